@@ -1,0 +1,87 @@
+#include "AppState.h"
+
+#include "FileSystem.h"
+#include "FolderAccessService.h"
+#include "Settings.h"
+
+#include <QDir>
+
+using namespace Qt::StringLiterals;
+
+AppState::AppState(QObject *parent)
+    : AppState(FileSystem::standard(), parent)
+{
+}
+
+AppState::AppState(FileSystem &fileSystem, QObject *parent)
+    : QObject(parent)
+    , m_keptFilesPath(QDir::homePath() + u"/Documents/Kept"_s)
+    , m_fileSystem(fileSystem)
+    , m_folderAccessService(FolderAccessService::shared())
+    , m_clock(&QDateTime::currentDateTime)
+{
+    for (const Settings::BoolKey &key : {Settings::includeDesktop, Settings::includeDownloads}) {
+        if (!Settings::contains(key.name))
+            Settings::writeBool(key, true);
+    }
+    // Each assignment stores the switch and scans; the last scan below completes the list.
+    setIncludeDesktop(Settings::readBool(Settings::includeDesktop));
+    setIncludeDownloads(Settings::readBool(Settings::includeDownloads));
+    scanFolders();
+}
+
+void AppState::setFiles(const QList<TrackedFile> &files)
+{
+    m_files = files;
+    announceFiles();
+}
+
+void AppState::setCurrentIndex(qsizetype index)
+{
+    m_currentIndex = index;
+    emit currentIndexChanged();
+    emit changed();
+}
+
+void AppState::setKeptFilesPath(const QString &path)
+{
+    m_keptFilesPath = path;
+    emit keptFilesPathChanged();
+    emit changed();
+}
+
+void AppState::setIncludeDesktop(bool include)
+{
+    m_includeDesktop = include;
+    emit includeDesktopChanged();
+    emit changed();
+    Settings::writeBool(Settings::includeDesktop, m_includeDesktop);
+    scanFolders();
+}
+
+void AppState::setIncludeDownloads(bool include)
+{
+    m_includeDownloads = include;
+    emit includeDownloadsChanged();
+    emit changed();
+    Settings::writeBool(Settings::includeDownloads, m_includeDownloads);
+    scanFolders();
+}
+
+std::optional<TrackedFile> AppState::currentFile() const
+{
+    if (m_currentIndex < 0 || m_currentIndex >= m_files.size())
+        return std::nullopt;
+    return m_files.at(m_currentIndex);
+}
+
+void AppState::setClock(Clock clock)
+{
+    m_clock = std::move(clock);
+}
+
+void AppState::announceFiles()
+{
+    emit filesChanged();
+    emit changed();
+}

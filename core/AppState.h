@@ -1,0 +1,94 @@
+#pragma once
+
+#include "TrackedFile.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+class FileSystem;
+class FolderAccessService;
+
+// The review state: the files under review, the position on screen, where kept files go and
+// the two standard-folder switches. Every assignment of a published property is announced,
+// even when the value did not change. All of it runs on the main thread.
+class AppState final : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(QList<TrackedFile> files READ files WRITE setFiles NOTIFY filesChanged)
+    Q_PROPERTY(qsizetype currentIndex READ currentIndex WRITE setCurrentIndex NOTIFY
+                   currentIndexChanged)
+    Q_PROPERTY(QString keptFilesPath READ keptFilesPath WRITE setKeptFilesPath NOTIFY
+                   keptFilesPathChanged)
+    Q_PROPERTY(bool includeDesktop READ includeDesktop WRITE setIncludeDesktop NOTIFY
+                   includeDesktopChanged)
+    Q_PROPERTY(bool includeDownloads READ includeDownloads WRITE setIncludeDownloads NOTIFY
+                   includeDownloadsChanged)
+
+public:
+    using Clock = std::function<QDateTime()>;
+
+    // Reads the switches (storing true for a missing one) and scans, so the review list is
+    // complete on return.
+    explicit AppState(QObject *parent = nullptr);
+    explicit AppState(FileSystem &fileSystem, QObject *parent = nullptr);
+
+    const QList<TrackedFile> &files() const { return m_files; }
+    void setFiles(const QList<TrackedFile> &files);
+    qsizetype currentIndex() const { return m_currentIndex; }
+    void setCurrentIndex(qsizetype index);
+    QString keptFilesPath() const { return m_keptFilesPath; }
+    void setKeptFilesPath(const QString &path);
+    bool includeDesktop() const { return m_includeDesktop; }
+    // Stores the switch and rescans, on every assignment.
+    void setIncludeDesktop(bool include);
+    bool includeDownloads() const { return m_includeDownloads; }
+    void setIncludeDownloads(bool include);
+
+    std::optional<TrackedFile> currentFile() const;
+
+    void scanFolders();
+    void scanFolder(const QString &folderPath);
+
+    void keepCurrentFile();
+    void deleteCurrentFile();
+    // The same decisions for the entry with this id, wherever it is in the list; nothing
+    // happens when a rescan has replaced it. The current file stays current.
+    void keepFile(const QUuid &id);
+    void deleteFile(const QUuid &id);
+
+    // The year and month folders of Keep come from this clock.
+    void setClock(Clock clock);
+
+signals:
+    void filesChanged();
+    void currentIndexChanged();
+    void keptFilesPathChanged();
+    void includeDesktopChanged();
+    void includeDownloadsChanged();
+    // After every announced assignment, whichever property it was.
+    void changed();
+
+private:
+    qsizetype indexOf(const QUuid &id) const;
+    bool moveToKept(const TrackedFile &file);
+    bool moveToTrash(const TrackedFile &file);
+    void removeEntryAt(qsizetype index);
+    void sortNewestFirst();
+    void announceFiles();
+
+    QList<TrackedFile> m_files;
+    qsizetype m_currentIndex = 0;
+    QString m_keptFilesPath;
+    FileSystem &m_fileSystem;
+    FolderAccessService &m_folderAccessService;
+    bool m_includeDesktop = true;
+    bool m_includeDownloads = true;
+    Clock m_clock;
+    // Modification times of m_files while a scan builds it, read once per file.
+    std::vector<qint64> m_modifiedTimes;
+};

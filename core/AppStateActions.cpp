@@ -1,0 +1,99 @@
+#include "AppState.h"
+
+#include "Console.h"
+#include "FileNames.h"
+#include "FileSystem.h"
+
+#include <QLocale>
+
+#include <cerrno>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+// A month folder holding this many copies of one name is not a clash any more.
+constexpr int maxNameAttempts = 100000;
+} // namespace
+
+void AppState::keepCurrentFile()
+{
+    const std::optional<TrackedFile> file = currentFile();
+    if (file && moveToKept(*file))
+        removeEntryAt(m_currentIndex);
+}
+
+void AppState::deleteCurrentFile()
+{
+    const std::optional<TrackedFile> file = currentFile();
+    if (file && moveToTrash(*file))
+        removeEntryAt(m_currentIndex);
+}
+
+void AppState::keepFile(const QUuid &id)
+{
+    const qsizetype index = indexOf(id);
+    if (index >= 0 && moveToKept(m_files.at(index)))
+        removeEntryAt(index);
+}
+
+void AppState::deleteFile(const QUuid &id)
+{
+    const qsizetype index = indexOf(id);
+    if (index >= 0 && moveToTrash(m_files.at(index)))
+        removeEntryAt(index);
+}
+
+qsizetype AppState::indexOf(const QUuid &id) const
+{
+    const auto found = std::find_if(m_files.cbegin(), m_files.cend(),
+                                    [&id](const TrackedFile &file) { return file.id == id; });
+    return found == m_files.cend() ? -1 : qsizetype(found - m_files.cbegin());
+}
+
+bool AppState::moveToKept(const TrackedFile &file)
+{
+    const QDate today = m_clock().date();
+    const QString folder = m_keptFilesPath + u'/' + QString::number(today.year()) + u'/' +
+                           QLocale().toString(today, u"MMMM"_s);
+    if (const FileResult made = m_fileSystem.makePath(folder); !made.ok()) {
+        Console::writeLine(u"Failed to keep: "_s + made.message);
+        return false;
+    }
+    const QString name = FileNames::fileName(file.filePath);
+    for (int n = 0; n < maxNameAttempts; ++n) {
+        const QString candidate = folder + u'/' + (n == 0 ? name : FileNames::clashName(name, n));
+        if (m_fileSystem.exists(candidate))
+            continue;
+        // Another program may take the name after the check: the move refuses to replace
+        // it, and the next name is tried.
+        const FileResult moved = m_fileSystem.moveWithoutReplacing(file.filePath, candidate);
+        if (moved.code == EEXIST)
+            continue;
+        if (!moved.ok()) {
+            Console::writeLine(u"Failed to keep: "_s + moved.message);
+            return false;
+        }
+        return true;
+    }
+    Console::writeLine(u"Failed to keep: no free name for \"%1\" in \"%2\""_s.arg(name, folder));
+    return false;
+}
+
+bool AppState::moveToTrash(const TrackedFile &file)
+{
+    const FileResult trashed = m_fileSystem.moveToTrash(file.filePath);
+    if (!trashed.ok())
+        Console::writeLine(u"Failed to delete: "_s + trashed.message);
+    return trashed.ok();
+}
+
+void AppState::removeEntryAt(qsizetype index)
+{
+    const qsizetype current = m_currentIndex;
+    m_files.removeAt(index);
+    announceFiles();
+    if (index < current)
+        setCurrentIndex(current - 1);
+    else if (current >= m_files.size())
+        setCurrentIndex(std::max<qsizetype>(0, m_files.size() - 1));
+}

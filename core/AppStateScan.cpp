@@ -1,0 +1,80 @@
+#include "AppState.h"
+
+#include "Console.h"
+#include "FileNames.h"
+#include "FileSystem.h"
+#include "FileTypes.h"
+#include "FolderAccessService.h"
+
+#include <QDir>
+
+#include <algorithm>
+#include <numeric>
+
+using namespace Qt::StringLiterals;
+
+void AppState::scanFolders()
+{
+    m_modifiedTimes.clear();
+    setFiles({});
+    setCurrentIndex(0);
+
+    const QString home = QDir::homePath();
+    const QString desktop = home + u"/Desktop"_s;
+    const QString downloads = home + u"/Downloads"_s;
+    if (m_includeDesktop)
+        scanFolder(desktop);
+    if (m_includeDownloads)
+        scanFolder(downloads);
+    // The standard folders may sit in the stored list too; their switches alone decide.
+    for (const QUrl &folder : m_folderAccessService.loadFolders()) {
+        const QString path = folder.toLocalFile();
+        if (path != desktop && path != downloads)
+            scanFolder(path);
+    }
+
+    Console::writeLine(u"Total files: "_s + QString::number(m_files.size()));
+    sortNewestFirst();
+    announceFiles();
+}
+
+void AppState::scanFolder(const QString &folderPath)
+{
+    Console::writeLine(u"Scanning: "_s + folderPath);
+    const FolderListing listing = m_fileSystem.listFolder(folderPath);
+    if (!listing.ok) {
+        Console::writeLine(u"Error scanning "_s + folderPath + u": "_s + listing.error);
+        return;
+    }
+    Console::writeLine(u"Found "_s + QString::number(listing.entries.size()) + u" items"_s);
+
+    m_modifiedTimes.resize(size_t(m_files.size()), FolderEntry::unknownTime);
+    const qsizetype before = m_files.size();
+    for (const FolderEntry &entry : listing.entries) {
+        const QString name = FileNames::fileName(entry.path);
+        if (name.startsWith(u'.') || entry.isDirectory || !entry.exists)
+            continue;
+        m_files.append(TrackedFile{QUuid::createUuid(), entry.path,
+                                   QDateTime::currentDateTimeUtc(), entry.size,
+                                   FileTypes::typeForExtension(FileNames::extension(name))});
+        m_modifiedTimes.push_back(entry.modifiedNs);
+    }
+    if (m_files.size() != before)
+        announceFiles();
+}
+
+void AppState::sortNewestFirst()
+{
+    m_modifiedTimes.resize(size_t(m_files.size()), FolderEntry::unknownTime);
+    std::vector<qsizetype> order(m_modifiedTimes.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [this](qsizetype a, qsizetype b) {
+        return m_modifiedTimes[size_t(a)] > m_modifiedTimes[size_t(b)];
+    });
+    QList<TrackedFile> sorted;
+    sorted.reserve(m_files.size());
+    for (const qsizetype index : order)
+        sorted.append(std::move(m_files[index]));
+    m_files = std::move(sorted);
+    m_modifiedTimes.clear();
+}

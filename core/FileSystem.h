@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include <limits>
+
+// One immediate entry of a listed folder, with what the scan needs to know about it, read
+// once while listing.
+struct FolderEntry
+{
+    static constexpr qint64 unknownTime = std::numeric_limits<qint64>::min();
+
+    QString path;
+    bool exists = false;      // symbolic links followed: false for a dangling link
+    bool isDirectory = false; // symbolic links followed
+    qint64 size = 0;          // the item itself: a link's own size
+    qint64 modifiedNs = unknownTime; // content modification time, links followed
+};
+
+struct FolderListing
+{
+    bool ok = false;
+    QString error;
+    QList<FolderEntry> entries;
+};
+
+// The outcome of a file operation: errno-style code (0 for success) and a sentence for the
+// console that says what failed and why.
+struct FileResult
+{
+    int code = 0;
+    QString message;
+
+    bool ok() const { return code == 0; }
+    static FileResult success() { return {}; }
+    static FileResult failure(int code, const QString &message) { return {code, message}; }
+};
+
+// The file-system calls of the review core, behind one seam so that tests can inject faults.
+// The standard implementation works on the bytes of every path (see PathCodec).
+class FileSystem
+{
+public:
+    virtual ~FileSystem() = default;
+
+    static FileSystem &standard();
+
+    // Shallow listing without dot-names and the names in the folder's ".hidden" file.
+    virtual FolderListing listFolder(const QString &folder) const;
+    // Whether anything is at the path, a dangling symbolic link included.
+    virtual bool exists(const QString &path) const;
+    // Creates the folder and every missing parent; succeeds when it is already a folder.
+    virtual FileResult makePath(const QString &folder) const;
+    // Moves a file (a symbolic link as the link itself) and never replaces what is at `to`:
+    // fails with EEXIST instead. Across file systems it copies, flushes, names the copy and
+    // only then removes the source; a failure leaves the source as it was.
+    virtual FileResult moveWithoutReplacing(const QString &from, const QString &to) const;
+    // Moves the item into the freedesktop.org Trash that serves its file system.
+    virtual FileResult moveToTrash(const QString &path) const;
+};

@@ -1,0 +1,51 @@
+#include "FolderAccessService.h"
+
+#include "Settings.h"
+
+#include <QDir>
+
+using namespace Qt::StringLiterals;
+
+FolderAccessService &FolderAccessService::shared()
+{
+    static FolderAccessService instance;
+    return instance;
+}
+
+FolderAccessService::FolderAccessService()
+    : monitoredFoldersKey(Settings::monitoredFolders)
+{
+}
+
+QList<QUrl> FolderAccessService::loadFolders() const
+{
+    QList<QUrl> folders;
+    if (const auto stored = Settings::readStringList(Settings::monitoredFolders)) {
+        for (const QString &path : *stored)
+            folders.append(QUrl::fromLocalFile(path));
+        return folders;
+    }
+    const QString home = QDir::homePath();
+    return {QUrl::fromLocalFile(home + u"/Desktop"_s), QUrl::fromLocalFile(home + u"/Downloads"_s)};
+}
+
+void FolderAccessService::addFolder(const QUrl &url)
+{
+    QList<QUrl> folders = loadFolders();
+    const QString path = url.toLocalFile();
+    for (const QUrl &folder : folders) {
+        if (folder.toLocalFile() == path)
+            return;
+    }
+    folders.append(url);
+    saveFolders(folders);
+}
+
+void FolderAccessService::saveFolders(const QList<QUrl> &urls)
+{
+    QStringList paths;
+    paths.reserve(urls.size());
+    for (const QUrl &url : urls)
+        paths.append(url.toLocalFile());
+    Settings::writeStringList(Settings::monitoredFolders, paths);
+}

@@ -1,0 +1,61 @@
+#include "Settings.h"
+
+#include <QSettings>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+QSettings store()
+{
+    return QSettings(u"Mirel"_s, u"Mirel"_s);
+}
+} // namespace
+
+bool Settings::contains(QLatin1String key)
+{
+    return store().contains(key);
+}
+
+bool Settings::readBool(const BoolKey &key)
+{
+    return store().value(key.name, key.defaultValue).toBool();
+}
+
+void Settings::writeBool(const BoolKey &key, bool value)
+{
+    store().setValue(key.name, value);
+}
+
+std::optional<QStringList> Settings::readStringList(QLatin1String key)
+{
+    const QSettings settings = store();
+    if (!settings.contains(key))
+        return std::nullopt;
+    const QVariant value = settings.value(key);
+    // QSettings writes an empty list as "@Invalid()": it reads back as an invalid value
+    // while the key is present, and must stay an empty list.
+    if (!value.isValid())
+        return QStringList();
+    switch (value.typeId()) {
+    case QMetaType::QStringList:
+        return value.toStringList();
+    case QMetaType::QString: // a one-element list in the INI format
+        return QStringList{value.toString()};
+    case QMetaType::QVariantList: {
+        QStringList list;
+        for (const QVariant &item : value.toList()) {
+            if (item.typeId() != QMetaType::QString)
+                return std::nullopt;
+            list.append(item.toString());
+        }
+        return list;
+    }
+    default:
+        return std::nullopt;
+    }
+}
+
+void Settings::writeStringList(QLatin1String key, const QStringList &value)
+{
+    store().setValue(key, value);
+}
