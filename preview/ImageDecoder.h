@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+// Reads image files into QImage, off the main thread (every function here may block on I/O).
+// EXIF orientation (JPEG, TIFF, WebP, ...) and HEIF rotation and mirroring are applied, so the
+// result is always upright. HEIC/HEIF go through libheif; everything else through QImageReader and
+// Qt's image-format plugins.
+namespace ImageDecoder {
+
+struct Result
+{
+    QImage image;   // null when the file could not be read or holds no image we understand
+    QSize fullSize; // upright size of the image as stored in the file
+};
+
+// Decodes `path` scaled down (never up, proportions kept) to fit within `bounds`, or at full
+// resolution when `bounds` is empty. Large JPEGs are scaled while decoding, so a 12 MP photo
+// decoded for a 300 px preview costs a fraction of a full decode.
+Result decode(const QString &path, const QSize &bounds = QSize());
+
+// True when the first bytes of the file say HEIF/HEIC/AVIF, whatever its name.
+bool isHeif(const QString &path);
+
+// The size that fits `size` within `bounds` keeping proportions, never larger than `size`.
+QSize fittedWithin(const QSize &size, const QSize &bounds);
+
+} // namespace ImageDecoder
