@@ -3,7 +3,7 @@
 #include <QFutureWatcher>
 #include <QObject>
 #include <QThreadPool>
-#include <QtConcurrent/QtConcurrentTask>
+#include <QtConcurrent/qtconcurrenttask.h>
 
 #include <type_traits>
 #include <utility>
