@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QTextBrowser>
+
+// Shows a release's notes, given as plain text or simple HTML from the update feed. The notes
+// come from the network, so nothing they refer to is loaded and only web links open.
+class ReleaseNotesView final : public QTextBrowser
+{
+    Q_OBJECT
+
+public:
+    explicit ReleaseNotesView(const QString &notes, QWidget *parent = nullptr);
+
+    QVariant loadResource(int type, const QUrl &name) override;
+};

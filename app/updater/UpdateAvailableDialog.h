@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QDialog>
+
+struct AppcastItem;
+
+// Offers a newer version: its number, its release notes and a Download button.
+class UpdateAvailableDialog final : public QDialog
+{
+    Q_OBJECT
+
+public:
+    UpdateAvailableDialog(const AppcastItem &item, const QString &runningVersion,
+                          QWidget *parent = nullptr);
+
+signals:
+    void downloadRequested();
+};

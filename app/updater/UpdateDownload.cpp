@@ -1,0 +1,149 @@
+#include "UpdateDownload.h"
+
+#include "DownloadFileName.h"
+#include "Ed25519Verifier.h"
+#include "UpdateTransfer.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTemporaryFile>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Gives up looking for a free " (N)" name after this many taken ones.
+constexpr int maxNumberedNames = 999;
+
+std::optional<QByteArray> decodeBase64(const QByteArray &text, qsizetype expectedSize)
+{
+    const auto decoded =
+        QByteArray::fromBase64Encoding(text.trimmed(), QByteArray::AbortOnBase64DecodingErrors);
+    if (!decoded || decoded.decoded.size() != expectedSize)
+        return std::nullopt;
+    return decoded.decoded;
+}
+
+} // namespace
+
+UpdateDownload::UpdateDownload(QNetworkAccessManager &network, Request request, QObject *parent)
+    : QObject(parent)
+    , m_network(network)
+    , m_request(std::move(request))
+{}
+
+UpdateDownload::~UpdateDownload() = default;
+
+QString UpdateDownload::downloadFolder()
+{
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    if (folder.isEmpty())
+        folder = QDir::homePath() + u"/Downloads"_s;
+    return folder;
+}
+
+std::optional<UpdateProblem::Kind> UpdateDownload::start()
+{
+    const auto key = decodeBase64(m_request.publicKey, Ed25519Verifier::publicKeySize);
+    const auto signature = decodeBase64(m_request.signature, Ed25519Verifier::signatureSize);
+    // Without a key, a signature and a length the file could not be checked: don't fetch it.
+    if (!key || !signature || m_request.length <= 0)
+        return UpdateProblem::Kind::NotVerifiable;
+    m_rawPublicKey = *key;
+    m_rawSignature = *signature;
+
+    m_folder = downloadFolder();
+    m_fileName = DownloadFileName::fromUrl(m_request.url);
+    if (!QDir().mkpath(m_folder))
+        return UpdateProblem::Kind::CannotSave;
+    m_file = std::make_unique<QTemporaryFile>(m_folder + u'/' + m_fileName + u".XXXXXX.part"_s);
+    if (!m_file->open()) {
+        m_file.reset();
+        return UpdateProblem::Kind::CannotSave;
+    }
+
+    const UpdateTransfer::Limits limits{m_request.stallTimeout, true, m_request.length};
+    m_transfer = new UpdateTransfer(
+        m_network, m_request.url, limits,
+        [this](QByteArrayView piece) -> std::optional<UpdateProblem::Kind> {
+            if (m_file->write(piece.data(), piece.size()) != piece.size())
+                return UpdateProblem::Kind::CannotSave;
+            emit progressed(m_file->pos(), m_request.length);
+            return std::nullopt;
+        },
+        this);
+    connect(m_transfer, &UpdateTransfer::succeeded, this, &UpdateDownload::onTransferSucceeded);
+    connect(m_transfer, &UpdateTransfer::failed, this, [this](UpdateProblem::Kind problem) {
+        // More bytes than the feed announced is a length mismatch, not an oversized feed.
+        finishWith(problem == UpdateProblem::Kind::TooLarge ? UpdateProblem::Kind::LengthMismatch
+                                                            : problem);
+    });
+    if (const auto problem = m_transfer->start()) {
+        m_file.reset();
+        return problem;
+    }
+    return std::nullopt;
+}
+
+void UpdateDownload::cancel()
+{
+    if (m_transfer != nullptr) {
+        m_transfer->cancel();
+        m_transfer->deleteLater();
+        m_transfer = nullptr;
+    }
+    m_file.reset(); // removes the partial file
+}
+
+void UpdateDownload::onTransferSucceeded()
+{
+    if (!m_file->flush())
+        return finishWith(UpdateProblem::Kind::CannotSave);
+    if (m_file->size() != m_request.length)
+        return finishWith(UpdateProblem::Kind::LengthMismatch);
+    if (!signatureMatches())
+        return finishWith(UpdateProblem::Kind::SignatureMismatch);
+    const std::optional<QString> path = moveToFreeName();
+    if (!path)
+        return finishWith(UpdateProblem::Kind::CannotSave);
+    m_transfer->deleteLater();
+    m_transfer = nullptr;
+    emit succeeded(*path);
+}
+
+void UpdateDownload::finishWith(UpdateProblem::Kind problem)
+{
+    cancel();
+    emit failed(problem);
+}
+
+bool UpdateDownload::signatureMatches()
+{
+    // Mapping lets a large download be verified without copying it into memory.
+    uchar *mapped = m_file->map(0, m_file->size());
+    if (mapped == nullptr)
+        return false;
+    const bool valid = Ed25519Verifier::verify(
+        m_rawPublicKey, m_rawSignature,
+        QByteArrayView(reinterpret_cast<const char *>(mapped), m_file->size()));
+    m_file->unmap(mapped);
+    return valid;
+}
+
+std::optional<QString> UpdateDownload::moveToFreeName()
+{
+    for (int number = 0; number <= maxNumberedNames; ++number) {
+        const QString candidate = m_folder + u'/' + DownloadFileName::numbered(m_fileName, number);
+        // The rename refuses to replace an existing file, even one created a moment ago.
+        if (m_file->rename(candidate)) {
+            m_file->setAutoRemove(false);
+            m_file.reset();
+            return candidate;
+        }
+        const QFileInfo taken(candidate);
+        if (!taken.exists() && !taken.isSymLink())
+            return std::nullopt; // failed for another reason than a taken name
+    }
+    return std::nullopt;
+}

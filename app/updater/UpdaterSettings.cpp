@@ -1,0 +1,13 @@
+#include "UpdaterSettings.h"
+
+#include "MirelVersion.h"
+#include "UpdaterBuildConfig.h"
+
+UpdaterSettings UpdaterSettings::fromBuild()
+{
+    UpdaterSettings settings;
+    settings.feedUrl = QUrl(QString::fromUtf8(MIREL_UPDATE_FEED_URL), QUrl::StrictMode);
+    settings.publicKey = QByteArray(MIREL_UPDATE_PUBLIC_KEY);
+    settings.runningVersion = QString::fromUtf8(MIREL_VERSION);
+    return settings;
+}
