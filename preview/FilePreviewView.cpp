@@ -1,5 +1,13 @@
 #include "FilePreviewView.h"
 
+#include "ImagePreview.h"
+#include "InfoCardPreview.h"
+#include "MediaPreview.h"
+#include "PdfPreview.h"
+#include "PreviewKind.h"
+#include "TextPreview.h"
+
+#include <QMimeDatabase>
 #include <QVBoxLayout>
 
 FilePreviewView::FilePreviewView(const QUrl &url, QWidget *parent)
@@ -22,8 +30,64 @@ void FilePreviewView::setUrl(const QUrl &url)
 
 void FilePreviewView::rebuild()
 {
-    // Filled in with the previewers; an empty widget keeps the layout valid meanwhile.
-    delete m_preview;
-    m_preview = new QWidget(this);
+    const QString path = m_url.toLocalFile();
+    // The type comes from the name, and from the first bytes only when the name says
+    // nothing; special files (pipes, devices) are recognised without being opened.
+    const QMimeType mime = QMimeDatabase().mimeTypeForFile(path);
+    replacePreview(makePreview(path, mime));
+}
+
+QWidget *FilePreviewView::makePreview(const QString &path, const QMimeType &mime)
+{
+    switch (path.isEmpty() ? PreviewKind::InfoCard : previewKindFor(mime)) {
+    case PreviewKind::Pdf: {
+        auto *preview = new PdfPreview(path, this);
+        connect(preview, &PdfPreview::failed, this, [this, preview] { showInfoCard(preview); });
+        return preview;
+    }
+    case PreviewKind::Image: {
+        auto *preview = new ImagePreview(path, this);
+        connect(preview, &ImagePreview::failed, this, [this, preview] { showInfoCard(preview); });
+        return preview;
+    }
+    case PreviewKind::Video:
+    case PreviewKind::Audio: {
+        const auto kind = previewKindFor(mime) == PreviewKind::Video ? MediaPreview::Kind::Video
+                                                                     : MediaPreview::Kind::Audio;
+        auto *preview = new MediaPreview(path, kind, this);
+        connect(preview, &MediaPreview::failed, this, [this, preview] { showInfoCard(preview); });
+        return preview;
+    }
+    case PreviewKind::Text: {
+        auto *preview = new TextPreview(path, this);
+        connect(preview, &TextPreview::failed, this, [this, preview] { showInfoCard(preview); });
+        return preview;
+    }
+    case PreviewKind::InfoCard:
+        break;
+    }
+    return new InfoCardPreview(path, mime, this);
+}
+
+void FilePreviewView::showInfoCard(QWidget *failedPreview)
+{
+    // Only the previewer still on show may be replaced; a late failure of an old one
+    // says nothing about the current file.
+    if (failedPreview != m_preview)
+        return;
+    const QString path = m_url.toLocalFile();
+    replacePreview(new InfoCardPreview(path, QMimeDatabase().mimeTypeForFile(path), this));
+}
+
+void FilePreviewView::replacePreview(QWidget *preview)
+{
+    if (m_preview) {
+        // Later, not now: the old previewer may be the one that is reporting its failure.
+        m_preview->hide();
+        m_layout->removeWidget(m_preview);
+        m_preview->deleteLater();
+    }
+    m_preview = preview;
     m_layout->addWidget(m_preview);
+    Q_EMIT previewChanged(m_preview);
 }

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QImage>
+#include <QPixmap>
+#include <QWidget>
+
+// An image that Qt can read but that is not opened in the zoomable view (SVG, TIFF
+// variants, icons, ...), fitted to the space and centred. Decoded off the main thread.
+class ImagePreview final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit ImagePreview(const QString &path, QWidget *parent = nullptr);
+
+    bool isLoaded() const { return !m_image.isNull(); }
+    QImage image() const { return m_image; }
+
+Q_SIGNALS:
+    void loaded();
+    void failed();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    struct Decoded
+    {
+        QImage image;
+        bool scalable = false; // a drawing, rendered to fill the space
+    };
+    static Decoded decode(const QString &path);
+    void present(const Decoded &decoded);
+
+    QImage m_image;
+    bool m_scalable = false;
+    QPixmap m_scaled;
+};

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QMimeType;
+
+// What is known about a file that has no preview of its own: its kind icon, name,
+// kind description, size and modification date.
+class InfoCardPreview final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    InfoCardPreview(const QString &path, const QMimeType &mime, QWidget *parent = nullptr);
+
+    QString symbolName() const { return m_symbolName; }
+    QString nameText() const;
+    QString kindText() const;
+    QString sizeText() const;
+    QString dateText() const;
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    QLabel *addLine(const QString &text);
+
+    QString m_fileName;
+    QString m_symbolName;
+    QLabel *m_name = nullptr;
+    QLabel *m_kind = nullptr;
+    QLabel *m_size = nullptr;
+    QLabel *m_date = nullptr;
+};

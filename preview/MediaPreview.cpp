@@ -1,0 +1,155 @@
+#include "MediaPreview.h"
+
+#include "FileKinds.h"
+#include "KindIconLabel.h"
+
+#include <QAudioDevice>
+#include <QAudioOutput>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMediaDevices>
+#include <QMediaPlayer>
+#include <QSlider>
+#include <QStyle>
+#include <QToolButton>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <QVideoWidget>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString clockText(qint64 milliseconds)
+{
+    const qint64 seconds = milliseconds / 1000;
+    if (seconds >= 3600)
+        return u"%1:%2:%3"_s.arg(seconds / 3600)
+            .arg(seconds / 60 % 60, 2, 10, QChar(u'0'))
+            .arg(seconds % 60, 2, 10, QChar(u'0'));
+    return u"%1:%2"_s.arg(seconds / 60).arg(seconds % 60, 2, 10, QChar(u'0'));
+}
+
+} // namespace
+
+MediaPreview::MediaPreview(const QString &path, Kind kind, QWidget *parent)
+    : QWidget(parent)
+    , m_kind(kind)
+    , m_player(new QMediaPlayer(this))
+    , m_playButton(new QToolButton(this))
+    , m_slider(new QSlider(Qt::Horizontal, this))
+    , m_time(new QLabel(this))
+{
+    // Without a sound device there is nothing to send audio to; leaving the output off
+    // keeps the player going (a movie plays silently) instead of failing.
+    if (!QMediaDevices::audioOutputs().isEmpty()) {
+        m_audio = new QAudioOutput(this);
+        m_player->setAudioOutput(m_audio);
+    }
+
+    auto *controls = new QHBoxLayout;
+    controls->setContentsMargins(8, 4, 8, 4);
+    controls->addWidget(m_playButton);
+    controls->addWidget(m_slider, 1);
+    controls->addWidget(m_time);
+    m_playButton->setAutoRaise(true);
+    m_playButton->setToolTip(tr("Play or pause"));
+    m_slider->setRange(0, 0);
+    m_slider->setAccessibleName(tr("Position"));
+    m_time->setText(clockText(0));
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(makeArtwork(path), 1);
+    layout->addLayout(controls);
+
+    connect(m_playButton, &QToolButton::clicked, this, &MediaPreview::togglePlayback);
+    connect(m_slider, &QSlider::sliderMoved, m_player, &QMediaPlayer::setPosition);
+    connect(m_player, &QMediaPlayer::positionChanged, this, &MediaPreview::updatePosition);
+    connect(m_player, &QMediaPlayer::durationChanged, this, &MediaPreview::updateDuration);
+    connect(m_player, &QMediaPlayer::playbackStateChanged, this, &MediaPreview::updateButton);
+    connect(m_player, &QMediaPlayer::errorOccurred, this, [this](QMediaPlayer::Error error) {
+        if (error != QMediaPlayer::NoError)
+            Q_EMIT failed();
+    });
+    updateButton();
+    m_player->setSource(QUrl::fromLocalFile(path));
+}
+
+MediaPreview::~MediaPreview()
+{
+    m_player->stop();
+}
+
+QWidget *MediaPreview::makeArtwork(const QString &path)
+{
+    if (m_kind == Kind::Video) {
+        m_video = new QVideoWidget(this);
+        m_player->setVideoOutput(m_video);
+        return m_video;
+    }
+    auto *artwork = new QWidget(this);
+    auto *layout = new QVBoxLayout(artwork);
+    layout->addStretch(1);
+    layout->addWidget(new KindIconLabel(iconName(QUrl::fromLocalFile(path)), 96, artwork), 0,
+                      Qt::AlignHCenter);
+    auto *name = new QLabel(QFileInfo(path).fileName(), artwork);
+    name->setAlignment(Qt::AlignCenter);
+    name->setWordWrap(true);
+    layout->addWidget(name);
+    layout->addStretch(1);
+    return artwork;
+}
+
+void MediaPreview::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // Media starts on its own the first time it is seen, and goes on where it was
+    // when the panel comes back.
+    if (!m_started || m_resumeOnShow) {
+        m_started = true;
+        m_resumeOnShow = false;
+        m_player->play();
+    }
+}
+
+void MediaPreview::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    // A hidden panel must not keep talking.
+    if (m_player->playbackState() == QMediaPlayer::PlayingState) {
+        m_resumeOnShow = true;
+        m_player->pause();
+    }
+}
+
+void MediaPreview::togglePlayback()
+{
+    if (m_player->playbackState() == QMediaPlayer::PlayingState)
+        m_player->pause();
+    else
+        m_player->play();
+}
+
+void MediaPreview::updateButton()
+{
+    const bool playing = m_player->playbackState() == QMediaPlayer::PlayingState;
+    m_playButton->setIcon(
+        style()->standardIcon(playing ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
+    m_playButton->setAccessibleName(playing ? tr("Pause") : tr("Play"));
+}
+
+void MediaPreview::updatePosition(qint64 position)
+{
+    if (!m_slider->isSliderDown())
+        m_slider->setValue(static_cast<int>(position));
+    m_time->setText(clockText(position) % u" / "_s % clockText(m_player->duration()));
+}
+
+void MediaPreview::updateDuration(qint64 duration)
+{
+    m_slider->setRange(0, static_cast<int>(duration));
+    updatePosition(m_player->position());
+}

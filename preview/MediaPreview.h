@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QWidget>
+
+class QAudioOutput;
+class QLabel;
+class QMediaPlayer;
+class QSlider;
+class QToolButton;
+class QVideoWidget;
+
+// Plays a sound or a movie, starting as soon as it is shown, with play/pause and a
+// position bar. With no sound device the movie still plays, silently.
+class MediaPreview final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    enum class Kind { Audio, Video };
+
+    MediaPreview(const QString &path, Kind kind, QWidget *parent = nullptr);
+    ~MediaPreview() override;
+
+    Kind kind() const { return m_kind; }
+    QMediaPlayer *player() const { return m_player; }
+
+Q_SIGNALS:
+    void failed();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+
+private:
+    QWidget *makeArtwork(const QString &path);
+    void togglePlayback();
+    void updateButton();
+    void updatePosition(qint64 position);
+    void updateDuration(qint64 duration);
+
+    Kind m_kind;
+    QMediaPlayer *m_player = nullptr;
+    QAudioOutput *m_audio = nullptr;
+    QVideoWidget *m_video = nullptr;
+    QToolButton *m_playButton = nullptr;
+    QSlider *m_slider = nullptr;
+    QLabel *m_time = nullptr;
+    bool m_started = false;
+    bool m_resumeOnShow = false;
+};

@@ -1,0 +1,64 @@
+#include "PdfPreview.h"
+
+#include "PreviewPriority.h"
+#include "RunInBackground.h"
+
+#include <QCoreApplication>
+#include <QPdfDocument>
+#include <QPdfView>
+#include <QThread>
+#include <QVBoxLayout>
+
+PdfPreview::PdfPreview(const QString &path, QWidget *parent)
+    : QWidget(parent)
+    , m_view(new QPdfView(this))
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_view);
+    m_view->setPageMode(QPdfView::PageMode::MultiPage);
+    m_view->setZoomMode(QPdfView::ZoomMode::FitToWidth);
+    m_view->setFrameShape(QFrame::NoFrame);
+
+    runInBackground(
+        this, [path] { return open(path); }, [this](const Document &result) { present(result); },
+        previewPriority);
+}
+
+PdfPreview::~PdfPreview()
+{
+    // The view must let go of the document before the document goes.
+    m_view->setDocument(nullptr);
+}
+
+int PdfPreview::pageCount() const
+{
+    return m_document ? m_document->pageCount() : 0;
+}
+
+PdfPreview::Document PdfPreview::open(const QString &path)
+{
+    auto document = std::make_unique<QPdfDocument>();
+    if (document->load(path) != QPdfDocument::Error::None || document->pageCount() < 1)
+        return {};
+    document->moveToThread(QCoreApplication::instance()->thread());
+    // From now on the document lives on the main thread; a result that arrives after the
+    // preview has gone is released from whichever thread drops it.
+    return Document(document.release(), [](QPdfDocument *doc) {
+        if (doc->thread() == QThread::currentThread())
+            delete doc;
+        else
+            doc->deleteLater();
+    });
+}
+
+void PdfPreview::present(const Document &document)
+{
+    if (!document) {
+        Q_EMIT failed();
+        return;
+    }
+    m_document = document;
+    m_view->setDocument(m_document.get());
+    Q_EMIT loaded();
+}

@@ -1,0 +1,4 @@
+#pragma once
+
+// Work for the preview on screen starts before row thumbnails when the pool is busy.
+inline constexpr int previewPriority = 1;

@@ -1,0 +1,90 @@
+#include "TextPreview.h"
+
+#include "PreviewPriority.h"
+#include "RunInBackground.h"
+
+#include <QFile>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QLocale>
+#include <QPlainTextEdit>
+#include <QStringDecoder>
+#include <QVBoxLayout>
+
+TextPreview::TextPreview(const QString &path, QWidget *parent)
+    : QWidget(parent)
+    , m_edit(new QPlainTextEdit(this))
+    , m_note(new QLabel(this))
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_edit, 1);
+    layout->addWidget(m_note);
+
+    m_edit->setReadOnly(true);
+    m_edit->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_edit->setFrameShape(QFrame::NoFrame);
+    m_note->setWordWrap(true);
+    m_note->setContentsMargins(8, 4, 8, 4);
+    m_note->setForegroundRole(QPalette::PlaceholderText);
+    m_note->hide();
+
+    runInBackground(
+        this, [path] { return readHead(path); }, [this](const Head &result) { present(result); },
+        previewPriority);
+}
+
+QString TextPreview::text() const
+{
+    return m_edit->toPlainText();
+}
+
+TextPreview::Head TextPreview::readHead(const QString &path)
+{
+    Head head;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return head;
+    // One byte more than shown tells whether anything is cut.
+    QByteArray data = file.read(maxBytes + 1);
+    head.cut = data.size() > maxBytes;
+    data.truncate(maxBytes);
+
+    // A byte-order mark decides; otherwise UTF-8, and Latin-1 when the bytes are not UTF-8.
+    // The decoder keeps a character split by the cut in its state instead of garbling it.
+    auto encoding = QStringConverter::encodingForData(data).value_or(QStringConverter::Utf8);
+    QStringDecoder decoder(encoding);
+    head.text = decoder.decode(data);
+    if (decoder.hasError())
+        head.text = QString::fromLatin1(data);
+    // Wrapping a very long line (minified code, one-line logs) makes layout crawl.
+    qsizetype lineStart = 0;
+    while (!head.longLines && lineStart < head.text.size()) {
+        qsizetype lineEnd = head.text.indexOf(u'\n', lineStart);
+        if (lineEnd < 0)
+            lineEnd = head.text.size();
+        head.longLines = lineEnd - lineStart > 10000;
+        lineStart = lineEnd + 1;
+    }
+    head.ok = true;
+    return head;
+}
+
+void TextPreview::present(const Head &head)
+{
+    if (!head.ok) {
+        Q_EMIT failed();
+        return;
+    }
+    m_cut = head.cut;
+    m_edit->setLineWrapMode(head.longLines ? QPlainTextEdit::NoWrap : QPlainTextEdit::WidgetWidth);
+    m_edit->setPlainText(head.text);
+    if (m_cut) {
+        const QString limit = QLocale().formattedDataSize(maxBytes, 0, QLocale::DataSizeIecFormat);
+        m_note->setText(tr("Only the first %1 of this file are shown.").arg(limit));
+        m_note->show();
+    }
+    m_loaded = true;
+    Q_EMIT loaded();
+}
