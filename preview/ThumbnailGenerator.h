@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+class QMimeType;
+
+// Makes a thumbnail from the file itself: pictures decoded at reduced size (HEIC
+// through libheif), and the first page of a PDF. Blocks; call it off the main thread.
+namespace ThumbnailGenerator {
+
+struct Result
+{
+    enum class Status {
+        Unsupported, // a kind of file that has no thumbnail here (text, archives, ...)
+        Failed,      // a kind that has one, but this file could not be read
+        Made,
+    };
+    Status status = Status::Unsupported;
+    QImage image; // at most `pixelSize` on the longer side
+};
+
+Result generate(const QString &path, const QMimeType &mime, int pixelSize);
+
+} // namespace ThumbnailGenerator

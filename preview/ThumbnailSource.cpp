@@ -1,0 +1,9 @@
+#include "ThumbnailSource.h"
+
+#include "ThumbnailLoader.h"
+
+std::shared_ptr<ThumbnailSource> ThumbnailSource::systemDefault()
+{
+    static const auto loader = std::make_shared<ThumbnailLoader>();
+    return loader;
+}
