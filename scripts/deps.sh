@@ -14,7 +14,7 @@ packages=(
 )
 if [[ "${1:-}" == "--test" ]]; then
     packages+=(
-        xvfb xauth x11-utils xdotool trayer imagemagick libheif-examples sox
+        xvfb xauth x11-utils xdotool trayer imagemagick libheif-examples sox ffmpeg libgdk-pixbuf2.0-bin
         clang clang-format libclang-rt-14-dev findutils coreutils procps
     )
 fi
