@@ -10,8 +10,7 @@ using namespace Qt::StringLiterals;
 
 AppState::AppState(QObject *parent)
     : AppState(FileSystem::standard(), parent)
-{
-}
+{}
 
 AppState::AppState(FileSystem &fileSystem, QObject *parent)
     : QObject(parent)

@@ -20,10 +20,10 @@ class AppState final : public QObject
 {
     Q_OBJECT
     Q_PROPERTY(QList<TrackedFile> files READ files WRITE setFiles NOTIFY filesChanged)
-    Q_PROPERTY(qsizetype currentIndex READ currentIndex WRITE setCurrentIndex NOTIFY
-                   currentIndexChanged)
-    Q_PROPERTY(QString keptFilesPath READ keptFilesPath WRITE setKeptFilesPath NOTIFY
-                   keptFilesPathChanged)
+    Q_PROPERTY(
+        qsizetype currentIndex READ currentIndex WRITE setCurrentIndex NOTIFY currentIndexChanged)
+    Q_PROPERTY(
+        QString keptFilesPath READ keptFilesPath WRITE setKeptFilesPath NOTIFY keptFilesPathChanged)
     Q_PROPERTY(bool includeDesktop READ includeDesktop WRITE setIncludeDesktop NOTIFY
                    includeDesktopChanged)
     Q_PROPERTY(bool includeDownloads READ includeDownloads WRITE setIncludeDownloads NOTIFY

@@ -12,9 +12,9 @@ struct FolderEntry
     static constexpr qint64 unknownTime = std::numeric_limits<qint64>::min();
 
     QString path;
-    bool exists = false;      // symbolic links followed: false for a dangling link
-    bool isDirectory = false; // symbolic links followed
-    qint64 size = 0;          // the item itself: a link's own size
+    bool exists = false;             // symbolic links followed: false for a dangling link
+    bool isDirectory = false;        // symbolic links followed
+    qint64 size = 0;                 // the item itself: a link's own size
     qint64 modifiedNs = unknownTime; // content modification time, links followed
 };
 

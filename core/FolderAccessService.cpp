@@ -14,8 +14,7 @@ FolderAccessService &FolderAccessService::shared()
 
 FolderAccessService::FolderAccessService()
     : monitoredFoldersKey(Settings::monitoredFolders)
-{
-}
+{}
 
 QList<QUrl> FolderAccessService::loadFolders() const
 {

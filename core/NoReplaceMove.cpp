@@ -81,7 +81,8 @@ int copyRegularFile(const QByteArray &from, const struct stat &source, const QBy
     FdCloser in{::open(from.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC)};
     if (in.fd < 0)
         return errno;
-    struct stat opened {};
+    struct stat opened
+    {};
     if (::fstat(in.fd, &opened) != 0)
         return errno;
     if (opened.st_dev != source.st_dev || opened.st_ino != source.st_ino)
@@ -122,7 +123,8 @@ void syncFolder(const QByteArray &folder)
 
 int copyAcross(const QByteArray &from, const QByteArray &to)
 {
-    struct stat source {};
+    struct stat source
+    {};
     if (::lstat(from.constData(), &source) != 0)
         return errno;
     if (!S_ISREG(source.st_mode) && !S_ISLNK(source.st_mode))
@@ -134,7 +136,7 @@ int copyAcross(const QByteArray &from, const QByteArray &to)
     for (int attempt = 0; attempt < 16 && error == EEXIST; ++attempt) {
         temp = temporaryNameIn(folder);
         error = S_ISLNK(source.st_mode) ? copySymlink(from, source, temp)
-                                         : copyRegularFile(from, source, temp);
+                                        : copyRegularFile(from, source, temp);
         if (error != 0 && error != EEXIST)
             ::unlink(temp.constData());
     }

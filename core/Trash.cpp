@@ -20,8 +20,8 @@ namespace {
 
 struct TrashFolder
 {
-    QByteArray root;     // holds files/ and info/
-    QByteArray topDir;   // empty for the home trash, whose Path= is absolute
+    QByteArray root;   // holds files/ and info/
+    QByteArray topDir; // empty for the home trash, whose Path= is absolute
 };
 
 bool makeFolder(const QByteArray &path, mode_t mode)
@@ -42,7 +42,8 @@ bool makePath(const QByteArray &path, mode_t mode)
 // A folder Mirel may put the user's files in: a real folder (not a link) owned by the user.
 bool isOwnFolder(const QByteArray &path)
 {
-    struct stat attributes {};
+    struct stat attributes
+    {};
     return ::lstat(path.constData(), &attributes) == 0 && S_ISDIR(attributes.st_mode) &&
            attributes.st_uid == ::getuid();
 }
@@ -56,7 +57,8 @@ bool prepare(const QByteArray &root)
 
 dev_t deviceOf(const QByteArray &path)
 {
-    struct stat attributes {};
+    struct stat attributes
+    {};
     return ::stat(path.constData(), &attributes) == 0 ? attributes.st_dev : dev_t(-1);
 }
 
@@ -82,7 +84,8 @@ int topDirTrash(const QByteArray &topDir, TrashFolder &folder)
     const QByteArray uid = QByteArray::number(::getuid());
     const QByteArray base = topDir == "/" ? QByteArray() : topDir;
     // An administrator-made ".Trash" counts only as a real folder with the sticky bit.
-    struct stat shared {};
+    struct stat shared
+    {};
     const QByteArray sharedTrash = base + "/.Trash";
     if (::lstat(sharedTrash.constData(), &shared) == 0 && S_ISDIR(shared.st_mode) &&
         (shared.st_mode & S_ISVTX)) {
@@ -106,8 +109,8 @@ QByteArray infoPathFor(const QByteArray &file, const TrashFolder &folder)
     if (folder.topDir.isEmpty())
         return file;
     const QByteArray parent = resolvedParent(file);
-    const QByteArray resolved = parent + (parent.endsWith('/') ? "" : "/") +
-                                file.sliced(file.lastIndexOf('/') + 1);
+    const QByteArray resolved =
+        parent + (parent.endsWith('/') ? "" : "/") + file.sliced(file.lastIndexOf('/') + 1);
     if (folder.topDir == "/")
         return resolved.sliced(1);
     return resolved.sliced(folder.topDir.size() + 1);
@@ -165,7 +168,8 @@ QByteArray Trash::mountPointOf(const QByteArray &resolvedPath)
 FileResult Trash::moveToTrash(const QString &path)
 {
     const QByteArray file = PathCodec::encode(path);
-    struct stat item {};
+    struct stat item
+    {};
     if (::lstat(file.constData(), &item) != 0)
         return failure(path, errno, qt_error_string(errno));
 
@@ -187,13 +191,11 @@ FileResult Trash::moveToTrash(const QString &path)
     }
 
     const QByteArray name = file.sliced(file.lastIndexOf('/') + 1);
-    const QByteArray info =
-        infoContents(infoPathFor(file, folder), QDateTime::currentDateTime());
+    const QByteArray info = infoContents(infoPathFor(file, folder), QDateTime::currentDateTime());
     for (int attempt = 1; attempt < 10000; ++attempt) {
         const QByteArray entry = trashName(name, attempt);
         const QByteArray infoPath = folder.root + "/info/" + entry + ".trashinfo";
-        const int fd =
-            ::open(infoPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        const int fd = ::open(infoPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0) {
             if (errno == EEXIST)
                 continue;

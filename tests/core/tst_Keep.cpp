@@ -1,0 +1,427 @@
+#include "AppState.h"
+#include "FileNames.h"
+#include "FileSystem.h"
+#include "FolderAccessService.h"
+#include "PathCodec.h"
+#include "TestHome.h"
+
+#include <QLocale>
+#include <QTest>
+
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QDateTime fixedNow(QDate(2026, 12, 6), QTime(9, 30));
+
+// Another program takes the chosen name between Mirel's check and its move.
+class RacingWriter final : public FileSystem
+{
+public:
+    FileResult moveWithoutReplacing(const QString &from, const QString &to) const override
+    {
+        if (races-- > 0)
+            writeFile(to, "written by someone else");
+        return FileSystem::moveWithoutReplacing(from, to);
+    }
+    mutable int races = 2;
+};
+
+// Makes a folder refuse new entries for the scope: the immutable flag when running as root
+// (root ignores permissions), otherwise the permission bits.
+class ReadOnlyFolder final
+{
+public:
+    explicit ReadOnlyFolder(const QString &path)
+        : m_path(QFile::encodeName(path))
+    {
+        if (::geteuid() == 0)
+            m_ok = setImmutable(true);
+        else
+            m_ok = ::chmod(m_path.constData(), 0555) == 0;
+    }
+    ~ReadOnlyFolder()
+    {
+        if (::geteuid() == 0)
+            setImmutable(false);
+        else
+            ::chmod(m_path.constData(), 0755);
+    }
+    bool ok() const { return m_ok; }
+
+private:
+    bool setImmutable(bool on)
+    {
+        const int fd = ::open(m_path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        int flags = 0;
+        bool done = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+        flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+        done = done && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+        if (fd >= 0)
+            ::close(fd);
+        return done;
+    }
+    QByteArray m_path;
+    bool m_ok = false;
+};
+
+QString monthFolder(const TestHome &home)
+{
+    return home.path(u"Documents/Kept/2026/December"_s);
+}
+
+} // namespace
+
+class TestKeep final : public QObject
+{
+    Q_OBJECT
+
+public:
+    static void initMain() { useTemporarySettingsStore(); }
+
+private slots:
+    void init() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    void cleanup() { QLocale::setDefault(QLocale::system()); }
+    void clashNames_data();
+    void clashNames();
+    void someoneTakesTheNameMeanwhile();
+    void firstKeepOfAMonth();
+    void monthNameFollowsTheLocale();
+    void removalRule_data();
+    void removalRule();
+    void noCurrentFile();
+    void readOnlyKeptFolder();
+    void fileRemovedBehindOurBack();
+    void keepAcrossFileSystems();
+    void symbolicLinkIsKeptAsLink();
+    void nonUtf8NameKeptByteExactly();
+    void byIdActsOnThatFile_data();
+    void byIdActsOnThatFile();
+};
+
+void TestKeep::clashNames_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QStringList>("existing");
+    QTest::addColumn<QString>("keptAs");
+
+    QTest::newRow("free name") << u"photo.jpg"_s << QStringList() << u"photo.jpg"_s;
+    QTest::newRow("two taken") << u"photo.jpg"_s << QStringList{u"photo.jpg"_s, u"photo (1).jpg"_s}
+                               << u"photo (2).jpg"_s;
+    QTest::newRow("gap is used") << u"a.txt"_s << QStringList{u"a.txt"_s, u"a (2).txt"_s}
+                                 << u"a (1).txt"_s;
+    QTest::newRow("no extension") << u"notes"_s << QStringList{u"notes"_s} << u"notes (1)"_s;
+    QTest::newRow("dangling link is taken")
+        << u"x.pdf"_s << QStringList{u"x.pdf@link"_s} << u"x (1).pdf"_s;
+}
+
+void TestKeep::clashNames()
+{
+    QFETCH(QString, name);
+    QFETCH(QStringList, existing);
+    QFETCH(QString, keptAs);
+
+    TestHome home;
+    QVERIFY(writeFile(home.folder(u"Downloads"_s) + u'/' + name, "the kept one"));
+    const QString month = home.folder(u"Documents/Kept/2026/December"_s);
+    for (const QString &taken : existing) {
+        if (taken.endsWith(u"@link"_s))
+            QVERIFY(QFile::link(u"/nonexistent"_s, month + u'/' + taken.chopped(5)));
+        else
+            QVERIFY(writeFile(month + u'/' + taken, "already there"));
+    }
+    AppState state;
+    state.setClock([] { return fixedNow; });
+
+    state.keepCurrentFile();
+
+    QVERIFY(state.files().isEmpty());
+    QCOMPARE(readFile(month + u'/' + keptAs), QByteArray("the kept one"));
+    for (const QString &taken : existing) {
+        if (!taken.endsWith(u"@link"_s))
+            QCOMPARE(readFile(month + u'/' + taken), QByteArray("already there"));
+    }
+    QVERIFY(home.lines().filter(u"Failed"_s).isEmpty());
+}
+
+void TestKeep::someoneTakesTheNameMeanwhile()
+{
+    TestHome home;
+    QVERIFY(writeFile(home.folder(u"Downloads"_s) + u"/report.pdf"_s, "mine"));
+    RacingWriter fileSystem;
+    AppState state(fileSystem);
+    state.setClock([] { return fixedNow; });
+
+    state.keepCurrentFile();
+
+    const QString month = monthFolder(home);
+    QCOMPARE(readFile(month + u"/report.pdf"_s), QByteArray("written by someone else"));
+    QCOMPARE(readFile(month + u"/report (1).pdf"_s), QByteArray("written by someone else"));
+    QCOMPARE(readFile(month + u"/report (2).pdf"_s), QByteArray("mine"));
+    QVERIFY(state.files().isEmpty());
+    QVERIFY(home.lines().filter(u"Failed"_s).isEmpty());
+}
+
+void TestKeep::firstKeepOfAMonth()
+{
+    TestHome home;
+    QVERIFY(writeFile(home.folder(u"Desktop"_s) + u"/a.txt"_s, "a"));
+    AppState state;
+    state.setClock([] { return QDateTime(QDate(2027, 1, 31), QTime(23, 59)); });
+    QVERIFY(!QFileInfo::exists(home.path(u"Documents"_s)));
+
+    state.keepCurrentFile();
+
+    QCOMPARE(readFile(home.path(u"Documents/Kept/2027/January/a.txt"_s)), QByteArray("a"));
+    QVERIFY(!QFileInfo::exists(home.path(u"Desktop/a.txt"_s)));
+}
+
+void TestKeep::monthNameFollowsTheLocale()
+{
+    TestHome home;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    QVERIFY(writeFile(home.folder(u"Desktop"_s) + u"/a.txt"_s, "a"));
+    AppState state;
+    state.setClock([] { return QDateTime(QDate(2026, 3, 1), QTime(8, 0)); });
+
+    state.keepCurrentFile();
+
+    QCOMPARE(readFile(home.path(u"Documents/Kept/2026/März/a.txt"_s)), QByteArray("a"));
+}
+
+void TestKeep::removalRule_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("position");
+    QTest::addColumn<bool>("keep");
+    QTest::addColumn<int>("positionAfter");
+
+    QTest::newRow("keep in the middle") << 3 << 1 << true << 1;
+    QTest::newRow("delete in the middle") << 3 << 1 << false << 1;
+    QTest::newRow("keep the last of three") << 3 << 2 << true << 1;
+    QTest::newRow("delete the last of three") << 3 << 2 << false << 1;
+    QTest::newRow("keep the only one") << 1 << 0 << true << 0;
+    QTest::newRow("delete the only one") << 1 << 0 << false << 0;
+}
+
+void TestKeep::removalRule()
+{
+    QFETCH(int, count);
+    QFETCH(int, position);
+    QFETCH(bool, keep);
+    QFETCH(int, positionAfter);
+
+    TestHome home;
+    const QString downloads = home.folder(u"Downloads"_s);
+    for (int i = 0; i < count; ++i)
+        QVERIFY(writeFile(downloads + u"/f"_s + QString::number(i), "x", 1'700'000'000 - i));
+    AppState state;
+    state.setClock([] { return fixedNow; });
+    state.setCurrentIndex(position);
+    const QList<TrackedFile> before = state.files();
+
+    keep ? state.keepCurrentFile() : state.deleteCurrentFile();
+
+    QList<TrackedFile> expected = before;
+    expected.removeAt(position);
+    QCOMPARE(state.files(), expected);
+    QCOMPARE(state.currentIndex(), positionAfter);
+    QCOMPARE(state.currentFile().has_value(), count > 1);
+    QVERIFY(!QFileInfo::exists(before.at(position).filePath));
+    QVERIFY(home.lines().filter(u"Failed"_s).isEmpty());
+}
+
+void TestKeep::noCurrentFile()
+{
+    TestHome home;
+    QVERIFY(writeFile(home.folder(u"Downloads"_s) + u"/f"_s));
+    AppState state;
+    home.lines().clear();
+    for (const qsizetype position : {qsizetype(1), qsizetype(-1)}) {
+        state.setCurrentIndex(position);
+        state.keepCurrentFile();
+        state.deleteCurrentFile();
+        QCOMPARE(state.files().size(), 1);
+        QCOMPARE(state.currentIndex(), position);
+    }
+    QVERIFY(home.lines().isEmpty());
+    QVERIFY(QFileInfo::exists(home.path(u"Downloads/f"_s)));
+}
+
+void TestKeep::readOnlyKeptFolder()
+{
+    TestHome home;
+    QVERIFY(writeFile(home.folder(u"Downloads"_s) + u"/a.txt"_s, "keep me"));
+    const QString kept = home.folder(u"Documents/Kept"_s);
+    ReadOnlyFolder readOnly(kept);
+    if (!readOnly.ok())
+        QSKIP("This file system cannot make a folder read-only for the current user");
+    AppState state;
+    state.setClock([] { return fixedNow; });
+    const TrackedFile file = *state.currentFile();
+    home.lines().clear();
+
+    state.keepCurrentFile();
+
+    QCOMPARE(home.lines().size(), 1);
+    QVERIFY2(home.lines().first().startsWith(u"Failed to keep: Could not create the folder \""_s +
+                                             kept + u"/2026/December\": "_s),
+             qPrintable(home.lines().first()));
+    QCOMPARE(state.files().size(), 1);
+    QCOMPARE(state.currentFile()->id, file.id);
+    QCOMPARE(readFile(file.filePath), QByteArray("keep me"));
+
+    // Delete still works.
+    state.deleteCurrentFile();
+    QVERIFY(state.files().isEmpty());
+}
+
+void TestKeep::fileRemovedBehindOurBack()
+{
+    TestHome home;
+    const QString downloads = home.folder(u"Downloads"_s);
+    QVERIFY(writeFile(downloads + u"/gone.txt"_s, "x", 1'700'000'010));
+    QVERIFY(writeFile(downloads + u"/stays.txt"_s, "y", 1'700'000'000));
+    AppState state;
+    state.setClock([] { return fixedNow; });
+    QVERIFY(QFile::remove(downloads + u"/gone.txt"_s));
+    home.lines().clear();
+
+    state.keepCurrentFile();
+    state.deleteCurrentFile();
+
+    QCOMPARE(home.lines(),
+             (QStringList{u"Failed to keep: Could not move \"%1/gone.txt\" to \"%2\": No such "
+                          u"file or directory"_s.arg(downloads, monthFolder(home)),
+                          u"Failed to delete: \"gone.txt\" could not be moved to the Trash: No "
+                          u"such file or directory"_s}));
+    QCOMPARE(state.files().size(), 2);
+    QCOMPARE(state.currentIndex(), 0);
+    QCOMPARE(readFile(downloads + u"/stays.txt"_s), QByteArray("y"));
+}
+
+void TestKeep::keepAcrossFileSystems()
+{
+    QTemporaryDir other(u"/dev/shm/mirel-test-XXXXXX"_s);
+    TestHome home;
+    struct stat a
+    {
+    }, b{};
+    if (!other.isValid() || ::stat("/dev/shm", &a) != 0 ||
+        ::stat(QFile::encodeName(home.path()).constData(), &b) != 0 || a.st_dev == b.st_dev) {
+        QSKIP("/dev/shm is not a separate file system here");
+    }
+    const QByteArray content(3 << 20, 'k');
+    const QString source = other.path() + u"/big.bin"_s;
+    QVERIFY(writeFile(source, content, 1'600'000'000));
+    FolderAccessService::shared().saveFolders({QUrl::fromLocalFile(other.path())});
+    AppState state;
+    state.setClock([] { return fixedNow; });
+    QCOMPARE(state.files().size(), 1);
+
+    state.keepCurrentFile();
+
+    const QString kept = monthFolder(home) + u"/big.bin"_s;
+    QCOMPARE(readFile(kept), content);
+    QCOMPARE(QFileInfo(kept).lastModified().toSecsSinceEpoch(), 1'600'000'000);
+    QVERIFY(!QFileInfo::exists(source));
+    QCOMPARE(
+        QDir(monthFolder(home)).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+        QStringList{u"big.bin"_s}); // no temporary copy left behind
+    QVERIFY(home.lines().filter(u"Failed"_s).isEmpty());
+
+    // A failure on the way (the destination cannot take the copy) leaves the source alone.
+    QVERIFY(writeFile(source, content));
+    state.scanFolders();
+    ReadOnlyFolder readOnly(monthFolder(home));
+    if (!readOnly.ok())
+        QSKIP("This file system cannot make a folder read-only for the current user");
+    home.lines().clear();
+    state.keepCurrentFile();
+    QCOMPARE(home.lines().size(), 1);
+    QVERIFY(home.lines().first().startsWith(u"Failed to keep: "_s));
+    QCOMPARE(readFile(source), content);
+    QCOMPARE(state.files().size(), 1);
+}
+
+void TestKeep::symbolicLinkIsKeptAsLink()
+{
+    TestHome home;
+    const QString target = home.folder(u"elsewhere"_s) + u"/target.txt"_s;
+    QVERIFY(writeFile(target, "target"));
+    QVERIFY(QFile::link(target, home.folder(u"Downloads"_s) + u"/link.txt"_s));
+    AppState state;
+    state.setClock([] { return fixedNow; });
+
+    state.keepCurrentFile();
+
+    const QString kept = monthFolder(home) + u"/link.txt"_s;
+    QCOMPARE(QFileInfo(kept).symLinkTarget(), target);
+    QCOMPARE(readFile(target), QByteArray("target"));
+}
+
+void TestKeep::nonUtf8NameKeptByteExactly()
+{
+    TestHome home;
+    const QByteArray name = "r\xe9sum\xe9.txt";
+    QVERIFY(writeFile(QFile::encodeName(home.folder(u"Downloads"_s)) + '/' + name, "cv"));
+    const QByteArray month = QFile::encodeName(home.folder(u"Documents/Kept/2026/December"_s));
+    QVERIFY(writeFile(month + '/' + name, "older cv"));
+    AppState state;
+    state.setClock([] { return fixedNow; });
+
+    state.keepCurrentFile();
+
+    QVERIFY(state.files().isEmpty());
+    QVERIFY(home.lines().filter(u"Failed"_s).isEmpty());
+    QVERIFY(existsNoFollow(month + "/r\xe9sum\xe9 (1).txt"));
+    QVERIFY(existsNoFollow(month + '/' + name));
+}
+
+void TestKeep::byIdActsOnThatFile_data()
+{
+    QTest::addColumn<int>("current");
+    QTest::addColumn<int>("acted");
+    QTest::addColumn<int>("currentAfter"); // index into the new list
+
+    QTest::newRow("before the current one") << 3 << 1 << 2;
+    QTest::newRow("the current one") << 2 << 2 << 2;
+    QTest::newRow("after the current one") << 1 << 3 << 1;
+    QTest::newRow("the current last one") << 4 << 4 << 3;
+}
+
+void TestKeep::byIdActsOnThatFile()
+{
+    QFETCH(int, current);
+    QFETCH(int, acted);
+    QFETCH(int, currentAfter);
+
+    TestHome home;
+    const QString downloads = home.folder(u"Downloads"_s);
+    for (int i = 0; i < 5; ++i)
+        QVERIFY(writeFile(downloads + u"/f"_s + QString::number(i), "x", 1'700'000'000 - i));
+    AppState state;
+    state.setClock([] { return fixedNow; });
+    const QList<TrackedFile> before = state.files();
+    const QUuid currentId = before.at(current).id;
+    state.setCurrentIndex(current);
+
+    state.keepFile(before.at(acted).id);
+
+    QVERIFY(QFileInfo::exists(monthFolder(home) + u"/f"_s + QString::number(acted)));
+    QCOMPARE(state.files().size(), 4);
+    QCOMPARE(state.currentIndex(), currentAfter);
+    if (acted != current)
+        QCOMPARE(state.currentFile()->id, currentId);
+
+    // An id from an earlier scan is gone: nothing moves.
+    state.scanFolders();
+    state.deleteFile(before.at(0).id);
+    QCOMPARE(state.files().size(), 4);
+}
+
+QTEST_GUILESS_MAIN(TestKeep)
+#include "tst_Keep.moc"

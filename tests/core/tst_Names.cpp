@@ -1,0 +1,154 @@
+#include "FileMetadataService.h"
+#include "FileNames.h"
+#include "FileTypes.h"
+#include "PathCodec.h"
+#include "TestHome.h"
+#include "TrackedFile.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+class TestNames final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void pathBytesRoundTrip_data();
+    void pathBytesRoundTrip();
+    void clashNames_data();
+    void clashNames();
+    void sourceFolderName_data();
+    void sourceFolderName();
+    void fileTypes_data();
+    void fileTypes();
+    void recordEquality();
+    void fileSizes();
+};
+
+void TestNames::pathBytesRoundTrip_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("shown");
+
+    QTest::newRow("ascii") << QByteArray("/home/a/report.pdf") << u"/home/a/report.pdf"_s;
+    QTest::newRow("utf-8") << QByteArray("/home/a/caf\xc3\xa9.txt") << u"/home/a/café.txt"_s;
+    QTest::newRow("emoji") << QByteArray("/x/\xf0\x9f\x93\x84.txt") << u"/x/\U0001F4C4.txt"_s;
+    QTest::newRow("latin-1 byte") << QByteArray("/x/caf\xe9.txt") << u"/x/caf\uFFFD.txt"_s;
+    QTest::newRow("truncated sequence") << QByteArray("/x/a\xe2\x82") << u"/x/a\uFFFD\uFFFD"_s;
+    QTest::newRow("overlong slash") << QByteArray("/x/\xc0\xaf") << u"/x/\uFFFD\uFFFD"_s;
+    QTest::newRow("encoded surrogate")
+        << QByteArray("/x/\xed\xb2\x80") << u"/x/\uFFFD\uFFFD\uFFFD"_s;
+    QTest::newRow("emoji then bad byte")
+        << QByteArray("/x/\xf0\x9f\x93\x84\xff") << u"/x/\U0001F4C4\uFFFD"_s;
+    QTest::newRow("every high byte") << [] {
+        QByteArray all("/x/");
+        for (int b = 0x80; b <= 0xff; ++b)
+            all.append(char(b));
+        return all;
+    }() << u"/x/"_s + QString(0x80, QChar::ReplacementCharacter);
+}
+
+void TestNames::pathBytesRoundTrip()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, shown);
+
+    const QString carried = PathCodec::decode(bytes);
+    QCOMPARE(PathCodec::encode(carried), bytes);
+    QCOMPARE(PathCodec::displayString(carried), shown);
+}
+
+void TestNames::clashNames_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("counter");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("extension") << u"report.pdf"_s << 1 << u"report (1).pdf"_s;
+    QTest::newRow("second clash") << u"photo.jpg"_s << 2 << u"photo (2).jpg"_s;
+    QTest::newRow("two dots") << u"archive.tar.gz"_s << 3 << u"archive.tar (3).gz"_s;
+    QTest::newRow("no extension, no trailing dot") << u"notes"_s << 1 << u"notes (1)"_s;
+    QTest::newRow("trailing dot") << u"draft."_s << 1 << u"draft. (1)"_s;
+    QTest::newRow("spaces") << u"My File.txt"_s << 12 << u"My File (12).txt"_s;
+}
+
+void TestNames::clashNames()
+{
+    QFETCH(QString, name);
+    QFETCH(int, counter);
+    QFETCH(QString, expected);
+    QCOMPARE(FileNames::clashName(name, counter), expected);
+}
+
+void TestNames::sourceFolderName_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("label");
+
+    QTest::newRow("home desktop") << u"/home/a/Desktop/x.png"_s << u"Desktop"_s;
+    QTest::newRow("home downloads") << u"/home/a/Downloads/x.zip"_s << u"Downloads"_s;
+    QTest::newRow("custom folder") << u"/mnt/Data/Projects/plan.txt"_s << u"Projects"_s;
+    QTest::newRow("word inside a name") << u"/srv/Desktop Archive/a"_s << u"Desktop"_s;
+    QTest::newRow("old downloads") << u"/srv/Old Downloads/a"_s << u"Downloads"_s;
+    QTest::newRow("desktop wins") << u"/Downloads/Desktop/a"_s << u"Desktop"_s;
+    QTest::newRow("lower case is a name") << u"/home/a/desktop/a"_s << u"desktop"_s;
+    QTest::newRow("word in the file name only") << u"/home/a/Work/Desktop.png"_s << u"Work"_s;
+}
+
+void TestNames::sourceFolderName()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, label);
+    QCOMPARE((TrackedFile{QUuid::createUuid(), path, {}, 0, {}}).sourceFolderName(), label);
+}
+
+void TestNames::fileTypes_data()
+{
+    QTest::addColumn<QString>("extension");
+    QTest::addColumn<QString>("type");
+
+    QTest::newRow("pdf") << u"pdf"_s << u"application/pdf"_s;
+    QTest::newRow("upper case") << u"PNG"_s << u"image/png"_s;
+    QTest::newRow("jpeg") << u"jpg"_s << u"image/jpeg"_s;
+    QTest::newRow("unknown keeps the extension") << u"zzqx"_s << u"zzqx"_s;
+    QTest::newRow("no extension") << QString() << QString();
+}
+
+void TestNames::fileTypes()
+{
+    QFETCH(QString, extension);
+    QFETCH(QString, type);
+    QCOMPARE(FileTypes::typeForExtension(extension), type);
+    QCOMPARE(FileTypes::typeForExtension(extension), type); // and again, from the cache
+}
+
+void TestNames::recordEquality()
+{
+    TrackedFile a{QUuid::createUuid(), u"/d/a.txt"_s, QDateTime::currentDateTimeUtc(), 3, {}};
+    TrackedFile copy = a;
+    copy.fileSize = 99;
+    QCOMPARE(a, copy);
+    const TrackedFile rescanned{QUuid::createUuid(), a.filePath, a.dateAdded, 3, {}};
+    QVERIFY(!(a == rescanned));
+}
+
+void TestNames::fileSizes()
+{
+    TestHome home;
+    const QString big = home.path(u"big.bin"_s);
+    QVERIFY(writeFile(big, QByteArray(100000, 'x')));
+    QVERIFY(writeFile(home.path(u"empty"_s), QByteArray()));
+    QVERIFY(QFile::link(big, home.path(u"link"_s)));
+
+    const FileMetadataService &service = FileMetadataService::shared();
+    QCOMPARE(service.readFileSize(big), 100000);
+    QCOMPARE(service.readFileSize(home.path(u"empty"_s)), 0);
+    QCOMPARE(service.readFileSize(home.path(u"missing"_s)), 0);
+    // A link reports its own size (the length of its target path), not the target's.
+    QCOMPARE(service.readFileSize(home.path(u"link"_s)), big.toUtf8().size());
+    QVERIFY(home.lines().isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestNames)
+#include "tst_Names.moc"

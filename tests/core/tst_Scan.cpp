@@ -1,0 +1,277 @@
+#include "AppState.h"
+#include "FileNames.h"
+#include "FileSystem.h"
+#include "FolderAccessService.h"
+#include "PathCodec.h"
+#include "TestHome.h"
+
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr qint64 tenOClock = 1'790'000'000; // some fixed day, 10:00 give or take
+
+QStringList names(const QList<TrackedFile> &files)
+{
+    QStringList result;
+    for (const TrackedFile &file : files)
+        result.append(FileNames::fileName(file.filePath));
+    return result;
+}
+
+void setSwitches(bool desktop, bool downloads)
+{
+    QSettings store(u"Mirel"_s, u"Mirel"_s);
+    store.setValue(u"includeDesktop"_s, desktop);
+    store.setValue(u"includeDownloads"_s, downloads);
+}
+
+// A file system whose listing cannot tell the modification time of some names.
+class UnknownDates final : public FileSystem
+{
+public:
+    explicit UnknownDates(QStringList names)
+        : m_names(std::move(names))
+    {}
+    FolderListing listFolder(const QString &folder) const override
+    {
+        FolderListing listing = FileSystem::listFolder(folder);
+        for (FolderEntry &entry : listing.entries) {
+            if (m_names.contains(FileNames::fileName(entry.path)))
+                entry.modifiedNs = FolderEntry::unknownTime;
+        }
+        return listing;
+    }
+
+private:
+    QStringList m_names;
+};
+
+} // namespace
+
+class TestScan final : public QObject
+{
+    Q_OBJECT
+
+public:
+    static void initMain() { useTemporarySettingsStore(); }
+
+private slots:
+    void filtersAndCounts();
+    void consoleLines_data();
+    void consoleLines();
+    void order_data();
+    void order();
+    void unreadableDatesComeLast();
+    void nonUtf8NameIsListed();
+    void recordFields();
+    void rescanResetsPosition();
+};
+
+void TestScan::filtersAndCounts()
+{
+    TestHome home;
+    setSwitches(false, true);
+    const QString downloads = home.folder(u"Downloads"_s);
+    QVERIFY(writeFile(downloads + u"/regular.txt"_s));
+    QVERIFY(writeFile(downloads + u"/.dotfile"_s));
+    QVERIFY(writeFile(downloads + u"/listed-in-hidden.txt"_s));
+    QVERIFY(writeFile(downloads + u"/.hidden"_s, "listed-in-hidden.txt\nnot-there\n"));
+    home.folder(u"Downloads/sub-folder"_s);
+    home.folder(u"Downloads/Viewer.app/Contents"_s);
+    QVERIFY(QFile::link(downloads + u"/regular.txt"_s, downloads + u"/link-to-file"_s));
+    QVERIFY(QFile::link(downloads + u"/sub-folder"_s, downloads + u"/link-to-folder"_s));
+    QVERIFY(QFile::link(downloads + u"/gone"_s, downloads + u"/dangling"_s));
+
+    AppState state;
+
+    QStringList admitted = names(state.files());
+    admitted.sort();
+    QCOMPARE(admitted, (QStringList{u"link-to-file"_s, u"regular.txt"_s}));
+    // The listing already leaves out dot-names and .hidden names; the count is of what it
+    // returned, before the folder and existence tests.
+    QVERIFY(home.lines().contains(u"Found 6 items"_s));
+    QCOMPARE(home.lines().last(), u"Total files: 2"_s);
+}
+
+void TestScan::consoleLines_data()
+{
+    QTest::addColumn<bool>("desktop");
+    QTest::addColumn<bool>("downloads");
+    QTest::addColumn<QStringList>("custom"); // relative to the home; "*" = nothing stored
+    QTest::addColumn<QStringList>("expected");
+
+    QTest::newRow("defaults") << true << true << QStringList{u"*"_s}
+                              << QStringList{u"Scanning: HOME/Desktop"_s, u"Found 2 items"_s,
+                                             u"Scanning: HOME/Downloads"_s, u"Found 0 items"_s,
+                                             u"Total files: 1"_s};
+    QTest::newRow("both off, no custom folders")
+        << false << false << QStringList() << QStringList{u"Total files: 0"_s};
+    QTest::newRow("desktop off but listed as custom")
+        << false << false << QStringList{u"Desktop"_s, u"Downloads"_s}
+        << QStringList{u"Total files: 0"_s};
+    QTest::newRow("missing custom folder")
+        << false << false << QStringList{u"Nowhere"_s, u"Desktop/inner"_s}
+        << QStringList{u"Scanning: HOME/Nowhere"_s,
+                       u"Error scanning HOME/Nowhere: No such file or directory"_s,
+                       u"Scanning: HOME/Desktop/inner"_s, u"Found 1 items"_s, u"Total files: 1"_s};
+    QTest::newRow("a file as a folder")
+        << false << false << QStringList{u"Desktop/a.txt"_s}
+        << QStringList{u"Scanning: HOME/Desktop/a.txt"_s,
+                       u"Error scanning HOME/Desktop/a.txt: Not a directory"_s,
+                       u"Total files: 0"_s};
+}
+
+void TestScan::consoleLines()
+{
+    QFETCH(bool, desktop);
+    QFETCH(bool, downloads);
+    QFETCH(QStringList, custom);
+    QFETCH(QStringList, expected);
+
+    TestHome home;
+    setSwitches(desktop, downloads);
+    QVERIFY(writeFile(home.folder(u"Desktop"_s) + u"/a.txt"_s));
+    QVERIFY(writeFile(home.folder(u"Desktop/inner"_s) + u"/b.txt"_s));
+    home.folder(u"Downloads"_s);
+    if (custom != QStringList{u"*"_s}) {
+        QList<QUrl> folders;
+        for (const QString &relative : custom)
+            folders.append(QUrl::fromLocalFile(home.path(relative)));
+        FolderAccessService::shared().saveFolders(folders);
+    }
+    AppState state;
+    home.lines().clear();
+
+    state.scanFolders();
+
+    expected.replaceInStrings(u"HOME"_s, home.path());
+    QCOMPARE(home.lines(), expected);
+}
+
+void TestScan::order_data()
+{
+    QTest::addColumn<QStringList>("files"); // "folder/name@seconds after ten"
+    QTest::addColumn<QStringList>("expected");
+
+    QTest::newRow("newest first") << QStringList{u"Downloads/ten@0"_s, u"Downloads/twelve@7200"_s,
+                                                 u"Downloads/eleven@3600"_s}
+                                  << QStringList{u"twelve"_s, u"eleven"_s, u"ten"_s};
+    QTest::newRow("ties keep Desktop before Downloads")
+        << QStringList{u"Downloads/b@60"_s, u"Desktop/a@60"_s, u"Downloads/newer@61"_s}
+        << QStringList{u"newer"_s, u"a"_s, u"b"_s};
+    QTest::newRow("sub-second difference counts")
+        << QStringList{u"Desktop/first@0"_s, u"Desktop/second@0.5"_s}
+        << QStringList{u"second"_s, u"first"_s};
+}
+
+void TestScan::order()
+{
+    QFETCH(QStringList, files);
+    QFETCH(QStringList, expected);
+
+    TestHome home;
+    home.folder(u"Desktop"_s);
+    home.folder(u"Downloads"_s);
+    for (const QString &spec : files) {
+        const QStringList parts = spec.split(u'@');
+        const QByteArray path = QFile::encodeName(home.path(parts.at(0)));
+        QVERIFY(writeFile(path));
+        const double offset = parts.at(1).toDouble();
+        const struct timespec when
+        {
+            time_t(tenOClock + qint64(offset)), long((offset - qint64(offset)) * 1e9)
+        };
+        const struct timespec times[2] = {when, when};
+        QCOMPARE(::utimensat(AT_FDCWD, path.constData(), times, 0), 0);
+    }
+    AppState state;
+    QCOMPARE(names(state.files()), expected);
+}
+
+void TestScan::unreadableDatesComeLast()
+{
+    TestHome home;
+    const QString downloads = home.folder(u"Downloads"_s);
+    QVERIFY(writeFile(downloads + u"/old"_s, "x", tenOClock));
+    QVERIFY(writeFile(downloads + u"/unknown-1"_s, "x", tenOClock + 500));
+    QVERIFY(writeFile(downloads + u"/new"_s, "x", tenOClock + 100));
+    QVERIFY(writeFile(home.folder(u"Desktop"_s) + u"/unknown-0"_s, "x", tenOClock + 900));
+    UnknownDates fileSystem({u"unknown-0"_s, u"unknown-1"_s});
+
+    AppState state(fileSystem);
+
+    // Unknown dates sort after every known one, in scan order among themselves.
+    QCOMPARE(names(state.files()),
+             (QStringList{u"new"_s, u"old"_s, u"unknown-0"_s, u"unknown-1"_s}));
+}
+
+void TestScan::nonUtf8NameIsListed()
+{
+    TestHome home;
+    const QString downloads = home.folder(u"Downloads"_s);
+    const QByteArray raw = QFile::encodeName(downloads) + "/caf\xe9 menu.txt";
+    QVERIFY(writeFile(raw, "latin-1 name"));
+
+    AppState state;
+
+    QCOMPARE(state.files().size(), 1);
+    const TrackedFile file = state.files().first();
+    QCOMPARE(PathCodec::encode(file.filePath), raw);
+    QCOMPARE(FileNames::displayName(file.filePath), u"caf\uFFFD menu.txt"_s);
+    QCOMPARE(file.fileSize, 12);
+    QCOMPARE(file.fileType, u"text/plain"_s);
+}
+
+void TestScan::recordFields()
+{
+    TestHome home;
+    const QString downloads = home.folder(u"Downloads"_s);
+    QVERIFY(writeFile(downloads + u"/report.pdf"_s, QByteArray(2048, 'p'), tenOClock + 2));
+    QVERIFY(writeFile(downloads + u"/notes"_s, "n", tenOClock + 1));
+    QVERIFY(writeFile(downloads + u"/data.zzqx"_s, "", tenOClock));
+    const QDateTime before = QDateTime::currentDateTimeUtc();
+
+    AppState state;
+    const QList<TrackedFile> first = state.files();
+    state.scanFolders();
+
+    QCOMPARE(names(first), (QStringList{u"report.pdf"_s, u"notes"_s, u"data.zzqx"_s}));
+    QCOMPARE(first.at(0).fileSize, 2048);
+    QCOMPARE(first.at(0).fileType, u"application/pdf"_s);
+    QCOMPARE(first.at(1).fileType, QString());
+    QCOMPARE(first.at(2).fileType, u"zzqx"_s);
+    QCOMPARE(first.at(0).sourceFolderName(), u"Downloads"_s);
+    QVERIFY(first.at(0).dateAdded >= before);
+    QVERIFY(first.at(0).dateAdded <= QDateTime::currentDateTimeUtc());
+    // A rescan makes new records for the same files.
+    QCOMPARE(state.files().size(), 3);
+    QVERIFY(!(state.files().at(0) == first.at(0)));
+    QCOMPARE(state.files().at(0).filePath, first.at(0).filePath);
+}
+
+void TestScan::rescanResetsPosition()
+{
+    TestHome home;
+    const QString downloads = home.folder(u"Downloads"_s);
+    for (int i = 0; i < 8; ++i)
+        QVERIFY(writeFile(downloads + u"/f"_s + QString::number(i), "x", tenOClock + i));
+    AppState state;
+    state.setCurrentIndex(5);
+    QSignalSpy files(&state, &AppState::filesChanged);
+    QSignalSpy index(&state, &AppState::currentIndexChanged);
+
+    state.scanFolders();
+
+    QCOMPARE(state.currentIndex(), 0);
+    QCOMPARE(state.currentFile()->filePath, downloads + u"/f7"_s);
+    QVERIFY(files.count() >= 2); // emptied, then filled
+    QCOMPARE(index.count(), 1);
+}
+
+QTEST_GUILESS_MAIN(TestScan)
+#include "tst_Scan.moc"
