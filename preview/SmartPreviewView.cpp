@@ -1,0 +1,44 @@
+#include "SmartPreviewView.h"
+
+#include "FileKinds.h"
+#include "FilePreviewView.h"
+#include "ZoomableImageView.h"
+
+#include <QVBoxLayout>
+
+SmartPreviewView::SmartPreviewView(const QUrl &url, QWidget *parent)
+    : QWidget(parent)
+    , m_url(url)
+    , m_layout(new QVBoxLayout(this))
+{
+    m_layout->setContentsMargins(0, 0, 0, 0);
+    m_layout->setSpacing(0);
+    rebuild();
+}
+
+void SmartPreviewView::setUrl(const QUrl &url)
+{
+    m_url = url;
+    const bool wantsImage = isZoomableImage(url);
+    if (wantsImage && m_imageView)
+        m_imageView->setUrl(url);
+    else if (!wantsImage && m_filePreview)
+        m_filePreview->setUrl(url);
+    else
+        rebuild();
+}
+
+void SmartPreviewView::rebuild()
+{
+    // The old view goes at once: a media preview must stop playing when it is replaced.
+    delete m_imageView;
+    delete m_filePreview;
+    m_imageView = nullptr;
+    m_filePreview = nullptr;
+    QWidget *content = nullptr;
+    if (isZoomableImage(m_url))
+        content = m_imageView = new ZoomableImageView(m_url, this);
+    else
+        content = m_filePreview = new FilePreviewView(m_url, this);
+    m_layout->addWidget(content);
+}

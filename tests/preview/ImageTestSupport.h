@@ -1,0 +1,111 @@
+#pragma once
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QColor>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QImageWriter>
+#include <QPainter>
+#include <QStandardPaths>
+#include <QString>
+#include <QTemporaryDir>
+#include <QtEndian>
+
+// Called from each suite's initMain(): HOME and the XDG folders of the whole test process point
+// into one temporary folder, so nothing a test (or a library under it) writes reaches the user's.
+inline void useTemporaryHome()
+{
+    static QTemporaryDir home;
+    const QByteArray path = QFile::encodeName(home.path());
+    qputenv("HOME", path);
+    qputenv("XDG_CACHE_HOME", path + "/.cache");
+    qputenv("XDG_CONFIG_HOME", path + "/.config");
+    qputenv("XDG_DATA_HOME", path + "/.local/share");
+    qputenv("XDG_RUNTIME_DIR", path + "/runtime");
+    QDir().mkpath(home.path() + QStringLiteral("/runtime"));
+    QFile::setPermissions(home.path() + QStringLiteral("/runtime"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+// Four quadrants in clearly different colours, so orientation and mirroring can be read back.
+inline QImage quadrantImage(const QSize &size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    const int halfWidth = size.width() / 2;
+    const int halfHeight = size.height() / 2;
+    QPainter painter(&image);
+    painter.fillRect(0, 0, halfWidth, halfHeight, Qt::red);
+    painter.fillRect(halfWidth, 0, size.width() - halfWidth, halfHeight, Qt::green);
+    painter.fillRect(0, halfHeight, halfWidth, size.height() - halfHeight, Qt::blue);
+    painter.fillRect(halfWidth, halfHeight, size.width() - halfWidth, size.height() - halfHeight,
+                     Qt::yellow);
+    return image;
+}
+
+// A picture with detail everywhere, which compresses like a photo rather than like a flat fill.
+inline QImage photoLikeImage(const QSize &size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < size.width(); ++x)
+            line[x] = qRgb((x * 255) / size.width(), (y * 255) / size.height(), ((x ^ y) & 0xff));
+    }
+    return image;
+}
+
+inline bool writeImage(const QImage &image, const QString &path, const QByteArray &format,
+                       int quality = 90)
+{
+    QImageWriter writer(path, format);
+    writer.setQuality(quality);
+    return writer.write(image);
+}
+
+// A JPEG with an EXIF APP1 segment that holds only the orientation tag (1 to 8), put right after
+// the start-of-image marker as cameras do.
+inline bool writeJpegWithOrientation(const QImage &image, const QString &path, quint16 orientation)
+{
+    QByteArray jpeg;
+    {
+        QBuffer buffer(&jpeg);
+        buffer.open(QIODevice::WriteOnly);
+        if (!image.save(&buffer, "JPEG", 95))
+            return false;
+    }
+    QByteArray tiff("MM\0\x2a\0\0\0\x08", 8);          // big endian, first directory at offset 8
+    tiff += QByteArray("\0\x01", 2);                   // one entry
+    tiff += QByteArray("\x01\x12\0\x03\0\0\0\x01", 8); // Orientation, SHORT, count 1
+    tiff += char(orientation >> 8);
+    tiff += char(orientation & 0xff);
+    tiff += QByteArray(2, '\0');
+    tiff += QByteArray(4, '\0'); // no next directory
+    const QByteArray payload = QByteArray("Exif\0\0", 6) + tiff;
+    const quint16 length = quint16(payload.size() + 2);
+    QByteArray segment("\xff\xe1", 2);
+    segment += char(length >> 8);
+    segment += char(length & 0xff);
+    segment += payload;
+    jpeg.insert(2, segment);
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(jpeg) == jpeg.size();
+}
+
+// Colour distance small enough to survive JPEG and HEIC compression at the middle of a quadrant.
+inline bool roughlyEqual(QColor actual, QColor expected, int tolerance = 60)
+{
+    return qAbs(actual.red() - expected.red()) <= tolerance &&
+           qAbs(actual.green() - expected.green()) <= tolerance &&
+           qAbs(actual.blue() - expected.blue()) <= tolerance;
+}
+
+// The colours at the middle of the four quadrants: top left, top right, bottom left, bottom right.
+inline QList<QColor> quadrantColors(const QImage &image)
+{
+    const int w = image.width();
+    const int h = image.height();
+    return {image.pixelColor(w / 4, h / 4), image.pixelColor(3 * w / 4, h / 4),
+            image.pixelColor(w / 4, 3 * h / 4), image.pixelColor(3 * w / 4, 3 * h / 4)};
+}

@@ -1,0 +1,499 @@
+#include "ImageTestSupport.h"
+#include "ZoomableImageView.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QNativeGestureEvent>
+#include <QPointingDevice>
+#include <QSignalSpy>
+#include <QTest>
+#include <QThreadPool>
+#include <QWheelEvent>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+void sendGesture(QWidget *view, Qt::NativeGestureType type, qreal value = 0.0)
+{
+    const QPointF centre(view->width() / 2.0, view->height() / 2.0);
+    QNativeGestureEvent event(type, QPointingDevice::primaryPointingDevice(), 2, centre, centre,
+                              view->mapToGlobal(centre), value, QPointF());
+    QApplication::sendEvent(view, &event);
+}
+
+// One touchpad pinch through the given magnifications (relative to the start of the pinch); the
+// platform reports each step as the change since the previous one.
+void pinch(QWidget *view, const QList<qreal> &magnifications, bool end = true)
+{
+    sendGesture(view, Qt::BeginNativeGesture);
+    qreal previous = 1.0;
+    for (qreal magnification : magnifications) {
+        sendGesture(view, Qt::ZoomNativeGesture, magnification / previous - 1.0);
+        previous = magnification;
+    }
+    if (end)
+        sendGesture(view, Qt::EndNativeGesture);
+}
+
+void wheel(QWidget *view, int angle, Qt::KeyboardModifiers modifiers)
+{
+    const QPointF centre(view->width() / 2.0, view->height() / 2.0);
+    QWheelEvent event(centre, view->mapToGlobal(centre), QPoint(), QPoint(0, angle), Qt::NoButton,
+                      modifiers, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view, &event);
+}
+
+void mouse(QWidget *view, QEvent::Type type, QPointF position)
+{
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    const Qt::MouseButtons held =
+        type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(Qt::LeftButton);
+    QMouseEvent event(type, position, view->mapToGlobal(position), button, held, Qt::NoModifier);
+    QApplication::sendEvent(view, &event);
+}
+
+void drag(QWidget *view, QPointF from, const QList<QPointF> &through)
+{
+    mouse(view, QEvent::MouseButtonPress, from);
+    for (QPointF point : through)
+        mouse(view, QEvent::MouseMove, point);
+    mouse(view, QEvent::MouseButtonRelease, through.isEmpty() ? from : through.last());
+}
+
+// As a real double click arrives: press, release, then the second press as a double click.
+void doubleClick(QWidget *view)
+{
+    const QPointF point(view->width() / 3.0, view->height() / 3.0);
+    mouse(view, QEvent::MouseButtonPress, point);
+    mouse(view, QEvent::MouseButtonRelease, point);
+    mouse(view, QEvent::MouseButtonDblClick, point);
+    mouse(view, QEvent::MouseButtonRelease, point);
+}
+
+} // namespace
+
+class TestZoomableImageView final : public QObject
+{
+    Q_OBJECT
+
+public:
+    static void initMain() { useTemporaryHome(); }
+
+private slots:
+    void initTestCase();
+    void cleanup();
+
+    void showsFittedImageAfterLoading();
+    void pinchClampsAtFiveThenZoomsOutAtOnce();
+    void pinchBelowOneSpringsBackToRest();
+    void pinchEndingAtOnePointEightKeepsOffset();
+    void tinyPinchIsNotAPinch();
+    void ctrlWheelIsAPinch();
+    void plainWheelIsLeftToTheParent();
+    void drag_data();
+    void drag();
+    void doubleClickFromRest();
+    void doubleClickWhenZoomed_data();
+    void doubleClickWhenZoomed();
+    void urlChangeWhileZoomed();
+    void staleResultIsDropped();
+    void undecodableFileKeepsBusyIndicator();
+    void bigJpegDecodedForTheScreenThenSharperWhenZoomed();
+    void gesturesWhileLoadingDoNothing();
+
+private:
+    // A shown 400x300 view of `file`, its first image loaded.
+    std::unique_ptr<ZoomableImageView> shownView(const QString &file);
+    void zoomTo(ZoomableImageView *view, qreal scale, QPointF offset = {});
+
+    QTemporaryDir m_dir;
+    QString m_landscape; // 400 x 300
+    QString m_portrait;  // 150 x 300
+    QString m_big;       // 4000 x 3000 JPEG
+};
+
+void TestZoomableImageView::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    m_landscape = m_dir.filePath(u"landscape.png"_s);
+    m_portrait = m_dir.filePath(u"portrait.png"_s);
+    m_big = m_dir.filePath(u"big.jpg"_s);
+    QVERIFY(writeImage(quadrantImage(QSize(400, 300)), m_landscape, "png"));
+    QVERIFY(writeImage(quadrantImage(QSize(150, 300)), m_portrait, "png"));
+    QVERIFY(writeImage(photoLikeImage(QSize(4000, 3000)), m_big, "jpeg", 85));
+}
+
+void TestZoomableImageView::cleanup()
+{
+    // No decode of one test may finish inside the next.
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::sendPostedEvents();
+}
+
+std::unique_ptr<ZoomableImageView> TestZoomableImageView::shownView(const QString &file)
+{
+    auto view = std::make_unique<ZoomableImageView>(QUrl::fromLocalFile(file));
+    view->resize(400, 300);
+    QSignalSpy loaded(view.get(), &ZoomableImageView::imageLoaded);
+    view->show();
+    if (!QTest::qWaitForWindowExposed(view.get()) || !loaded.wait(10000))
+        return nullptr;
+    return view;
+}
+
+void TestZoomableImageView::zoomTo(ZoomableImageView *view, qreal scale, QPointF offset)
+{
+    pinch(view, {scale});
+    if (!offset.isNull())
+        ::drag(view, {200, 150}, {QPointF(200, 150) + offset});
+}
+
+void TestZoomableImageView::showsFittedImageAfterLoading()
+{
+    auto view = std::make_unique<ZoomableImageView>(QUrl::fromLocalFile(m_portrait));
+    view->resize(400, 300);
+    QVERIFY(view->isLoading());
+    QSignalSpy displayed(view.get(), &ZoomableImageView::imageDisplayed);
+    view->show();
+    QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+    QVERIFY(displayed.wait(10000));
+    QVERIFY(!view->isLoading());
+    QVERIFY(!view->isBusyIndicatorShown());
+    QCOMPARE(view->scale(), 1.0);
+
+    // A 150x300 picture in a 400x300 view: full height, centred, the sides left empty.
+    const QImage shot = view->grab().toImage();
+    QVERIFY(roughlyEqual(shot.pixelColor(200 - 37, 75), Qt::red));
+    QVERIFY(roughlyEqual(shot.pixelColor(200 + 37, 225), Qt::yellow));
+    QVERIFY(!roughlyEqual(shot.pixelColor(40, 75), Qt::red));
+    QVERIFY(!roughlyEqual(shot.pixelColor(360, 225), Qt::yellow));
+}
+
+void TestZoomableImageView::pinchClampsAtFiveThenZoomsOutAtOnce()
+{
+    auto view = shownView(m_landscape);
+    QVERIFY(view);
+    sendGesture(view.get(), Qt::BeginNativeGesture);
+    sendGesture(view.get(), Qt::ZoomNativeGesture, 1.0); // 2x
+    QCOMPARE(view->scale(), 2.0);
+    QCOMPARE(view->displayedScale(), 2.0);               // followed directly, not animated
+    sendGesture(view.get(), Qt::ZoomNativeGesture, 1.0); // 4x
+    sendGesture(view.get(), Qt::ZoomNativeGesture, 1.0); // 8x asked
+    QCOMPARE(view->scale(), 5.0);
+    QCOMPARE(view->lastScale(), 8.0);
+    sendGesture(view.get(), Qt::ZoomNativeGesture, 0.5); // 12x asked
+    QCOMPARE(view->scale(), 5.0);
+    // Reversing the pinch zooms out at the first step, not after unwinding the excess.
+    sendGesture(view.get(), Qt::ZoomNativeGesture, -0.25); // 9x: factor 0.75
+    QCOMPARE(view->scale(), 3.75);
+    sendGesture(view.get(), Qt::EndNativeGesture);
+    QCOMPARE(view->lastScale(), 1.0);
+    QCOMPARE(view->scale(), 3.75);
+    QVERIFY(!view->isAnimating());
+}
+
+void TestZoomableImageView::pinchBelowOneSpringsBackToRest()
+{
+    auto view = shownView(m_landscape);
+    QVERIFY(view);
+    zoomTo(view.get(), 2.0, {60, 40});
+    QCOMPARE(view->offset(), QPointF(60, 40));
+
+    pinch(view.get(), {0.8, 0.4, 0.3}, false);
+    QCOMPARE(view->scale(), 1.0);
+    QCOMPARE(view->offset(), QPointF(60, 40)); // nothing moves until the pinch ends
+    sendGesture(view.get(), Qt::EndNativeGesture);
+
+    QCOMPARE(view->scale(), 1.0);
+    QCOMPARE(view->offset(), QPointF());
+    QCOMPARE(view->lastOffset(), QPointF());
+    QCOMPARE(view->lastScale(), 1.0);
+    QVERIFY(view->isAnimating());
+
+    // The picture glides back to the centre without overshooting it.
+    QList<qreal> path;
+    QElapsedTimer clock;
+    clock.start();
+    while (view->isAnimating()) {
+        QVERIFY2(clock.elapsed() < 5000, "the spring never came to rest");
+        path.append(view->displayedOffset().x());
+        QTest::qWait(15);
+    }
+    QCOMPARE(view->displayedOffset(), QPointF());
+    QVERIFY(path.size() >= 5);
+    QVERIFY(std::any_of(path.begin(), path.end(), [](qreal x) { return x > 0.5 && x < 59.5; }));
+    for (qsizetype i = 1; i < path.size(); ++i) {
+        QVERIFY(path[i] <= path[i - 1] + 1e-9);
+        QVERIFY(path[i] >= 0.0);
+    }
+}
+
+void TestZoomableImageView::pinchEndingAtOnePointEightKeepsOffset()
+{
+    auto view = shownView(m_landscape);
+    QVERIFY(view);
+    zoomTo(view.get(), 2.0, {30, -20});
+    pinch(view.get(), {0.95, 0.9});
+    QCOMPARE(view->scale(), 1.8);
+    QCOMPARE(view->offset(), QPointF(30, -20));
+    QCOMPARE(view->lastOffset(), QPointF(30, -20));
+    QCOMPARE(view->lastScale(), 1.0);
+    QVERIFY(!view->isAnimating());
+
+    // From rest in one pinch as well.
+    view->resetState();
+    view->loadImage();
+    QSignalSpy loaded(view.get(), &ZoomableImageView::imageLoaded);
+    QVERIFY(loaded.wait(10000));
+    pinch(view.get(), {1.2, 1.5, 1.8});
+    QCOMPARE(view->scale(), 1.8);
+    QCOMPARE(view->lastScale(), 1.0);
+    QCOMPARE(view->offset(), QPointF());
+}
+
+void TestZoomableImageView::tinyPinchIsNotAPinch()
+{
+    auto view = shownView(m_landscape);
+    QVERIFY(view);
+    pinch(view.get(), {1.004, 1.008}, false);
+    QCOMPARE(view->scale(), 1.0);
+    QCOMPARE(view->lastScale(), 1.0);
+    // Once it has moved far enough it counts, with the whole magnification since it began.
+    sendGesture(view.get(), Qt::ZoomNativeGesture, 1.5 / 1.008 - 1.0);
+    QCOMPARE(view->scale(), 1.5);
+    sendGesture(view.get(), Qt::EndNativeGesture);
+    QCOMPARE(view->lastScale(), 1.0);
+}
+
+void TestZoomableImageView::ctrlWheelIsAPinch()
+{
+    auto view = shownView(m_landscape);
+    QVERIFY(view);
+    wheel(view.get(), 120, Qt::ControlModifier);
+    wheel(view.get(), 120, Qt::ControlModifier);
+    QCOMPARE(view->scale(), 1.2 * 1.2);
+    QCOMPARE(view->lastScale(), 1.2 * 1.2); // one pinch in progress
+    QTRY_COMPARE(view->lastScale(), 1.0);   // ended once the wheel is still
+    QCOMPARE(view->scale(), 1.2 * 1.2);
+
+    // Zooming out past 1x with the wheel springs back like a pinch.
+    zoomTo(view.get(), 1.0, {});
+    for (int i = 0; i < 4; ++i)
+        wheel(view.get(), -120, Qt::ControlModifier);
+    QCOMPARE(view->scale(), 1.0);
+    QTRY_COMPARE(view->lastScale(), 1.0);
+    QTRY_VERIFY(!view->isAnimating());
+    QCOMPARE(view->displayedScale(), 1.0);
+}
+
+void TestZoomableImageView::plainWheelIsLeftToTheParent()
+{
+    auto view = shownView(m_landscape);
+    QVERIFY(view);
+    const QPointF centre(200, 150);
+    QWheelEvent event(centre, view->mapToGlobal(centre), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view.get(), &event);
+    QVERIFY(!event.isAccepted());
+    QCOMPARE(view->scale(), 1.0);
+}
+
+void TestZoomableImageView::drag_data()
+{
+    QTest::addColumn<qreal>("scale");
+    QTest::addColumn<QPointF>("afterFirstDrag");
+    QTest::addColumn<QPointF>("afterSecondDrag");
+    QTest::newRow("at 1x nothing moves") << 1.0 << QPointF() << QPointF();
+    QTest::newRow("at 2x the picture follows") << 2.0 << QPointF(40, 30) << QPointF(25, 30);
+}
+
+void TestZoomableImageView::drag()
+{
+    QFETCH(qreal, scale);
+    QFETCH(QPointF, afterFirstDrag);
+    QFETCH(QPointF, afterSecondDrag);
+    auto view = shownView(m_landscape);
+    QVERIFY(view);
+    if (scale != 1.0)
+        pinch(view.get(), {scale});
+
+    mouse(view.get(), QEvent::MouseButtonPress, {100, 100});
+    mouse(view.get(), QEvent::MouseMove, {106, 106}); // 8.5 px: not a drag yet
+    QCOMPARE(view->offset(), QPointF());
+    mouse(view.get(), QEvent::MouseMove, {140, 130});
+    QCOMPARE(view->offset(), afterFirstDrag);
+    QCOMPARE(view->displayedOffset(), afterFirstDrag);
+    mouse(view.get(), QEvent::MouseButtonRelease, {140, 130});
+    QCOMPARE(view->lastOffset(), afterFirstDrag);
+
+    // The next drag starts where this one left the picture.
+    ::drag(view.get(), {50, 50}, {{45, 50}, {35, 50}});
+    QCOMPARE(view->offset(), afterSecondDrag);
+    QCOMPARE(view->lastOffset(), afterSecondDrag);
+
+    // A press and release that never passes the threshold moves nothing.
+    ::drag(view.get(), {50, 50}, {{55, 55}});
+    QCOMPARE(view->offset(), afterSecondDrag);
+    QCOMPARE(view->scale(), scale);
+}
+
+void TestZoomableImageView::doubleClickFromRest()
+{
+    auto view = shownView(m_landscape);
+    QVERIFY(view);
+    doubleClick(view.get());
+    QCOMPARE(view->scale(), 2.5);
+    QCOMPARE(view->offset(), QPointF());
+    QCOMPARE(view->lastScale(), 1.0);
+    QVERIFY(view->isAnimating());
+    QTRY_VERIFY(view->displayedScale() > 1.2 && view->displayedScale() < 2.4);
+    QTRY_VERIFY(!view->isAnimating());
+    QCOMPARE(view->displayedScale(), 2.5);
+
+    // A pinch after the double click goes on from 2.5x.
+    pinch(view.get(), {1.2});
+    QCOMPARE(view->scale(), 3.0);
+}
+
+void TestZoomableImageView::doubleClickWhenZoomed_data()
+{
+    QTest::addColumn<qreal>("scale");
+    QTest::newRow("2.5x") << 2.5;
+    QTest::newRow("3.7x") << 3.7;
+    QTest::newRow("5x") << 5.0;
+}
+
+void TestZoomableImageView::doubleClickWhenZoomed()
+{
+    QFETCH(qreal, scale);
+    auto view = shownView(m_landscape);
+    QVERIFY(view);
+    zoomTo(view.get(), scale, {-35, 25});
+    QCOMPARE(view->scale(), scale);
+    QCOMPARE(view->lastOffset(), QPointF(-35, 25));
+
+    doubleClick(view.get());
+    QCOMPARE(view->scale(), 1.0);
+    QCOMPARE(view->offset(), QPointF());
+    QCOMPARE(view->lastOffset(), QPointF());
+    QCOMPARE(view->lastScale(), 1.0);
+    QVERIFY(view->isAnimating());
+    QTRY_VERIFY(!view->isAnimating());
+    QCOMPARE(view->displayedScale(), 1.0);
+    QCOMPARE(view->displayedOffset(), QPointF());
+}
+
+void TestZoomableImageView::urlChangeWhileZoomed()
+{
+    auto view = shownView(m_landscape);
+    QVERIFY(view);
+    zoomTo(view.get(), 3.0, {20, 20});
+    doubleClick(view.get()); // leave a spring running as well
+    pinch(view.get(), {3.0});
+
+    QSignalSpy loaded(view.get(), &ZoomableImageView::imageLoaded);
+    view->setUrl(QUrl::fromLocalFile(m_portrait));
+    QVERIFY(view->isLoading());
+    QVERIFY(view->isBusyIndicatorShown());
+    QCOMPARE(view->scale(), 1.0);
+    QCOMPARE(view->lastScale(), 1.0);
+    QCOMPARE(view->offset(), QPointF());
+    QCOMPARE(view->lastOffset(), QPointF());
+    QVERIFY(!view->isAnimating());
+
+    QVERIFY(loaded.wait(10000));
+    QCOMPARE(view->fullImageSize(), QSize(150, 300));
+    QCOMPARE(view->displayedScale(), 1.0);
+    QVERIFY(!view->isBusyIndicatorShown());
+
+    // The same URL again changes nothing.
+    pinch(view.get(), {2.0});
+    view->setUrl(QUrl::fromLocalFile(m_portrait));
+    QCOMPARE(view->scale(), 2.0);
+    QVERIFY(!view->isLoading());
+}
+
+void TestZoomableImageView::staleResultIsDropped()
+{
+    auto view = std::make_unique<ZoomableImageView>(QUrl::fromLocalFile(m_big));
+    view->resize(400, 300);
+    QSignalSpy loaded(view.get(), &ZoomableImageView::imageLoaded);
+    view->show(); // starts the slow decode of the big photo
+    view->setUrl(QUrl::fromLocalFile(m_portrait));
+    QVERIFY(loaded.wait(10000));
+    // Let every decode finish and deliver: the big photo's must not replace the portrait.
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    QCOMPARE(view->fullImageSize(), QSize(150, 300));
+    QCOMPARE(loaded.count(), 1);
+}
+
+void TestZoomableImageView::undecodableFileKeepsBusyIndicator()
+{
+    const QString file = m_dir.filePath(u"picture.png"_s);
+    {
+        QFile text(file);
+        QVERIFY(text.open(QIODevice::WriteOnly));
+        text.write("This is a note, not a picture.\n");
+    }
+    auto view = std::make_unique<ZoomableImageView>(QUrl::fromLocalFile(file));
+    view->resize(400, 300);
+    QSignalSpy failed(view.get(), &ZoomableImageView::loadFailed);
+    QSignalSpy loaded(view.get(), &ZoomableImageView::imageLoaded);
+    view->show();
+    QVERIFY(failed.wait(10000));
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
+    QVERIFY(view->isLoading());
+    QVERIFY(view->isBusyIndicatorShown());
+    QCOMPARE(loaded.count(), 0);
+
+    // Still there later, and the gestures leave it alone.
+    doubleClick(view.get());
+    pinch(view.get(), {2.0});
+    QCOMPARE(view->scale(), 1.0);
+    QTest::qWait(300);
+    QVERIFY(view->isBusyIndicatorShown());
+    QVERIFY(view->isLoading());
+}
+
+void TestZoomableImageView::bigJpegDecodedForTheScreenThenSharperWhenZoomed()
+{
+    auto view = shownView(m_big);
+    QVERIFY(view);
+    const qreal ratio = view->devicePixelRatioF();
+    QCOMPARE(view->fullImageSize(), QSize(4000, 3000));
+    QCOMPARE(view->decodedImageSize(), (QSizeF(400, 300) * ratio).toSize());
+
+    // Zoom that the screen decode can serve loads nothing more.
+    QSignalSpy loaded(view.get(), &ZoomableImageView::imageLoaded);
+    pinch(view.get(), {1.04});
+    QCoreApplication::processEvents();
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::sendPostedEvents();
+    QCOMPARE(loaded.count(), 0);
+
+    pinch(view.get(), {3.0});
+    QVERIFY(loaded.wait(10000));
+    QCOMPARE(view->decodedImageSize(), (QSizeF(2000, 1500) * ratio).toSize());
+    QCOMPARE(view->scale(), 3.12);
+}
+
+void TestZoomableImageView::gesturesWhileLoadingDoNothing()
+{
+    auto view = std::make_unique<ZoomableImageView>(QUrl::fromLocalFile(m_landscape));
+    view->resize(400, 300);
+    // Not shown: nothing is loaded yet.
+    pinch(view.get(), {3.0});
+    wheel(view.get(), 240, Qt::ControlModifier);
+    doubleClick(view.get());
+    QCOMPARE(view->scale(), 1.0);
+    QVERIFY(view->isLoading());
+}
+
+QTEST_MAIN(TestZoomableImageView)
+#include "tst_ZoomableImageView.moc"
