@@ -7,6 +7,7 @@
 #include "PreviewKind.h"
 #include "TextPreview.h"
 
+#include <QFileInfo>
 #include <QMimeDatabase>
 #include <QVBoxLayout>
 
@@ -39,7 +40,9 @@ void FilePreviewView::rebuild()
 
 QWidget *FilePreviewView::makePreview(const QString &path, const QMimeType &mime)
 {
-    switch (path.isEmpty() ? PreviewKind::InfoCard : previewKindFor(mime)) {
+    // A file that is gone gets the card that says so, whatever its name promises.
+    const bool present = !path.isEmpty() && QFileInfo::exists(path);
+    switch (present ? previewKindFor(mime) : PreviewKind::InfoCard) {
     case PreviewKind::Pdf: {
         auto *preview = new PdfPreview(path, this);
         connect(preview, &PdfPreview::failed, this, [this, preview] { showInfoCard(preview); });

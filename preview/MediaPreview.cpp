@@ -8,7 +8,6 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMediaDevices>
 #include <QMediaPlayer>
 #include <QSlider>
 #include <QStyle>
@@ -41,12 +40,11 @@ MediaPreview::MediaPreview(const QString &path, Kind kind, QWidget *parent)
     , m_slider(new QSlider(Qt::Horizontal, this))
     , m_time(new QLabel(this))
 {
-    // Without a sound device there is nothing to send audio to; leaving the output off
-    // keeps the player going (a movie plays silently) instead of failing.
-    if (!QMediaDevices::audioOutputs().isEmpty()) {
-        m_audio = new QAudioOutput(this);
-        m_player->setAudioOutput(m_audio);
-    }
+    // Always given an output, even with no sound device: the playback pipeline then
+    // falls back to a silent sink and keeps the clock running, where a player without
+    // any output would never advance through a sound file.
+    m_audio = new QAudioOutput(this);
+    m_player->setAudioOutput(m_audio);
 
     auto *controls = new QHBoxLayout;
     controls->setContentsMargins(8, 4, 8, 4);

@@ -10,7 +10,7 @@ class QToolButton;
 class QVideoWidget;
 
 // Plays a sound or a movie, starting as soon as it is shown, with play/pause and a
-// position bar. With no sound device the movie still plays, silently.
+// position bar. With no sound device it still plays, silently.
 class MediaPreview final : public QWidget
 {
     Q_OBJECT

@@ -5,11 +5,37 @@
 
 #include <QFile>
 #include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QLocale>
 #include <QPlainTextEdit>
 #include <QStringDecoder>
 #include <QVBoxLayout>
+
+namespace {
+
+// The desktop's fixed-width font. Some platforms answer with a proportional one; then
+// the generic monospace family stands in. Judged by the glyphs, since fontconfig calls
+// some monospaced fonts proportional.
+bool isMonospaced(const QFont &font)
+{
+    const QFontMetricsF metrics(font);
+    return qFuzzyCompare(metrics.horizontalAdvance(QStringLiteral("iiii")),
+                         metrics.horizontalAdvance(QStringLiteral("MMMM")));
+}
+
+QFont monospaceFont()
+{
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    if (isMonospaced(font))
+        return font;
+    font.setFamily(QStringLiteral("monospace"));
+    font.setStyleHint(QFont::Monospace);
+    font.setFixedPitch(true);
+    return font;
+}
+
+} // namespace
 
 TextPreview::TextPreview(const QString &path, QWidget *parent)
     : QWidget(parent)
@@ -23,7 +49,7 @@ TextPreview::TextPreview(const QString &path, QWidget *parent)
     layout->addWidget(m_note);
 
     m_edit->setReadOnly(true);
-    m_edit->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_edit->setFont(monospaceFont());
     m_edit->setFrameShape(QFrame::NoFrame);
     m_note->setWordWrap(true);
     m_note->setContentsMargins(8, 4, 8, 4);

@@ -1,0 +1,407 @@
+#include "FilePreviewView.h"
+#include "ImagePreview.h"
+#include "InfoCardPreview.h"
+#include "MediaPreview.h"
+#include "PdfPreview.h"
+#include "TextPreview.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFontMetricsF>
+#include <QImageWriter>
+#include <QLabel>
+#include <QLocale>
+#include <QMediaPlayer>
+#include <QMimeDatabase>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThreadPool>
+#include <QtEndian>
+
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+void writeFile(const QString &path, const QByteArray &data)
+{
+    QFile file(path);
+    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
+    QCOMPARE(file.write(data), data.size());
+}
+
+void writePdf(const QString &path, int pages)
+{
+    QPdfWriter writer(path);
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    QPainter painter(&writer);
+    for (int page = 0; page < pages; ++page) {
+        if (page > 0)
+            writer.newPage();
+        painter.setFont(QFont(u"DejaVu Sans"_s, 28));
+        painter.drawText(QRect(0, 0, writer.width(), writer.height() / 4), Qt::AlignCenter,
+                         u"Quarterly report, page %1"_s.arg(page + 1));
+        painter.fillRect(QRect(writer.width() / 8, writer.height() / 3, writer.width() * 3 / 4,
+                               writer.height() / 3),
+                         QColor(40, 110, 200));
+    }
+}
+
+// One second of a 440 Hz tone, 16-bit mono PCM, with the RIFF header written by hand.
+QByteArray wavTone()
+{
+    constexpr quint32 rate = 8000;
+    QByteArray samples;
+    for (quint32 i = 0; i < rate; ++i) {
+        const auto value = static_cast<qint16>(8000 * std::sin(2 * M_PI * 440 * i / rate));
+        const qint16 little = qToLittleEndian(value);
+        samples.append(reinterpret_cast<const char *>(&little), sizeof little);
+    }
+    QByteArray header;
+    const auto u32 = [&header](quint32 v) {
+        const quint32 little = qToLittleEndian(v);
+        header.append(reinterpret_cast<const char *>(&little), 4);
+    };
+    const auto u16 = [&header](quint16 v) {
+        const quint16 little = qToLittleEndian(v);
+        header.append(reinterpret_cast<const char *>(&little), 2);
+    };
+    header.append("RIFF");
+    u32(36 + samples.size());
+    header.append("WAVEfmt ");
+    u32(16);
+    u16(1); // PCM
+    u16(1); // mono
+    u32(rate);
+    u32(rate * 2);
+    u16(2);
+    u16(16);
+    header.append("data");
+    u32(samples.size());
+    return header + samples;
+}
+
+// Two squares, red and blue, at the small nominal size of an icon.
+const QByteArray svgDrawing = "<svg xmlns='http://www.w3.org/2000/svg' width='24' height='12'>"
+                              "<rect width='12' height='12' fill='#d02020'/>"
+                              "<rect x='12' width='12' height='12' fill='#2040d0'/></svg>";
+
+} // namespace
+
+class tst_FilePreviewView final : public QObject
+{
+    Q_OBJECT
+
+public:
+    static void initMain()
+    {
+        // Nothing a test does may reach the developer's own folders.
+        static QTemporaryDir home;
+        qputenv("HOME", QFile::encodeName(home.path()));
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(home.path() + u"/.cache"_s));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + u"/.config"_s));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(home.path() + u"/.local/share"_s));
+    }
+
+private Q_SLOTS:
+    void initTestCase();
+    void previewerForType_data();
+    void previewerForType();
+    void mediaStartsPlayingWhenShown_data();
+    void mediaStartsPlayingWhenShown();
+    void textIsReadOnlyMonospace();
+    void longTextIsCut_data();
+    void longTextIsCut();
+    void informationCard();
+    void sameUrlKeepsPreviewer();
+    void newUrlReplacesPreviewer();
+    void lateResultOfOldFileIsDropped();
+
+private:
+    QString file(const QString &name) const { return m_files.filePath(name); }
+
+    QTemporaryDir m_files;
+    bool m_haveMovie = false;
+};
+
+void tst_FilePreviewView::initTestCase()
+{
+    QVERIFY(m_files.isValid());
+    writePdf(file(u"report.pdf"_s), 3);
+    writeFile(file(u"notes.txt"_s), "Buy milk\nCall Anna\n");
+    writeFile(file(u"main.cpp"_s), "int main()\n{\n    return 0;\n}\n");
+    writeFile(file(u"voice.wav"_s), wavTone());
+    writeFile(file(u"drawing.svg"_s), svgDrawing);
+    writeFile(file(u"broken.svg"_s), "<svg this is not");
+    writeFile(file(u"broken.pdf"_s), "%PDF-1.4 and then nothing of use");
+    writeFile(file(u"backup.zip"_s), QByteArray("PK\x03\x04", 4) + QByteArray(60, '\0'));
+    writeFile(file(u"blob.qqxz"_s), QByteArray("\x00\x01\x02\xff\xfe", 5).repeated(50));
+    QVERIFY(QDir(m_files.path()).mkdir(u"Tool.app"_s));
+
+    QImage picture(64, 48, QImage::Format_RGB32);
+    picture.fill(QColor(30, 160, 60));
+    QImageWriter tiff(file(u"scan.tif"_s), "tiff");
+    QVERIFY2(tiff.write(picture), qPrintable(tiff.errorString()));
+    QImageWriter ico(file(u"favicon.ico"_s), "ico");
+    QVERIFY2(ico.write(picture.scaled(32, 32)), qPrintable(ico.errorString()));
+
+    // A second of a test picture, encoded by ffmpeg when it is installed.
+    const QString ffmpeg = QStandardPaths::findExecutable(u"ffmpeg"_s);
+    if (!ffmpeg.isEmpty()) {
+        QProcess process;
+        process.start(ffmpeg, {u"-loglevel"_s, u"error"_s, u"-y"_s, u"-f"_s, u"lavfi"_s, u"-i"_s,
+                               u"testsrc=size=160x120:rate=10"_s, u"-t"_s, u"2"_s, u"-c:v"_s,
+                               u"mpeg4"_s, u"-pix_fmt"_s, u"yuv420p"_s, file(u"clip.mp4"_s)});
+        QVERIFY(process.waitForFinished(60000));
+        QCOMPARE(process.exitCode(), 0);
+        m_haveMovie = true;
+    }
+}
+
+void tst_FilePreviewView::previewerForType_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("previewer");
+
+    QTest::newRow("PDF") << u"report.pdf"_s << u"PdfPreview"_s;
+    QTest::newRow("plain text") << u"notes.txt"_s << u"TextPreview"_s;
+    QTest::newRow("source code") << u"main.cpp"_s << u"TextPreview"_s;
+    QTest::newRow("WAV sound") << u"voice.wav"_s << u"MediaPreview"_s;
+    QTest::newRow("MP4 movie") << u"clip.mp4"_s << u"MediaPreview"_s;
+    QTest::newRow("SVG drawing, although it is XML text") << u"drawing.svg"_s << u"ImagePreview"_s;
+    QTest::newRow("TIFF under its short extension") << u"scan.tif"_s << u"ImagePreview"_s;
+    QTest::newRow("ICO") << u"favicon.ico"_s << u"ImagePreview"_s;
+    QTest::newRow("zip archive") << u"backup.zip"_s << u"InfoCardPreview"_s;
+    QTest::newRow("unknown type") << u"blob.qqxz"_s << u"InfoCardPreview"_s;
+    QTest::newRow("folder") << u"Tool.app"_s << u"InfoCardPreview"_s;
+    QTest::newRow("missing file") << u"gone.txt"_s << u"InfoCardPreview"_s;
+    QTest::newRow("PDF that cannot be opened falls back")
+        << u"broken.pdf"_s << u"InfoCardPreview"_s;
+    QTest::newRow("SVG that cannot be drawn falls back") << u"broken.svg"_s << u"InfoCardPreview"_s;
+}
+
+void tst_FilePreviewView::previewerForType()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, previewer);
+    if (name.endsWith(u".mp4"_s) && !m_haveMovie)
+        QSKIP("ffmpeg is not installed, so there is no movie to preview (scripts/deps.sh --test)");
+
+    FilePreviewView view(QUrl::fromLocalFile(file(name)));
+    view.resize(320, 260);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QTRY_COMPARE(QString::fromLatin1(view.currentPreview()->metaObject()->className()), previewer);
+    QWidget *preview = view.currentPreview();
+
+    // The previewer has really shown the file, not just been created for it.
+    if (auto *pdf = qobject_cast<PdfPreview *>(preview)) {
+        QTRY_VERIFY(pdf->isLoaded());
+        QCOMPARE(pdf->pageCount(), 3);
+    } else if (auto *text = qobject_cast<TextPreview *>(preview)) {
+        QTRY_VERIFY(text->isLoaded());
+        QFile original(file(name));
+        QVERIFY(original.open(QIODevice::ReadOnly));
+        QCOMPARE(text->text(), QString::fromUtf8(original.readAll()));
+    } else if (auto *image = qobject_cast<ImagePreview *>(preview)) {
+        QTRY_VERIFY(image->isLoaded());
+        QVERIFY(!image->image().isNull());
+    } else if (auto *card = qobject_cast<InfoCardPreview *>(preview)) {
+        QCOMPARE(card->nameText(), name);
+    }
+    // A later failure must not swap the previewer once it has settled.
+    QTest::qWait(0);
+    QCOMPARE(view.currentPreview(), preview);
+}
+
+void tst_FilePreviewView::mediaStartsPlayingWhenShown_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("video");
+    QTest::newRow("sound") << u"voice.wav"_s << false;
+    QTest::newRow("movie") << u"clip.mp4"_s << true;
+}
+
+void tst_FilePreviewView::mediaStartsPlayingWhenShown()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, video);
+    if (video && !m_haveMovie)
+        QSKIP("ffmpeg is not installed, so there is no movie to preview (scripts/deps.sh --test)");
+
+    FilePreviewView view(QUrl::fromLocalFile(file(name)));
+    auto *media = qobject_cast<MediaPreview *>(view.currentPreview());
+    QVERIFY(media);
+    QCOMPARE(media->kind(), video ? MediaPreview::Kind::Video : MediaPreview::Kind::Audio);
+    // Not before it is on screen...
+    QTest::qWait(0);
+    QCOMPARE(media->player()->playbackState(), QMediaPlayer::StoppedState);
+
+    // ...but as soon as it is, without a click, and it keeps going (with or without a
+    // sound device on the machine).
+    view.resize(320, 260);
+    view.show();
+    QTRY_COMPARE(media->player()->playbackState(), QMediaPlayer::PlayingState);
+    QTRY_VERIFY(media->player()->position() > 0);
+    QCOMPARE(media->player()->error(), QMediaPlayer::NoError);
+    QTRY_VERIFY(media->player()->duration() > 0);
+
+    // Hidden with the panel, it is quiet; shown again, it goes on.
+    view.hide();
+    QCOMPARE(media->player()->playbackState(), QMediaPlayer::PausedState);
+    view.show();
+    QTRY_COMPARE(media->player()->playbackState(), QMediaPlayer::PlayingState);
+}
+
+void tst_FilePreviewView::textIsReadOnlyMonospace()
+{
+    TextPreview preview(file(u"main.cpp"_s));
+    QTRY_VERIFY(preview.isLoaded());
+    auto *edit = preview.findChild<QPlainTextEdit *>();
+    QVERIFY(edit);
+    QVERIFY(edit->isReadOnly());
+    // Monospaced as the eye sees it: narrow and wide letters take the same room.
+    const QFontMetricsF metrics(edit->font());
+    QCOMPARE(metrics.horizontalAdvance(u"iiiiiiii"_s), metrics.horizontalAdvance(u"MMMMMMMM"_s));
+}
+
+void tst_FilePreviewView::longTextIsCut_data()
+{
+    constexpr int limit = 256 * 1024;
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("cut");
+    QTest::addColumn<QString>("expected");
+
+    const QByteArray lines = QByteArray("0123456789 abcdefghij\n").repeated(limit / 22 + 100);
+    QTest::newRow("just under the limit")
+        << QByteArray(limit - 1, 'x') << false << QString(limit - 1, u'x');
+    QTest::newRow("exactly the limit") << QByteArray(limit, 'x') << false << QString(limit, u'x');
+    QTest::newRow("one byte over") << QByteArray(limit + 1, 'x') << true << QString(limit, u'x');
+    QTest::newRow("many lines over") << lines << true << QString::fromLatin1(lines.left(limit));
+    // "é" is two bytes in UTF-8; its first byte is the last one shown.
+    const QByteArray split = QByteArray(limit - 1, 'a') + "\xc3\xa9" + QByteArray(100, 'b');
+    QTest::newRow("character split by the cut") << split << true << QString(limit - 1, u'a');
+    const QByteArray latin1 = "Gr\xfc\xdf"
+                              "e aus K\xf6ln\n";
+    QTest::newRow("Latin-1, not UTF-8") << latin1 << false << u"Grüße aus Köln\n"_s;
+}
+
+void tst_FilePreviewView::longTextIsCut()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(bool, cut);
+    QFETCH(QString, expected);
+    const QString path = file(u"long.log"_s);
+    writeFile(path, content);
+
+    TextPreview preview(path);
+    preview.resize(320, 260);
+    preview.show();
+    QTRY_VERIFY(preview.isLoaded());
+    QCOMPARE(preview.isCut(), cut);
+    QCOMPARE(preview.text().size(), expected.size());
+    QVERIFY(preview.text() == expected);
+
+    // The note says so, and only when something was left out.
+    QLabel *note = nullptr;
+    for (QLabel *label : preview.findChildren<QLabel *>()) {
+        if (label->text().contains(u"256"_s))
+            note = label;
+    }
+    QCOMPARE(note != nullptr && note->isVisible(), cut);
+}
+
+void tst_FilePreviewView::informationCard()
+{
+    const QString path = file(u"backup.zip"_s);
+    const QDateTime modified(QDate(2025, 3, 14), QTime(15, 9));
+    {
+        QFile zip(path);
+        QVERIFY(zip.open(QIODevice::ReadWrite));
+        QVERIFY(zip.setFileTime(modified, QFileDevice::FileModificationTime));
+    }
+    FilePreviewView view(QUrl::fromLocalFile(path));
+    auto *card = qobject_cast<InfoCardPreview *>(view.currentPreview());
+    QVERIFY(card);
+    QCOMPARE(card->symbolName(), u"doc.zipper"_s);
+    QCOMPARE(card->nameText(), u"backup.zip"_s);
+    const QString comment = QMimeDatabase().mimeTypeForName(u"application/zip"_s).comment();
+    QCOMPARE(card->kindText().toLower(), comment.toLower());
+    QCOMPARE(card->sizeText(), QLocale().formattedDataSize(64, 1, QLocale::DataSizeSIFormat));
+    QVERIFY2(card->dateText().contains(u"2025"_s), qPrintable(card->dateText()));
+    QVERIFY2(card->dateText().contains(QLocale().monthName(3)), qPrintable(card->dateText()));
+
+    // A file that went away still gets a card that says so, not an empty space.
+    FilePreviewView gone(QUrl::fromLocalFile(file(u"gone.mkv"_s)));
+    auto *goneCard = qobject_cast<InfoCardPreview *>(gone.currentPreview());
+    QVERIFY(goneCard);
+    QCOMPARE(goneCard->symbolName(), u"video.fill"_s);
+    QVERIFY(!goneCard->kindText().isEmpty());
+    QVERIFY(goneCard->sizeText().isEmpty());
+}
+
+void tst_FilePreviewView::sameUrlKeepsPreviewer()
+{
+    FilePreviewView view(QUrl::fromLocalFile(file(u"report.pdf"_s)));
+    auto *pdf = qobject_cast<PdfPreview *>(view.currentPreview());
+    QVERIFY(pdf);
+    QTRY_VERIFY(pdf->isLoaded());
+    QSignalSpy changes(&view, &FilePreviewView::previewChanged);
+
+    for (int update = 0; update < 3; ++update)
+        view.setUrl(QUrl::fromLocalFile(file(u"report.pdf"_s)));
+    QCOMPARE(changes.count(), 0);
+    QCOMPARE(view.currentPreview(), pdf);
+    QVERIFY(pdf->isLoaded());
+}
+
+void tst_FilePreviewView::newUrlReplacesPreviewer()
+{
+    FilePreviewView view(QUrl::fromLocalFile(file(u"report.pdf"_s)));
+    QPointer<QWidget> old = view.currentPreview();
+    view.setUrl(QUrl::fromLocalFile(file(u"notes.txt"_s)));
+    QCOMPARE(view.url(), QUrl::fromLocalFile(file(u"notes.txt"_s)));
+    auto *text = qobject_cast<TextPreview *>(view.currentPreview());
+    QVERIFY(text);
+    QTRY_VERIFY(old.isNull());
+    QTRY_VERIFY(text->isLoaded());
+    QCOMPARE(view.findChildren<PdfPreview *>().size(), 0);
+
+    // Another text file: the same kind of previewer, but a fresh one with the new text.
+    view.setUrl(QUrl::fromLocalFile(file(u"main.cpp"_s)));
+    auto *code = qobject_cast<TextPreview *>(view.currentPreview());
+    QVERIFY(code);
+    QVERIFY(code != text);
+    QTRY_VERIFY(code->isLoaded());
+    QVERIFY(code->text().startsWith(u"int main()"_s));
+}
+
+void tst_FilePreviewView::lateResultOfOldFileIsDropped()
+{
+    // A large text and a broken PDF are still loading when the panel moves on; neither
+    // their text nor their failure may reach the file now on show.
+    const QString big = file(u"big.txt"_s);
+    writeFile(big, QByteArray("old file\n").repeated(100000));
+    FilePreviewView view(QUrl::fromLocalFile(big));
+    view.setUrl(QUrl::fromLocalFile(file(u"broken.pdf"_s)));
+    view.setUrl(QUrl::fromLocalFile(file(u"drawing.svg"_s)));
+    auto *image = qobject_cast<ImagePreview *>(view.currentPreview());
+    QVERIFY(image);
+    QTRY_VERIFY(image->isLoaded());
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
+    QCOMPARE(view.currentPreview(), image);
+    QCOMPARE(view.findChildren<TextPreview *>().size(), 0);
+    QCOMPARE(view.findChildren<InfoCardPreview *>().size(), 0);
+}
+
+QTEST_MAIN(tst_FilePreviewView)
+#include "tst_FilePreviewView.moc"
