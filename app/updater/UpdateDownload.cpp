@@ -2,12 +2,14 @@
 
 #include "DownloadFileName.h"
 #include "Ed25519Verifier.h"
+#include "NoReplaceRename.h"
 #include "UpdateTransfer.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryFile>
+
+#include <cerrno>
 
 using namespace Qt::StringLiterals;
 
@@ -58,7 +60,9 @@ std::optional<UpdateProblem::Kind> UpdateDownload::start()
     if (!QDir().mkpath(m_folder))
         return UpdateProblem::Kind::CannotSave;
     m_file = std::make_unique<QTemporaryFile>(m_folder + u'/' + m_fileName + u".XXXXXX.part"_s);
-    if (!m_file->open()) {
+    // Asking for the name gives the file one at once (Qt may start it unnamed), so the
+    // download in progress is visible under its temporary name.
+    if (!m_file->open() || m_file->fileName().isEmpty()) {
         m_file.reset();
         return UpdateProblem::Kind::CannotSave;
     }
@@ -133,17 +137,18 @@ bool UpdateDownload::signatureMatches()
 
 std::optional<QString> UpdateDownload::moveToFreeName()
 {
+    const QString temporaryPath = m_file->fileName();
+    m_file->close();
     for (int number = 0; number <= maxNumberedNames; ++number) {
         const QString candidate = m_folder + u'/' + DownloadFileName::numbered(m_fileName, number);
-        // The rename refuses to replace an existing file, even one created a moment ago.
-        if (m_file->rename(candidate)) {
+        const int error = NoReplaceRename::rename(temporaryPath, candidate);
+        if (error == 0) {
             m_file->setAutoRemove(false);
             m_file.reset();
             return candidate;
         }
-        const QFileInfo taken(candidate);
-        if (!taken.exists() && !taken.isSymLink())
-            return std::nullopt; // failed for another reason than a taken name
+        if (error != EEXIST)
+            return std::nullopt;
     }
     return std::nullopt;
 }

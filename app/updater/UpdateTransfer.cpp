@@ -36,6 +36,7 @@ UpdateProblem::Kind problemFor(QNetworkReply::NetworkError error)
     case QNetworkReply::SslHandshakeFailedError:
         return UpdateProblem::Kind::InsecureConnection;
     case QNetworkReply::InsecureRedirectError:
+    case QNetworkReply::ProtocolUnknownError: // a redirect to a scheme such as file:
         return UpdateProblem::Kind::InsecureAddress;
     default:
         return UpdateProblem::Kind::ServerError;

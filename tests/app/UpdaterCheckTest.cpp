@@ -1,0 +1,468 @@
+#include "LocalHttpServer.h"
+#include "RecordingUpdaterUi.h"
+#include "TestHome.h"
+#include "TestSigningKey.h"
+#include "UpdateTransfer.h"
+#include "UpdaterController.h"
+#include "UpdaterViewModel.h"
+
+#include <QDir>
+#include <QNetworkAccessManager>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
+
+namespace {
+
+using Route = LocalHttpServer::Route;
+
+constexpr qint64 tenMiB = 10 * 1024 * 1024;
+
+QByteArray item(const QByteArray &version, const QByteArray &enclosure = {})
+{
+    return "<item><title>Mirel " + version + "</title><sparkle:version>" + version +
+           "</sparkle:version><description>Notes for " + version + "</description>" +
+           (enclosure.isEmpty()
+                ? "<enclosure url=\"/Mirel-" + version + ".AppImage\" length=\"10\"/>"
+                : enclosure) +
+           "</item>";
+}
+
+QByteArray feed(const QByteArray &items)
+{
+    return "<?xml version=\"1.0\"?><rss version=\"2.0\" "
+           "xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\"><channel>" +
+           items + "</channel></rss>";
+}
+
+Route serve(const QByteArray &body, int status = 200)
+{
+    Route route;
+    route.status = status;
+    route.body = body;
+    return route;
+}
+
+QStringList downloadsListing()
+{
+    return QDir(TestHome::path() + u"/Downloads"_s)
+        .entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+}
+
+// Lets the event loop run until a fresh connection reaches the server, so a request the
+// code under test might have sent on its own has had every chance to arrive first.
+bool settle(LocalHttpServer &server)
+{
+    const int before = server.connectionCount();
+    QTcpSocket canary;
+    canary.connectToHost(QHostAddress::LocalHost, server.port());
+    return QTest::qWaitFor([&] { return server.connectionCount() > before; });
+}
+
+} // namespace
+
+class UpdaterCheckTest final : public QObject
+{
+    Q_OBJECT
+
+public:
+    static void initMain() { TestHome::install(); }
+
+private slots:
+    void init();
+    void cleanup();
+    void check_data();
+    void check();
+    void feedStopsAtLimit_data();
+    void feedStopsAtLimit();
+    void refusedRedirectNeverConnects();
+    void unreachableServer();
+    void noRequestWithoutPress();
+    void emptyFeedUrl();
+    void pressWhileChecking();
+    void cancelCheck();
+    void download_data();
+    void download();
+    void cancelDownload();
+
+private:
+    UpdaterSettings settingsFor(const QString &path) const;
+    std::unique_ptr<UpdaterViewModel> makeViewModel(const UpdaterSettings &settings);
+
+    std::unique_ptr<LocalHttpServer> m_server;
+    RecordingUpdaterUi *m_ui = nullptr; // owned by the view model's controller
+};
+
+void UpdaterCheckTest::init()
+{
+    m_server = std::make_unique<LocalHttpServer>();
+    QVERIFY(m_server->listen());
+    QDir(TestHome::path() + u"/Downloads"_s).removeRecursively();
+}
+
+void UpdaterCheckTest::cleanup()
+{
+    m_server.reset();
+    m_ui = nullptr;
+}
+
+UpdaterSettings UpdaterCheckTest::settingsFor(const QString &path) const
+{
+    UpdaterSettings settings;
+    settings.feedUrl = m_server->url(path);
+    settings.runningVersion = u"1.0"_s;
+    settings.timeout = 15s;
+    return settings;
+}
+
+std::unique_ptr<UpdaterViewModel> UpdaterCheckTest::makeViewModel(const UpdaterSettings &settings)
+{
+    auto ui = std::make_unique<RecordingUpdaterUi>();
+    m_ui = ui.get();
+    return std::make_unique<UpdaterViewModel>(settings, std::move(ui));
+}
+
+void UpdaterCheckTest::check_data()
+{
+    QTest::addColumn<Route>("route");
+    QTest::addColumn<QString>("runningVersion");
+    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<int>("timeoutMs");
+
+    QTest::newRow("up to date") << serve(feed(item("0.9") + item("1.0"))) << u"1.0"_s
+                                << QStringList{u"checking"_s, u"up to date 1.0"_s} << 15000;
+    QTest::newRow("a newer version") << serve(feed(item("1.0") + item("1.1"))) << u"1.0"_s
+                                     << QStringList{u"checking"_s, u"update 1.1"_s} << 15000;
+    QTest::newRow("items out of order, 1.10 against 1.9")
+        << serve(feed(item("1.2") + item("1.10") + item("1.9"))) << u"1.9"_s
+        << QStringList{u"checking"_s, u"update 1.10"_s} << 15000;
+    QTest::newRow("1.9 against a running 1.10")
+        << serve(feed(item("1.9") + item("1.2"))) << u"1.10"_s
+        << QStringList{u"checking"_s, u"up to date 1.10"_s} << 15000;
+    QTest::newRow("shown by its short version")
+        << serve(feed("<item><enclosure url=\"/m\" length=\"1\" sparkle:version=\"210\" "
+                      "sparkle:shortVersionString=\"2.1\"/></item>"))
+        << u"200"_s << QStringList{u"checking"_s, u"update 2.1"_s} << 15000;
+    QTest::newRow("malformed XML") << serve("<rss><channel><item>") << u"1.0"_s
+                                   << QStringList{u"checking"_s, u"error NotAFeed"_s} << 15000;
+    QTest::newRow("an HTML page") << serve("<html><body>Hello</body></html>") << u"1.0"_s
+                                  << QStringList{u"checking"_s, u"error NotAFeed"_s} << 15000;
+    QTest::newRow("server error") << serve("oops", 500) << u"1.0"_s
+                                  << QStringList{u"checking"_s, u"error ServerError"_s} << 15000;
+    QTest::newRow("not found") << serve("gone", 404) << u"1.0"_s
+                               << QStringList{u"checking"_s, u"error ServerError"_s} << 15000;
+
+    Route announced;
+    announced.streamedBytes = tenMiB;
+    QTest::newRow("10 MiB feed, length announced")
+        << announced << u"1.0"_s << QStringList{u"checking"_s, u"error TooLarge"_s} << 15000;
+    Route streamed = announced;
+    streamed.declareLength = false;
+    QTest::newRow("10 MiB feed, length not announced")
+        << streamed << u"1.0"_s << QStringList{u"checking"_s, u"error TooLarge"_s} << 15000;
+
+    Route silent;
+    silent.silent = true;
+    QTest::newRow("server never answers")
+        << silent << u"1.0"_s << QStringList{u"checking"_s, u"error Timeout"_s} << 300;
+
+    Route toLocalhost = serve({}, 302);
+    toLocalhost.location = "http://localhost/feed.xml";
+    QTest::newRow("redirect to plain HTTP by host name")
+        << toLocalhost << u"1.0"_s << QStringList{u"checking"_s, u"error InsecureAddress"_s}
+        << 15000;
+    Route toFile = serve({}, 302);
+    toFile.location = "file:///etc/passwd";
+    QTest::newRow("redirect to a local file")
+        << toFile << u"1.0"_s << QStringList{u"checking"_s, u"error InsecureAddress"_s} << 15000;
+    Route withinLoopback = serve({}, 302);
+    withinLoopback.location = "/moved.xml";
+    QTest::newRow("redirect on the same loopback server is followed")
+        << withinLoopback << u"1.0"_s << QStringList{u"checking"_s, u"update 1.1"_s} << 15000;
+}
+
+void UpdaterCheckTest::check()
+{
+    QFETCH(Route, route);
+    QFETCH(QString, runningVersion);
+    QFETCH(QStringList, expected);
+    QFETCH(int, timeoutMs);
+    m_server->setRoute("/feed.xml", route);
+    m_server->setRoute("/moved.xml", serve(feed(item("1.1"))));
+    UpdaterSettings settings = settingsFor(u"/feed.xml"_s);
+    settings.runningVersion = runningVersion;
+    settings.timeout = std::chrono::milliseconds(timeoutMs);
+    const auto viewModel = makeViewModel(settings);
+
+    viewModel->checkForUpdates();
+    QTRY_COMPARE(m_ui->events, expected);
+    QVERIFY(settle(*m_server));
+    QCOMPARE(m_ui->events, expected); // nothing shown after the result
+}
+
+void UpdaterCheckTest::feedStopsAtLimit_data()
+{
+    QTest::addColumn<bool>("declareLength");
+    QTest::addColumn<qint64>("delivered");
+    // An announced length is refused before reading; otherwise reading stops at the limit.
+    QTest::newRow("length announced") << true << qint64(0);
+    QTest::newRow("length not announced") << false << UpdaterController::maxFeedBytes;
+}
+
+void UpdaterCheckTest::feedStopsAtLimit()
+{
+    QFETCH(bool, declareLength);
+    QFETCH(qint64, delivered);
+    Route big;
+    big.streamedBytes = tenMiB;
+    big.declareLength = declareLength;
+    m_server->setRoute("/big.xml", big);
+
+    QNetworkAccessManager network;
+    qint64 received = 0;
+    const UpdateTransfer::Limits limits{15s, false, UpdaterController::maxFeedBytes};
+    UpdateTransfer transfer(network, m_server->url(u"/big.xml"_s), limits,
+                            [&received](QByteArrayView piece) {
+                                received += piece.size();
+                                return std::optional<UpdateProblem::Kind>();
+                            });
+    QSignalSpy failed(&transfer, &UpdateTransfer::failed);
+    QVERIFY(!transfer.start());
+    QVERIFY(failed.wait());
+    QCOMPARE(failed.first().first().value<UpdateProblem::Kind>(), UpdateProblem::Kind::TooLarge);
+    QCOMPARE(received, delivered);
+    QCOMPARE(transfer.bytesReceived(), delivered);
+    QTRY_COMPARE(m_server->openConnections(), 0); // the client hung up
+}
+
+void UpdaterCheckTest::refusedRedirectNeverConnects()
+{
+    // "localhost" would reach this second server, so any connection to it would show
+    // that the redirect was followed before being checked.
+    LocalHttpServer target;
+    QVERIFY(target.listen());
+    target.setRoute("/feed.xml", serve(feed(item("9.0"))));
+    Route redirect = serve({}, 302);
+    redirect.location = "http://localhost:" + QByteArray::number(target.port()) + "/feed.xml";
+    m_server->setRoute("/feed.xml", redirect);
+    const auto viewModel = makeViewModel(settingsFor(u"/feed.xml"_s));
+
+    viewModel->checkForUpdates();
+    QTRY_COMPARE(m_ui->events, (QStringList{u"checking"_s, u"error InsecureAddress"_s}));
+    QVERIFY(settle(target));
+    QCOMPARE(target.connectionCount(), 1); // the canary alone
+    QVERIFY(target.requestedPaths().isEmpty());
+}
+
+void UpdaterCheckTest::unreachableServer()
+{
+    QTcpServer closed;
+    QVERIFY(closed.listen(QHostAddress::LocalHost, 0));
+    UpdaterSettings settings = settingsFor(u"/feed.xml"_s);
+    settings.feedUrl.setPort(closed.serverPort());
+    closed.close();
+    const auto viewModel = makeViewModel(settings);
+
+    viewModel->checkForUpdates();
+    QTRY_COMPARE(m_ui->events, (QStringList{u"checking"_s, u"error NoNetwork"_s}));
+}
+
+void UpdaterCheckTest::noRequestWithoutPress()
+{
+    m_server->setRoute("/feed.xml", serve(feed(item("2.0"))));
+    const auto viewModel = makeViewModel(settingsFor(u"/feed.xml"_s));
+    QVERIFY(viewModel->updaterController().isStarted());
+
+    QVERIFY(settle(*m_server));
+    QCOMPARE(m_server->connectionCount(), 1); // the canary alone
+    QVERIFY(m_server->requestedPaths().isEmpty());
+    QVERIFY(m_ui->events.isEmpty());
+}
+
+void UpdaterCheckTest::emptyFeedUrl()
+{
+    UpdaterSettings settings = settingsFor(u"/feed.xml"_s);
+    settings.feedUrl = QUrl();
+    const auto viewModel = makeViewModel(settings);
+
+    viewModel->checkForUpdates();
+    viewModel->checkForUpdates();
+    QCOMPARE(m_ui->events, (QStringList{u"package manager"_s, u"package manager"_s}));
+    QVERIFY(settle(*m_server));
+    QVERIFY(m_server->requestedPaths().isEmpty());
+}
+
+void UpdaterCheckTest::pressWhileChecking()
+{
+    Route held = serve(feed(item("1.0")));
+    held.hold = true;
+    m_server->setRoute("/feed.xml", held);
+    const auto viewModel = makeViewModel(settingsFor(u"/feed.xml"_s));
+
+    viewModel->checkForUpdates();
+    QTRY_COMPARE(m_server->requestedPaths().size(), 1);
+    viewModel->checkForUpdates();
+    viewModel->checkForUpdates();
+    QCOMPARE(m_ui->events, (QStringList{u"checking"_s, u"raise"_s, u"raise"_s}));
+
+    m_server->releaseHeld();
+    QTRY_COMPARE(m_ui->events.last(), u"up to date 1.0"_s);
+    QCOMPARE(m_server->requestedPaths().size(), 1);
+
+    // Once the check is over, the next press checks again.
+    m_server->setRoute("/feed.xml", serve(feed(item("1.3"))));
+    viewModel->checkForUpdates();
+    QTRY_COMPARE(m_ui->events.last(), u"update 1.3"_s);
+    QCOMPARE(m_server->requestedPaths().size(), 2);
+}
+
+void UpdaterCheckTest::cancelCheck()
+{
+    Route held = serve(feed(item("2.0")));
+    held.hold = true;
+    m_server->setRoute("/feed.xml", held);
+    const auto viewModel = makeViewModel(settingsFor(u"/feed.xml"_s));
+
+    viewModel->checkForUpdates();
+    QTRY_COMPARE(m_server->requestedPaths().size(), 1);
+    m_ui->closeDialog();
+    QTRY_COMPARE(m_server->openConnections(), 0); // the request was dropped
+    QVERIFY(settle(*m_server));
+    QCOMPARE(m_ui->events, QStringList{u"checking"_s});
+}
+
+void UpdaterCheckTest::download_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<QStringList>("listing"); // the Downloads folder afterwards
+    QTest::addColumn<int>("downloadRequests");
+
+    const QStringList before{u"Notes.txt"_s};
+    QTest::newRow("valid signature") << u""_s << u"downloaded Mirel-2.0.AppImage"_s
+                                     << QStringList{u"Mirel-2.0.AppImage"_s, u"Notes.txt"_s} << 1;
+    QTest::newRow("valid signature, name taken")
+        << u"name taken"_s << u"downloaded Mirel-2.0 (1).AppImage"_s
+        << QStringList{u"Mirel-2.0 (1).AppImage"_s, u"Mirel-2.0.AppImage"_s, u"Notes.txt"_s} << 1;
+    QTest::newRow("tampered byte") << u"tampered"_s << u"error SignatureMismatch"_s << before << 1;
+    QTest::newRow("signed by another key")
+        << u"other key"_s << u"error SignatureMismatch"_s << before << 1;
+    QTest::newRow("shorter than the feed says")
+        << u"short"_s << u"error LengthMismatch"_s << before << 1;
+    QTest::newRow("longer than the feed says")
+        << u"long"_s << u"error LengthMismatch"_s << before << 1;
+    QTest::newRow("no signature in the feed")
+        << u"unsigned"_s << u"error NotVerifiable"_s << before << 0;
+    QTest::newRow("no public key in the build")
+        << u"no key"_s << u"error NotVerifiable"_s << before << 0;
+}
+
+void UpdaterCheckTest::download()
+{
+    QFETCH(QString, change);
+    QFETCH(QString, expected);
+    QFETCH(QStringList, listing);
+    QFETCH(int, downloadRequests);
+
+    const QString downloads = TestHome::path() + u"/Downloads"_s;
+    QVERIFY(QDir().mkpath(downloads));
+    QFile notes(downloads + u"/Notes.txt"_s);
+    QVERIFY(notes.open(QIODevice::WriteOnly) && notes.write("mine") == 4);
+    notes.close();
+    const QByteArray previous = "an earlier download that must stay";
+    if (change == u"name taken"_s) {
+        QFile taken(downloads + u"/Mirel-2.0.AppImage"_s);
+        QVERIFY(taken.open(QIODevice::WriteOnly) && taken.write(previous) == previous.size());
+    }
+
+    const TestSigningKey key;
+    const TestSigningKey otherKey;
+    QVERIFY(key.isValid() && otherKey.isValid());
+    QByteArray payload(300 * 1024, '\0');
+    for (qsizetype i = 0; i < payload.size(); ++i)
+        payload[i] = static_cast<char>((i * 7919) % 251);
+    const QByteArray signature =
+        change == u"other key"_s ? otherKey.signBase64(payload) : key.signBase64(payload);
+    QByteArray served = payload;
+    qint64 length = payload.size();
+    if (change == u"tampered"_s)
+        served[1000] = static_cast<char>(served[1000] ^ 0x20);
+    if (change == u"short"_s)
+        length += 1;
+    if (change == u"long"_s)
+        served += "x";
+
+    const QByteArray signatureAttribute =
+        change == u"unsigned"_s ? QByteArray() : " sparkle:edSignature=\"" + signature + '"';
+    m_server->setRoute(
+        "/feed.xml",
+        serve(feed(item("2.0", "<enclosure url=\"/files/Mirel-2.0.AppImage\" "
+                               "length=\"" +
+                                   QByteArray::number(length) + '"' + signatureAttribute + "/>"))));
+    m_server->setRoute("/files/Mirel-2.0.AppImage", serve(served));
+    UpdaterSettings settings = settingsFor(u"/feed.xml"_s);
+    settings.publicKey = change == u"no key"_s ? QByteArray() : key.publicKeyBase64();
+    const auto viewModel = makeViewModel(settings);
+
+    viewModel->checkForUpdates();
+    QTRY_COMPARE(m_ui->events.value(1), u"update 2.0"_s);
+    m_ui->pressDownload();
+    QTRY_COMPARE(m_ui->events.size(), downloadRequests > 0 ? 4 : 3);
+    QString shown = m_ui->events.last();
+    shown.replace(downloads + u'/', QString());
+    QCOMPARE(shown, expected);
+    QCOMPARE(m_server->requestedPaths().count("/files/Mirel-2.0.AppImage"), downloadRequests);
+    QCOMPARE(downloadsListing(), listing);
+
+    if (expected.startsWith(u"downloaded"_s)) {
+        QFile saved(downloads + u'/' + expected.mid(u"downloaded "_s.size()));
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(saved.readAll(), payload);
+    }
+    if (change == u"name taken"_s) {
+        QFile taken(downloads + u"/Mirel-2.0.AppImage"_s);
+        QVERIFY(taken.open(QIODevice::ReadOnly));
+        QCOMPARE(taken.readAll(), previous);
+    }
+}
+
+void UpdaterCheckTest::cancelDownload()
+{
+    const TestSigningKey key;
+    QVERIFY(key.isValid());
+    Route slow;
+    slow.streamedBytes = tenMiB; // streamed as the client reads, so it is still running
+    m_server->setRoute(
+        "/feed.xml",
+        serve(feed(item("2.0", "<enclosure url=\"/Mirel.AppImage\" length=\"" +
+                                   QByteArray::number(tenMiB) + "\" sparkle:edSignature=\"" +
+                                   key.signBase64("irrelevant") + "\"/>"))));
+    Route held = slow;
+    held.hold = true;
+    m_server->setRoute("/Mirel.AppImage", held);
+    UpdaterSettings settings = settingsFor(u"/feed.xml"_s);
+    settings.publicKey = key.publicKeyBase64();
+    const auto viewModel = makeViewModel(settings);
+
+    viewModel->checkForUpdates();
+    QTRY_COMPARE(m_ui->events.value(1), u"update 2.0"_s);
+    m_ui->pressDownload();
+    QTRY_COMPARE(m_server->requestedPaths().count("/Mirel.AppImage"), 1);
+    QCOMPARE(downloadsListing().size(), 1); // the partial file under its temporary name
+    QVERIFY(downloadsListing().first().endsWith(u".part"_s));
+
+    viewModel->checkForUpdates(); // a press during the download only brings it forward
+    m_ui->closeDialog();
+    QTRY_COMPARE(m_server->openConnections(), 0);
+    QCOMPARE(m_ui->events,
+             (QStringList{u"checking"_s, u"update 2.0"_s, u"downloading"_s, u"raise"_s}));
+    QVERIFY(downloadsListing().isEmpty());
+    QCOMPARE(m_server->requestedPaths().size(), 2);
+}
+
+QTEST_GUILESS_MAIN(UpdaterCheckTest)
+#include "UpdaterCheckTest.moc"

@@ -1,0 +1,253 @@
+#include "AppcastParser.h"
+#include "DownloadFileName.h"
+#include "Ed25519Verifier.h"
+#include "TestSigningKey.h"
+#include "UpdateUrlPolicy.h"
+#include "VersionComparison.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QByteArray feed(const QByteArray &items)
+{
+    return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+           "<rss version=\"2.0\" "
+           "xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\">"
+           "<channel><title>Mirel</title>" +
+           items + "</channel></rss>";
+}
+
+} // namespace
+
+class UpdaterFeedTest final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void compareVersions_data();
+    void compareVersions();
+    void parse_data();
+    void parse();
+    void parseReadsEveryField();
+    void urlPolicy_data();
+    void urlPolicy();
+    void fileNameFromUrl_data();
+    void fileNameFromUrl();
+    void numberedName_data();
+    void numberedName();
+    void signature_data();
+    void signature();
+};
+
+void UpdaterFeedTest::compareVersions_data()
+{
+    QTest::addColumn<QString>("left");
+    QTest::addColumn<QString>("right");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("1.10 is newer than 1.9") << u"1.10"_s << u"1.9"_s << 1;
+    QTest::newRow("1.9 is older than 1.10") << u"1.9"_s << u"1.10"_s << -1;
+    QTest::newRow("missing parts are zero") << u"1.0"_s << u"1.0.0"_s << 0;
+    QTest::newRow("longer is newer when not zero") << u"1.0.1"_s << u"1.0"_s << 1;
+    QTest::newRow("leading zeros") << u"01.002"_s << u"1.2"_s << 0;
+    QTest::newRow("more digits than any integer")
+        << u"1.123456789012345678901234567890"_s << u"1.99999999999999999999"_s << 1;
+    QTest::newRow("pre-release is older") << u"1.2b1"_s << u"1.2"_s << -1;
+    QTest::newRow("pre-releases by text") << u"1.2b2"_s << u"1.2b1"_s << 1;
+    QTest::newRow("build numbers") << u"120"_s << u"99"_s << 1;
+    QTest::newRow("surrounding space") << u" 2.0 "_s << u"2"_s << 0;
+    QTest::newRow("empty is oldest") << u""_s << u"0.0.1"_s << -1;
+}
+
+void UpdaterFeedTest::compareVersions()
+{
+    QFETCH(QString, left);
+    QFETCH(QString, right);
+    QFETCH(int, expected);
+    QCOMPARE(::compareVersions(left, right), expected);
+    QCOMPARE(::compareVersions(right, left), -expected);
+}
+
+void UpdaterFeedTest::parse_data()
+{
+    QTest::addColumn<QByteArray>("document");
+    QTest::addColumn<bool>("isFeed");
+    QTest::addColumn<int>("itemCount");
+    QTest::addColumn<QString>("newest");
+
+    const QByteArray item19 = "<item><sparkle:version>1.9</sparkle:version>"
+                              "<enclosure url=\"https://example.org/a\" length=\"1\"/></item>";
+    const QByteArray item110 = "<item><sparkle:version>1.10</sparkle:version>"
+                               "<enclosure url=\"https://example.org/b\" length=\"1\"/></item>";
+    const QByteArray item12 = "<item><sparkle:version>1.2</sparkle:version>"
+                              "<enclosure url=\"https://example.org/c\" length=\"1\"/></item>";
+    QTest::newRow("newest by number, not by order or text")
+        << feed(item19 + item110 + item12) << true << 3 << u"1.10"_s;
+    QTest::newRow("versions on the enclosure")
+        << feed("<item><enclosure url=\"https://example.org/m.AppImage\" length=\"3\" "
+                "sparkle:version=\"2.1\" sparkle:shortVersionString=\"2.1 beta\"/></item>")
+        << true << 1 << u"2.1"_s;
+    QTest::newRow("item without a version is skipped")
+        << feed("<item><title>News</title></item>" + item12) << true << 1 << u"1.2"_s;
+    QTest::newRow("item without a download is skipped")
+        << feed("<item><sparkle:version>9</sparkle:version></item>" + item12) << true << 1
+        << u"1.2"_s;
+    QTest::newRow("unknown elements are skipped")
+        << feed("<item><sparkle:minimumSystemVersion>1</sparkle:minimumSystemVersion>"
+                "<category><sub>x</sub></category>"
+                "<sparkle:version>3</sparkle:version>"
+                "<enclosure url=\"https://example.org/z\" length=\"1\"/></item>")
+        << true << 1 << u"3"_s;
+    QTest::newRow("version in another namespace does not count")
+        << QByteArray("<rss xmlns:sparkle=\"urn:other\"><channel><item>"
+                      "<sparkle:version>5</sparkle:version>"
+                      "<enclosure url=\"https://example.org/z\" length=\"1\"/>"
+                      "</item></channel></rss>")
+        << false << 0 << QString();
+    QTest::newRow("feed with no release") << feed("") << false << 0 << QString();
+    QTest::newRow("malformed XML")
+        << QByteArray("<rss><channel><item><sparkle:version>1") << false << 0 << QString();
+    QTest::newRow("an HTML page") << QByteArray("<html><body>Moved</body></html>") << false << 0
+                                  << QString();
+    QTest::newRow("empty document") << QByteArray() << false << 0 << QString();
+    QTest::newRow("document type with entities refused")
+        << QByteArray("<?xml version=\"1.0\"?><!DOCTYPE rss [<!ENTITY a \"aaaaaaaa\">"
+                      "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;\">]>") +
+               feed(item12).mid(feed(item12).indexOf("<rss"))
+        << false << 0 << QString();
+}
+
+void UpdaterFeedTest::parse()
+{
+    QFETCH(QByteArray, document);
+    QFETCH(bool, isFeed);
+    QFETCH(int, itemCount);
+    QFETCH(QString, newest);
+    const AppcastParser::Result result = AppcastParser::parse(document);
+    QCOMPARE(result.isFeed(), isFeed);
+    QCOMPARE(result.items.size(), itemCount);
+    const AppcastItem *item = newestItem(result.items);
+    QCOMPARE(item ? item->version : QString(), newest);
+}
+
+void UpdaterFeedTest::parseReadsEveryField()
+{
+    const QByteArray document =
+        feed("<item><title>Mirel 2.0</title>"
+             "<pubDate>Sat, 05 Dec 2026 10:00:00 +0000</pubDate>"
+             "<sparkle:version>200</sparkle:version>"
+             "<sparkle:shortVersionString>2.0</sparkle:shortVersionString>"
+             "<sparkle:releaseNotesLink>https://example.org/notes</sparkle:releaseNotesLink>"
+             "<description><![CDATA[<p>Faster <b>scans</b></p>]]></description>"
+             "<enclosure url=\"https://example.org/Mirel-2.0.AppImage\" length=\"12345\" "
+             "type=\"application/octet-stream\" sparkle:version=\"ignored\" "
+             "sparkle:edSignature=\"c2lnbmF0dXJl\"/></item>");
+    const AppcastParser::Result result = AppcastParser::parse(document);
+    QVERIFY2(result.isFeed(), qPrintable(result.error));
+    QCOMPARE(result.items.size(), 1);
+    const AppcastItem &item = result.items.first();
+    QCOMPARE(item.title, u"Mirel 2.0"_s);
+    QCOMPARE(item.published, QDateTime(QDate(2026, 12, 5), QTime(10, 0), Qt::UTC));
+    QCOMPARE(item.version, u"200"_s); // the element wins over the enclosure's attribute
+    QCOMPARE(item.displayVersion(), u"2.0"_s);
+    QCOMPARE(item.releaseNotesLink, QUrl(u"https://example.org/notes"_s));
+    QCOMPARE(item.description, u"<p>Faster <b>scans</b></p>"_s);
+    QCOMPARE(item.enclosureUrl, QUrl(u"https://example.org/Mirel-2.0.AppImage"_s));
+    QCOMPARE(item.enclosureLength, 12345);
+    QCOMPARE(item.enclosureType, u"application/octet-stream"_s);
+    QCOMPARE(item.edSignature, u"c2lnbmF0dXJl"_s);
+}
+
+void UpdaterFeedTest::urlPolicy_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<bool>("allowed");
+    QTest::newRow("https anywhere") << u"https://updates.example.org/feed.xml"_s << true;
+    QTest::newRow("http elsewhere") << u"http://updates.example.org/feed.xml"_s << false;
+    QTest::newRow("http to a public address") << u"http://192.0.2.1/feed.xml"_s << false;
+    QTest::newRow("http on 127.0.0.1") << u"http://127.0.0.1:8080/feed.xml"_s << true;
+    QTest::newRow("http on 127.1.2.3") << u"http://127.1.2.3/feed.xml"_s << true;
+    QTest::newRow("http on ::1") << u"http://[::1]:8080/feed.xml"_s << true;
+    QTest::newRow("http to localhost by name") << u"http://localhost/feed.xml"_s << false;
+    QTest::newRow("http to 128.0.0.1") << u"http://128.0.0.1/feed.xml"_s << false;
+    QTest::newRow("a local file") << u"file:///etc/passwd"_s << false;
+    QTest::newRow("ftp") << u"ftp://example.org/feed.xml"_s << false;
+    QTest::newRow("relative") << u"/feed.xml"_s << false;
+}
+
+void UpdaterFeedTest::urlPolicy()
+{
+    QFETCH(QString, url);
+    QFETCH(bool, allowed);
+    QCOMPARE(UpdateUrlPolicy::allows(QUrl(url)), allowed);
+}
+
+void UpdaterFeedTest::fileNameFromUrl_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("plain") << u"https://e.org/d/Mirel-2.0.AppImage"_s << u"Mirel-2.0.AppImage"_s;
+    QTest::newRow("encoded separator") << u"https://e.org/d/..%2F..%2F.bashrc"_s << u"bashrc"_s;
+    QTest::newRow("hidden name") << u"https://e.org/d/.profile"_s << u"profile"_s;
+    QTest::newRow("no name") << u"https://e.org/"_s << u"Mirel-update"_s;
+    QTest::newRow("control character") << u"https://e.org/a%0Ab.deb"_s << u"ab.deb"_s;
+}
+
+void UpdaterFeedTest::fileNameFromUrl()
+{
+    QFETCH(QString, url);
+    QFETCH(QString, name);
+    QCOMPARE(DownloadFileName::fromUrl(QUrl(url)), name);
+}
+
+void UpdaterFeedTest::numberedName_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("number");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("first free") << u"Mirel.AppImage"_s << 0 << u"Mirel.AppImage"_s;
+    QTest::newRow("before the extension") << u"Mirel.AppImage"_s << 2 << u"Mirel (2).AppImage"_s;
+    QTest::newRow("tarball") << u"Mirel-2.0.tar.gz"_s << 1 << u"Mirel-2.0 (1).tar.gz"_s;
+    QTest::newRow("no extension") << u"Mirel"_s << 3 << u"Mirel (3)"_s;
+}
+
+void UpdaterFeedTest::numberedName()
+{
+    QFETCH(QString, name);
+    QFETCH(int, number);
+    QFETCH(QString, expected);
+    QCOMPARE(DownloadFileName::numbered(name, number), expected);
+}
+
+void UpdaterFeedTest::signature_data()
+{
+    QTest::addColumn<QByteArray>("message");
+    QTest::addColumn<int>("flipByte"); // -1: none
+    QTest::addColumn<bool>("valid");
+    QTest::newRow("signed message") << QByteArray("Mirel 2.0") << -1 << true;
+    QTest::newRow("empty message") << QByteArray() << -1 << true;
+    QTest::newRow("one byte changed") << QByteArray("Mirel 2.0") << 4 << false;
+}
+
+void UpdaterFeedTest::signature()
+{
+    QFETCH(QByteArray, message);
+    QFETCH(int, flipByte);
+    QFETCH(bool, valid);
+    const TestSigningKey key;
+    QVERIFY(key.isValid());
+    const QByteArray publicKey = QByteArray::fromBase64(key.publicKeyBase64());
+    const QByteArray signature = QByteArray::fromBase64(key.signBase64(message));
+    QByteArray checked = message;
+    if (flipByte >= 0)
+        checked[flipByte] = static_cast<char>(checked[flipByte] ^ 0x01);
+    QCOMPARE(Ed25519Verifier::verify(publicKey, signature, checked), valid);
+    // Keys and signatures of the wrong size are refused, never read past their end.
+    QVERIFY(!Ed25519Verifier::verify(publicKey.left(31), signature, checked));
+    QVERIFY(!Ed25519Verifier::verify(publicKey, signature.left(63), checked));
+}
+
+QTEST_GUILESS_MAIN(UpdaterFeedTest)
+#include "UpdaterFeedTest.moc"
