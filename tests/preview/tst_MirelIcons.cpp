@@ -1,0 +1,184 @@
+#include "FileKinds.h"
+#include "ImageTestSupport.h"
+#include "MirelIcons.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QSet>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct Coverage
+{
+    int opaque = 0;  // pixels at least 90 % covered
+    int touched = 0; // pixels with any coverage
+    bool oneColour = true;
+};
+
+Coverage coverageOf(const QImage &image, const QColor &colour)
+{
+    Coverage coverage;
+    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < argb.height(); ++y) {
+        for (int x = 0; x < argb.width(); ++x) {
+            const QColor pixel = argb.pixelColor(x, y);
+            if (pixel.alpha() == 0)
+                continue;
+            ++coverage.touched;
+            if (pixel.alpha() >= 230)
+                ++coverage.opaque;
+            if (pixel.alpha() >= 64 && !roughlyEqual(pixel, colour, 3))
+                coverage.oneColour = false;
+        }
+    }
+    return coverage;
+}
+
+} // namespace
+
+class TestMirelIcons final : public QObject
+{
+    Q_OBJECT
+
+public:
+    static void initMain() { useTemporaryHome(); }
+
+private slots:
+    void everySymbolRenders_data();
+    void everySymbolRenders();
+    void kindSymbolsAreInTheSet();
+    void symbolsAreDistinct();
+    void unknownNameGivesTheDocument();
+    void iconFollowsThePalette();
+    void fixedColourIconFadesWhenDisabled();
+    void celebrationImageKeepsItsColours();
+};
+
+void TestMirelIcons::everySymbolRenders_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("size");
+    QTest::addColumn<QColor>("colour");
+    const QStringList names = QStringList(MirelIcons::symbolNames()) << u"MenuBarIcon"_s;
+    for (const QString &name : names) {
+        for (int size : {16, 32, 64}) {
+            QTest::addRow("%s %d px dark", qPrintable(name), size)
+                << name << size << QColor(20, 20, 20);
+            QTest::addRow("%s %d px light", qPrintable(name), size)
+                << name << size << QColor(240, 240, 240);
+        }
+    }
+}
+
+void TestMirelIcons::everySymbolRenders()
+{
+    QFETCH(QString, name);
+    QFETCH(int, size);
+    QFETCH(QColor, colour);
+    QVERIFY(MirelIcons::contains(name));
+    QVERIFY(QFile::exists(MirelIcons::resourcePath(name)));
+
+    const QPixmap pixmap = MirelIcons::pixmap(name, size, colour);
+    QCOMPARE(pixmap.size(), QSize(size, size));
+    const Coverage coverage = coverageOf(pixmap.toImage(), colour);
+    // A real shape, drawn in exactly the asked colour, with solid parts (crisp, not a blur) and
+    // not a filled square.
+    QVERIFY(coverage.oneColour);
+    QVERIFY2(coverage.opaque >= size * size / 20, qPrintable(QString::number(coverage.opaque)));
+    QVERIFY(coverage.touched < size * size * 95 / 100);
+
+    // Twice the pixels at a device pixel ratio of 2, the same size in layout units.
+    const QPixmap hiDpi = MirelIcons::pixmap(name, size, colour, 2.0);
+    QCOMPARE(hiDpi.size(), QSize(2 * size, 2 * size));
+    QCOMPARE(hiDpi.deviceIndependentSize(), QSizeF(size, size));
+}
+
+void TestMirelIcons::kindSymbolsAreInTheSet()
+{
+    for (const QString &file : {u"a.pdf"_s, u"a.png"_s, u"a.mp4"_s, u"a.mp3"_s, u"a.zip"_s,
+                                u"a.dmg"_s, u"a.app"_s, u"a.xyz"_s}) {
+        const QString symbol = iconName(QUrl::fromLocalFile(u"/tmp/"_s + file));
+        QVERIFY2(MirelIcons::symbolNames().contains(symbol), qPrintable(symbol));
+    }
+}
+
+void TestMirelIcons::symbolsAreDistinct()
+{
+    // Each name has its own drawing: no two symbols render the same picture.
+    QSet<QByteArray> seen;
+    for (const QString &name : MirelIcons::symbolNames()) {
+        const QImage image = MirelIcons::pixmap(name, 32, Qt::black).toImage();
+        const QByteArray bits(reinterpret_cast<const char *>(image.constBits()),
+                              image.sizeInBytes());
+        QVERIFY2(!seen.contains(bits), qPrintable(name));
+        seen.insert(bits);
+    }
+}
+
+void TestMirelIcons::unknownNameGivesTheDocument()
+{
+    QVERIFY(!MirelIcons::contains(u"no.such.symbol"_s));
+    QVERIFY(MirelIcons::resourcePath(u"no.such.symbol"_s).isEmpty());
+    const QImage fallback = MirelIcons::pixmap(u"no.such.symbol"_s, 24, Qt::black).toImage();
+    QCOMPARE(fallback, MirelIcons::pixmap(u"doc.fill"_s, 24, Qt::black).toImage());
+    QVERIFY(!MirelIcons::icon(u"no.such.symbol"_s).isNull());
+}
+
+void TestMirelIcons::iconFollowsThePalette()
+{
+    const QPalette original = QApplication::palette();
+    auto restore = qScopeGuard([&] { QApplication::setPalette(original); });
+
+    QPalette palette = original;
+    palette.setColor(QPalette::Active, QPalette::WindowText, QColor(200, 30, 30));
+    palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(30, 30, 200));
+    QApplication::setPalette(palette);
+    const QIcon icon = MirelIcons::icon(u"gear"_s);
+    QVERIFY(coverageOf(icon.pixmap(32).toImage(), QColor(200, 30, 30)).oneColour);
+    QVERIFY(coverageOf(icon.pixmap(32, QIcon::Disabled).toImage(), QColor(30, 30, 200)).oneColour);
+
+    // A theme switch (dark to light) is picked up by the same icon object.
+    palette.setColor(QPalette::Active, QPalette::WindowText, QColor(240, 240, 240));
+    QApplication::setPalette(palette);
+    QVERIFY(coverageOf(icon.pixmap(32).toImage(), QColor(240, 240, 240)).oneColour);
+}
+
+void TestMirelIcons::fixedColourIconFadesWhenDisabled()
+{
+    const QIcon icon = MirelIcons::icon(u"trash.fill"_s, QColor(220, 50, 50));
+    const QImage normal = icon.pixmap(32).toImage().convertToFormat(QImage::Format_ARGB32);
+    const QImage disabled =
+        icon.pixmap(32, QIcon::Disabled).toImage().convertToFormat(QImage::Format_ARGB32);
+    int maxNormal = 0;
+    int maxDisabled = 0;
+    for (int y = 0; y < 32; ++y) {
+        for (int x = 0; x < 32; ++x) {
+            maxNormal = qMax(maxNormal, qAlpha(normal.pixel(x, y)));
+            maxDisabled = qMax(maxDisabled, qAlpha(disabled.pixel(x, y)));
+        }
+    }
+    QCOMPARE(maxNormal, 255);
+    QVERIFY(maxDisabled > 60 && maxDisabled < 160);
+}
+
+void TestMirelIcons::celebrationImageKeepsItsColours()
+{
+    const QImage image = MirelIcons::pixmap(u"CelebrationImage"_s, 150, Qt::black).toImage();
+    QCOMPARE(image.size(), QSize(150, 150));
+    QSet<QRgb> hues;
+    for (int y = 0; y < 150; y += 3) {
+        for (int x = 0; x < 150; x += 3) {
+            const QColor pixel = image.pixelColor(x, y);
+            if (pixel.alpha() == 255 && pixel.hsvSaturation() > 120)
+                hues.insert(qRgb(pixel.hsvHue() / 30, 0, 0));
+        }
+    }
+    // Greens, blues, reds, yellows...: a colourful picture, not a tinted silhouette.
+    QVERIFY2(hues.size() >= 4, qPrintable(QString::number(hues.size())));
+}
+
+QTEST_MAIN(TestMirelIcons)
+#include "tst_MirelIcons.moc"
