@@ -47,11 +47,12 @@ void FileThumbnailView::loadThumbnail()
 void FileThumbnailView::store(const QImage &thumbnail)
 {
     // No thumbnail keeps whatever is shown: the kind icon, or an earlier thumbnail.
-    if (thumbnail.isNull())
-        return;
-    m_thumbnail = thumbnail;
-    update();
-    Q_EMIT thumbnailChanged();
+    if (!thumbnail.isNull()) {
+        m_thumbnail = thumbnail;
+        update();
+        Q_EMIT thumbnailChanged();
+    }
+    Q_EMIT requestFinished();
 }
 
 void FileThumbnailView::showEvent(QShowEvent *event)

@@ -39,6 +39,8 @@ public:
 
 Q_SIGNALS:
     void thumbnailChanged();
+    // A request has been answered, with or without a thumbnail.
+    void requestFinished();
 
 protected:
     void showEvent(QShowEvent *event) override;

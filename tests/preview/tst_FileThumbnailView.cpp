@@ -1,0 +1,597 @@
+#include "FileThumbnailView.h"
+#include "ThumbnailCache.h"
+#include "ThumbnailLoader.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QImageReader>
+#include <QMutex>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QProcess>
+#include <QSemaphore>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+#include <QThreadPool>
+
+#include <sys/stat.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QColor green(20, 170, 60);
+const QColor red(210, 30, 30);
+const QColor blue(30, 60, 210);
+
+// Points XDG_CACHE_HOME at an empty folder for one test, and back when it ends.
+class TemporaryCacheHome final
+{
+public:
+    TemporaryCacheHome()
+        : m_old(qgetenv("XDG_CACHE_HOME"))
+    {
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(m_dir.path()));
+    }
+    ~TemporaryCacheHome()
+    {
+        // Work still running must not write into the next test's cache.
+        QThreadPool::globalInstance()->waitForDone();
+        qputenv("XDG_CACHE_HOME", m_old);
+    }
+    QString thumbnails() const { return m_dir.path() + u"/thumbnails"_s; }
+
+private:
+    QByteArray m_old;
+    QTemporaryDir m_dir;
+};
+
+QImage filled(const QSize &size, const QColor &color)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(color);
+    return image;
+}
+
+void setModified(const QString &path, const QDateTime &when)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.setFileTime(when, QFileDevice::FileModificationTime));
+}
+
+int modeOf(const QString &path)
+{
+    struct stat info = {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return -1;
+    return static_cast<int>(info.st_mode & 07777);
+}
+
+// The URI as the thumbnail standard spells it, built by hand rather than by the code
+// under test: file:// and the percent-encoded absolute path.
+QByteArray standardUri(const QString &path)
+{
+    return "file://" + QUrl::toPercentEncoding(path, "/");
+}
+
+QString entryName(const QString &path)
+{
+    return QString::fromLatin1(
+               QCryptographicHash::hash(standardUri(path), QCryptographicHash::Md5).toHex()) +
+           u".png"_s;
+}
+
+void writeEntry(const QString &entryPath, const QImage &picture, const QByteArray &uri,
+                const QString &mtime)
+{
+    QVERIFY(QDir().mkpath(QFileInfo(entryPath).absolutePath()));
+    QImage image = picture;
+    if (!uri.isNull())
+        image.setText(u"Thumb::URI"_s, QString::fromUtf8(uri));
+    if (!mtime.isNull())
+        image.setText(u"Thumb::MTime"_s, mtime);
+    QVERIFY(image.save(entryPath, "PNG"));
+}
+
+bool sameColor(const QColor &a, const QColor &b)
+{
+    return qAbs(a.red() - b.red()) < 24 && qAbs(a.green() - b.green()) < 24 &&
+           qAbs(a.blue() - b.blue()) < 24;
+}
+
+QColor centreOf(const QImage &image)
+{
+    return image.pixelColor(image.width() / 2, image.height() / 2);
+}
+
+// A thumbnail source that records what it is asked and answers what the test says.
+class ScriptedSource final : public ThumbnailSource
+{
+public:
+    struct Call
+    {
+        ThumbnailRequest request;
+        bool onMainThread = false;
+    };
+
+    QImage thumbnail(const ThumbnailRequest &request) override
+    {
+        if (m_gate)
+            m_gate->acquire();
+        QMutexLocker lock(&m_mutex);
+        m_calls.append({request, QThread::currentThread() == qApp->thread()});
+        return m_answers.isEmpty() ? QImage() : m_answers.takeFirst();
+    }
+
+    void answer(const QImage &image)
+    {
+        QMutexLocker lock(&m_mutex);
+        m_answers.append(image);
+    }
+    QList<Call> calls()
+    {
+        QMutexLocker lock(&m_mutex);
+        return m_calls;
+    }
+    void holdUntilReleased(QSemaphore *gate) { m_gate = gate; }
+
+private:
+    QMutex m_mutex;
+    QList<QImage> m_answers;
+    QList<Call> m_calls;
+    QSemaphore *m_gate = nullptr;
+};
+
+} // namespace
+
+class tst_FileThumbnailView final : public QObject
+{
+    Q_OBJECT
+
+public:
+    static void initMain()
+    {
+        static QTemporaryDir home;
+        qputenv("HOME", QFile::encodeName(home.path()));
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(home.path() + u"/.cache"_s));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + u"/.config"_s));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(home.path() + u"/.local/share"_s));
+    }
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(m_files.isValid()); }
+    void cacheRoot_data();
+    void cacheRoot();
+    void flavorForScale_data();
+    void flavorForScale();
+    void validEntryIsUsed_data();
+    void validEntryIsUsed();
+    void unusableEntryIsRegenerated_data();
+    void unusableEntryIsRegenerated();
+    void generatedEntry_data();
+    void generatedEntry();
+    void largeFlavorOnDenseScreens();
+    void fileWithoutThumbnailKeepsIcon_data();
+    void fileWithoutThumbnailKeepsIcon();
+    void failureIsNotRetriedUntilFileChanges();
+    void requestedOffMainThreadWhenShown();
+    void thumbnailFillsFrame_data();
+    void thumbnailFillsFrame();
+    void laterEmptyAnswerKeepsThumbnail();
+    void viewGoneBeforeAnswer();
+
+private:
+    QString file(const QString &name) const { return m_files.filePath(name); }
+    static bool answered(FileThumbnailView &view);
+
+    QTemporaryDir m_files;
+};
+
+// Shows the view and waits until its request has been answered.
+bool tst_FileThumbnailView::answered(FileThumbnailView &view)
+{
+    QSignalSpy finished(&view, &FileThumbnailView::requestFinished);
+    view.resize(60, 60);
+    view.show();
+    return finished.wait(10000);
+}
+
+void tst_FileThumbnailView::cacheRoot_data()
+{
+    QTest::addColumn<QByteArray>("xdgCacheHome");
+    QTest::addColumn<QString>("expected");
+    const QString home = QDir::homePath();
+    QTest::newRow("set") << QByteArray("/srv/cache") << u"/srv/cache/thumbnails"_s;
+    QTest::newRow("trailing slash") << QByteArray("/srv/cache/") << u"/srv/cache/thumbnails"_s;
+    QTest::newRow("empty") << QByteArray("") << home + u"/.cache/thumbnails"_s;
+    QTest::newRow("relative, so ignored") << QByteArray("cache") << home + u"/.cache/thumbnails"_s;
+}
+
+void tst_FileThumbnailView::cacheRoot()
+{
+    QFETCH(QByteArray, xdgCacheHome);
+    QFETCH(QString, expected);
+    TemporaryCacheHome restore;
+    qputenv("XDG_CACHE_HOME", xdgCacheHome);
+    QCOMPARE(ThumbnailCache::defaultRoot(), expected);
+}
+
+void tst_FileThumbnailView::flavorForScale_data()
+{
+    QTest::addColumn<qreal>("scale");
+    QTest::addColumn<int>("pixels");
+    QTest::addColumn<QString>("folder");
+    QTest::newRow("1x: 60 px") << 1.0 << 60 << u"normal"_s;
+    QTest::newRow("2x, also without a screen: 120 px") << 2.0 << 120 << u"normal"_s;
+    QTest::newRow("2.25x: 135 px") << 2.25 << 135 << u"large"_s;
+    QTest::newRow("3x: 180 px") << 3.0 << 180 << u"large"_s;
+}
+
+void tst_FileThumbnailView::flavorForScale()
+{
+    QFETCH(qreal, scale);
+    QFETCH(int, pixels);
+    QFETCH(QString, folder);
+    const ThumbnailRequest request{file(u"a.png"_s), QSize(60, 60), scale};
+    QCOMPARE(request.pixelSize(), pixels);
+    const ThumbnailCache cache(u"/c"_s);
+    const QString entry = cache.entryPath(request.path, ThumbnailCache::flavorFor(pixels));
+    QCOMPARE(entry, u"/c/"_s + folder + u'/' + entryName(request.path));
+}
+
+void tst_FileThumbnailView::validEntryIsUsed_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("plain name") << u"photo.png"_s;
+    QTest::newRow("spaces and non-ASCII") << u"Ferien Foto ü.png"_s;
+    QTest::newRow("characters special in URLs") << u"a#b%c?d.png"_s;
+}
+
+void tst_FileThumbnailView::validEntryIsUsed()
+{
+    QFETCH(QString, name);
+    TemporaryCacheHome cacheHome;
+    const QString path = file(name);
+    QVERIFY(filled(QSize(300, 200), green).save(path, "PNG"));
+    const QDateTime modified(QDate(2026, 5, 1), QTime(12, 0, 7));
+    setModified(path, modified);
+
+    // What another program left in the cache for this very file: red, not green.
+    const QString entry = cacheHome.thumbnails() + u"/normal/"_s + entryName(path);
+    writeEntry(entry, filled(QSize(128, 85), red), standardUri(path),
+               QString::number(modified.toSecsSinceEpoch()));
+    const QByteArray before = [&] {
+        QFile f(entry);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+
+    FileThumbnailView view(QUrl::fromLocalFile(path));
+    QVERIFY(answered(view));
+    QVERIFY(!view.thumbnail().isNull());
+    QVERIFY2(sameColor(centreOf(view.thumbnail()), red), "the cached thumbnail was not used");
+    QFile after(entry);
+    QVERIFY(after.open(QIODevice::ReadOnly));
+    QCOMPARE(after.readAll(), before);
+}
+
+void tst_FileThumbnailView::unusableEntryIsRegenerated_data()
+{
+    QTest::addColumn<QString>("mtime");
+    QTest::addColumn<bool>("ownUri");
+    const QDateTime modified(QDate(2026, 5, 1), QTime(12, 0, 7));
+    const qint64 seconds = modified.toSecsSinceEpoch();
+    QTest::newRow("MTime one second older") << QString::number(seconds - 1) << true;
+    QTest::newRow("MTime not a number") << u"yesterday"_s << true;
+    QTest::newRow("MTime missing") << QString() << true;
+    QTest::newRow("URI of another file") << QString::number(seconds) << false;
+}
+
+void tst_FileThumbnailView::unusableEntryIsRegenerated()
+{
+    QFETCH(QString, mtime);
+    QFETCH(bool, ownUri);
+    TemporaryCacheHome cacheHome;
+    const QString path = file(u"edited.png"_s);
+    QVERIFY(filled(QSize(300, 200), green).save(path, "PNG"));
+    const QDateTime modified(QDate(2026, 5, 1), QTime(12, 0, 7));
+    setModified(path, modified);
+    const QString entry = cacheHome.thumbnails() + u"/normal/"_s + entryName(path);
+    writeEntry(entry, filled(QSize(128, 85), red),
+               ownUri ? standardUri(path) : standardUri(file(u"other.png"_s)), mtime);
+
+    FileThumbnailView view(QUrl::fromLocalFile(path));
+    QVERIFY(answered(view));
+    QVERIFY2(sameColor(centreOf(view.thumbnail()), green), "the unusable entry was shown");
+
+    // The entry now describes the current file.
+    const QImage stored(entry);
+    QVERIFY(sameColor(centreOf(stored), green));
+    QCOMPARE(stored.text(u"Thumb::MTime"_s), QString::number(modified.toSecsSinceEpoch()));
+    QCOMPARE(stored.text(u"Thumb::URI"_s).toUtf8(), standardUri(path));
+}
+
+void tst_FileThumbnailView::generatedEntry_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QSize>("expectedSize");
+
+    QVERIFY(filled(QSize(1600, 1200), green).save(file(u"camera.jpg"_s), "JPEG"));
+    QVERIFY(filled(QSize(300, 600), green).save(file(u"portrait.png"_s), "PNG"));
+    QVERIFY(filled(QSize(40, 30), green).save(file(u"tiny.png"_s), "PNG"));
+    QVERIFY(filled(QSize(640, 480), green).save(file(u"scan.tiff"_s), "TIFF"));
+    {
+        QFile svg(file(u"drawing.svg"_s));
+        QVERIFY(svg.open(QIODevice::WriteOnly));
+        svg.write("<svg xmlns='http://www.w3.org/2000/svg' width='24' height='12'>"
+                  "<rect width='24' height='12' fill='#14aa3c'/></svg>");
+    }
+    {
+        QPdfWriter pdf(file(u"letter.pdf"_s));
+        pdf.setPageSize(QPageSize(QPageSize::A4));
+        QPainter painter(&pdf);
+        painter.fillRect(QRect(0, 0, pdf.width(), pdf.height()), green);
+    }
+
+    QTest::newRow("big JPEG") << u"camera.jpg"_s << QSize(128, 96);
+    QTest::newRow("portrait PNG") << u"portrait.png"_s << QSize(64, 128);
+    QTest::newRow("small picture, never enlarged") << u"tiny.png"_s << QSize(40, 30);
+    QTest::newRow("TIFF") << u"scan.tiff"_s << QSize(128, 96);
+    QTest::newRow("drawing, rendered to the size") << u"drawing.svg"_s << QSize(128, 64);
+    QTest::newRow("first page of a PDF") << u"letter.pdf"_s << QSize(90, 128);
+
+    const QString heifEnc = QStandardPaths::findExecutable(u"heif-enc"_s);
+    if (!heifEnc.isEmpty()) {
+        QVERIFY(filled(QSize(640, 480), green).save(file(u"heic-source.png"_s), "PNG"));
+        QProcess process;
+        process.start(heifEnc, {u"-q"_s, u"90"_s, file(u"heic-source.png"_s), u"-o"_s,
+                                file(u"phone.heic"_s)});
+        QVERIFY(process.waitForFinished(60000));
+        QCOMPARE(process.exitCode(), 0);
+        QTest::newRow("HEIC through libheif") << u"phone.heic"_s << QSize(128, 96);
+    }
+}
+
+void tst_FileThumbnailView::generatedEntry()
+{
+    QFETCH(QString, name);
+    QFETCH(QSize, expectedSize);
+    TemporaryCacheHome cacheHome;
+    const QString path = file(name);
+    const QDateTime modified(QDate(2026, 4, 2), QTime(8, 30, 59));
+    setModified(path, modified);
+
+    FileThumbnailView view(QUrl::fromLocalFile(path));
+    QVERIFY(answered(view));
+    QCOMPARE(view.thumbnail().size(), expectedSize);
+    QVERIFY(sameColor(centreOf(view.thumbnail()), green));
+
+    const QString folder = cacheHome.thumbnails() + u"/normal"_s;
+    // Exactly one entry, under the standard's name: no temporary file left behind.
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{entryName(path)});
+    const QString entry = folder + u'/' + entryName(path);
+    QImageReader reader(entry);
+    QCOMPARE(reader.format(), QByteArray("png"));
+    const QImage stored = reader.read();
+    QCOMPARE(stored.size(), expectedSize);
+    QCOMPARE(stored.text(u"Thumb::URI"_s).toUtf8(), standardUri(path));
+    QCOMPARE(stored.text(u"Thumb::MTime"_s), QString::number(modified.toSecsSinceEpoch()));
+    QCOMPARE(modeOf(entry), 0600);
+    QCOMPARE(modeOf(folder), 0700);
+    QCOMPARE(modeOf(cacheHome.thumbnails()), 0700);
+}
+
+void tst_FileThumbnailView::largeFlavorOnDenseScreens()
+{
+    TemporaryCacheHome cacheHome;
+    const QString path = file(u"dense.jpg"_s);
+    QVERIFY(filled(QSize(1600, 1200), green).save(path, "JPEG"));
+    ThumbnailLoader loader;
+    const QImage thumbnail = loader.thumbnail({path, QSize(60, 60), 3.0});
+    QCOMPARE(thumbnail.size(), QSize(256, 192));
+    QVERIFY(QFileInfo::exists(cacheHome.thumbnails() + u"/large/"_s + entryName(path)));
+    QVERIFY(!QFileInfo::exists(cacheHome.thumbnails() + u"/normal"_s));
+}
+
+void tst_FileThumbnailView::fileWithoutThumbnailKeepsIcon_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("symbol");
+    QTest::addColumn<bool>("failureRemembered");
+    QTest::newRow("picture.png holding text")
+        << u"picture.png"_s << QByteArray("just some words") << u"photo.fill"_s << true;
+    QTest::newRow("truncated JPEG")
+        << u"cut.jpg"_s << QByteArray("\xff\xd8\xff\xe0\x00\x10JFIF", 10) << u"photo.fill"_s
+        << true;
+    QTest::newRow("broken PDF") << u"broken.pdf"_s << QByteArray("%PDF-1.7 nothing else")
+                                << u"doc.fill"_s << true;
+    QTest::newRow("archive, a kind without thumbnails")
+        << u"backup.zip"_s << QByteArray("PK\x03\x04", 4) + QByteArray(40, '\0') << u"doc.zipper"_s
+        << false;
+}
+
+void tst_FileThumbnailView::fileWithoutThumbnailKeepsIcon()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
+    QFETCH(QString, symbol);
+    QFETCH(bool, failureRemembered);
+    TemporaryCacheHome cacheHome;
+    const QString path = file(name);
+    {
+        QFile out(path);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(content);
+    }
+
+    FileThumbnailView view(QUrl::fromLocalFile(path));
+    QVERIFY(answered(view));
+    QVERIFY(view.thumbnail().isNull());
+    QCOMPARE(view.symbolName(), symbol);
+
+    const QDir fail(cacheHome.thumbnails() + u"/fail"_s);
+    const QStringList programs = fail.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    if (!failureRemembered) {
+        QVERIFY(programs.isEmpty());
+        return;
+    }
+    QCOMPARE(programs.size(), 1);
+    QVERIFY2(programs.first().startsWith(u"mirel-"_s), qPrintable(programs.first()));
+    const QString marker = fail.filePath(programs.first() + u'/' + entryName(path));
+    const QImage stored(marker);
+    QVERIFY(!stored.isNull());
+    QCOMPARE(stored.text(u"Thumb::URI"_s).toUtf8(), standardUri(path));
+    QCOMPARE(stored.text(u"Thumb::MTime"_s),
+             QString::number(QFileInfo(path).lastModified().toSecsSinceEpoch()));
+    QCOMPARE(modeOf(marker), 0600);
+    QCOMPARE(modeOf(fail.path()), 0700);
+    QVERIFY(!QFileInfo::exists(cacheHome.thumbnails() + u"/normal/"_s + entryName(path)));
+}
+
+void tst_FileThumbnailView::failureIsNotRetriedUntilFileChanges()
+{
+    TemporaryCacheHome cacheHome;
+    const QString path = file(u"later.png"_s);
+    const QDateTime modified(QDate(2026, 1, 2), QTime(3, 4, 5));
+    {
+        QFile out(path);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write("not yet a picture");
+    }
+    setModified(path, modified);
+    {
+        FileThumbnailView view(QUrl::fromLocalFile(path));
+        QVERIFY(answered(view));
+        QVERIFY(view.thumbnail().isNull());
+    }
+
+    // Readable now, but with the same time stamp: the recorded failure stands, so the
+    // file is not decoded again.
+    QVERIFY(filled(QSize(50, 50), green).save(path, "PNG"));
+    setModified(path, modified);
+    {
+        FileThumbnailView view(QUrl::fromLocalFile(path));
+        QVERIFY(answered(view));
+        QVERIFY(view.thumbnail().isNull());
+    }
+
+    // Once the file changes, it is tried again.
+    setModified(path, modified.addSecs(60));
+    FileThumbnailView view(QUrl::fromLocalFile(path));
+    QVERIFY(answered(view));
+    QCOMPARE(view.thumbnail().size(), QSize(50, 50));
+}
+
+void tst_FileThumbnailView::requestedOffMainThreadWhenShown()
+{
+    auto source = std::make_shared<ScriptedSource>();
+    source->answer(filled(QSize(10, 10), green));
+    const QString path = file(u"shown.png"_s);
+    FileThumbnailView view(QUrl::fromLocalFile(path));
+    view.setThumbnailSource(source);
+    QCOMPARE(view.symbolName(), u"photo.fill"_s);
+
+    // Created is not shown: nothing is asked yet.
+    QCoreApplication::processEvents();
+    QThreadPool::globalInstance()->waitForDone();
+    QVERIFY(source->calls().isEmpty());
+
+    QSignalSpy changed(&view, &FileThumbnailView::thumbnailChanged);
+    view.resize(32, 32);
+    view.show();
+    QVERIFY(changed.wait());
+    QCOMPARE(source->calls().size(), 1);
+    const auto call = source->calls().first();
+    QVERIFY(!call.onMainThread);
+    QCOMPARE(call.request.path, path);
+    QCOMPARE(call.request.pointSize, QSize(60, 60));
+    QCOMPARE(call.request.scale, FileThumbnailView::screenScale());
+    QVERIFY(sameColor(centreOf(view.thumbnail()), green));
+
+    // Each appearance asks again.
+    view.hide();
+    source->answer(filled(QSize(10, 10), blue));
+    view.show();
+    QVERIFY(changed.wait());
+    QCOMPARE(source->calls().size(), 2);
+    QVERIFY(sameColor(centreOf(view.thumbnail()), blue));
+}
+
+void tst_FileThumbnailView::thumbnailFillsFrame_data()
+{
+    QTest::addColumn<Qt::Orientation>("orientation");
+    QTest::newRow("wide picture") << Qt::Horizontal;
+    QTest::newRow("tall picture") << Qt::Vertical;
+}
+
+void tst_FileThumbnailView::thumbnailFillsFrame()
+{
+    QFETCH(Qt::Orientation, orientation);
+    // Green outer quarters around a red middle half: filling a square frame keeps the
+    // proportions and cuts the green ends off; squeezing the picture would show them.
+    QImage picture(200, 100, QImage::Format_RGB32);
+    picture.fill(red);
+    QPainter(&picture).fillRect(0, 0, 50, 100, green);
+    QPainter(&picture).fillRect(150, 0, 50, 100, green);
+    if (orientation == Qt::Vertical)
+        picture = picture.transformed(QTransform().rotate(90));
+
+    auto source = std::make_shared<ScriptedSource>();
+    source->answer(picture);
+    FileThumbnailView view(QUrl::fromLocalFile(file(u"frame.png"_s)));
+    view.setThumbnailSource(source);
+    QSignalSpy changed(&view, &FileThumbnailView::thumbnailChanged);
+    view.resize(32, 32);
+    view.show();
+    QVERIFY(changed.wait());
+
+    const QImage shot = view.grab().toImage();
+    QCOMPARE(shot.size(), QSize(32, 32));
+    for (const QPoint point : {QPoint(1, 1), QPoint(30, 30), QPoint(1, 30), QPoint(16, 16)})
+        QVERIFY2(sameColor(shot.pixelColor(point), red),
+                 qPrintable(u"%1,%2 is %3"_s.arg(point.x()).arg(point.y()).arg(
+                     shot.pixelColor(point).name())));
+}
+
+void tst_FileThumbnailView::laterEmptyAnswerKeepsThumbnail()
+{
+    auto source = std::make_shared<ScriptedSource>();
+    source->answer(filled(QSize(10, 10), green));
+    FileThumbnailView view(QUrl::fromLocalFile(file(u"kept.png"_s)));
+    view.setThumbnailSource(source);
+    QVERIFY(answered(view));
+    QVERIFY(!view.thumbnail().isNull());
+
+    // The next appearance gets nothing (the file went away, say): the picture stays.
+    view.hide();
+    QSignalSpy finished(&view, &FileThumbnailView::requestFinished);
+    view.show();
+    QVERIFY(finished.wait());
+    QVERIFY(sameColor(centreOf(view.thumbnail()), green));
+}
+
+void tst_FileThumbnailView::viewGoneBeforeAnswer()
+{
+    QSemaphore gate;
+    auto source = std::make_shared<ScriptedSource>();
+    source->holdUntilReleased(&gate);
+    source->answer(filled(QSize(10, 10), green));
+    {
+        FileThumbnailView view(QUrl::fromLocalFile(file(u"scrolled-away.png"_s)));
+        view.setThumbnailSource(source);
+        view.show();
+    }
+    // The answer comes after the row is gone; it must land nowhere.
+    gate.release();
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
+    QCOMPARE(source->calls().size(), 1);
+}
+
+QTEST_MAIN(tst_FileThumbnailView)
+#include "tst_FileThumbnailView.moc"
