@@ -5,6 +5,8 @@
 
 #include <cstdlib>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QTemporaryDir &home()
@@ -28,6 +30,9 @@ void TestHome::install()
     set("XDG_DATA_HOME", "/.local/share");
     set("XDG_CACHE_HOME", "/.cache");
     set("XDG_STATE_HOME", "/.local/state");
+    set("XDG_RUNTIME_DIR", "/runtime");
+    QFile::setPermissions(root + u"/runtime"_s,
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); // as Qt requires
     for (const char *proxy :
          {"http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"})
         qunsetenv(proxy);
