@@ -1,6 +1,7 @@
 #include "UpdaterDialogs.h"
 #include "ReleaseNotesView.h"
 #include "TestHome.h"
+#include "UpdaterViewModel.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -98,6 +99,7 @@ private slots:
     void releaseNotes_data();
     void releaseNotes();
     void downloadedShowsFolder();
+    void defaultBuildLeavesUpdatesToPackageManager();
 };
 
 void UpdaterDialogsTest::cleanup()
@@ -245,6 +247,18 @@ void UpdaterDialogsTest::downloadedShowsFolder()
     QCOMPARE(visibleDialogs().size(), 1);
     const QString text = shownText(visibleDialogs().first());
     QVERIFY2(text.contains(u"Mirel &lt;2.0&gt;.AppImage"_s), qPrintable(text));
+}
+
+void UpdaterDialogsTest::defaultBuildLeavesUpdatesToPackageManager()
+{
+    if (!UpdaterSettings::fromBuild().feedUrl.isEmpty())
+        QSKIP("this build was configured with an update feed; the test must not contact it");
+    UpdaterViewModel viewModel; // the settings compiled in and the real dialogs
+    viewModel.checkForUpdates();
+    QCOMPARE(visibleDialogs().size(), 1);
+    const QString text = shownText(visibleDialogs().first());
+    QVERIFY2(text.contains(u"gets its updates from your system's package manager"_s),
+             qPrintable(text));
 }
 
 QTEST_MAIN(UpdaterDialogsTest)
