@@ -4,6 +4,7 @@
 #include "MediaPreview.h"
 #include "PdfPreview.h"
 #include "TextPreview.h"
+#include "ThirdPartyLeaks.h"
 
 #include <QDir>
 #include <QFile>

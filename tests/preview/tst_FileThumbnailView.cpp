@@ -1,4 +1,5 @@
 #include "FileThumbnailView.h"
+#include "ThirdPartyLeaks.h"
 #include "ThumbnailCache.h"
 #include "ThumbnailLoader.h"
 
