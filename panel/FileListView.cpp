@@ -1,0 +1,144 @@
+#include "FileListView.h"
+
+#include "AppState.h"
+#include "FileRowView.h"
+#include "Spring.h"
+
+#include <QScrollBar>
+#include <QVariantAnimation>
+
+#include <algorithm>
+
+namespace {
+constexpr int rowStride = FileRowView::rowHeight + FileListView::rowSpacing;
+}
+
+FileListView::FileListView(AppState &appState, QWidget *parent)
+    : QAbstractScrollArea(parent)
+    , m_appState(appState)
+    , m_lastIndex(appState.currentIndex())
+    , m_scroll(new QVariantAnimation(this))
+{
+    setFrameShape(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    viewport()->setAutoFillBackground(false);
+    verticalScrollBar()->setSingleStep(rowStride / 2);
+
+    m_scroll->setEasingCurve(Spring::easingCurve());
+    m_scroll->setDuration(Spring::durationMs(0.3));
+    connect(m_scroll, &QVariantAnimation::valueChanged, this,
+            [this](const QVariant &value) { verticalScrollBar()->setValue(value.toInt()); });
+
+    connect(&m_appState, &AppState::filesChanged, this, &FileListView::filesReset);
+    connect(&m_appState, &AppState::currentIndexChanged, this, &FileListView::currentIndexChanged);
+    filesReset();
+}
+
+int FileListView::rowTop(qsizetype index) const
+{
+    return verticalPadding + int(index) * rowStride;
+}
+
+QList<FileRowView *> FileListView::visibleRows() const
+{
+    QList<FileRowView *> rows = m_rows.values();
+    std::sort(rows.begin(), rows.end(),
+              [](const FileRowView *a, const FileRowView *b) { return a->y() < b->y(); });
+    return rows;
+}
+
+FileRowView *FileListView::rowAt(qsizetype index) const
+{
+    const QList<TrackedFile> &files = m_appState.files();
+    if (index < 0 || index >= files.size())
+        return nullptr;
+    return m_rows.value(files.at(index).id);
+}
+
+int FileListView::targetScrollPosition() const
+{
+    return isScrolling() ? m_scrollTarget : verticalScrollBar()->value();
+}
+
+bool FileListView::isScrolling() const
+{
+    return m_scroll->state() == QAbstractAnimation::Running;
+}
+
+void FileListView::filesReset()
+{
+    updateScrollRange();
+    layoutRows();
+}
+
+void FileListView::currentIndexChanged()
+{
+    const qsizetype index = m_appState.currentIndex();
+    layoutRows();
+    // Only a real change of position moves the list, not a repeated assignment.
+    if (index == m_lastIndex)
+        return;
+    m_lastIndex = index;
+    if (index < 0 || index >= m_appState.files().size())
+        return;
+    const int centred = rowTop(index) + FileRowView::rowHeight / 2 - viewport()->height() / 2;
+    m_scrollTarget = std::clamp(centred, 0, verticalScrollBar()->maximum());
+    m_scroll->stop();
+    m_scroll->setStartValue(verticalScrollBar()->value());
+    m_scroll->setEndValue(m_scrollTarget);
+    m_scroll->start();
+}
+
+void FileListView::updateScrollRange()
+{
+    const qsizetype count = m_appState.files().size();
+    const int content = count == 0 ? 0 : rowTop(count) - rowSpacing + verticalPadding;
+    verticalScrollBar()->setRange(0, std::max(0, content - viewport()->height()));
+    verticalScrollBar()->setPageStep(viewport()->height());
+}
+
+void FileListView::layoutRows()
+{
+    const QList<TrackedFile> &files = m_appState.files();
+    const int top = verticalScrollBar()->value();
+    const int height = viewport()->height();
+    const qsizetype first = std::max<qsizetype>(0, (top - verticalPadding) / rowStride);
+    const qsizetype last =
+        std::min<qsizetype>(files.size() - 1, (top + height - verticalPadding) / rowStride);
+
+    QHash<QUuid, FileRowView *> kept;
+    for (qsizetype index = first; index <= last; ++index) {
+        const TrackedFile &file = files.at(index);
+        FileRowView *row = m_rows.take(file.id);
+        const bool selected = index == m_appState.currentIndex();
+        if (!row) {
+            row = new FileRowView(file, selected, viewport());
+            connect(row, &FileRowView::clicked, this,
+                    [this, row] { emit rowClicked(m_appState.files().indexOf(row->file())); });
+        } else {
+            row->setSelected(selected);
+        }
+        row->setGeometry(0, rowTop(index) - top, viewport()->width(), FileRowView::rowHeight);
+        row->show();
+        kept.insert(file.id, row);
+    }
+    // Rows that left the screen, or whose files left the list.
+    for (FileRowView *gone : std::as_const(m_rows)) {
+        gone->hide();
+        gone->deleteLater();
+    }
+    m_rows = std::move(kept);
+}
+
+void FileListView::resizeEvent(QResizeEvent *event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    updateScrollRange();
+    layoutRows();
+}
+
+void FileListView::scrollContentsBy(int, int)
+{
+    layoutRows();
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QAbstractScrollArea>
+#include <QHash>
+#include <QUuid>
+
+class AppState;
+class FileRowView;
+class QVariantAnimation;
+
+// The panel's scrolling list of every file under review. Only the rows on screen exist as
+// widgets, so a list of 100,000 files costs what a list of 20 does. When the current file
+// changes, its row glides to the centre on a spring of response 0.3 s.
+class FileListView final : public QAbstractScrollArea
+{
+    Q_OBJECT
+
+public:
+    explicit FileListView(AppState &appState, QWidget *parent = nullptr);
+
+    static constexpr int rowSpacing = 2;
+    static constexpr int verticalPadding = 4;
+
+    // The row widgets that exist now, top to bottom.
+    QList<FileRowView *> visibleRows() const;
+    FileRowView *rowAt(qsizetype index) const;
+    // Where the list rests once a running scroll animation ends.
+    int targetScrollPosition() const;
+    bool isScrolling() const;
+
+signals:
+    void rowClicked(qsizetype index);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    void filesReset();
+    void currentIndexChanged();
+    void updateScrollRange();
+    void layoutRows();
+    int rowTop(qsizetype index) const;
+
+    AppState &m_appState;
+    QHash<QUuid, FileRowView *> m_rows;
+    qsizetype m_lastIndex;
+    int m_scrollTarget = 0;
+    QVariantAnimation *m_scroll;
+};

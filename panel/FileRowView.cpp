@@ -1,0 +1,137 @@
+#include "FileRowView.h"
+
+#include "ElidedLabel.h"
+#include "FileNames.h"
+#include "FileThumbnailView.h"
+#include "SizeText.h"
+#include "TextStyles.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QVBoxLayout>
+#include <QVariantAnimation>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QRegion roundedRegion(const QRect &rect, qreal radius)
+{
+    QPainterPath path;
+    path.addRoundedRect(QRectF(rect), radius, radius);
+    return QRegion(path.toFillPolygon().toPolygon());
+}
+
+} // namespace
+
+FileRowView::FileRowView(const TrackedFile &file, bool isSelected, QWidget *parent)
+    : QWidget(parent)
+    , m_file(file)
+    , m_isSelected(isSelected)
+    , m_selectionLevel(isSelected ? 1.0 : 0.0)
+    , m_thumbnail(new FileThumbnailView(QUrl::fromLocalFile(file.filePath), this))
+    , m_name(new ElidedLabel(this))
+    , m_size(new QLabel(this))
+    , m_badge(new QLabel(this))
+    , m_fade(new QVariantAnimation(this))
+{
+    setFixedHeight(rowHeight);
+    setCursor(Qt::PointingHandCursor);
+    setAccessibleName(FileNames::displayName(file.filePath));
+
+    m_thumbnail->setFixedSize(32, 32);
+    m_thumbnail->setMask(roundedRegion(QRect(0, 0, 32, 32), 4));
+
+    m_name->setFont(TextStyles::caption());
+    m_name->setText(FileNames::displayName(file.filePath));
+    m_size->setFont(TextStyles::caption2());
+    m_size->setText(SizeText::format(file.fileSize));
+    QPalette sizePalette = m_size->palette();
+    sizePalette.setColor(QPalette::WindowText, TextStyles::secondary(palette()));
+    m_size->setPalette(sizePalette);
+
+    m_badge->setFont(TextStyles::caption2());
+    m_badge->setText(file.sourceFolderName());
+    m_badge->setContentsMargins(6, 2, 6, 2);
+    m_badge->setAlignment(Qt::AlignCenter);
+    QColor badgeBack = TextStyles::secondary(palette());
+    badgeBack.setAlphaF(0.2);
+    m_badge->setStyleSheet(u"QLabel { background: %1; border-radius: %2px; }"_s.arg(
+        badgeBack.name(QColor::HexArgb),
+        QString::number((m_badge->fontMetrics().height() + 4) / 2)));
+
+    auto *text = new QVBoxLayout;
+    text->setSpacing(1);
+    text->setContentsMargins(0, 0, 0, 0);
+    text->addStretch();
+    text->addWidget(m_name);
+    text->addWidget(m_size);
+    text->addStretch();
+
+    auto *row = new QHBoxLayout(this);
+    row->setContentsMargins(12, 6, 12, 6);
+    row->setSpacing(8);
+    row->addWidget(m_thumbnail, 0, Qt::AlignVCenter);
+    row->addLayout(text, 1);
+    row->addWidget(m_badge, 0, Qt::AlignVCenter);
+
+    m_fade->setDuration(200);
+    m_fade->setEasingCurve(QEasingCurve::InOutQuad);
+    connect(m_fade, &QVariantAnimation::valueChanged, this, [this](const QVariant &value) {
+        m_selectionLevel = value.toReal();
+        update();
+    });
+}
+
+QString FileRowView::nameText() const
+{
+    return m_name->text();
+}
+
+QString FileRowView::sizeText() const
+{
+    return m_size->text();
+}
+
+QString FileRowView::badgeText() const
+{
+    return m_badge->text();
+}
+
+void FileRowView::setSelected(bool selected)
+{
+    if (selected == m_isSelected)
+        return;
+    m_isSelected = selected;
+    m_fade->stop();
+    m_fade->setStartValue(m_selectionLevel);
+    m_fade->setEndValue(selected ? 1.0 : 0.0);
+    m_fade->start();
+}
+
+void FileRowView::paintEvent(QPaintEvent *)
+{
+    if (m_selectionLevel <= 0.0)
+        return;
+    QPainter painter(this);
+    QColor tint = TextStyles::accent(palette());
+    tint.setAlphaF(0.2 * m_selectionLevel);
+    painter.fillRect(rect(), tint);
+}
+
+void FileRowView::mousePressEvent(QMouseEvent *event)
+{
+    m_pressed = event->button() == Qt::LeftButton;
+}
+
+void FileRowView::mouseReleaseEvent(QMouseEvent *event)
+{
+    const bool click = m_pressed && event->button() == Qt::LeftButton &&
+                       rect().contains(event->position().toPoint());
+    m_pressed = false;
+    if (click)
+        emit clicked();
+}

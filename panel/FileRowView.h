@@ -1,0 +1,52 @@
+#pragma once
+
+#include "TrackedFile.h"
+
+#include <QWidget>
+
+class ElidedLabel;
+class FileThumbnailView;
+class QLabel;
+class QVariantAnimation;
+
+// One entry of the panel's file list: thumbnail, name, size and the folder badge, on the
+// accent tint when it is the current file. The whole row is one click target.
+class FileRowView final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    FileRowView(const TrackedFile &file, bool isSelected, QWidget *parent = nullptr);
+
+    static constexpr int rowHeight = 44;
+
+    const TrackedFile &file() const { return m_file; }
+    bool isSelected() const { return m_isSelected; }
+    // Fades the tint in or out over 0.2 s.
+    void setSelected(bool selected);
+    // The tint's strength now, 0 to 1.
+    qreal selectionLevel() const { return m_selectionLevel; }
+    FileThumbnailView *thumbnailView() const { return m_thumbnail; }
+    QString nameText() const;
+    QString sizeText() const;
+    QString badgeText() const;
+
+signals:
+    void clicked();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    TrackedFile m_file;
+    bool m_isSelected;
+    qreal m_selectionLevel;
+    bool m_pressed = false;
+    FileThumbnailView *m_thumbnail;
+    ElidedLabel *m_name;
+    QLabel *m_size;
+    QLabel *m_badge;
+    QVariantAnimation *m_fade;
+};

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QWidget>
+
+class QPushButton;
+
+// Shown when nothing is left to review: the celebration picture, "All clean!",
+// "No files to review" and "Scan Again".
+class FinishedView final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit FinishedView(QWidget *parent = nullptr);
+
+    QPushButton *scanAgainButton() const { return m_scanAgain; }
+
+signals:
+    void scanAgainRequested();
+
+private:
+    QPushButton *m_scanAgain;
+};

@@ -1,0 +1,279 @@
+#include "MenuBarView.h"
+
+#include "AppState.h"
+#include "CountLabel.h"
+#include "ElidedLabel.h"
+#include "FileListView.h"
+#include "FileNames.h"
+#include "FinishedView.h"
+#include "MirelIcons.h"
+#include "PreviewCard.h"
+#include "ScaleFadeIn.h"
+#include "SizeText.h"
+#include "TextStyles.h"
+
+#include <QCoreApplication>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QStackedWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int finishedTransitionMs = 250;
+
+QFrame *divider(QWidget *parent)
+{
+    auto *line = new QFrame(parent);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Plain);
+    line->setFixedHeight(1);
+    QPalette palette = line->palette();
+    palette.setColor(QPalette::WindowText, TextStyles::secondary(palette).lighter(120));
+    QColor color = palette.color(QPalette::WindowText);
+    color.setAlphaF(0.25);
+    palette.setColor(QPalette::WindowText, color);
+    line->setPalette(palette);
+    return line;
+}
+
+// A filled button in the given colour with white text and icon.
+QPushButton *decisionButton(const QString &title, const QString &symbol, const QColor &color,
+                            QWidget *parent)
+{
+    auto *button = new QPushButton(MirelIcons::icon(symbol, Qt::white), title, parent);
+    button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    button->setCursor(Qt::PointingHandCursor);
+    QColor disabled = color;
+    disabled.setAlphaF(0.45);
+    button->setStyleSheet(
+        u"QPushButton { background: %1; color: white; border: none; border-radius: 6px;"
+        u" padding: 6px 10px; font-weight: 600; }"
+        u"QPushButton:hover { background: %2; }"
+        u"QPushButton:pressed { background: %3; }"
+        u"QPushButton:disabled { background: %4; color: rgba(255, 255, 255, 170); }"_s.arg(
+            color.name(), color.lighter(108).name(), color.darker(115).name(),
+            disabled.name(QColor::HexArgb)));
+    return button;
+}
+
+QToolButton *footerButton(const QString &symbol, const QString &name, const QColor &color,
+                          QWidget *parent)
+{
+    auto *button = new QToolButton(parent);
+    button->setIcon(MirelIcons::icon(symbol, color));
+    button->setIconSize(QSize(16, 16));
+    button->setAutoRaise(true);
+    button->setCursor(Qt::PointingHandCursor);
+    button->setAccessibleName(name);
+    button->setToolTip(QString());
+    return button;
+}
+
+} // namespace
+
+MenuBarView::MenuBarView(AppState &appState, QWidget *parent)
+    : QWidget(parent)
+    , m_appState(appState)
+{
+    setFixedSize(320, 480);
+    setWindowTitle(tr("Mirel"));
+
+    m_body = new QStackedWidget(this);
+    m_review = makeReviewSection();
+    m_finished = new FinishedView(m_body);
+    connect(m_finished, &FinishedView::scanAgainRequested, this,
+            [this] { m_appState.scanFolders(); });
+    m_body->addWidget(m_review);
+    m_body->addWidget(m_finished);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setSpacing(0);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(makeHeader());
+    layout->addWidget(divider(this));
+    layout->addWidget(m_body, 1);
+    layout->addWidget(makeFooter());
+
+    connect(&m_appState, &AppState::filesChanged, this, &MenuBarView::refresh);
+    connect(&m_appState, &AppState::currentIndexChanged, this, &MenuBarView::refresh);
+    refresh();
+}
+
+QWidget *MenuBarView::makeHeader()
+{
+    auto *header = new QWidget(this);
+    auto *icon = new QLabel(header);
+    icon->setFixedSize(18, 18);
+    icon->setPixmap(MirelIcons::pixmap(u"MenuBarIcon"_s, 18, palette().color(QPalette::WindowText),
+                                       devicePixelRatioF()));
+    auto *title = new QLabel(tr("Mirel"), header);
+    title->setFont(TextStyles::headline());
+    m_count = new CountLabel(header);
+
+    auto *row = new QHBoxLayout(header);
+    row->setContentsMargins(12, 12, 12, 8);
+    row->addWidget(icon);
+    row->addWidget(title);
+    row->addStretch();
+    row->addWidget(m_count);
+    return header;
+}
+
+QWidget *MenuBarView::makeReviewSection()
+{
+    auto *section = new QWidget(m_body);
+    m_currentBlock = new QWidget(section);
+    m_card = new PreviewCard(m_currentBlock);
+    m_name = new ElidedLabel(m_currentBlock);
+    m_name->setAlignment(Qt::AlignCenter);
+    QFont nameFont = TextStyles::subheadline();
+    nameFont.setWeight(QFont::Medium);
+    m_name->setFont(nameFont);
+    m_details = new QLabel(m_currentBlock);
+    m_details->setFont(TextStyles::caption());
+    m_details->setAlignment(Qt::AlignCenter);
+    QPalette secondary = m_details->palette();
+    secondary.setColor(QPalette::WindowText, TextStyles::secondary(palette()));
+    m_details->setPalette(secondary);
+
+    m_delete = decisionButton(tr("Delete"), u"trash"_s, TextStyles::red(), m_currentBlock);
+    m_keep = decisionButton(tr("Keep"), u"folder.badge.plus"_s, TextStyles::accent(palette()),
+                            m_currentBlock);
+    connect(m_delete, &QPushButton::clicked, this,
+            [this] { performWithFeedback(Decision::Delete); });
+    connect(m_keep, &QPushButton::clicked, this, [this] { performWithFeedback(Decision::Keep); });
+
+    auto *cardBox = new QHBoxLayout;
+    cardBox->setContentsMargins(12, 8, 12, 0);
+    cardBox->addWidget(m_card);
+    auto *details = new QVBoxLayout;
+    details->setSpacing(2);
+    details->setContentsMargins(12, 0, 12, 0);
+    details->addWidget(m_name);
+    details->addWidget(m_details);
+    auto *actions = new QHBoxLayout;
+    actions->setSpacing(12);
+    actions->setContentsMargins(12, 0, 12, 8);
+    actions->addWidget(m_delete, 1);
+    actions->addWidget(m_keep, 1);
+
+    auto *block = new QVBoxLayout(m_currentBlock);
+    block->setSpacing(8);
+    block->setContentsMargins(0, 0, 0, 0);
+    block->addLayout(cardBox);
+    block->addLayout(details);
+    block->addLayout(actions);
+
+    m_list = new FileListView(m_appState, section);
+    m_list->setFixedHeight(120);
+    connect(m_list, &FileListView::rowClicked, this, &MenuBarView::selectRow);
+
+    auto *layout = new QVBoxLayout(section);
+    layout->setSpacing(0);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_currentBlock);
+    layout->addStretch();
+    layout->addWidget(divider(section));
+    layout->addWidget(m_list);
+    layout->addWidget(divider(section));
+    return section;
+}
+
+QWidget *MenuBarView::makeFooter()
+{
+    auto *footer = new QWidget(this);
+    const QColor secondary = TextStyles::secondary(palette());
+    m_settings =
+        footerButton(u"gear"_s, tr("Settings"), palette().color(QPalette::WindowText), footer);
+    m_refresh = footerButton(u"arrow.clockwise"_s, tr("Refresh"), secondary, footer);
+    m_quit = footerButton(u"power"_s, tr("Quit"), secondary, footer);
+    connect(m_settings, &QToolButton::clicked, this, &MenuBarView::settingsRequested);
+    connect(m_refresh, &QToolButton::clicked, this, [this] { m_appState.scanFolders(); });
+    connect(m_quit, &QToolButton::clicked, this, [] { QCoreApplication::quit(); });
+
+    auto *row = new QHBoxLayout(footer);
+    row->setContentsMargins(12, 12, 12, 12);
+    row->addWidget(m_settings);
+    row->addStretch();
+    row->addWidget(m_refresh);
+    row->addStretch();
+    row->addWidget(m_quit);
+    return footer;
+}
+
+bool MenuBarView::isShowingFinishedState() const
+{
+    return m_body->currentWidget() == m_finished;
+}
+
+void MenuBarView::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        m_appState.scanFolders();
+}
+
+void MenuBarView::refresh()
+{
+    m_count->setCount(m_appState.files().size());
+
+    const bool finished = m_appState.files().isEmpty();
+    if (finished != isShowingFinishedState()) {
+        m_body->setCurrentWidget(finished ? static_cast<QWidget *>(m_finished) : m_review);
+        if (finished)
+            ScaleFadeIn::play(m_finished, finishedTransitionMs);
+    }
+
+    const std::optional<TrackedFile> file = m_appState.currentFile();
+    m_currentBlock->setVisible(file.has_value());
+    m_card->setFile(file);
+    if (file) {
+        m_name->setText(FileNames::displayName(file->filePath));
+        m_details->setText(
+            tr("%1 \u2022 %2").arg(file->sourceFolderName(), SizeText::format(file->fileSize)));
+    }
+}
+
+void MenuBarView::selectRow(qsizetype index)
+{
+    if (index >= 0 && index < m_appState.files().size())
+        m_appState.setCurrentIndex(index);
+}
+
+void MenuBarView::performWithFeedback(Decision decision)
+{
+    if (m_isAnimating)
+        return;
+    m_isAnimating = true;
+    m_delete->setEnabled(false);
+    m_keep->setEnabled(false);
+
+    const bool keep = decision == Decision::Keep;
+    m_overlayColor = keep ? TextStyles::green() : TextStyles::red();
+    (keep ? m_showCheckmark : m_showTrash) = true;
+    m_card->showFeedback(m_overlayColor, keep ? u"checkmark.circle.fill"_s : u"trash.fill"_s);
+
+    // The decision belongs to the file on screen now, even if the user picks another row
+    // or a rescan runs before it is carried out.
+    const std::optional<TrackedFile> file = m_appState.currentFile();
+    const QUuid id = file ? file->id : QUuid();
+    QTimer::singleShot(feedbackDelayMs, this, [this, keep, id] {
+        if (!id.isNull())
+            keep ? m_appState.keepFile(id) : m_appState.deleteFile(id);
+        m_card->hideFeedback();
+        m_overlayColor = Qt::transparent;
+        m_showCheckmark = false;
+        m_showTrash = false;
+        m_isAnimating = false;
+        m_delete->setEnabled(true);
+        m_keep->setEnabled(true);
+    });
+}

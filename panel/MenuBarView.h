@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QColor>
+#include <QWidget>
+
+class AppState;
+class CountLabel;
+class ElidedLabel;
+class FileListView;
+class FinishedView;
+class PreviewCard;
+class QLabel;
+class QPushButton;
+class QStackedWidget;
+class QToolButton;
+
+// The review panel, 320 x 480: header with the count, the current file's preview card,
+// name, folder and size, Delete and Keep, the file list, and the footer. When nothing is
+// left it shows the finished state. It rescans every time it is shown.
+class MenuBarView final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit MenuBarView(AppState &appState, QWidget *parent = nullptr);
+
+    enum class Decision { Keep, Delete };
+
+    static constexpr int feedbackDelayMs = 200;
+
+    // Tints the card, then 0.2 s later keeps or deletes the file that was on screen at the
+    // press. Presses while a sequence runs are ignored.
+    void performWithFeedback(Decision decision);
+
+    QColor overlayColor() const { return m_overlayColor; }
+    bool showCheckmark() const { return m_showCheckmark; }
+    bool showTrash() const { return m_showTrash; }
+    bool isAnimating() const { return m_isAnimating; }
+
+    // For tests and the shell: the parts a person sees.
+    CountLabel *countLabel() const { return m_count; }
+    PreviewCard *previewCard() const { return m_card; }
+    ElidedLabel *nameLabel() const { return m_name; }
+    QLabel *detailsLabel() const { return m_details; }
+    QPushButton *keepButton() const { return m_keep; }
+    QPushButton *deleteButton() const { return m_delete; }
+    FileListView *fileList() const { return m_list; }
+    FinishedView *finishedView() const { return m_finished; }
+    QToolButton *settingsButton() const { return m_settings; }
+    QToolButton *refreshButton() const { return m_refresh; }
+    QToolButton *quitButton() const { return m_quit; }
+    bool isShowingFinishedState() const;
+
+signals:
+    // The gear: the shell opens the settings window or brings it forward.
+    void settingsRequested();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    QWidget *makeHeader();
+    QWidget *makeReviewSection();
+    QWidget *makeFooter();
+    void refresh();
+    void selectRow(qsizetype index);
+
+    AppState &m_appState;
+    QColor m_overlayColor = Qt::transparent;
+    bool m_showCheckmark = false;
+    bool m_showTrash = false;
+    bool m_isAnimating = false;
+
+    CountLabel *m_count = nullptr;
+    QStackedWidget *m_body = nullptr;
+    QWidget *m_review = nullptr;
+    QWidget *m_currentBlock = nullptr;
+    PreviewCard *m_card = nullptr;
+    ElidedLabel *m_name = nullptr;
+    QLabel *m_details = nullptr;
+    QPushButton *m_delete = nullptr;
+    QPushButton *m_keep = nullptr;
+    FileListView *m_list = nullptr;
+    FinishedView *m_finished = nullptr;
+    QToolButton *m_settings = nullptr;
+    QToolButton *m_refresh = nullptr;
+    QToolButton *m_quit = nullptr;
+};

@@ -1,0 +1,131 @@
+#include "PreviewCard.h"
+
+#include "MirelIcons.h"
+#include "SmartPreviewView.h"
+
+#include <QEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QVariantAnimation>
+
+namespace {
+
+constexpr int symbolSize = 50;
+constexpr int fadeMs = 150;
+
+QPainterPath roundedPath(const QRectF &rect)
+{
+    QPainterPath path;
+    path.addRoundedRect(rect, PreviewCard::cornerRadius, PreviewCard::cornerRadius);
+    return path;
+}
+
+} // namespace
+
+PreviewCard::PreviewCard(QWidget *parent)
+    : QWidget(parent)
+    , m_overlay(new QWidget(this))
+    , m_fade(new QVariantAnimation(this))
+{
+    setFixedHeight(cardHeight);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    m_overlay->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_overlay->installEventFilter(this);
+
+    m_fade->setDuration(fadeMs);
+    m_fade->setEasingCurve(QEasingCurve::InOutQuad);
+    connect(m_fade, &QVariantAnimation::valueChanged, this, [this](const QVariant &value) {
+        m_level = value.toReal();
+        m_overlay->update();
+    });
+    connect(m_fade, &QVariantAnimation::finished, this, [this] {
+        if (m_level <= 0.0) {
+            m_overlayColor = Qt::transparent;
+            m_symbolName.clear();
+        }
+    });
+}
+
+void PreviewCard::setFile(const std::optional<TrackedFile> &file)
+{
+    const QUuid id = file ? file->id : QUuid();
+    if (id == m_fileId && (m_preview != nullptr) == file.has_value())
+        return;
+    m_fileId = id;
+    delete m_preview;
+    m_preview = nullptr;
+    if (file) {
+        m_preview = new SmartPreviewView(QUrl::fromLocalFile(file->filePath), this);
+        m_preview->setGeometry(rect());
+        m_preview->setMask(QRegion(roundedPath(rect()).toFillPolygon().toPolygon()));
+        m_preview->show();
+    }
+    m_overlay->raise();
+}
+
+void PreviewCard::showFeedback(const QColor &color, const QString &symbolName)
+{
+    m_overlayColor = color;
+    m_symbolName = symbolName;
+    animateTo(1.0);
+}
+
+void PreviewCard::hideFeedback()
+{
+    animateTo(0.0);
+}
+
+void PreviewCard::animateTo(qreal level)
+{
+    m_fade->stop();
+    m_fade->setStartValue(m_level);
+    m_fade->setEndValue(level);
+    m_fade->start();
+}
+
+void PreviewCard::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    m_overlay->setGeometry(rect());
+    if (m_preview) {
+        m_preview->setGeometry(rect());
+        m_preview->setMask(QRegion(roundedPath(rect()).toFillPolygon().toPolygon()));
+    }
+}
+
+void PreviewCard::paintEvent(QPaintEvent *)
+{
+    // The card's own ground, so a preview smaller than the card still reads as one card.
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.fillPath(roundedPath(QRectF(rect())), palette().color(QPalette::AlternateBase));
+}
+
+bool PreviewCard::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_overlay && event->type() == QEvent::Paint) {
+        paintOverlay(m_overlay);
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void PreviewCard::paintOverlay(QWidget *overlay)
+{
+    if (m_level <= 0.0)
+        return;
+    QPainter painter(overlay);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QColor tint = m_overlayColor;
+    tint.setAlphaF(tint.alphaF() * 0.4 * m_level);
+    painter.fillPath(roundedPath(QRectF(overlay->rect())), tint);
+    if (m_symbolName.isEmpty())
+        return;
+    // The symbol grows from nothing about the centre while it fades in.
+    const QPixmap symbol =
+        MirelIcons::pixmap(m_symbolName, symbolSize, Qt::white, overlay->devicePixelRatioF());
+    painter.setOpacity(m_level);
+    painter.translate(QRectF(overlay->rect()).center());
+    painter.scale(std::max(m_level, 0.00001), std::max(m_level, 0.00001));
+    painter.drawPixmap(QPointF(-symbolSize / 2.0, -symbolSize / 2.0), symbol);
+}

@@ -1,0 +1,66 @@
+#include "ScaleFadeIn.h"
+
+#include <QPainter>
+#include <QPixmap>
+#include <QPointer>
+#include <QVariantAnimation>
+#include <QWidget>
+
+#include <algorithm>
+
+namespace {
+
+class Snapshot final : public QWidget
+{
+public:
+    Snapshot(QWidget *target, const QPixmap &picture)
+        : QWidget(target)
+        , m_picture(picture)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setGeometry(target->rect());
+    }
+    void setLevel(qreal level)
+    {
+        m_level = level;
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        painter.fillRect(rect(), palette().color(QPalette::Window));
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.setOpacity(m_level);
+        const qreal scale = std::max(m_level, 0.00001);
+        painter.translate(QRectF(rect()).center());
+        painter.scale(scale, scale);
+        painter.translate(-QRectF(rect()).center());
+        painter.drawPixmap(0, 0, m_picture);
+    }
+
+private:
+    QPixmap m_picture;
+    qreal m_level = 0.0;
+};
+
+} // namespace
+
+void ScaleFadeIn::play(QWidget *target, int durationMs)
+{
+    if (!target || !target->isVisible() || target->size().isEmpty())
+        return;
+    auto *snapshot = new Snapshot(target, target->grab());
+    snapshot->show();
+    snapshot->raise();
+    auto *animation = new QVariantAnimation(snapshot);
+    animation->setStartValue(0.0);
+    animation->setEndValue(1.0);
+    animation->setDuration(durationMs);
+    animation->setEasingCurve(QEasingCurve::InOutQuad);
+    QObject::connect(animation, &QVariantAnimation::valueChanged, snapshot,
+                     [snapshot](const QVariant &value) { snapshot->setLevel(value.toReal()); });
+    QObject::connect(animation, &QVariantAnimation::finished, snapshot, &QObject::deleteLater);
+    animation->start();
+}

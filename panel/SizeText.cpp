@@ -1,0 +1,8 @@
+#include "SizeText.h"
+
+#include <QLocale>
+
+QString SizeText::format(qint64 bytes)
+{
+    return QLocale().formattedDataSize(bytes, 1, QLocale::DataSizeSIFormat);
+}

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QString>
+
+// The one size text of the panel and its rows: decimal units, as file managers show them.
+namespace SizeText {
+
+QString format(qint64 bytes);
+
+} // namespace SizeText
