@@ -89,6 +89,7 @@ private:
     bool m_includeDesktop = true;
     bool m_includeDownloads = true;
     Clock m_clock;
+    bool m_scanning = false;
     // Modification times of m_files while a scan builds it, read once per file.
     std::vector<qint64> m_modifiedTimes;
 };

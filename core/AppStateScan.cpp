@@ -18,6 +18,8 @@ void AppState::scanFolders()
     m_modifiedTimes.clear();
     setFiles({});
     setCurrentIndex(0);
+    // Views redraw from the finished list: one announcement at the end, not one per folder.
+    m_scanning = true;
 
     const QString home = QDir::homePath();
     const QString desktop = home + u"/Desktop"_s;
@@ -35,6 +37,7 @@ void AppState::scanFolders()
 
     Console::writeLine(u"Total files: "_s + QString::number(m_files.size()));
     sortNewestFirst();
+    m_scanning = false;
     announceFiles();
 }
 
@@ -59,7 +62,7 @@ void AppState::scanFolder(const QString &folderPath)
                                    FileTypes::typeForExtension(FileNames::extension(name))});
         m_modifiedTimes.push_back(entry.modifiedNs);
     }
-    if (m_files.size() != before)
+    if (m_files.size() != before && !m_scanning)
         announceFiles();
 }
 
