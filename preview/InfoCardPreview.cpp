@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QMimeType>
+#include <QRegularExpression>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -60,9 +61,12 @@ InfoCardPreview::InfoCardPreview(const QString &path, const QMimeType &mime, QWi
         const QDateTime modified = info.lastModified();
         if (modified.isValid()) {
             const QLocale locale;
+            // Minutes are enough; some locales put seconds in their short time format.
+            QString timeFormat = locale.timeFormat(QLocale::ShortFormat);
+            timeFormat.remove(QRegularExpression(u"[.:]s+"_s));
             m_date = addLine(tr("Modified %1, %2")
                                  .arg(locale.toString(modified.date(), QLocale::LongFormat),
-                                      locale.toString(modified.time(), QLocale::ShortFormat)));
+                                      locale.toString(modified.time(), timeFormat)));
         }
     }
     layout->addStretch(1);

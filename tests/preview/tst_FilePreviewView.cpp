@@ -323,7 +323,7 @@ void tst_FilePreviewView::longTextIsCut()
 void tst_FilePreviewView::informationCard()
 {
     const QString path = file(u"backup.zip"_s);
-    const QDateTime modified(QDate(2025, 3, 14), QTime(15, 9));
+    const QDateTime modified(QDate(2025, 3, 14), QTime(15, 9, 42));
     {
         QFile zip(path);
         QVERIFY(zip.open(QIODevice::ReadWrite));
@@ -339,6 +339,8 @@ void tst_FilePreviewView::informationCard()
     QCOMPARE(card->sizeText(), QLocale().formattedDataSize(64, 1, QLocale::DataSizeSIFormat));
     QVERIFY2(card->dateText().contains(u"2025"_s), qPrintable(card->dateText()));
     QVERIFY2(card->dateText().contains(QLocale().monthName(3)), qPrintable(card->dateText()));
+    QVERIFY2(card->dateText().contains(u":09"_s), qPrintable(card->dateText()));
+    QVERIFY2(!card->dateText().contains(u"42"_s), "seconds are shown");
 
     // A file that went away still gets a card that says so, not an empty space.
     FilePreviewView gone(QUrl::fromLocalFile(file(u"gone.mkv"_s)));
