@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Mirel's thumbnails against gdk-pixbuf-thumbnailer, for 20 photos of 4000 x 3000 pixels.
+#   bench/thumbs-vs-gdk.sh            (ROUNDS=5 by default; BUILD_DIR to reuse a build)
+# Each round times, in turn and alternating which goes first:
+#   - a loop of `gdk-pixbuf-thumbnailer -s 128` over the 20 files;
+#   - Mirel making the 20 thumbnails with an empty cache (generation and storing, as the
+#     file list does it), then the same 20 again from the now warm cache.
+# Prints one line per round, then "warm-cache-ms <median>", and last
+# "thumbs-vs-gdk <median of Mirel's time / gdk's time>" (lower is better).
+set -euo pipefail
+
+rounds=${ROUNDS:-5}
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+build=${BUILD_DIR:-$here/../build/bench-thumbs}
+
+for tool in cmake convert gdk-pixbuf-thumbnailer; do
+    command -v "$tool" >/dev/null || { echo "missing $tool: run scripts/deps.sh --test" >&2; exit 1; }
+done
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+cmake -S "$here/thumbs" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" -j2 --target mirel-thumbs-bench >/dev/null
+bench=$build/mirel-thumbs-bench
+
+# Photo-like content (fine grain, soft edges), a different picture in each file.
+mkdir "$work/photos" "$work/gdk"
+seq 1 20 | xargs -P 2 -I{} convert -size 400x300 -seed {} xc: +noise Random -blur 0x1 \
+    -resize 4000x3000! -quality 90 "$work/photos/photo-{}.jpg"
+photos=("$work"/photos/*.jpg)
+
+now_ns() { date +%s%N; }
+
+run_gdk() {
+    local start
+    start=$(now_ns)
+    for photo in "${photos[@]}"; do
+        gdk-pixbuf-thumbnailer -s 128 "$photo" "$work/gdk/$(basename "$photo" .jpg).png"
+    done
+    gdk_ms=$(( ($(now_ns) - start) / 1000000 ))
+}
+
+run_mirel() {
+    local start
+    rm -rf "$work/cache"
+    start=$(now_ns)
+    cold_ms=$(XDG_CACHE_HOME=$work/cache QT_QPA_PLATFORM=offscreen "$bench" "${photos[@]}" | awk '/^ms /{print $2}')
+    process_ms=$(( ($(now_ns) - start) / 1000000 ))
+    warm_ms=$(XDG_CACHE_HOME=$work/cache QT_QPA_PLATFORM=offscreen "$bench" "${photos[@]}" | awk '/^ms /{print $2}')
+}
+
+median() { sort -g | awk '{v[NR]=$1} END {print (NR % 2) ? v[(NR+1)/2] : (v[NR/2] + v[NR/2+1]) / 2}'; }
+
+ratios=()
+warms=()
+for round in $(seq 1 "$rounds"); do
+    if (( round % 2 )); then run_gdk; run_mirel; else run_mirel; run_gdk; fi
+    ratio=$(awk -v m="$cold_ms" -v g="$gdk_ms" 'BEGIN {printf "%.3f", m / g}')
+    echo "round $round: gdk ${gdk_ms} ms, mirel ${cold_ms} ms (whole process ${process_ms} ms)," \
+         "warm cache ${warm_ms} ms, ratio $ratio"
+    ratios+=("$ratio")
+    warms+=("$warm_ms")
+done
+
+echo "warm-cache-ms $(printf '%s\n' "${warms[@]}" | median)"
+echo "thumbs-vs-gdk $(printf '%s\n' "${ratios[@]}" | median)"
