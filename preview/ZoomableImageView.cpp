@@ -37,7 +37,7 @@ constexpr int decodePriority = 1;
 constexpr qreal springResponse = 0.5;
 constexpr qreal springOmega = 2.0 * std::numbers::pi / springResponse;
 constexpr qreal springSettleOmegaT = 9.2334;
-constexpr int springDurationMs = 735;
+constexpr int springSettleMs = 735;
 
 qreal springProgress(qreal omegaT)
 {
@@ -60,7 +60,7 @@ QImage prepareForDrawing(QImage image)
 
 } // namespace
 
-static_assert(springOmega * springDurationMs / 1000.0 > springSettleOmegaT - 0.01);
+static_assert(springOmega * springSettleMs / 1000.0 > springSettleOmegaT - 0.01);
 
 ZoomableImageView::ZoomableImageView(const QUrl &url, QWidget *parent)
     : QWidget(parent)
@@ -72,10 +72,8 @@ ZoomableImageView::ZoomableImageView(const QUrl &url, QWidget *parent)
     setAttribute(Qt::WA_OpaquePaintEvent, false);
     setFocusPolicy(Qt::NoFocus);
 
-    QEasingCurve spring;
-    spring.setCustomType(&criticallyDampedSpring);
-    m_spring->setEasingCurve(spring);
-    m_spring->setDuration(springDurationMs);
+    m_spring->setEasingCurve(springCurve());
+    m_spring->setDuration(springDurationMs());
     m_spring->setStartValue(0.0);
     m_spring->setEndValue(1.0);
     connect(m_spring, &QVariantAnimation::valueChanged, this, [this](const QVariant &value) {
@@ -146,6 +144,18 @@ void ZoomableImageView::toggleZoom()
     animateToState();
     loadSharperIfNeeded();
     updateChrome();
+}
+
+QEasingCurve ZoomableImageView::springCurve()
+{
+    QEasingCurve curve;
+    curve.setCustomType(&criticallyDampedSpring);
+    return curve;
+}
+
+int ZoomableImageView::springDurationMs()
+{
+    return springSettleMs;
 }
 
 bool ZoomableImageView::isAnimating() const

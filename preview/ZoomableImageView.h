@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QEasingCurve>
 #include <QImage>
 #include <QPointF>
 #include <QSize>
@@ -51,6 +52,10 @@ public:
     // Pixel size of the decoded image held now, and the image's size in the file.
     QSize decodedImageSize() const { return m_image.size(); }
     QSize fullImageSize() const { return m_fullSize; }
+
+    // The spring of the double click and of the return to rest: critically damped, 0.5 s response.
+    static QEasingCurve springCurve();
+    static int springDurationMs();
 
     QSize sizeHint() const override;
 
