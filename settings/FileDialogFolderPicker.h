@@ -1,0 +1,14 @@
+#pragma once
+
+#include "FolderPicker.h"
+
+#include <QCoreApplication>
+
+// The desktop's own folder chooser: the portal's picker where one runs, Qt's dialog otherwise.
+class FileDialogFolderPicker final : public FolderPicker
+{
+    Q_DECLARE_TR_FUNCTIONS(FileDialogFolderPicker)
+
+public:
+    QList<QUrl> pickFolders(QWidget *parent) override;
+};

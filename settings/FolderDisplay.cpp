@@ -1,0 +1,42 @@
+#include "FolderDisplay.h"
+
+#include "FolderAccessService.h"
+
+#include <QDir>
+
+using namespace Qt::StringLiterals;
+
+QList<QUrl> FolderDisplay::customFolders(const FolderAccessService &store)
+{
+    const QString home = QDir::homePath();
+    const QString desktop = home + u"/Desktop"_s;
+    const QString downloads = home + u"/Downloads"_s;
+    QList<QUrl> folders;
+    for (const QUrl &folder : store.loadFolders()) {
+        const QString path = folder.toLocalFile();
+        if (path != desktop && path != downloads)
+            folders.append(folder);
+    }
+    return folders;
+}
+
+QString FolderDisplay::abbreviatedPath(const QUrl &url)
+{
+    return abbreviatedPath(url, QDir::homePath());
+}
+
+QString FolderDisplay::abbreviatedPath(const QUrl &url, const QString &homePath)
+{
+    const QString path = url.toLocalFile();
+    if (path.startsWith(homePath))
+        return u'~' + path.sliced(homePath.size());
+
+    // The last component, ignoring trailing slashes; the root names itself.
+    qsizetype end = path.size();
+    while (end > 1 && path.at(end - 1) == u'/')
+        --end;
+    const QString trimmed = path.first(end);
+    if (trimmed == u"/"_s)
+        return trimmed;
+    return trimmed.sliced(trimmed.lastIndexOf(u'/') + 1);
+}

@@ -1,0 +1,154 @@
+#include "SettingsView.h"
+
+#include "AppState.h"
+#include "BuildInfo.h"
+#include "ElidedLabel.h"
+#include "FileDialogFolderPicker.h"
+#include "FolderDisplay.h"
+#include "MirelIcons.h"
+#include "SettingsGroup.h"
+#include "SettingsSection.h"
+#include "SettingsTints.h"
+#include "SymbolLabel.h"
+#include "ToggleSwitch.h"
+#include "UpdaterViewModel.h"
+
+#include <QKeySequence>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QShortcut>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int symbolSize = 18;
+
+QLabel *secondaryLabel(QWidget *parent)
+{
+    auto *label = new QLabel(parent);
+    label->setForegroundRole(QPalette::PlaceholderText);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return label;
+}
+
+} // namespace
+
+SettingsView::SettingsView(AppState &appState, UpdaterViewModel &updaterViewModel, QWidget *parent)
+    : QWidget(parent, Qt::Window)
+    , m_appState(appState)
+    , m_updaterViewModel(updaterViewModel)
+    , m_folderPicker(std::make_unique<FileDialogFolderPicker>())
+{
+    setWindowTitle(tr("Settings"));
+    setFixedSize(380, 450);
+
+    // The sections scroll when many custom folders no longer fit the fixed window.
+    auto *scrollArea = new QScrollArea(this);
+    scrollArea->setFrameShape(QFrame::NoFrame);
+    scrollArea->setWidgetResizable(true);
+    scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto *content = new QWidget(scrollArea);
+    content->setBackgroundRole(QPalette::Window);
+    auto *sections = new QVBoxLayout(content);
+    sections->setContentsMargins(16, 12, 16, 12);
+    sections->setSpacing(14);
+    buildMonitoredFolders(content);
+    buildCustomFolders(content);
+    buildKeepLocation(content);
+    buildAbout(content);
+    sections->addStretch(1);
+    scrollArea->setWidget(content);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(scrollArea);
+
+    auto *closeShortcut = new QShortcut(QKeySequence::Close, this);
+    connect(closeShortcut, &QShortcut::activated, this, &QWidget::close);
+
+    connect(&m_appState, &AppState::changed, this, &SettingsView::refresh);
+    refresh();
+}
+
+SettingsView::~SettingsView() = default;
+
+void SettingsView::buildMonitoredFolders(QWidget *content)
+{
+    auto *section = new SettingsSection(tr("Monitored Folders"), content);
+    const auto addSwitch = [section](const QString &symbol, const QString &title) {
+        auto *toggle = new ToggleSwitch(section);
+        toggle->setAccessibleName(title);
+        auto *label = new QLabel(title, section);
+        section->group()->addRow({new SymbolLabel(symbol, SettingsTints::blue(), symbolSize), label,
+                                  SettingsGroup::stretch(), toggle});
+        return toggle;
+    };
+    m_desktopSwitch = addSwitch(QStringLiteral("menubar.dock.rectangle"), tr("Desktop"));
+    m_downloadsSwitch = addSwitch(QStringLiteral("arrow.down.circle.fill"), tr("Downloads"));
+    section->setFooter(tr("Enable folders to monitor for file cleanup."));
+    content->layout()->addWidget(section);
+
+    // Only the user's flips write; refresh() setting the switch to the stored state does not.
+    connect(m_desktopSwitch, &QAbstractButton::clicked, this,
+            [this](bool checked) { m_appState.setIncludeDesktop(checked); });
+    connect(m_downloadsSwitch, &QAbstractButton::clicked, this,
+            [this](bool checked) { m_appState.setIncludeDownloads(checked); });
+}
+
+void SettingsView::buildCustomFolders(QWidget *content)
+{
+    auto *section = new SettingsSection(tr("Custom Folders"), content);
+    m_customFolderGroup = section->group();
+    auto *addButton =
+        new QPushButton(MirelIcons::icon(QStringLiteral("plus")), tr("Add Folder"), section);
+    addButton->setAccessibleName(tr("Add Folder"));
+    m_customFolderGroup->addRow({addButton, SettingsGroup::stretch()});
+    content->layout()->addWidget(section);
+    connect(addButton, &QPushButton::clicked, this, &SettingsView::showFolderPicker);
+}
+
+void SettingsView::buildKeepLocation(QWidget *content)
+{
+    auto *section = new SettingsSection(tr("Keep Location"), content);
+    m_keptFilesLabel = new ElidedLabel(section);
+    m_keptFilesLabel->setForegroundRole(QPalette::PlaceholderText);
+    m_keptFilesLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    auto *title = new QLabel(tr("Move kept files to:"), section);
+    title->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+    section->group()->addRow({title, m_keptFilesLabel});
+    content->layout()->addWidget(section);
+}
+
+void SettingsView::buildAbout(QWidget *content)
+{
+    auto *section = new SettingsSection(tr("About"), content);
+    m_versionLabel = secondaryLabel(section);
+    m_buildLabel = secondaryLabel(section);
+    section->group()->addRow(
+        {new QLabel(tr("Mirel"), section), SettingsGroup::stretch(), m_versionLabel});
+    section->group()->addRow(
+        {new QLabel(tr("Build"), section), SettingsGroup::stretch(), m_buildLabel});
+    auto *checkButton = new QPushButton(tr("Check for Updates..."), section);
+    checkButton->setAccessibleName(tr("Check for Updates..."));
+    section->group()->addRow({checkButton, SettingsGroup::stretch()});
+    content->layout()->addWidget(section);
+    connect(checkButton, &QPushButton::clicked, this,
+            [this] { m_updaterViewModel.checkForUpdates(); });
+}
+
+void SettingsView::refresh()
+{
+    m_desktopSwitch->setChecked(m_appState.includeDesktop());
+    m_downloadsSwitch->setChecked(m_appState.includeDownloads());
+    refreshFolderRows();
+
+    const QString keptFiles =
+        FolderDisplay::abbreviatedPath(QUrl::fromLocalFile(m_appState.keptFilesPath()));
+    m_keptFilesLabel->setText(keptFiles);
+    m_keptFilesLabel->setToolTip(m_appState.keptFilesPath());
+
+    const BuildInfo build = BuildInfo::current();
+    m_versionLabel->setText(tr("v%1").arg(build.appVersion));
+    m_buildLabel->setText(build.buildNumber);
+}

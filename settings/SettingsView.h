@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QList>
+#include <QUrl>
+#include <QWidget>
+
+#include <memory>
+
+class AppState;
+class ElidedLabel;
+class FolderPicker;
+class QLabel;
+class SettingsGroup;
+class ToggleSwitch;
+class UpdaterViewModel;
+
+// The settings window: the Desktop and Downloads switches, the custom folders with their
+// add and remove controls, where kept files go, and the version with the update check. It
+// keeps no settings of its own; everything it shows is read again whenever the review state
+// announces a change, so it always matches what is stored.
+class SettingsView final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // Always a window of its own; a parent only ties the lifetimes together.
+    SettingsView(AppState &appState, UpdaterViewModel &updaterViewModel, QWidget *parent = nullptr);
+    ~SettingsView() override;
+
+    // The picker "Add Folder" opens; tests put in one that answers for the user.
+    void setFolderPicker(std::unique_ptr<FolderPicker> picker);
+
+    // Adds the first chosen folder to the stored list and rescans. An empty selection (the
+    // picker was cancelled or failed) changes nothing.
+    void handleFolderSelection(const QList<QUrl> &selection);
+    // Drops every stored entry with this folder's path, then rescans.
+    void removeFolder(const QUrl &folder);
+
+private:
+    void buildMonitoredFolders(QWidget *content);
+    void buildCustomFolders(QWidget *content);
+    void buildKeepLocation(QWidget *content);
+    void buildAbout(QWidget *content);
+
+    void refresh();
+    void refreshFolderRows();
+    QWidget *addFolderRow(int index, const QUrl &folder);
+    void showFolderPicker();
+
+    AppState &m_appState;
+    UpdaterViewModel &m_updaterViewModel;
+    std::unique_ptr<FolderPicker> m_folderPicker;
+    bool m_showFolderPicker = false;
+
+    ToggleSwitch *m_desktopSwitch = nullptr;
+    ToggleSwitch *m_downloadsSwitch = nullptr;
+    SettingsGroup *m_customFolderGroup = nullptr;
+    QList<QUrl> m_shownFolders;
+    QList<QWidget *> m_folderRows;
+    ElidedLabel *m_keptFilesLabel = nullptr;
+    QLabel *m_versionLabel = nullptr;
+    QLabel *m_buildLabel = nullptr;
+};

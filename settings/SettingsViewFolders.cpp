@@ -1,0 +1,97 @@
+// The custom folder rows of the settings window, and adding and removing folders.
+#include "SettingsView.h"
+
+#include "AppState.h"
+#include "Console.h"
+#include "ElidedLabel.h"
+#include "FolderAccessService.h"
+#include "FolderDisplay.h"
+#include "FolderPicker.h"
+#include "MirelIcons.h"
+#include "SettingsGroup.h"
+#include "SettingsTints.h"
+#include "SymbolLabel.h"
+
+#include <QPointer>
+#include <QToolButton>
+
+using namespace Qt::StringLiterals;
+
+void SettingsView::setFolderPicker(std::unique_ptr<FolderPicker> picker)
+{
+    m_folderPicker = std::move(picker);
+}
+
+void SettingsView::showFolderPicker()
+{
+    // The picker runs its own event loop; a second press meanwhile must not open another.
+    if (m_showFolderPicker || !m_folderPicker)
+        return;
+    m_showFolderPicker = true;
+    QPointer<SettingsView> alive(this);
+    const QList<QUrl> selection = m_folderPicker->pickFolders(this);
+    if (!alive)
+        return;
+    m_showFolderPicker = false;
+    handleFolderSelection(selection);
+}
+
+void SettingsView::handleFolderSelection(const QList<QUrl> &selection)
+{
+    if (selection.isEmpty())
+        return;
+    const QUrl &folder = selection.first();
+    // Only a folder on this computer, named by an absolute path, can be scanned; storing
+    // anything else would leave an entry no scan can ever read.
+    if (!folder.isLocalFile() || !folder.toLocalFile().startsWith(u'/'))
+        return;
+
+    Console::writeLine(u"[Mirel] Custom folder selected: "_s + folder.toLocalFile());
+    FolderAccessService::shared().addFolder(folder);
+    m_appState.scanFolders();
+}
+
+void SettingsView::removeFolder(const QUrl &folder)
+{
+    FolderAccessService &store = FolderAccessService::shared();
+    const QString path = folder.toLocalFile();
+    QList<QUrl> folders = store.loadFolders();
+    folders.removeIf([&path](const QUrl &stored) { return stored.toLocalFile() == path; });
+    store.saveFolders(folders);
+    m_appState.scanFolders();
+}
+
+void SettingsView::refreshFolderRows()
+{
+    const QList<QUrl> folders = FolderDisplay::customFolders(FolderAccessService::shared());
+    // Rows are rebuilt only when the list changed, so the many announcements of one scan do
+    // not churn the widgets (or take focus from a row's button).
+    if (folders == m_shownFolders)
+        return;
+    for (QWidget *row : std::as_const(m_folderRows))
+        m_customFolderGroup->removeRow(row);
+    m_folderRows.clear();
+    for (const QUrl &folder : folders)
+        m_folderRows.append(addFolderRow(int(m_folderRows.size()), folder));
+    m_shownFolders = folders;
+}
+
+QWidget *SettingsView::addFolderRow(int index, const QUrl &folder)
+{
+    const QString shown = FolderDisplay::abbreviatedPath(folder);
+    auto *label = new ElidedLabel(m_customFolderGroup);
+    label->setText(shown);
+    label->setToolTip(folder.toLocalFile());
+
+    auto *removeButton = new QToolButton(m_customFolderGroup);
+    removeButton->setAutoRaise(true);
+    removeButton->setIcon(MirelIcons::icon(u"minus.circle.fill"_s, SettingsTints::red()));
+    removeButton->setIconSize(QSize(18, 18));
+    removeButton->setAccessibleName(tr("Remove %1").arg(shown));
+    removeButton->setToolTip(tr("Remove %1").arg(shown));
+    removeButton->setCursor(Qt::PointingHandCursor);
+    connect(removeButton, &QToolButton::clicked, this, [this, folder] { removeFolder(folder); });
+
+    return m_customFolderGroup->insertRow(
+        index, {new SymbolLabel(u"folder.fill"_s, SettingsTints::blue(), 18), label, removeButton});
+}

@@ -1,0 +1,529 @@
+#include "AppState.h"
+#include "BuildInfo.h"
+#include "ElidedLabel.h"
+#include "FolderAccessService.h"
+#include "Settings.h"
+#include "SettingsTestDoubles.h"
+#include "SettingsView.h"
+#include "TestHome.h"
+#include "ToggleSwitch.h"
+#include "UpdaterViewModel.h"
+
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QApplication>
+#include <QLabel>
+#include <QLayout>
+#include <QPointer>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString nothingStored = u"<nothing>"_s;
+
+// Paths in the test data are relative to the test's home unless they start with a slash.
+QString absolute(const TestHome &home, const QString &path)
+{
+    return path.startsWith(u'/') ? path : home.path(path);
+}
+
+void store(const TestHome &home, const QStringList &paths)
+{
+    if (paths == QStringList{nothingStored})
+        return;
+    QStringList absolutePaths;
+    for (const QString &path : paths)
+        absolutePaths.append(absolute(home, path));
+    Settings::writeStringList(Settings::monitoredFolders, absolutePaths);
+}
+
+QStringList stored(const TestHome &home)
+{
+    const auto list = Settings::readStringList(Settings::monitoredFolders);
+    if (!list)
+        return {nothingStored};
+    QStringList relative;
+    for (const QString &path : *list)
+        relative.append(path.startsWith(home.path() + u'/') ? path.sliced(home.path().size() + 1)
+                                                            : path);
+    return relative;
+}
+
+// The one visible button with this accessible name, or null.
+QAbstractButton *buttonNamed(QWidget &view, const QString &name)
+{
+    for (QAbstractButton *button : view.findChildren<QAbstractButton *>()) {
+        if (button->accessibleName() == name && button->isVisibleTo(&view))
+            return button;
+    }
+    return nullptr;
+}
+
+// The texts of the custom folder rows, top to bottom.
+QStringList folderRows(QWidget &view)
+{
+    QAbstractButton *addButton = buttonNamed(view, u"Add Folder"_s);
+    if (addButton == nullptr)
+        return {u"<no Add Folder button>"_s};
+    QLayout *group = addButton->parentWidget()->parentWidget()->layout();
+    QStringList rows;
+    for (int index = 0; index < group->count(); ++index) {
+        QWidget *row = group->itemAt(index)->widget();
+        if (row == addButton->parentWidget())
+            continue;
+        const auto *label = row->findChild<ElidedLabel *>();
+        rows.append(label != nullptr ? label->text() : u"<row without a label>"_s);
+    }
+    return rows;
+}
+
+// The text at the right of the row titled `title`.
+QString rowValue(QWidget &view, const QString &title)
+{
+    for (QLabel *label : view.findChildren<QLabel *>()) {
+        if (label->text() != title)
+            continue;
+        const QList<QLabel *> inRow = label->parentWidget()->findChildren<QLabel *>();
+        if (inRow.size() == 2)
+            return inRow.at(inRow.at(0) == label ? 1 : 0)->text();
+    }
+    return u"<no row titled "_s + title + u'>';
+}
+
+void deleteRemovedRows()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// Everything one settings window works with, in a private home with a file in each of the
+// standard folders.
+struct Session
+{
+    explicit Session(const QStringList &storedFolders = {nothingStored},
+                     QList<QUrl> pickerAnswer = {})
+    {
+        home.folder(u"Desktop"_s);
+        home.folder(u"Downloads"_s);
+        writeFile(home.path(u"Desktop/notes.txt"_s));
+        writeFile(home.path(u"Downloads/setup.iso"_s));
+        store(home, storedFolders);
+        appState = std::make_unique<AppState>();
+        updater = std::make_unique<UpdaterViewModel>(
+            UpdaterSettings{}, std::make_unique<RecordingUpdaterUi>(updaterEvents));
+        view = std::make_unique<SettingsView>(*appState, *updater);
+        view->setFolderPicker(std::make_unique<AnsweringFolderPicker>(pickerAnswer, pickerAsked));
+        view->show();
+        home.lines().clear();
+    }
+
+    static void writeFile(const QString &path)
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("data");
+    }
+
+    TestHome home;
+    QStringList updaterEvents;
+    int pickerAsked = 0;
+    std::unique_ptr<AppState> appState;
+    std::unique_ptr<UpdaterViewModel> updater;
+    std::unique_ptr<SettingsView> view;
+};
+
+} // namespace
+
+class TestSettingsView final : public QObject
+{
+    Q_OBJECT
+
+public:
+    static void initMain() { useTemporarySettingsStore(); }
+
+private slots:
+    void windowSizeAndTitle();
+    void sectionsInOrder();
+    void switchFlipsStoreAndRescan_data();
+    void switchFlipsStoreAndRescan();
+    void switchesFollowTheState();
+    void customFolderRows_data();
+    void customFolderRows();
+    void rowsFollowTheStore();
+    void addFolder_data();
+    void addFolder();
+    void cancelledPickerChangesNothing_data();
+    void cancelledPickerChangesNothing();
+    void removeFolder_data();
+    void removeFolder();
+    void keepLocation();
+    void versionAndBuild();
+    void checkForUpdatesForwardsEveryPress();
+    void accessibleNames();
+    void rendersTheWindow();
+};
+
+void TestSettingsView::windowSizeAndTitle()
+{
+    Session session;
+    QVERIFY(session.view->isWindow());
+    QCOMPARE(session.view->windowTitle(), u"Settings"_s);
+    QCOMPARE(session.view->size(), QSize(380, 450));
+    QCOMPARE(session.view->minimumSize(), QSize(380, 450));
+    QCOMPARE(session.view->maximumSize(), QSize(380, 450));
+}
+
+void TestSettingsView::sectionsInOrder()
+{
+    Session session;
+    const QStringList expected{u"Monitored Folders"_s,
+                               u"Desktop"_s,
+                               u"Downloads"_s,
+                               u"Enable folders to monitor for file cleanup."_s,
+                               u"Custom Folders"_s,
+                               u"Keep Location"_s,
+                               u"Move kept files to:"_s,
+                               u"About"_s,
+                               u"Mirel"_s,
+                               u"Build"_s};
+    QVERIFY(QTest::qWaitForWindowExposed(session.view.get()));
+    int lastTop = -1;
+    for (const QString &text : expected) {
+        QLabel *found = nullptr;
+        for (QLabel *label : session.view->findChildren<QLabel *>()) {
+            if (label->text() == text && label->isVisibleTo(session.view.get()))
+                found = label;
+        }
+        QVERIFY2(found != nullptr, qPrintable(text));
+        const int top = found->mapTo(session.view.get(), QPoint()).y();
+        QVERIFY2(top > lastTop, qPrintable(text + u" is not below the text before it"_s));
+        lastTop = top;
+        if (text.startsWith(u"Enable"))
+            QVERIFY(found->font().pointSizeF() < session.view->font().pointSizeF());
+    }
+}
+
+void TestSettingsView::switchFlipsStoreAndRescan_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("file");
+    QTest::newRow("Desktop") << u"Desktop"_s << u"includeDesktop"_s << u"Desktop/notes.txt"_s;
+    QTest::newRow("Downloads") << u"Downloads"_s << u"includeDownloads"_s
+                               << u"Downloads/setup.iso"_s;
+}
+
+void TestSettingsView::switchFlipsStoreAndRescan()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, key);
+    QFETCH(QString, file);
+    Session session;
+    auto *toggle = qobject_cast<ToggleSwitch *>(buttonNamed(*session.view, name));
+    QVERIFY(toggle != nullptr);
+    QVERIFY(toggle->isChecked());
+    const auto listed = [&session, &file] {
+        for (const TrackedFile &tracked : session.appState->files()) {
+            if (tracked.filePath == session.home.path(file))
+                return true;
+        }
+        return false;
+    };
+    QVERIFY(listed());
+
+    QTest::mouseClick(toggle, Qt::LeftButton);
+    QCOMPARE(session.appState->property(qPrintable(key)).toBool(), false);
+    QCOMPARE(TestHome::store().value(key).toBool(), false);
+    QVERIFY(TestHome::store().contains(key));
+    QCOMPARE(session.home.scanCount(), 1);
+    QVERIFY(!listed());
+    QVERIFY(!toggle->isChecked());
+
+    QTest::mouseClick(toggle, Qt::LeftButton);
+    QCOMPARE(session.appState->property(qPrintable(key)).toBool(), true);
+    QCOMPARE(TestHome::store().value(key).toBool(), true);
+    QCOMPARE(session.home.scanCount(), 2);
+    QVERIFY(listed());
+    QVERIFY(toggle->isChecked());
+
+    // The keyboard flips it the same way.
+    toggle->setFocus();
+    QTest::keyClick(toggle, Qt::Key_Space);
+    QCOMPARE(session.appState->property(qPrintable(key)).toBool(), false);
+    QCOMPARE(session.home.scanCount(), 3);
+}
+
+void TestSettingsView::switchesFollowTheState()
+{
+    Session session;
+    session.appState->setIncludeDownloads(false);
+    QVERIFY(!buttonNamed(*session.view, u"Downloads"_s)->isChecked());
+    QVERIFY(buttonNamed(*session.view, u"Desktop"_s)->isChecked());
+    // Showing the state is not a flip: no second write and scan.
+    QCOMPARE(session.home.scanCount(), 1);
+    session.appState->setIncludeDesktop(false);
+    QVERIFY(!buttonNamed(*session.view, u"Desktop"_s)->isChecked());
+    QCOMPARE(session.home.scanCount(), 2);
+}
+
+void TestSettingsView::customFolderRows_data()
+{
+    QTest::addColumn<QStringList>("storedFolders");
+    QTest::addColumn<QStringList>("rows");
+
+    QTest::newRow("nothing stored") << QStringList{nothingStored} << QStringList{};
+    QTest::newRow("standard folders hidden, their subfolders listed")
+        << QStringList{u"Desktop"_s, u"Desktop/Screenshots"_s, u"/srv/Photos"_s, u"Downloads"_s}
+        << QStringList{u"~/Desktop/Screenshots"_s, u"Photos"_s};
+    QTest::newRow("stored order kept") << QStringList{u"Work/b"_s, u"Work/a"_s, u"Work/c"_s}
+                                       << QStringList{u"~/Work/b"_s, u"~/Work/a"_s, u"~/Work/c"_s};
+}
+
+void TestSettingsView::customFolderRows()
+{
+    QFETCH(QStringList, storedFolders);
+    QFETCH(QStringList, rows);
+    Session session(storedFolders);
+    QCOMPARE(folderRows(*session.view), rows);
+    for (const QString &row : std::as_const(rows))
+        QVERIFY2(buttonNamed(*session.view, u"Remove "_s + row) != nullptr, qPrintable(row));
+}
+
+void TestSettingsView::rowsFollowTheStore()
+{
+    Session session;
+    const QString path = session.home.folder(u"Projects"_s);
+    FolderAccessService::shared().addFolder(QUrl::fromLocalFile(path));
+    // The store announces nothing; the rescan that follows every change redraws the window.
+    QCOMPARE(folderRows(*session.view), QStringList{});
+    session.appState->scanFolders();
+    QCOMPARE(folderRows(*session.view), QStringList{u"~/Projects"_s});
+
+    // A rescan with the same list keeps the rows as they are.
+    QPointer<QAbstractButton> removeButton = buttonNamed(*session.view, u"Remove ~/Projects"_s);
+    QVERIFY(removeButton);
+    session.appState->scanFolders();
+    deleteRemovedRows();
+    QVERIFY(removeButton);
+    QVERIFY(removeButton->isVisibleTo(session.view.get()));
+}
+
+void TestSettingsView::addFolder_data()
+{
+    QTest::addColumn<QStringList>("storedFolders");
+    QTest::addColumn<QString>("picked");
+    QTest::addColumn<QStringList>("expectedStore");
+    QTest::addColumn<QStringList>("rows");
+
+    QTest::newRow("first addition stores the standard folders too")
+        << QStringList{nothingStored} << u"Projects"_s
+        << QStringList{u"Desktop"_s, u"Downloads"_s, u"Projects"_s} << QStringList{u"~/Projects"_s};
+    QTest::newRow("appended at the end")
+        << QStringList{u"Desktop"_s, u"Downloads"_s, u"/srv/Photos"_s} << u"Music"_s
+        << QStringList{u"Desktop"_s, u"Downloads"_s, u"/srv/Photos"_s, u"Music"_s}
+        << QStringList{u"Photos"_s, u"~/Music"_s};
+    QTest::newRow("already listed: no duplicate")
+        << QStringList{u"Desktop"_s, u"Downloads"_s, u"Projects"_s} << u"Projects"_s
+        << QStringList{u"Desktop"_s, u"Downloads"_s, u"Projects"_s} << QStringList{u"~/Projects"_s};
+    QTest::newRow("home Desktop while nothing stored")
+        << QStringList{nothingStored} << u"Desktop"_s << QStringList{nothingStored}
+        << QStringList{};
+    QTest::newRow("home Downloads with a stored list")
+        << QStringList{u"Desktop"_s, u"Downloads"_s} << u"Downloads"_s
+        << QStringList{u"Desktop"_s, u"Downloads"_s} << QStringList{};
+}
+
+void TestSettingsView::addFolder()
+{
+    QFETCH(QStringList, storedFolders);
+    QFETCH(QString, picked);
+    QFETCH(QStringList, expectedStore);
+    QFETCH(QStringList, rows);
+    Session session(storedFolders);
+    TestHome *home = &session.home;
+    const QString path = home->folder(picked);
+    session.view->setFolderPicker(std::make_unique<AnsweringFolderPicker>(
+        QList<QUrl>{QUrl::fromLocalFile(path)}, session.pickerAsked));
+    Session::writeFile(path + u"/song.ogg"_s);
+
+    QAbstractButton *addButton = buttonNamed(*session.view, u"Add Folder"_s);
+    QVERIFY(addButton != nullptr);
+    QTest::mouseClick(addButton, Qt::LeftButton);
+
+    QCOMPARE(session.pickerAsked, 1);
+    QCOMPARE(stored(*home), expectedStore);
+    QCOMPARE(folderRows(*session.view), rows);
+    QVERIFY(!home->lines().isEmpty());
+    QCOMPARE(home->lines().first(), u"[Mirel] Custom folder selected: "_s + path);
+    QCOMPARE(home->lines().filter(u"[Mirel]"_s).size(), 1);
+    QCOMPARE(home->scanCount(), 1);
+    // The rescan picked up the new folder's file.
+    bool listed = false;
+    for (const TrackedFile &file : session.appState->files())
+        listed = listed || file.filePath == path + u"/song.ogg"_s;
+    QVERIFY(listed);
+}
+
+void TestSettingsView::cancelledPickerChangesNothing_data()
+{
+    QTest::addColumn<QStringList>("storedFolders");
+    QTest::addColumn<QList<QUrl>>("answer");
+
+    QTest::newRow("cancelled, nothing stored") << QStringList{nothingStored} << QList<QUrl>{};
+    QTest::newRow("cancelled, a list stored")
+        << QStringList{u"Desktop"_s, u"Downloads"_s, u"/srv/Photos"_s} << QList<QUrl>{};
+    QTest::newRow("not a local folder")
+        << QStringList{nothingStored} << QList<QUrl>{QUrl(u"sftp://host/home/ann"_s)};
+    QTest::newRow("relative path")
+        << QStringList{nothingStored} << QList<QUrl>{QUrl::fromLocalFile(u"Projects"_s)};
+}
+
+void TestSettingsView::cancelledPickerChangesNothing()
+{
+    QFETCH(QStringList, storedFolders);
+    QFETCH(QList<QUrl>, answer);
+    Session session(storedFolders, answer);
+    const QStringList storeBefore = stored(session.home);
+    const QStringList rowsBefore = folderRows(*session.view);
+
+    QTest::mouseClick(buttonNamed(*session.view, u"Add Folder"_s), Qt::LeftButton);
+
+    QCOMPARE(session.pickerAsked, 1);
+    QCOMPARE(stored(session.home), storeBefore);
+    QCOMPARE(folderRows(*session.view), rowsBefore);
+    QCOMPARE(session.home.lines(), QStringList{});
+}
+
+void TestSettingsView::removeFolder_data()
+{
+    QTest::addColumn<QStringList>("storedFolders");
+    QTest::addColumn<QString>("removed");
+    QTest::addColumn<QStringList>("expectedStore");
+    QTest::addColumn<QStringList>("rows");
+
+    QTest::newRow("every entry with the path, the others in order")
+        << QStringList{u"Desktop"_s, u"Work/a"_s, u"Downloads"_s,
+                       u"Work/b"_s,  u"Work/a"_s, u"Work/c"_s}
+        << u"~/Work/a"_s << QStringList{u"Desktop"_s, u"Downloads"_s, u"Work/b"_s, u"Work/c"_s}
+        << QStringList{u"~/Work/b"_s, u"~/Work/c"_s};
+    QTest::newRow("the middle one")
+        << QStringList{u"Desktop"_s, u"Downloads"_s, u"Work/a"_s, u"Work/b"_s, u"Work/c"_s}
+        << u"~/Work/b"_s << QStringList{u"Desktop"_s, u"Downloads"_s, u"Work/a"_s, u"Work/c"_s}
+        << QStringList{u"~/Work/a"_s, u"~/Work/c"_s};
+    QTest::newRow("the last custom folder")
+        << QStringList{u"Desktop"_s, u"Downloads"_s, u"Work/a"_s} << u"~/Work/a"_s
+        << QStringList{u"Desktop"_s, u"Downloads"_s} << QStringList{};
+    QTest::newRow("outside the home")
+        << QStringList{u"Desktop"_s, u"Downloads"_s, u"/srv/Photos"_s, u"Work/a"_s} << u"Photos"_s
+        << QStringList{u"Desktop"_s, u"Downloads"_s, u"Work/a"_s} << QStringList{u"~/Work/a"_s};
+}
+
+void TestSettingsView::removeFolder()
+{
+    QFETCH(QStringList, storedFolders);
+    QFETCH(QString, removed);
+    QFETCH(QStringList, expectedStore);
+    QFETCH(QStringList, rows);
+    Session session(storedFolders);
+
+    QPointer<QAbstractButton> removeButton = buttonNamed(*session.view, u"Remove "_s + removed);
+    QVERIFY(removeButton);
+    QTest::mouseClick(removeButton, Qt::LeftButton);
+
+    QCOMPARE(stored(session.home), expectedStore);
+    QCOMPARE(folderRows(*session.view), rows);
+    QCOMPARE(session.home.scanCount(), 1);
+    QCOMPARE(session.home.lines().filter(u"[Mirel]"_s), QStringList{});
+    // The pressed button's row goes once its click is over.
+    deleteRemovedRows();
+    QVERIFY(!removeButton);
+    QVERIFY(buttonNamed(*session.view, u"Add Folder"_s) != nullptr);
+}
+
+void TestSettingsView::keepLocation()
+{
+    Session session;
+    QCOMPARE(rowValue(*session.view, u"Move kept files to:"_s), u"~/Documents/Kept"_s);
+    session.appState->setKeptFilesPath(u"/srv/archive/Kept"_s);
+    QCOMPARE(rowValue(*session.view, u"Move kept files to:"_s), u"Kept"_s);
+}
+
+void TestSettingsView::versionAndBuild()
+{
+    Session session;
+    QCOMPARE(rowValue(*session.view, u"Mirel"_s), u"v"_s + QStringLiteral(MIREL_PROJECT_VERSION));
+    const QString build = rowValue(*session.view, u"Build"_s);
+    QCOMPARE(build, BuildInfo::current().buildNumber);
+    QVERIFY(!build.isEmpty());
+}
+
+void TestSettingsView::checkForUpdatesForwardsEveryPress()
+{
+    Session session;
+    QAbstractButton *check = buttonNamed(*session.view, u"Check for Updates..."_s);
+    QVERIFY(check != nullptr);
+    QTest::mouseClick(check, Qt::LeftButton);
+    QTest::mouseClick(check, Qt::LeftButton);
+    QCOMPARE(session.updaterEvents, (QStringList{u"package manager"_s, u"package manager"_s}));
+}
+
+void TestSettingsView::accessibleNames()
+{
+    Session session({u"Desktop"_s, u"Downloads"_s, u"Work/a"_s});
+    session.appState->setIncludeDownloads(false);
+    QVERIFY(QTest::qWaitForWindowExposed(session.view.get()));
+
+    struct Found
+    {
+        QAccessible::Role role;
+        QAccessible::State state;
+    };
+    QHash<QString, Found> found;
+    const std::function<void(QAccessibleInterface *)> walk = [&](QAccessibleInterface *node) {
+        if (node == nullptr || node->state().invisible)
+            return;
+        found.insert(node->text(QAccessible::Name), Found{node->role(), node->state()});
+        for (int index = 0; index < node->childCount(); ++index)
+            walk(node->child(index));
+    };
+    walk(QAccessible::queryAccessibleInterface(session.view.get()));
+
+    const QList<std::pair<QString, QAccessible::Role>> expected{
+        {u"Desktop"_s, QAccessible::CheckBox},
+        {u"Downloads"_s, QAccessible::CheckBox},
+        {u"Remove ~/Work/a"_s, QAccessible::Button},
+        {u"Add Folder"_s, QAccessible::Button},
+        {u"Check for Updates..."_s, QAccessible::Button}};
+    for (const auto &[name, role] : expected) {
+        QVERIFY2(found.contains(name), qPrintable(name));
+        QCOMPARE(found.value(name).role, role);
+    }
+    QVERIFY(found.value(u"Desktop"_s).state.checkable);
+    QVERIFY(found.value(u"Desktop"_s).state.checked);
+    QVERIFY(!found.value(u"Downloads"_s).state.checked);
+    QVERIFY(found.contains(u"~/Work/a"_s));
+}
+
+void TestSettingsView::rendersTheWindow()
+{
+    Session session({u"Desktop"_s, u"Downloads"_s, u"Projects/Website"_s, u"/srv/Photos"_s});
+    QVERIFY(QTest::qWaitForWindowExposed(session.view.get()));
+    const QPixmap shot = session.view->grab();
+    QCOMPARE(shot.deviceIndependentSize().toSize(), QSize(380, 450));
+    // Groups, texts and symbols: far more than a blank window's one or two colours.
+    const QImage image = shot.toImage().convertToFormat(QImage::Format_RGB32);
+    QSet<QRgb> colours;
+    for (int y = 0; y < image.height(); y += 2) {
+        for (int x = 0; x < image.width(); x += 2)
+            colours.insert(image.pixel(x, y));
+    }
+    QVERIFY2(colours.size() > 20, qPrintable(QString::number(colours.size())));
+
+    const QString target = qEnvironmentVariable("MIREL_SETTINGS_SCREENSHOT");
+    if (!target.isEmpty())
+        QVERIFY(shot.save(target));
+}
+
+QTEST_MAIN(TestSettingsView)
+#include "tst_SettingsView.moc"
