@@ -28,6 +28,8 @@
 
 #include <cmath>
 
+#include <sys/stat.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -146,6 +148,8 @@ void tst_FilePreviewView::initTestCase()
     writeFile(file(u"backup.zip"_s), QByteArray("PK\x03\x04", 4) + QByteArray(60, '\0'));
     writeFile(file(u"blob.qqxz"_s), QByteArray("\x00\x01\x02\xff\xfe", 5).repeated(50));
     QVERIFY(QDir(m_files.path()).mkdir(u"Tool.app"_s));
+    // Opening a pipe with no writer blocks for ever; it must never be read.
+    QCOMPARE(::mkfifo(QFile::encodeName(file(u"queue.txt"_s)).constData(), 0600), 0);
 
     QImage picture(64, 48, QImage::Format_RGB32);
     picture.fill(QColor(30, 160, 60));
@@ -184,6 +188,7 @@ void tst_FilePreviewView::previewerForType_data()
     QTest::newRow("unknown type") << u"blob.qqxz"_s << u"InfoCardPreview"_s;
     QTest::newRow("folder") << u"Tool.app"_s << u"InfoCardPreview"_s;
     QTest::newRow("missing file") << u"gone.txt"_s << u"InfoCardPreview"_s;
+    QTest::newRow("named pipe called .txt") << u"queue.txt"_s << u"InfoCardPreview"_s;
     QTest::newRow("PDF that cannot be opened falls back")
         << u"broken.pdf"_s << u"InfoCardPreview"_s;
     QTest::newRow("SVG that cannot be drawn falls back") << u"broken.svg"_s << u"InfoCardPreview"_s;

@@ -424,7 +424,10 @@ void tst_FileThumbnailView::fileWithoutThumbnailKeepsIcon()
     QFETCH(bool, failureRemembered);
     TemporaryCacheHome cacheHome;
     const QString path = file(name);
-    {
+    if (content.isNull()) {
+        // A named pipe: opening it would block for ever.
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else {
         QFile out(path);
         QVERIFY(out.open(QIODevice::WriteOnly));
         out.write(content);
