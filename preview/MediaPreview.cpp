@@ -54,6 +54,8 @@ MediaPreview::MediaPreview(const QString &path, Kind kind, QWidget *parent)
     m_playButton->setAutoRaise(true);
     m_playButton->setToolTip(tr("Play or pause"));
     m_slider->setRange(0, 0);
+    m_slider->setSingleStep(5000);
+    m_slider->setPageStep(10000);
     m_slider->setAccessibleName(tr("Position"));
     m_time->setText(clockText(0));
 
@@ -65,6 +67,11 @@ MediaPreview::MediaPreview(const QString &path, Kind kind, QWidget *parent)
 
     connect(m_playButton, &QToolButton::clicked, this, &MediaPreview::togglePlayback);
     connect(m_slider, &QSlider::sliderMoved, m_player, &QMediaPlayer::setPosition);
+    // Clicks beside the handle and the arrow keys seek too, not only dragging.
+    connect(m_slider, &QSlider::actionTriggered, this, [this](int action) {
+        if (action != QAbstractSlider::SliderMove && action != QAbstractSlider::SliderNoAction)
+            m_player->setPosition(m_slider->sliderPosition());
+    });
     connect(m_player, &QMediaPlayer::positionChanged, this, &MediaPreview::updatePosition);
     connect(m_player, &QMediaPlayer::durationChanged, this, &MediaPreview::updateDuration);
     connect(m_player, &QMediaPlayer::playbackStateChanged, this, &MediaPreview::updateButton);

@@ -20,10 +20,12 @@
 #include <QPointer>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QSlider>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThreadPool>
+#include <QToolButton>
 #include <QtEndian>
 
 #include <cmath>
@@ -259,6 +261,21 @@ void tst_FilePreviewView::mediaStartsPlayingWhenShown()
     QTRY_VERIFY(media->player()->position() > 0);
     QCOMPARE(media->player()->error(), QMediaPlayer::NoError);
     QTRY_VERIFY(media->player()->duration() > 0);
+
+    // The bar follows the playback, and the button pauses and resumes it.
+    auto *bar = media->findChild<QSlider *>();
+    QVERIFY(bar);
+    QTRY_VERIFY(bar->value() > 0);
+    QCOMPARE(bar->maximum(), media->player()->duration());
+    auto *button = media->findChild<QToolButton *>();
+    QVERIFY(button);
+    QTest::mouseClick(button, Qt::LeftButton);
+    QTRY_COMPARE(media->player()->playbackState(), QMediaPlayer::PausedState);
+    // Moving the bar without dragging it (Home key, a click beside the handle) seeks.
+    bar->triggerAction(QAbstractSlider::SliderToMinimum);
+    QTRY_COMPARE(media->player()->position(), 0);
+    QTest::mouseClick(button, Qt::LeftButton);
+    QTRY_COMPARE(media->player()->playbackState(), QMediaPlayer::PlayingState);
 
     // Hidden with the panel, it is quiet; shown again, it goes on.
     view.hide();
