@@ -22,8 +22,8 @@ namespace {
 
 int makeFiles(int count, const QByteArray &folder)
 {
-    static const char *const extensions[] = {".pdf", ".jpg", ".png", ".txt", ".zip", ".mp4",
-                                             ".docx", ".heic", "", ".tar.gz", ".dmg", ".csv"};
+    static const char *const extensions[] = {".pdf",  ".jpg",  ".png", ".txt",    ".zip", ".mp4",
+                                             ".docx", ".heic", "",     ".tar.gz", ".dmg", ".csv"};
     QRandomGenerator random(42);
     const QByteArray filler(8192, 'm');
     for (int i = 0; i < count; ++i) {
