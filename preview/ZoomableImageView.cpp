@@ -2,6 +2,7 @@
 
 #include "BusyIndicator.h"
 #include "ImageDecoder.h"
+#include "PreviewPriority.h"
 #include "RunInBackground.h"
 
 #include <QEasingCurve>
@@ -28,8 +29,6 @@ constexpr qreal dragThreshold = 10.0;
 constexpr qreal wheelNotchFactor = 1.2;
 // A pinch made of wheel events ends when the wheel has been still for this long.
 constexpr int wheelPinchIdleMs = 250;
-// The image view's decoding goes before row thumbnails when the pool is busy.
-constexpr int decodePriority = 1;
 
 // Critically damped spring (damping fraction 1) with a response of 0.5 s: the displacement
 // falls as (1 + wt) e^(-wt) with w = 2 pi / response. It is within 0.1 % of rest after
@@ -190,7 +189,7 @@ void ZoomableImageView::startDecode(const QSize &bounds, bool sharper)
         [this, generation, sharper](ImageDecoder::Result result) {
             storeDecoded(generation, sharper, std::move(result.image), result.fullSize);
         },
-        decodePriority);
+        previewPriority);
 }
 
 void ZoomableImageView::storeDecoded(std::uint64_t generation, bool sharper, QImage image,
