@@ -49,7 +49,8 @@ QImage readEntry(const QString &entryPath)
 
 QString ThumbnailCache::defaultRoot()
 {
-    // The base directory specification ignores relative paths in XDG_ variables.
+    // Relative paths in XDG_ variables are invalid and ignored, as the XDG base directory rules
+    // say.
     QString base = qEnvironmentVariable("XDG_CACHE_HOME");
     if (base.isEmpty() || QDir::isRelativePath(base))
         base = QDir::homePath() + u"/.cache"_s;
