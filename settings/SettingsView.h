@@ -7,6 +7,7 @@
 #include <memory>
 
 class AppState;
+class QAbstractButton;
 class ElidedLabel;
 class FolderPicker;
 class QLabel;
@@ -49,14 +50,17 @@ private:
 
     AppState &m_appState;
     UpdaterViewModel &m_updaterViewModel;
-    std::unique_ptr<FolderPicker> m_folderPicker;
+    // Shared so the picker outlives a window closed while the picker is still open.
+    std::shared_ptr<FolderPicker> m_folderPicker;
     bool m_showFolderPicker = false;
 
     ToggleSwitch *m_desktopSwitch = nullptr;
     ToggleSwitch *m_downloadsSwitch = nullptr;
+    QAbstractButton *m_addFolderButton = nullptr;
     SettingsGroup *m_customFolderGroup = nullptr;
     QList<QUrl> m_shownFolders;
     QList<QWidget *> m_folderRows;
+    QList<QAbstractButton *> m_removeButtons;
     ElidedLabel *m_keptFilesLabel = nullptr;
     QLabel *m_versionLabel = nullptr;
     QLabel *m_buildLabel = nullptr;

@@ -11,6 +11,7 @@
 #include "SettingsGroup.h"
 #include "SettingsTints.h"
 #include "SymbolLabel.h"
+#include "ToggleSwitch.h"
 
 #include <QPointer>
 #include <QToolButton>
@@ -29,7 +30,8 @@ void SettingsView::showFolderPicker()
         return;
     m_showFolderPicker = true;
     QPointer<SettingsView> alive(this);
-    const QList<QUrl> selection = m_folderPicker->pickFolders(this);
+    const std::shared_ptr<FolderPicker> picker = m_folderPicker;
+    const QList<QUrl> selection = picker->pickFolders(this);
     if (!alive)
         return;
     m_showFolderPicker = false;
@@ -71,9 +73,18 @@ void SettingsView::refreshFolderRows()
     for (QWidget *row : std::as_const(m_folderRows))
         m_customFolderGroup->removeRow(row);
     m_folderRows.clear();
+    m_removeButtons.clear();
     for (const QUrl &folder : folders)
         m_folderRows.append(addFolderRow(int(m_folderRows.size()), folder));
     m_shownFolders = folders;
+
+    // Tab goes through the rows top to bottom, though they were made after the buttons below.
+    QWidget *previous = m_downloadsSwitch;
+    for (QAbstractButton *removeButton : std::as_const(m_removeButtons)) {
+        setTabOrder(previous, removeButton);
+        previous = removeButton;
+    }
+    setTabOrder(previous, m_addFolderButton);
 }
 
 QWidget *SettingsView::addFolderRow(int index, const QUrl &folder)
@@ -91,6 +102,7 @@ QWidget *SettingsView::addFolderRow(int index, const QUrl &folder)
     removeButton->setToolTip(tr("Remove %1").arg(shown));
     removeButton->setCursor(Qt::PointingHandCursor);
     connect(removeButton, &QToolButton::clicked, this, [this, folder] { removeFolder(folder); });
+    m_removeButtons.append(removeButton);
 
     return m_customFolderGroup->insertRow(
         index, {new SymbolLabel(u"folder.fill"_s, SettingsTints::blue(), 18), label, removeButton});

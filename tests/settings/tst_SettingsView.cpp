@@ -150,6 +150,7 @@ private slots:
     void switchesFollowTheState();
     void customFolderRows_data();
     void customFolderRows();
+    void longPathsAreElided();
     void rowsFollowTheStore();
     void addFolder_data();
     void addFolder();
@@ -288,6 +289,38 @@ void TestSettingsView::customFolderRows()
     QCOMPARE(folderRows(*session.view), rows);
     for (const QString &row : std::as_const(rows))
         QVERIFY2(buttonNamed(*session.view, u"Remove "_s + row) != nullptr, qPrintable(row));
+
+    // Tab walks the window top to bottom, the rows' buttons in their place.
+    QStringList expectedTabOrder{u"Desktop"_s, u"Downloads"_s};
+    for (const QString &row : std::as_const(rows))
+        expectedTabOrder.append(u"Remove "_s + row);
+    expectedTabOrder << u"Add Folder"_s << u"Check for Updates..."_s;
+    QStringList tabOrder;
+    QWidget *start = buttonNamed(*session.view, u"Desktop"_s);
+    QWidget *widget = start;
+    do {
+        if (qobject_cast<QAbstractButton *>(widget) != nullptr &&
+            (widget->focusPolicy() & Qt::TabFocus) != 0 && widget->isVisibleTo(session.view.get()))
+            tabOrder.append(widget->accessibleName());
+        widget = widget->nextInFocusChain();
+    } while (widget != start && tabOrder.size() <= expectedTabOrder.size());
+    QCOMPARE(tabOrder, expectedTabOrder);
+}
+
+void TestSettingsView::longPathsAreElided()
+{
+    const QString longName = u"A folder with a rather long name that cannot fit"_s;
+    Session session({u"Projects/"_s + longName});
+    QVERIFY(QTest::qWaitForWindowExposed(session.view.get()));
+    QCOMPARE(session.view->width(), 380);
+    const auto *label = buttonNamed(*session.view, u"Remove ~/Projects/"_s + longName)
+                            ->parentWidget()
+                            ->findChild<ElidedLabel *>();
+    QVERIFY(label != nullptr);
+    QCOMPARE(label->text(), u"~/Projects/"_s + longName);
+    QVERIFY(label->shownText().contains(QChar(0x2026)));
+    QVERIFY(label->fontMetrics().horizontalAdvance(label->shownText()) <= label->width());
+    QVERIFY(label->mapTo(session.view.get(), QPoint(label->width(), 0)).x() <= 380);
 }
 
 void TestSettingsView::rowsFollowTheStore()
