@@ -11,6 +11,7 @@
 // Symbols are single-colour shapes on a 24x24 grid ("doc.fill", "trash", "gear", ...), drawn in
 // whatever colour the caller or the palette asks for. The artwork "MenuBarIcon" (monochrome, tinted
 // like a symbol) and "CelebrationImage" (full colour, never tinted) is looked up the same way.
+// Icons and pixmaps are made on the GUI thread (QPixmap and its cache live there).
 namespace MirelIcons {
 
 // Every symbol name the icon set provides.
