@@ -36,39 +36,55 @@ photos=("$work"/photos/*.jpg)
 
 now_ns() { date +%s%N; }
 
-run_gdk() {
-    local start
-    start=$(now_ns)
+# CPU seconds (user + system) of the last `timed` command, children included.
+TIMEFORMAT='%U %S'
+timed() {
+    local times
+    times=$( { time "$@" >"$work/out" 2>/dev/null; } 2>&1 )
+    cpu_s=$(awk '{printf "%.2f", $1 + $2}' <<<"$times")
+}
+
+gdk_loop() {
     for photo in "${photos[@]}"; do
         gdk-pixbuf-thumbnailer -s 128 "$photo" "$work/gdk/$(basename "$photo" .jpg).png"
     done
+}
+
+run_gdk() {
+    local start
+    start=$(now_ns)
+    timed gdk_loop
     gdk_ms=$(( ($(now_ns) - start) / 1000000 ))
+    gdk_cpu=$cpu_s
 }
 
 run_mirel() {
-    local start output
+    local start
     rm -rf "$work/cache"
     start=$(now_ns)
-    output=$(XDG_CACHE_HOME=$work/cache "$bench" "${photos[@]}")
+    XDG_CACHE_HOME=$work/cache timed "$bench" "${photos[@]}"
     process_ms=$(( ($(now_ns) - start) / 1000000 ))
-    cold_ms=$(awk '/^ms /{print $2}' <<<"$output")
-    warm_ms=$(awk '/^again-ms /{print $2}' <<<"$output")
+    mirel_cpu=$cpu_s
+    cold_ms=$(awk '/^ms /{print $2}' "$work/out")
+    warm_ms=$(awk '/^again-ms /{print $2}' "$work/out")
     # The warm cache once more from a fresh process, which also loads Qt's image plugins.
     fresh_ms=$(XDG_CACHE_HOME=$work/cache "$bench" "${photos[@]}" | awk '/^ms /{print $2}')
 }
 
 median() { sort -g | awk '{v[NR]=$1} END {print (NR % 2) ? v[(NR+1)/2] : (v[NR/2] + v[NR/2+1]) / 2}'; }
 
-# Other work on the machine slows the two-thread run more than the one-process-at-a-time
-# loop, so the load is part of the result.
+# Other work on the machine takes CPU time from the two-thread run more than from the
+# one-process-at-a-time loop (the scheduler shares the CPU between sessions, not threads),
+# so the load is part of the result, and the CPU seconds of each side are shown too.
 echo "load average: $(cut -d' ' -f1-3 /proc/loadavg), $(nproc) cores"
 ratios=()
 warms=()
 for round in $(seq 1 "$rounds"); do
     if (( round % 2 )); then run_gdk; run_mirel; else run_mirel; run_gdk; fi
     ratio=$(awk -v m="$cold_ms" -v g="$gdk_ms" 'BEGIN {printf "%.3f", m / g}')
-    echo "round $round: gdk ${gdk_ms} ms, mirel ${cold_ms} ms (whole process ${process_ms} ms)," \
-         "warm cache ${warm_ms} ms (fresh process ${fresh_ms} ms), ratio $ratio"
+    echo "round $round: gdk ${gdk_ms} ms (cpu ${gdk_cpu} s), mirel ${cold_ms} ms" \
+         "(whole process ${process_ms} ms, cpu ${mirel_cpu} s), warm cache ${warm_ms} ms" \
+         "(fresh process ${fresh_ms} ms), ratio $ratio"
     ratios+=("$ratio")
     warms+=("$warm_ms")
 done
