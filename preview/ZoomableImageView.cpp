@@ -1,5 +1,7 @@
 #include "ZoomableImageView.h"
 
+#include "Spring.h"
+
 #include "BusyIndicator.h"
 #include "ImageDecoder.h"
 #include "PreviewPriority.h"
@@ -30,24 +32,8 @@ constexpr qreal wheelNotchFactor = 1.2;
 // A pinch made of wheel events ends when the wheel has been still for this long.
 constexpr int wheelPinchIdleMs = 250;
 
-// Critically damped spring (damping fraction 1) with a response of 0.5 s: the displacement
-// falls as (1 + wt) e^(-wt) with w = 2 pi / response. It is within 0.1 % of rest after
-// wt = 9.23, i.e. 735 ms, where the animation ends; the curve is normalised to reach 1 there.
+// The double click and the return to rest move on a critically damped spring.
 constexpr qreal springResponse = 0.5;
-constexpr qreal springOmega = 2.0 * std::numbers::pi / springResponse;
-constexpr qreal springSettleOmegaT = 9.2334;
-constexpr int springSettleMs = 735;
-
-qreal springProgress(qreal omegaT)
-{
-    return 1.0 - (1.0 + omegaT) * std::exp(-omegaT);
-}
-
-qreal criticallyDampedSpring(qreal progress)
-{
-    const qreal omegaT = progress * springSettleOmegaT;
-    return springProgress(omegaT) / springProgress(springSettleOmegaT);
-}
 
 QImage prepareForDrawing(QImage image)
 {
@@ -58,8 +44,6 @@ QImage prepareForDrawing(QImage image)
 }
 
 } // namespace
-
-static_assert(springOmega * springSettleMs / 1000.0 > springSettleOmegaT - 0.01);
 
 ZoomableImageView::ZoomableImageView(const QUrl &url, QWidget *parent)
     : QWidget(parent)
@@ -147,14 +131,12 @@ void ZoomableImageView::toggleZoom()
 
 QEasingCurve ZoomableImageView::springCurve()
 {
-    QEasingCurve curve;
-    curve.setCustomType(&criticallyDampedSpring);
-    return curve;
+    return Spring::easingCurve();
 }
 
 int ZoomableImageView::springDurationMs()
 {
-    return springSettleMs;
+    return Spring::durationMs(springResponse);
 }
 
 bool ZoomableImageView::isAnimating() const

@@ -1,0 +1,140 @@
+#include "MirelApp.h"
+
+#include "MenuBarView.h"
+#include "PanelPlacement.h"
+#include "SettingsView.h"
+#include "TrayIconArt.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QEvent>
+#include <QMenu>
+#include <QScreen>
+#include <QSystemTrayIcon>
+
+namespace {
+// A click on the tray icon first takes the focus from the open panel, which hides it; the
+// click itself must then not open it again.
+constexpr int reopenGuardMs = 300;
+constexpr int trayWatchMs = 2000;
+} // namespace
+
+MirelApp::MirelApp(QObject *parent)
+    : QObject(parent)
+    , m_appDelegate(this)
+    , m_panel(std::make_unique<MenuBarView>(m_appState))
+{
+    m_panel->installEventFilter(this);
+    connect(m_panel.get(), &MenuBarView::settingsRequested, this, &MirelApp::showSettings);
+    setUpTray();
+    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+        useTrayPanel();
+    } else {
+        useFallbackWindow();
+        m_panel->show();
+        watchForTray();
+    }
+}
+
+MirelApp::~MirelApp() = default;
+
+void MirelApp::setUpTray()
+{
+    m_tray = new QSystemTrayIcon(TrayIconArt::icon(), this);
+    m_tray->setToolTip(tr("Mirel"));
+    m_trayMenu = std::make_unique<QMenu>();
+    m_trayMenu->addAction(tr("Open Mirel"), this, &MirelApp::showPanel);
+    m_trayMenu->addAction(tr("Settings..."), this, &MirelApp::showSettings);
+    m_trayMenu->addSeparator();
+    m_trayMenu->addAction(tr("Quit"), qApp, &QCoreApplication::quit);
+    m_tray->setContextMenu(m_trayMenu.get());
+    connect(m_tray, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger)
+                    togglePanel();
+            });
+    // Shown even with no tray yet: it docks when one appears.
+    m_tray->show();
+}
+
+void MirelApp::useTrayPanel()
+{
+    m_fallback = false;
+    const bool wasVisible = m_panel->isVisible();
+    m_panel->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    if (wasVisible)
+        showPanel();
+}
+
+void MirelApp::useFallbackWindow()
+{
+    m_fallback = true;
+    m_panel->setWindowFlags(Qt::Window);
+    m_panel->setWindowTitle(tr("Mirel"));
+}
+
+void MirelApp::watchForTray()
+{
+    m_trayWatch.setInterval(trayWatchMs);
+    connect(&m_trayWatch, &QTimer::timeout, this, [this] {
+        if (!QSystemTrayIcon::isSystemTrayAvailable())
+            return;
+        m_trayWatch.stop();
+        m_tray->show();
+    });
+    m_trayWatch.start();
+}
+
+void MirelApp::togglePanel()
+{
+    if (m_panel->isVisible()) {
+        m_panel->hide();
+        return;
+    }
+    if (m_hiddenByFocusLoss.isValid() && m_hiddenByFocusLoss.elapsed() < reopenGuardMs)
+        return;
+    showPanel();
+}
+
+void MirelApp::showPanel()
+{
+    if (!m_fallback) {
+        QScreen *screen = QGuiApplication::screenAt(QCursor::pos());
+        if (!screen)
+            screen = QGuiApplication::primaryScreen();
+        if (screen) {
+            m_panel->move(PanelPlacement::topLeft(m_panel->size(), m_tray->geometry(),
+                                                  QCursor::pos(), screen->availableGeometry()));
+        }
+    }
+    m_panel->show();
+    m_panel->raise();
+    m_panel->activateWindow();
+}
+
+void MirelApp::showSettings()
+{
+    if (!m_settings)
+        m_settings = std::make_unique<SettingsView>(m_appState, m_updaterViewModel);
+    m_settings->show();
+    m_settings->raise();
+    m_settings->activateWindow();
+}
+
+bool MirelApp::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_panel.get()) {
+        if (event->type() == QEvent::WindowDeactivate && !m_fallback && m_panel->isVisible()) {
+            m_panel->hide();
+            m_hiddenByFocusLoss.start();
+        } else if (event->type() == QEvent::Close && m_fallback) {
+            // With no tray, the window is Mirel: closing it quits, unless a tray has come
+            // along meanwhile to keep Mirel reachable.
+            if (QSystemTrayIcon::isSystemTrayAvailable())
+                useTrayPanel();
+            else
+                QCoreApplication::quit();
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+
+// Where the panel opens: under the tray icon (or above it, for a panel at the bottom of the
+// screen) when the icon's place is known, otherwise by the pointer; always inside the
+// screen's available area.
+namespace PanelPlacement {
+
+QPoint topLeft(const QSize &panel, const QRect &iconGeometry, const QPoint &pointer,
+               const QRect &available);
+
+} // namespace PanelPlacement

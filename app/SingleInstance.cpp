@@ -1,0 +1,51 @@
+#include "SingleInstance.h"
+
+#include <QLocalServer>
+#include <QLocalSocket>
+
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+constexpr int connectTimeoutMs = 1000;
+const QByteArray openMessage = "open\n";
+} // namespace
+
+SingleInstance::SingleInstance(const QString &name, QObject *parent)
+    : QObject(parent)
+    , m_name(name)
+{}
+
+QString SingleInstance::defaultName()
+{
+    return u"mirel-"_s + QString::number(::getuid());
+}
+
+bool SingleInstance::becomePrimary()
+{
+    QLocalSocket other;
+    other.connectToServer(m_name);
+    if (other.waitForConnected(connectTimeoutMs)) {
+        other.write(openMessage);
+        other.waitForBytesWritten(connectTimeoutMs);
+        other.disconnectFromServer();
+        return false;
+    }
+    // Nobody answered: a socket left by a Mirel that crashed is stale.
+    QLocalServer::removeServer(m_name);
+    m_server = new QLocalServer(this);
+    m_server->setSocketOptions(QLocalServer::UserAccessOption);
+    if (!m_server->listen(m_name))
+        return true; // run anyway; only the second-launch shortcut is lost
+    connect(m_server, &QLocalServer::newConnection, this, [this] {
+        while (QLocalSocket *socket = m_server->nextPendingConnection()) {
+            connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+                if (socket->readAll().contains("open"))
+                    emit openRequested();
+            });
+            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        }
+    });
+    return true;
+}
