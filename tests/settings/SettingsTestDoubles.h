@@ -5,6 +5,9 @@
 
 #include <QStringList>
 
+#include <functional>
+#include <utility>
+
 // Answers the folder picker in the user's place and counts how often it was asked.
 class AnsweringFolderPicker final : public FolderPicker
 {
@@ -14,9 +17,14 @@ public:
         , m_askCount(askCount)
     {}
 
+    // Runs once, while the picker is open, as a user acting on the window behind it would.
+    std::function<void()> whileOpen;
+
     QList<QUrl> pickFolders(QWidget *) override
     {
         ++m_askCount;
+        if (const auto action = std::exchange(whileOpen, {}))
+            action();
         return m_answer;
     }
 

@@ -156,6 +156,7 @@ private slots:
     void addFolder();
     void cancelledPickerChangesNothing_data();
     void cancelledPickerChangesNothing();
+    void secondPressWhilePickerIsOpen();
     void removeFolder_data();
     void removeFolder();
     void keepLocation();
@@ -426,6 +427,30 @@ void TestSettingsView::cancelledPickerChangesNothing()
     QCOMPARE(stored(session.home), storeBefore);
     QCOMPARE(folderRows(*session.view), rowsBefore);
     QCOMPARE(session.home.lines(), QStringList{});
+}
+
+void TestSettingsView::secondPressWhilePickerIsOpen()
+{
+    Session session;
+    const QString path = session.home.folder(u"Projects"_s);
+    auto picker = std::make_unique<AnsweringFolderPicker>(QList<QUrl>{QUrl::fromLocalFile(path)},
+                                                          session.pickerAsked);
+    QAbstractButton *addButton = buttonNamed(*session.view, u"Add Folder"_s);
+    picker->whileOpen = [addButton] {
+        QTest::mouseClick(addButton, Qt::LeftButton);
+    };
+    session.view->setFolderPicker(std::move(picker));
+
+    QTest::mouseClick(addButton, Qt::LeftButton);
+    QCOMPARE(session.pickerAsked, 1);
+    QCOMPARE(session.home.lines().filter(u"[Mirel]"_s).size(), 1);
+    QCOMPARE(session.home.scanCount(), 1);
+
+    // Once it has closed, the button opens it again.
+    session.view->setFolderPicker(
+        std::make_unique<AnsweringFolderPicker>(QList<QUrl>{}, session.pickerAsked));
+    QTest::mouseClick(addButton, Qt::LeftButton);
+    QCOMPARE(session.pickerAsked, 2);
 }
 
 void TestSettingsView::removeFolder_data()
