@@ -1,5 +1,7 @@
 #include "FilePreviewView.h"
 
+#include "FileSystem.h"
+
 #include "ImagePreview.h"
 #include "InfoCardPreview.h"
 #include "MediaPreview.h"
@@ -41,7 +43,7 @@ void FilePreviewView::rebuild()
 QWidget *FilePreviewView::makePreview(const QString &path, const QMimeType &mime)
 {
     // A file that is gone gets the card that says so, whatever its name promises.
-    const bool present = !path.isEmpty() && QFileInfo::exists(path);
+    const bool present = !path.isEmpty() && FileSystem::standard().exists(path);
     switch (present ? previewKindFor(mime) : PreviewKind::InfoCard) {
     case PreviewKind::Pdf: {
         auto *preview = new PdfPreview(path, this);

@@ -1,7 +1,9 @@
 #include "InfoCardPreview.h"
 
 #include "FileKinds.h"
+#include "FileNames.h"
 #include "KindIconLabel.h"
+#include "PathCodec.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -11,6 +13,8 @@
 #include <QRegularExpression>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -36,9 +40,13 @@ InfoCardPreview::InfoCardPreview(const QString &path, const QMimeType &mime, QWi
     layout->addWidget(new KindIconLabel(m_symbolName, 96, this), 0, Qt::AlignHCenter);
     layout->addSpacing(8);
 
-    const QFileInfo info(path);
+    // Stat through the path's own bytes: Qt's file functions cannot reach a name that is
+    // not valid UTF-8, and such a file is there all the same.
+    struct stat attributes
+    {};
+    const bool exists = ::stat(PathCodec::encode(path).constData(), &attributes) == 0;
     // Long names without spaces cannot wrap; they are shortened in the middle to fit.
-    m_fileName = info.fileName();
+    m_fileName = FileNames::displayName(path);
     m_name = addLine(m_fileName);
     m_name->setWordWrap(false);
     m_name->setToolTip(m_fileName);
@@ -51,14 +59,14 @@ InfoCardPreview::InfoCardPreview(const QString &path, const QMimeType &mime, QWi
     m_name->setForegroundRole(QPalette::WindowText);
 
     // Stat only: an information card never reads the file itself.
-    if (!info.exists()) {
+    if (!exists) {
         m_kind = addLine(tr("This file is no longer there."));
     } else {
         m_kind = addLine(capitalised(mime.comment()));
-        if (info.isFile())
-            m_size =
-                addLine(QLocale().formattedDataSize(info.size(), 1, QLocale::DataSizeSIFormat));
-        const QDateTime modified = info.lastModified();
+        if (S_ISREG(attributes.st_mode))
+            m_size = addLine(QLocale().formattedDataSize(qint64(attributes.st_size), 1,
+                                                         QLocale::DataSizeSIFormat));
+        const QDateTime modified = QDateTime::fromSecsSinceEpoch(attributes.st_mtim.tv_sec);
         if (modified.isValid()) {
             const QLocale locale;
             // Minutes are enough; some locales put seconds in their short time format.
