@@ -1,0 +1,119 @@
+#include "../TestHome.h"
+#include "FinishedView.h"
+#include "MenuBarView.h"
+#include "MirelApp.h"
+#include "PanelPlacement.h"
+#include "SettingsView.h"
+#include "SingleInstance.h"
+
+#include <QSignalSpy>
+#include <QSystemTrayIcon>
+#include <QTest>
+#include <QToolButton>
+
+using namespace Qt::StringLiterals;
+
+class TestShell final : public QObject
+{
+    Q_OBJECT
+
+public:
+    static void initMain()
+    {
+        useTemporarySettingsStore();
+        QApplication::setQuitOnLastWindowClosed(false);
+    }
+
+private slots:
+    void placement_data();
+    void placement();
+    void secondInstanceOpensTheFirst();
+    void withoutTrayThePanelIsAWindow();
+    void oneSettingsWindowOnTheSameState();
+};
+
+void TestShell::placement_data()
+{
+    QTest::addColumn<QRect>("icon");
+    QTest::addColumn<QPoint>("pointer");
+    QTest::addColumn<QPoint>("expected");
+
+    const QPoint nowhere(0, 0);
+    // Screen 1280 x 800 with a 24 px panel at the top: available from y = 24.
+    QTest::newRow("under an icon at the top right")
+        << QRect(1200, 0, 24, 24) << nowhere << QPoint(960, 28);
+    QTest::newRow("under an icon in the middle")
+        << QRect(600, 0, 24, 24) << nowhere << QPoint(451, 28);
+    QTest::newRow("above an icon at the bottom")
+        << QRect(600, 776, 24, 24) << nowhere << QPoint(451, 292);
+    QTest::newRow("unknown icon: by the pointer") << QRect() << QPoint(100, 100) << QPoint(0, 104);
+    QTest::newRow("unknown icon, pointer low: above it")
+        << QRect() << QPoint(700, 700) << QPoint(540, 216);
+}
+
+void TestShell::placement()
+{
+    QFETCH(QRect, icon);
+    QFETCH(QPoint, pointer);
+    QFETCH(QPoint, expected);
+    const QRect available(0, 24, 1280, 776);
+    const QPoint topLeft = PanelPlacement::topLeft(QSize(320, 480), icon, pointer, available);
+    QCOMPARE(topLeft, expected);
+    QVERIFY(available.contains(QRect(topLeft, QSize(320, 480))));
+}
+
+void TestShell::secondInstanceOpensTheFirst()
+{
+    const QString name = u"mirel-test-"_s + QString::number(QCoreApplication::applicationPid());
+    SingleInstance first(name);
+    QVERIFY(first.becomePrimary());
+    QSignalSpy opened(&first, &SingleInstance::openRequested);
+
+    SingleInstance second(name);
+    QVERIFY(!second.becomePrimary());
+    QVERIFY(opened.wait(5000));
+}
+
+void TestShell::withoutTrayThePanelIsAWindow()
+{
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        QSKIP("This session has a system tray");
+    TestHome home;
+    QVERIFY(writeFile(home.folder(u"Downloads"_s) + u"/a.txt"_s));
+    MirelApp mirel;
+
+    QVERIFY(mirel.usesFallbackWindow());
+    QVERIFY(mirel.panel()->isVisible());
+    QCOMPARE(mirel.panel()->windowTitle(), u"Mirel"_s);
+    QVERIFY(!(mirel.panel()->windowFlags() & Qt::FramelessWindowHint));
+    QCOMPARE(mirel.appState().files().size(), 1);
+}
+
+void TestShell::oneSettingsWindowOnTheSameState()
+{
+    TestHome home;
+    MirelApp mirel;
+    QVERIFY(!mirel.settingsWindow()); // made on first use
+
+    QTest::mouseClick(mirel.panel()->settingsButton(), Qt::LeftButton);
+    SettingsView *settings = mirel.settingsWindow();
+    QVERIFY(settings);
+    QVERIFY(settings->isVisible());
+    QCOMPARE(settings->windowTitle(), u"Settings"_s);
+
+    settings->close();
+    mirel.showSettings();
+    QCOMPARE(mirel.settingsWindow(), settings);
+    QVERIFY(settings->isVisible());
+
+    // A switch turned off there is seen by the panel's next scan.
+    QVERIFY(writeFile(home.folder(u"Desktop"_s) + u"/d.txt"_s));
+    mirel.appState().setIncludeDesktop(false);
+    mirel.panel()->hide();
+    mirel.showPanel();
+    QCOMPARE(mirel.appState().files().size(), 0);
+    QVERIFY(mirel.panel()->isShowingFinishedState());
+}
+
+QTEST_MAIN(TestShell)
+#include "tst_Shell.moc"
