@@ -6,10 +6,12 @@
 #include "SettingsView.h"
 #include "SingleInstance.h"
 
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTest>
 #include <QToolButton>
+#include <QTranslator>
 
 using namespace Qt::StringLiterals;
 
@@ -30,6 +32,7 @@ private slots:
     void secondInstanceOpensTheFirst();
     void withoutTrayThePanelIsAWindow();
     void oneSettingsWindowOnTheSameState();
+    void germanTranslation();
 };
 
 void TestShell::placement_data()
@@ -113,6 +116,25 @@ void TestShell::oneSettingsWindowOnTheSameState()
     mirel.showPanel();
     QCOMPARE(mirel.appState().files().size(), 0);
     QVERIFY(mirel.panel()->isShowingFinishedState());
+}
+
+void TestShell::germanTranslation()
+{
+    TestHome home;
+    QTranslator german;
+    QVERIFY(
+        german.load(QLocale(QLocale::German, QLocale::Germany), u"mirel"_s, u"_"_s, u":/i18n"_s));
+    QCoreApplication::installTranslator(&german);
+    const auto removeTranslator =
+        qScopeGuard([&german] { QCoreApplication::removeTranslator(&german); });
+    QVERIFY(writeFile(home.folder(u"Downloads"_s) + u"/a.txt"_s));
+    AppState state;
+    MenuBarView panel(state);
+    panel.show();
+
+    QCOMPARE(panel.keepButton()->text(), u"Behalten"_s);
+    QCOMPARE(panel.deleteButton()->text(), u"Löschen"_s);
+    QCOMPARE(panel.quitButton()->accessibleName(), u"Beenden"_s);
 }
 
 QTEST_MAIN(TestShell)
