@@ -67,6 +67,17 @@ public:
     QString path(const QString &relative) const { return m_dir.path() + u'/' + relative; }
     QStringList &lines() { return m_lines; }
 
+    static QSettings store() { return QSettings(QStringLiteral("Mirel"), QStringLiteral("Mirel")); }
+
+    // How many scans ran since the lines were last cleared: each ends with its total.
+    qsizetype scanCount() const
+    {
+        qsizetype count = 0;
+        for (const QString &line : m_lines)
+            count += line.startsWith(u"Total files: ") ? 1 : 0;
+        return count;
+    }
+
     // Makes the folder (and parents) under the home.
     QString folder(const QString &relative) const
     {

@@ -2,7 +2,8 @@
 
 #include "DownloadFileName.h"
 #include "Ed25519Verifier.h"
-#include "NoReplaceRename.h"
+#include "NoReplaceMove.h"
+#include "PathCodec.h"
 #include "UpdateTransfer.h"
 
 #include <QDir>
@@ -141,7 +142,8 @@ std::optional<QString> UpdateDownload::moveToFreeName()
     m_file->close();
     for (int number = 0; number <= maxNumberedNames; ++number) {
         const QString candidate = m_folder + u'/' + DownloadFileName::numbered(m_fileName, number);
-        const int error = NoReplaceRename::rename(temporaryPath, candidate);
+        const int error = NoReplaceMove::renameNoReplace(PathCodec::encode(temporaryPath),
+                                                         PathCodec::encode(candidate));
         if (error == 0) {
             m_file->setAutoRemove(false);
             m_file.reset();
