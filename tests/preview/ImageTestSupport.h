@@ -11,6 +11,7 @@
 #include <QStandardPaths>
 #include <QString>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QtEndian>
 
 // Called from each suite's initMain(): HOME and the XDG folders of the whole test process point
@@ -27,6 +28,14 @@ inline void useTemporaryHome()
     QDir().mkpath(home.path() + QStringLiteral("/runtime"));
     QFile::setPermissions(home.path() + QStringLiteral("/runtime"),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+// Writes `data` to `path`, failing the calling test when that does not work.
+inline void writeBytes(const QString &path, const QByteArray &data)
+{
+    QFile file(path);
+    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
+    QCOMPARE(file.write(data), data.size());
 }
 
 // Four quadrants in clearly different colours, so orientation and mirroring can be read back.

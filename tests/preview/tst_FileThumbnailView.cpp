@@ -1,4 +1,5 @@
 #include "FileThumbnailView.h"
+#include "ImageTestSupport.h"
 #include "ThirdPartyLeaks.h"
 #include "ThumbnailCache.h"
 #include "ThumbnailLoader.h"
@@ -19,6 +20,8 @@
 #include <QThread>
 #include <QThreadPool>
 
+#include <optional>
+
 #include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
@@ -28,6 +31,7 @@ namespace {
 const QColor green(20, 170, 60);
 const QColor red(210, 30, 30);
 const QColor blue(30, 60, 210);
+const QDateTime entryTime(QDate(2026, 5, 1), QTime(12, 0, 7));
 
 // Points XDG_CACHE_HOME at an empty folder for one test, and back when it ends.
 class TemporaryCacheHome final
@@ -101,8 +105,7 @@ void writeEntry(const QString &entryPath, const QImage &picture, const QByteArra
 
 bool sameColor(const QColor &a, const QColor &b)
 {
-    return qAbs(a.red() - b.red()) < 24 && qAbs(a.green() - b.green()) < 24 &&
-           qAbs(a.blue() - b.blue()) < 24;
+    return roughlyEqual(a, b, 23);
 }
 
 QColor centreOf(const QImage &image)
@@ -155,14 +158,7 @@ class tst_FileThumbnailView final : public QObject
     Q_OBJECT
 
 public:
-    static void initMain()
-    {
-        static QTemporaryDir home;
-        qputenv("HOME", QFile::encodeName(home.path()));
-        qputenv("XDG_CACHE_HOME", QFile::encodeName(home.path() + u"/.cache"_s));
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + u"/.config"_s));
-        qputenv("XDG_DATA_HOME", QFile::encodeName(home.path() + u"/.local/share"_s));
-    }
+    static void initMain() { useTemporaryHome(); }
 
 private Q_SLOTS:
     void initTestCase() { QVERIFY(m_files.isValid()); }
@@ -170,25 +166,23 @@ private Q_SLOTS:
     void cacheRoot();
     void flavorForScale_data();
     void flavorForScale();
-    void validEntryIsUsed_data();
-    void validEntryIsUsed();
-    void unusableEntryIsRegenerated_data();
-    void unusableEntryIsRegenerated();
+    void cachedEntry_data();
+    void cachedEntry();
     void generatedEntry_data();
     void generatedEntry();
     void largeFlavorOnDenseScreens();
     void fileWithoutThumbnailKeepsIcon_data();
     void fileWithoutThumbnailKeepsIcon();
     void failureIsNotRetriedUntilFileChanges();
-    void requestedOffMainThreadWhenShown();
+    void requestedOffMainThreadOnEachAppearance();
     void thumbnailFillsFrame_data();
     void thumbnailFillsFrame();
-    void laterEmptyAnswerKeepsThumbnail();
     void viewGoneBeforeAnswer();
 
 private:
     QString file(const QString &name) const { return m_files.filePath(name); }
     static bool answered(FileThumbnailView &view);
+    static std::optional<QImage> thumbnailShownFor(const QString &path);
 
     QTemporaryDir m_files;
 };
@@ -200,6 +194,15 @@ bool tst_FileThumbnailView::answered(FileThumbnailView &view)
     view.resize(60, 60);
     view.show();
     return finished.wait(10000);
+}
+
+// The thumbnail a fresh view of `path` shows once answered, or nothing if no answer came.
+std::optional<QImage> tst_FileThumbnailView::thumbnailShownFor(const QString &path)
+{
+    FileThumbnailView view(QUrl::fromLocalFile(path));
+    if (!answered(view))
+        return std::nullopt;
+    return view.thumbnail();
 }
 
 void tst_FileThumbnailView::cacheRoot_data()
@@ -245,74 +248,59 @@ void tst_FileThumbnailView::flavorForScale()
     QCOMPARE(entry, u"/c/"_s + folder + u'/' + entryName(request.path));
 }
 
-void tst_FileThumbnailView::validEntryIsUsed_data()
+void tst_FileThumbnailView::cachedEntry_data()
 {
     QTest::addColumn<QString>("name");
-    QTest::newRow("plain name") << u"photo.png"_s;
-    QTest::newRow("spaces and non-ASCII") << u"Ferien Foto ü.png"_s;
-    QTest::newRow("characters special in URLs") << u"a#b%c?d.png"_s;
+    QTest::addColumn<QString>("mtime");
+    QTest::addColumn<bool>("ownUri");
+    QTest::addColumn<bool>("used");
+    const QString seconds = QString::number(entryTime.toSecsSinceEpoch());
+    QTest::newRow("valid, plain name") << u"photo.png"_s << seconds << true << true;
+    QTest::newRow("valid, spaces and non-ASCII")
+        << u"Ferien Foto ü.png"_s << seconds << true << true;
+    QTest::newRow("valid, characters special in URLs")
+        << u"a#b%c?d.png"_s << seconds << true << true;
+    QTest::newRow("MTime one second older")
+        << u"edited.png"_s << QString::number(entryTime.toSecsSinceEpoch() - 1) << true << false;
+    QTest::newRow("MTime not a number") << u"edited.png"_s << u"yesterday"_s << true << false;
+    QTest::newRow("MTime missing") << u"edited.png"_s << QString() << true << false;
+    QTest::newRow("URI of another file") << u"edited.png"_s << seconds << false << false;
 }
 
-void tst_FileThumbnailView::validEntryIsUsed()
+void tst_FileThumbnailView::cachedEntry()
 {
     QFETCH(QString, name);
+    QFETCH(QString, mtime);
+    QFETCH(bool, ownUri);
+    QFETCH(bool, used);
     TemporaryCacheHome cacheHome;
     const QString path = file(name);
     QVERIFY(filled(QSize(300, 200), green).save(path, "PNG"));
-    const QDateTime modified(QDate(2026, 5, 1), QTime(12, 0, 7));
-    setModified(path, modified);
+    setModified(path, entryTime);
 
-    // What another program left in the cache for this very file: red, not green.
-    const QString entry = cacheHome.thumbnails() + u"/normal/"_s + entryName(path);
-    writeEntry(entry, filled(QSize(128, 85), red), standardUri(path),
-               QString::number(modified.toSecsSinceEpoch()));
-    const QByteArray before = [&] {
-        QFile f(entry);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }();
-
-    FileThumbnailView view(QUrl::fromLocalFile(path));
-    QVERIFY(answered(view));
-    QVERIFY(!view.thumbnail().isNull());
-    QVERIFY2(sameColor(centreOf(view.thumbnail()), red), "the cached thumbnail was not used");
-    QFile after(entry);
-    QVERIFY(after.open(QIODevice::ReadOnly));
-    QCOMPARE(after.readAll(), before);
-}
-
-void tst_FileThumbnailView::unusableEntryIsRegenerated_data()
-{
-    QTest::addColumn<QString>("mtime");
-    QTest::addColumn<bool>("ownUri");
-    const QDateTime modified(QDate(2026, 5, 1), QTime(12, 0, 7));
-    const qint64 seconds = modified.toSecsSinceEpoch();
-    QTest::newRow("MTime one second older") << QString::number(seconds - 1) << true;
-    QTest::newRow("MTime not a number") << u"yesterday"_s << true;
-    QTest::newRow("MTime missing") << QString() << true;
-    QTest::newRow("URI of another file") << QString::number(seconds) << false;
-}
-
-void tst_FileThumbnailView::unusableEntryIsRegenerated()
-{
-    QFETCH(QString, mtime);
-    QFETCH(bool, ownUri);
-    TemporaryCacheHome cacheHome;
-    const QString path = file(u"edited.png"_s);
-    QVERIFY(filled(QSize(300, 200), green).save(path, "PNG"));
-    const QDateTime modified(QDate(2026, 5, 1), QTime(12, 0, 7));
-    setModified(path, modified);
+    // What another program left in the cache: red, so it shows whether it was used.
     const QString entry = cacheHome.thumbnails() + u"/normal/"_s + entryName(path);
     writeEntry(entry, filled(QSize(128, 85), red),
                ownUri ? standardUri(path) : standardUri(file(u"other.png"_s)), mtime);
+    const auto contents = [&entry] {
+        QFile f(entry);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    const QByteArray before = contents();
 
-    FileThumbnailView view(QUrl::fromLocalFile(path));
-    QVERIFY(answered(view));
-    QVERIFY2(sameColor(centreOf(view.thumbnail()), green), "the unusable entry was shown");
-
+    const std::optional<QImage> shown = thumbnailShownFor(path);
+    QVERIFY(shown);
+    QVERIFY(!shown->isNull());
+    if (used) {
+        QVERIFY2(sameColor(centreOf(*shown), red), "the cached thumbnail was not used");
+        QCOMPARE(contents(), before);
+        return;
+    }
+    QVERIFY2(sameColor(centreOf(*shown), green), "the unusable entry was shown");
     // The entry now describes the current file.
     const QImage stored(entry);
     QVERIFY(sameColor(centreOf(stored), green));
-    QCOMPARE(stored.text(u"Thumb::MTime"_s), QString::number(modified.toSecsSinceEpoch()));
+    QCOMPARE(stored.text(u"Thumb::MTime"_s), QString::number(entryTime.toSecsSinceEpoch()));
     QCOMPARE(stored.text(u"Thumb::URI"_s).toUtf8(), standardUri(path));
 }
 
@@ -325,12 +313,9 @@ void tst_FileThumbnailView::generatedEntry_data()
     QVERIFY(filled(QSize(300, 600), green).save(file(u"portrait.png"_s), "PNG"));
     QVERIFY(filled(QSize(40, 30), green).save(file(u"tiny.png"_s), "PNG"));
     QVERIFY(filled(QSize(640, 480), green).save(file(u"scan.tiff"_s), "TIFF"));
-    {
-        QFile svg(file(u"drawing.svg"_s));
-        QVERIFY(svg.open(QIODevice::WriteOnly));
-        svg.write("<svg xmlns='http://www.w3.org/2000/svg' width='24' height='12'>"
-                  "<rect width='24' height='12' fill='#14aa3c'/></svg>");
-    }
+    writeBytes(file(u"drawing.svg"_s),
+               "<svg xmlns='http://www.w3.org/2000/svg' width='24' height='12'>"
+               "<rect width='24' height='12' fill='#14aa3c'/></svg>");
     {
         QPdfWriter pdf(file(u"letter.pdf"_s));
         pdf.setPageSize(QPageSize(QPageSize::A4));
@@ -366,10 +351,10 @@ void tst_FileThumbnailView::generatedEntry()
     const QDateTime modified(QDate(2026, 4, 2), QTime(8, 30, 59));
     setModified(path, modified);
 
-    FileThumbnailView view(QUrl::fromLocalFile(path));
-    QVERIFY(answered(view));
-    QCOMPARE(view.thumbnail().size(), expectedSize);
-    QVERIFY(sameColor(centreOf(view.thumbnail()), green));
+    const std::optional<QImage> shown = thumbnailShownFor(path);
+    QVERIFY(shown);
+    QCOMPARE(shown->size(), expectedSize);
+    QVERIFY(sameColor(centreOf(*shown), green));
 
     const QString folder = cacheHome.thumbnails() + u"/normal"_s;
     // Exactly one entry, under the standard's name: no temporary file left behind.
@@ -424,14 +409,7 @@ void tst_FileThumbnailView::fileWithoutThumbnailKeepsIcon()
     QFETCH(bool, failureRemembered);
     TemporaryCacheHome cacheHome;
     const QString path = file(name);
-    if (content.isNull()) {
-        // A named pipe: opening it would block for ever.
-        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-    } else {
-        QFile out(path);
-        QVERIFY(out.open(QIODevice::WriteOnly));
-        out.write(content);
-    }
+    writeBytes(path, content);
 
     FileThumbnailView view(QUrl::fromLocalFile(path));
     QVERIFY(answered(view));
@@ -462,36 +440,28 @@ void tst_FileThumbnailView::failureIsNotRetriedUntilFileChanges()
     TemporaryCacheHome cacheHome;
     const QString path = file(u"later.png"_s);
     const QDateTime modified(QDate(2026, 1, 2), QTime(3, 4, 5));
-    {
-        QFile out(path);
-        QVERIFY(out.open(QIODevice::WriteOnly));
-        out.write("not yet a picture");
-    }
+    writeBytes(path, "not yet a picture");
     setModified(path, modified);
-    {
-        FileThumbnailView view(QUrl::fromLocalFile(path));
-        QVERIFY(answered(view));
-        QVERIFY(view.thumbnail().isNull());
-    }
+    std::optional<QImage> shown = thumbnailShownFor(path);
+    QVERIFY(shown);
+    QVERIFY(shown->isNull());
 
     // Readable now, but with the same time stamp: the recorded failure stands, so the
     // file is not decoded again.
     QVERIFY(filled(QSize(50, 50), green).save(path, "PNG"));
     setModified(path, modified);
-    {
-        FileThumbnailView view(QUrl::fromLocalFile(path));
-        QVERIFY(answered(view));
-        QVERIFY(view.thumbnail().isNull());
-    }
+    shown = thumbnailShownFor(path);
+    QVERIFY(shown);
+    QVERIFY(shown->isNull());
 
     // Once the file changes, it is tried again.
     setModified(path, modified.addSecs(60));
-    FileThumbnailView view(QUrl::fromLocalFile(path));
-    QVERIFY(answered(view));
-    QCOMPARE(view.thumbnail().size(), QSize(50, 50));
+    shown = thumbnailShownFor(path);
+    QVERIFY(shown);
+    QCOMPARE(shown->size(), QSize(50, 50));
 }
 
-void tst_FileThumbnailView::requestedOffMainThreadWhenShown()
+void tst_FileThumbnailView::requestedOffMainThreadOnEachAppearance()
 {
     auto source = std::make_shared<ScriptedSource>();
     source->answer(filled(QSize(10, 10), green));
@@ -523,6 +493,14 @@ void tst_FileThumbnailView::requestedOffMainThreadWhenShown()
     view.show();
     QVERIFY(changed.wait());
     QCOMPARE(source->calls().size(), 2);
+    QVERIFY(sameColor(centreOf(view.thumbnail()), blue));
+
+    // The next appearance gets nothing (the file went away, say): the picture stays.
+    view.hide();
+    QSignalSpy finished(&view, &FileThumbnailView::requestFinished);
+    view.show();
+    QVERIFY(finished.wait());
+    QCOMPARE(source->calls().size(), 3);
     QVERIFY(sameColor(centreOf(view.thumbnail()), blue));
 }
 
@@ -560,23 +538,6 @@ void tst_FileThumbnailView::thumbnailFillsFrame()
         QVERIFY2(sameColor(shot.pixelColor(point), red),
                  qPrintable(u"%1,%2 is %3"_s.arg(point.x()).arg(point.y()).arg(
                      shot.pixelColor(point).name())));
-}
-
-void tst_FileThumbnailView::laterEmptyAnswerKeepsThumbnail()
-{
-    auto source = std::make_shared<ScriptedSource>();
-    source->answer(filled(QSize(10, 10), green));
-    FileThumbnailView view(QUrl::fromLocalFile(file(u"kept.png"_s)));
-    view.setThumbnailSource(source);
-    QVERIFY(answered(view));
-    QVERIFY(!view.thumbnail().isNull());
-
-    // The next appearance gets nothing (the file went away, say): the picture stays.
-    view.hide();
-    QSignalSpy finished(&view, &FileThumbnailView::requestFinished);
-    view.show();
-    QVERIFY(finished.wait());
-    QVERIFY(sameColor(centreOf(view.thumbnail()), green));
 }
 
 void tst_FileThumbnailView::viewGoneBeforeAnswer()
