@@ -12,8 +12,7 @@ FileMetadataService &FileMetadataService::shared()
 
 qint64 FileMetadataService::readFileSize(const QString &path) const
 {
-    struct stat attributes
-    {};
+    struct stat attributes = {};
     if (::lstat(PathCodec::encode(path).constData(), &attributes) != 0)
         return 0;
     return qint64(attributes.st_size);

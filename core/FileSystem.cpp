@@ -25,8 +25,7 @@ FolderListing FileSystem::listFolder(const QString &folder) const
 
 bool FileSystem::exists(const QString &path) const
 {
-    struct stat attributes
-    {};
+    struct stat attributes = {};
     return ::lstat(PathCodec::encode(path).constData(), &attributes) == 0;
 }
 
@@ -43,8 +42,7 @@ FileResult FileSystem::makePath(const QString &folder) const
         if (slash < 0)
             break;
     }
-    struct stat attributes
-    {};
+    struct stat attributes = {};
     if (::stat(path.constData(), &attributes) != 0 || !S_ISDIR(attributes.st_mode)) {
         return FileResult::failure(ENOTDIR, u"Could not create the folder \"%1\": %2"_s.arg(
                                                 folder, qt_error_string(ENOTDIR)));

@@ -75,8 +75,7 @@ FolderListing FolderReader::read(const QString &folder)
             continue;
         FolderEntry entry;
         entry.path = prefix + PathCodec::decode(QByteArrayView(name));
-        struct stat own
-        {};
+        struct stat own = {};
         if (item->d_type == DT_DIR) {
             // A real folder: skipped by the scan, so not worth a stat.
             entry.exists = entry.isDirectory = true;

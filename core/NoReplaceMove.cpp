@@ -81,8 +81,7 @@ int copyRegularFile(const QByteArray &from, const struct stat &source, const QBy
     FdCloser in{::open(from.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC)};
     if (in.fd < 0)
         return errno;
-    struct stat opened
-    {};
+    struct stat opened = {};
     if (::fstat(in.fd, &opened) != 0)
         return errno;
     if (opened.st_dev != source.st_dev || opened.st_ino != source.st_ino)
@@ -123,8 +122,7 @@ void syncFolder(const QByteArray &folder)
 
 int copyAcross(const QByteArray &from, const QByteArray &to)
 {
-    struct stat source
-    {};
+    struct stat source = {};
     if (::lstat(from.constData(), &source) != 0)
         return errno;
     if (!S_ISREG(source.st_mode) && !S_ISLNK(source.st_mode))

@@ -42,8 +42,7 @@ bool makePath(const QByteArray &path, mode_t mode)
 // A folder Mirel may put the user's files in: a real folder (not a link) owned by the user.
 bool isOwnFolder(const QByteArray &path)
 {
-    struct stat attributes
-    {};
+    struct stat attributes = {};
     return ::lstat(path.constData(), &attributes) == 0 && S_ISDIR(attributes.st_mode) &&
            attributes.st_uid == ::getuid();
 }
@@ -57,8 +56,7 @@ bool prepare(const QByteArray &root)
 
 dev_t deviceOf(const QByteArray &path)
 {
-    struct stat attributes
-    {};
+    struct stat attributes = {};
     return ::stat(path.constData(), &attributes) == 0 ? attributes.st_dev : dev_t(-1);
 }
 
@@ -84,8 +82,7 @@ int topDirTrash(const QByteArray &topDir, TrashFolder &folder)
     const QByteArray uid = QByteArray::number(::getuid());
     const QByteArray base = topDir == "/" ? QByteArray() : topDir;
     // An administrator-made ".Trash" counts only as a real folder with the sticky bit.
-    struct stat shared
-    {};
+    struct stat shared = {};
     const QByteArray sharedTrash = base + "/.Trash";
     if (::lstat(sharedTrash.constData(), &shared) == 0 && S_ISDIR(shared.st_mode) &&
         (shared.st_mode & S_ISVTX)) {
@@ -168,8 +165,7 @@ QByteArray Trash::mountPointOf(const QByteArray &resolvedPath)
 FileResult Trash::moveToTrash(const QString &path)
 {
     const QByteArray file = PathCodec::encode(path);
-    struct stat item
-    {};
+    struct stat item = {};
     if (::lstat(file.constData(), &item) != 0)
         return failure(path, errno, qt_error_string(errno));
 

@@ -42,8 +42,7 @@ InfoCardPreview::InfoCardPreview(const QString &path, const QMimeType &mime, QWi
 
     // Stat through the path's own bytes: Qt's file functions cannot reach a name that is
     // not valid UTF-8, and such a file is there all the same.
-    struct stat attributes
-    {};
+    struct stat attributes = {};
     const bool exists = ::stat(PathCodec::encode(path).constData(), &attributes) == 0;
     // Long names without spaces cannot wrap; they are shortened in the middle to fit.
     m_fileName = FileNames::displayName(path);

@@ -136,7 +136,15 @@ inline QByteArray readFile(const QString &path)
 
 inline bool existsNoFollow(const QByteArray &path)
 {
-    struct stat attributes
-    {};
+    struct stat attributes = {};
     return ::lstat(path.constData(), &attributes) == 0;
+}
+
+// Whether the two folders lie on different file systems, so a move between them copies.
+inline bool onAnotherFileSystem(const QString &a, const QString &b)
+{
+    struct stat first = {};
+    struct stat second = {};
+    return ::stat(QFile::encodeName(a).constData(), &first) == 0 &&
+           ::stat(QFile::encodeName(b).constData(), &second) == 0 && first.st_dev != second.st_dev;
 }

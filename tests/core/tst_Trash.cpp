@@ -197,14 +197,9 @@ void TestTrash::symbolicLinkIsTrashedAsLink()
 void TestTrash::otherMount()
 {
     TestHome home;
-    struct stat shm
-    {
-    }, homeAttributes{};
-    if (::stat("/dev/shm", &shm) != 0 ||
-        ::stat(QFile::encodeName(home.path()).constData(), &homeAttributes) != 0 ||
-        shm.st_dev == homeAttributes.st_dev || Trash::mountPointOf("/dev/shm") != "/dev/shm") {
+    if (!onAnotherFileSystem(home.path(), u"/dev/shm"_s) ||
+        Trash::mountPointOf("/dev/shm") != "/dev/shm")
         QSKIP("/dev/shm is not a separate mount here");
-    }
     QTemporaryDir folder(u"/dev/shm/mirel-trash-test-XXXXXX"_s);
     QVERIFY(folder.isValid());
     const QByteArray trashRoot = "/dev/shm/.Trash-" + uid();
@@ -233,14 +228,9 @@ void TestTrash::otherMount()
 void TestTrash::mountWithoutUsableTrash()
 {
     TestHome home;
-    struct stat shm
-    {
-    }, homeAttributes{};
-    if (::stat("/dev/shm", &shm) != 0 ||
-        ::stat(QFile::encodeName(home.path()).constData(), &homeAttributes) != 0 ||
-        shm.st_dev == homeAttributes.st_dev || Trash::mountPointOf("/dev/shm") != "/dev/shm") {
+    if (!onAnotherFileSystem(home.path(), u"/dev/shm"_s) ||
+        Trash::mountPointOf("/dev/shm") != "/dev/shm")
         QSKIP("/dev/shm is not a separate mount here");
-    }
     const QByteArray trashRoot = "/dev/shm/.Trash-" + uid();
     if (existsNoFollow(trashRoot) || existsNoFollow("/dev/shm/.Trash"))
         QSKIP("/dev/shm already has a trash folder, which this test must not touch");

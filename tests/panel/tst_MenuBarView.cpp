@@ -47,6 +47,23 @@ QString trashPath(const TestHome &home, const QString &name)
     return home.path(u".local/share/Trash/files/"_s) + name;
 }
 
+// A panel on screen over `count` files in Downloads, with the clock fixed for Keep.
+struct Review
+{
+    explicit Review(int count)
+        : files(makeFiles(home, count))
+        , panel(state)
+    {
+        state.setClock([] { return fixedNow; });
+        panel.show();
+    }
+
+    TestHome home;
+    QStringList files;
+    AppState state;
+    MenuBarView panel;
+};
+
 // Clicks the row like a person would, so the row must be on screen.
 void clickRow(MenuBarView &panel, qsizetype index)
 {
@@ -125,11 +142,8 @@ void TestMenuBarView::finishedStateWhenEmpty()
 
 void TestMenuBarView::clickMakesRowCurrent()
 {
-    TestHome home;
-    makeFiles(home, 6);
-    AppState state;
-    MenuBarView panel(state);
-    panel.show();
+    Review review(6);
+    auto &[home, files, state, panel] = review;
     QSignalSpy indexChanges(&state, &AppState::currentIndexChanged);
 
     clickRow(panel, 1);
@@ -150,12 +164,8 @@ void TestMenuBarView::clickMakesRowCurrent()
 
 void TestMenuBarView::keepPressedTwiceMovesOneFile()
 {
-    TestHome home;
-    const QStringList files = makeFiles(home, 3);
-    AppState state;
-    state.setClock([] { return fixedNow; });
-    MenuBarView panel(state);
-    panel.show();
+    Review review(3);
+    auto &[home, files, state, panel] = review;
 
     QTest::mouseClick(panel.keepButton(), Qt::LeftButton);
     QVERIFY(panel.isAnimating());
@@ -172,12 +182,8 @@ void TestMenuBarView::keepPressedTwiceMovesOneFile()
 
 void TestMenuBarView::deleteThenKeepDeletesOnly()
 {
-    TestHome home;
-    const QStringList files = makeFiles(home, 3);
-    AppState state;
-    state.setClock([] { return fixedNow; });
-    MenuBarView panel(state);
-    panel.show();
+    Review review(3);
+    auto &[home, files, state, panel] = review;
 
     QTest::mouseClick(panel.deleteButton(), Qt::LeftButton);
     QTest::mouseClick(panel.keepButton(), Qt::LeftButton); // disabled: ignored
@@ -194,12 +200,8 @@ void TestMenuBarView::deleteThenKeepDeletesOnly()
 
 void TestMenuBarView::decisionBelongsToTheFileOnScreen()
 {
-    TestHome home;
-    const QStringList files = makeFiles(home, 5);
-    AppState state;
-    state.setClock([] { return fixedNow; });
-    MenuBarView panel(state);
-    panel.show();
+    Review review(5);
+    auto &[home, files, state, panel] = review;
     clickRow(panel, 2);
     QCOMPARE(state.currentIndex(), 2);
     QTRY_VERIFY(!panel.fileList()->isScrolling());
@@ -226,12 +228,8 @@ void TestMenuBarView::decisionBelongsToTheFileOnScreen()
 
 void TestMenuBarView::rescanDuringFeedbackMovesNothing()
 {
-    TestHome home;
-    const QStringList files = makeFiles(home, 3);
-    AppState state;
-    state.setClock([] { return fixedNow; });
-    MenuBarView panel(state);
-    panel.show();
+    Review review(3);
+    auto &[home, files, state, panel] = review;
 
     QTest::mouseClick(panel.keepButton(), Qt::LeftButton);
     QTest::mouseClick(panel.refreshButton(), Qt::LeftButton); // new records, new ids
@@ -244,12 +242,8 @@ void TestMenuBarView::rescanDuringFeedbackMovesNothing()
 
 void TestMenuBarView::lastFileKeptShowsFinishedState()
 {
-    TestHome home;
-    makeFiles(home, 1);
-    AppState state;
-    state.setClock([] { return fixedNow; });
-    MenuBarView panel(state);
-    panel.show();
+    Review review(1);
+    auto &[home, files, state, panel] = review;
 
     QTest::mouseClick(panel.keepButton(), Qt::LeftButton);
     QTRY_VERIFY(panel.isShowingFinishedState());
@@ -263,12 +257,8 @@ void TestMenuBarView::lastFileKeptShowsFinishedState()
 
 void TestMenuBarView::failedKeepKeepsTheFileCurrent()
 {
-    TestHome home;
-    const QStringList files = makeFiles(home, 2);
-    AppState state;
-    state.setClock([] { return fixedNow; });
-    MenuBarView panel(state);
-    panel.show();
+    Review review(2);
+    auto &[home, files, state, panel] = review;
     const QUuid current = state.currentFile()->id;
     QVERIFY(QFile::remove(files.at(0)));
     home.lines().clear();
@@ -286,11 +276,8 @@ void TestMenuBarView::failedKeepKeepsTheFileCurrent()
 
 void TestMenuBarView::showingAgainRescans()
 {
-    TestHome home;
-    makeFiles(home, 4);
-    AppState state;
-    MenuBarView panel(state);
-    panel.show();
+    Review review(4);
+    auto &[home, files, state, panel] = review;
     clickRow(panel, 2);
     QCOMPARE(state.currentIndex(), 2);
     panel.hide();
@@ -307,11 +294,8 @@ void TestMenuBarView::showingAgainRescans()
 
 void TestMenuBarView::rowsAreBuiltLazily()
 {
-    TestHome home;
-    makeFiles(home, 3000);
-    AppState state;
-    MenuBarView panel(state);
-    panel.show();
+    Review review(3000);
+    auto &[home, files, state, panel] = review;
 
     FileListView *list = panel.fileList();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
