@@ -7,6 +7,7 @@
 #include "UpdaterViewModel.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -39,12 +40,33 @@ QByteArray feed(const QByteArray &items)
            items + "</channel></rss>";
 }
 
-Route serve(const QByteArray &body, int status = 200)
+Route serve(const QByteArray &body, int status = 200, bool hold = false)
 {
     Route route;
     route.status = status;
     route.body = body;
+    route.hold = hold;
     return route;
+}
+
+QByteArray enclosure(const QByteArray &url, qint64 length, const QByteArray &signature)
+{
+    return "<enclosure url=\"" + url + "\" length=\"" + QByteArray::number(length) + '"' +
+           (signature.isEmpty() ? QByteArray() : " sparkle:edSignature=\"" + signature + '"') +
+           "/>";
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly) &&
+           file.write(bytes) == bytes.size();
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QStringList downloadsListing()
@@ -79,7 +101,6 @@ private slots:
     void check();
     void feedStopsAtLimit_data();
     void feedStopsAtLimit();
-    void refusedRedirectNeverConnects();
     void unreachableServer();
     void noRequestWithoutPress();
     void emptyFeedUrl();
@@ -90,8 +111,11 @@ private slots:
     void cancelDownload();
 
 private:
-    UpdaterSettings settingsFor(const QString &path) const;
+    UpdaterSettings settingsFor() const;
     std::unique_ptr<UpdaterViewModel> makeViewModel(const UpdaterSettings &settings);
+    // Offers version 2.0 with this enclosure and presses Download; null if no offer was shown.
+    std::unique_ptr<UpdaterViewModel> pressDownload(const QByteArray &enclosure,
+                                                    const QByteArray &publicKey);
 
     std::unique_ptr<LocalHttpServer> m_server;
     RecordingUpdaterUi *m_ui = nullptr; // owned by the view model's controller
@@ -110,10 +134,10 @@ void UpdaterCheckTest::cleanup()
     m_ui = nullptr;
 }
 
-UpdaterSettings UpdaterCheckTest::settingsFor(const QString &path) const
+UpdaterSettings UpdaterCheckTest::settingsFor() const
 {
     UpdaterSettings settings;
-    settings.feedUrl = m_server->url(path);
+    settings.feedUrl = m_server->url(u"/feed.xml"_s);
     settings.runningVersion = u"1.0"_s;
     settings.timeout = 15s;
     return settings;
@@ -126,82 +150,93 @@ std::unique_ptr<UpdaterViewModel> UpdaterCheckTest::makeViewModel(const UpdaterS
     return std::make_unique<UpdaterViewModel>(settings, std::move(ui));
 }
 
+std::unique_ptr<UpdaterViewModel> UpdaterCheckTest::pressDownload(const QByteArray &enclosure,
+                                                                  const QByteArray &publicKey)
+{
+    m_server->setRoute("/feed.xml", serve(feed(item("2.0", enclosure))));
+    UpdaterSettings settings = settingsFor();
+    settings.publicKey = publicKey;
+    auto viewModel = makeViewModel(settings);
+    viewModel->checkForUpdates();
+    if (!QTest::qWaitFor([this] { return m_ui->events.value(1) == u"update 2.0"_s; }))
+        return nullptr;
+    m_ui->pressDownload();
+    return viewModel;
+}
+
 void UpdaterCheckTest::check_data()
 {
     QTest::addColumn<Route>("route");
     QTest::addColumn<QString>("runningVersion");
-    QTest::addColumn<QStringList>("expected");
-    QTest::addColumn<int>("timeoutMs");
+    QTest::addColumn<QString>("result"); // shown after "checking"
 
     QTest::newRow("up to date") << serve(feed(item("0.9") + item("1.0"))) << u"1.0"_s
-                                << QStringList{u"checking"_s, u"up to date 1.0"_s} << 15000;
-    QTest::newRow("a newer version") << serve(feed(item("1.0") + item("1.1"))) << u"1.0"_s
-                                     << QStringList{u"checking"_s, u"update 1.1"_s} << 15000;
+                                << u"up to date 1.0"_s;
+    QTest::newRow("a newer version")
+        << serve(feed(item("1.0") + item("1.1"))) << u"1.0"_s << u"update 1.1"_s;
     QTest::newRow("items out of order, 1.10 against 1.9")
-        << serve(feed(item("1.2") + item("1.10") + item("1.9"))) << u"1.9"_s
-        << QStringList{u"checking"_s, u"update 1.10"_s} << 15000;
+        << serve(feed(item("1.2") + item("1.10") + item("1.9"))) << u"1.9"_s << u"update 1.10"_s;
     QTest::newRow("1.9 against a running 1.10")
-        << serve(feed(item("1.9") + item("1.2"))) << u"1.10"_s
-        << QStringList{u"checking"_s, u"up to date 1.10"_s} << 15000;
+        << serve(feed(item("1.9") + item("1.2"))) << u"1.10"_s << u"up to date 1.10"_s;
     QTest::newRow("shown by its short version")
         << serve(feed("<item><enclosure url=\"/m\" length=\"1\" sparkle:version=\"210\" "
                       "sparkle:shortVersionString=\"2.1\"/></item>"))
-        << u"200"_s << QStringList{u"checking"_s, u"update 2.1"_s} << 15000;
-    QTest::newRow("malformed XML") << serve("<rss><channel><item>") << u"1.0"_s
-                                   << QStringList{u"checking"_s, u"error NotAFeed"_s} << 15000;
-    QTest::newRow("an HTML page") << serve("<html><body>Hello</body></html>") << u"1.0"_s
-                                  << QStringList{u"checking"_s, u"error NotAFeed"_s} << 15000;
-    QTest::newRow("server error") << serve("oops", 500) << u"1.0"_s
-                                  << QStringList{u"checking"_s, u"error ServerError"_s} << 15000;
-    QTest::newRow("not found") << serve("gone", 404) << u"1.0"_s
-                               << QStringList{u"checking"_s, u"error ServerError"_s} << 15000;
+        << u"200"_s << u"update 2.1"_s;
+    QTest::newRow("malformed XML")
+        << serve("<rss><channel><item>") << u"1.0"_s << u"error NotAFeed"_s;
+    QTest::newRow("server error") << serve("oops", 500) << u"1.0"_s << u"error ServerError"_s;
+    QTest::newRow("not found") << serve("gone", 404) << u"1.0"_s << u"error ServerError"_s;
 
     Route announced;
     announced.streamedBytes = tenMiB;
-    QTest::newRow("10 MiB feed, length announced")
-        << announced << u"1.0"_s << QStringList{u"checking"_s, u"error TooLarge"_s} << 15000;
+    QTest::newRow("10 MiB feed, length announced") << announced << u"1.0"_s << u"error TooLarge"_s;
     Route streamed = announced;
     streamed.declareLength = false;
     QTest::newRow("10 MiB feed, length not announced")
-        << streamed << u"1.0"_s << QStringList{u"checking"_s, u"error TooLarge"_s} << 15000;
+        << streamed << u"1.0"_s << u"error TooLarge"_s;
 
-    Route silent;
+    Route silent; // checked with a short timeout
     silent.silent = true;
-    QTest::newRow("server never answers")
-        << silent << u"1.0"_s << QStringList{u"checking"_s, u"error Timeout"_s} << 300;
+    QTest::newRow("server never answers") << silent << u"1.0"_s << u"error Timeout"_s;
 
-    Route toLocalhost = serve({}, 302);
-    toLocalhost.location = "http://localhost/feed.xml";
-    QTest::newRow("redirect to plain HTTP by host name")
-        << toLocalhost << u"1.0"_s << QStringList{u"checking"_s, u"error InsecureAddress"_s}
-        << 15000;
+    Route toElsewhere = serve({}, 302);
+    toElsewhere.location = "http://localhost:{elsewhere}/feed.xml";
+    QTest::newRow("redirect to plain HTTP, refused before connecting")
+        << toElsewhere << u"1.0"_s << u"error InsecureAddress"_s;
     Route toFile = serve({}, 302);
     toFile.location = "file:///etc/passwd";
-    QTest::newRow("redirect to a local file")
-        << toFile << u"1.0"_s << QStringList{u"checking"_s, u"error InsecureAddress"_s} << 15000;
+    QTest::newRow("redirect to a local file") << toFile << u"1.0"_s << u"error InsecureAddress"_s;
     Route withinLoopback = serve({}, 302);
     withinLoopback.location = "/moved.xml";
     QTest::newRow("redirect on the same loopback server is followed")
-        << withinLoopback << u"1.0"_s << QStringList{u"checking"_s, u"update 1.1"_s} << 15000;
+        << withinLoopback << u"1.0"_s << u"update 1.1"_s;
 }
 
 void UpdaterCheckTest::check()
 {
     QFETCH(Route, route);
     QFETCH(QString, runningVersion);
-    QFETCH(QStringList, expected);
-    QFETCH(int, timeoutMs);
+    QFETCH(QString, result);
+    // "localhost" would reach this second server, so any connection to it would show that a
+    // redirect there was followed before being checked.
+    LocalHttpServer elsewhere;
+    QVERIFY(elsewhere.listen());
+    elsewhere.setRoute("/feed.xml", serve(feed(item("9.0"))));
+    route.location.replace("{elsewhere}", QByteArray::number(elsewhere.port()));
     m_server->setRoute("/feed.xml", route);
     m_server->setRoute("/moved.xml", serve(feed(item("1.1"))));
-    UpdaterSettings settings = settingsFor(u"/feed.xml"_s);
+    UpdaterSettings settings = settingsFor();
     settings.runningVersion = runningVersion;
-    settings.timeout = std::chrono::milliseconds(timeoutMs);
+    if (route.silent)
+        settings.timeout = 300ms;
     const auto viewModel = makeViewModel(settings);
 
     viewModel->checkForUpdates();
+    const QStringList expected{u"checking"_s, result};
     QTRY_COMPARE(m_ui->events, expected);
-    QVERIFY(settle(*m_server));
-    QCOMPARE(m_ui->events, expected); // nothing shown after the result
+    QVERIFY(settle(*m_server) && settle(elsewhere));
+    QCOMPARE(elsewhere.connectionCount(), 1); // the canary alone
+    QCOMPARE(m_ui->events, expected);         // nothing shown after the result
 }
 
 void UpdaterCheckTest::feedStopsAtLimit_data()
@@ -210,7 +245,7 @@ void UpdaterCheckTest::feedStopsAtLimit_data()
     QTest::addColumn<qint64>("delivered");
     // An announced length is refused before reading; otherwise reading stops at the limit.
     QTest::newRow("length announced") << true << qint64(0);
-    QTest::newRow("length not announced") << false << UpdaterController::maxFeedBytes;
+    QTest::newRow("length not announced") << false << qint64(1024 * 1024);
 }
 
 void UpdaterCheckTest::feedStopsAtLimit()
@@ -239,30 +274,11 @@ void UpdaterCheckTest::feedStopsAtLimit()
     QTRY_COMPARE(m_server->openConnections(), 0); // the client hung up
 }
 
-void UpdaterCheckTest::refusedRedirectNeverConnects()
-{
-    // "localhost" would reach this second server, so any connection to it would show
-    // that the redirect was followed before being checked.
-    LocalHttpServer target;
-    QVERIFY(target.listen());
-    target.setRoute("/feed.xml", serve(feed(item("9.0"))));
-    Route redirect = serve({}, 302);
-    redirect.location = "http://localhost:" + QByteArray::number(target.port()) + "/feed.xml";
-    m_server->setRoute("/feed.xml", redirect);
-    const auto viewModel = makeViewModel(settingsFor(u"/feed.xml"_s));
-
-    viewModel->checkForUpdates();
-    QTRY_COMPARE(m_ui->events, (QStringList{u"checking"_s, u"error InsecureAddress"_s}));
-    QVERIFY(settle(target));
-    QCOMPARE(target.connectionCount(), 1); // the canary alone
-    QVERIFY(target.requestedPaths().isEmpty());
-}
-
 void UpdaterCheckTest::unreachableServer()
 {
     QTcpServer closed;
     QVERIFY(closed.listen(QHostAddress::LocalHost, 0));
-    UpdaterSettings settings = settingsFor(u"/feed.xml"_s);
+    UpdaterSettings settings = settingsFor();
     settings.feedUrl.setPort(closed.serverPort());
     closed.close();
     const auto viewModel = makeViewModel(settings);
@@ -274,7 +290,7 @@ void UpdaterCheckTest::unreachableServer()
 void UpdaterCheckTest::noRequestWithoutPress()
 {
     m_server->setRoute("/feed.xml", serve(feed(item("2.0"))));
-    const auto viewModel = makeViewModel(settingsFor(u"/feed.xml"_s));
+    const auto viewModel = makeViewModel(settingsFor());
     QVERIFY(viewModel->updaterController().isStarted());
 
     QVERIFY(settle(*m_server));
@@ -285,7 +301,7 @@ void UpdaterCheckTest::noRequestWithoutPress()
 
 void UpdaterCheckTest::emptyFeedUrl()
 {
-    UpdaterSettings settings = settingsFor(u"/feed.xml"_s);
+    UpdaterSettings settings = settingsFor();
     settings.feedUrl = QUrl();
     const auto viewModel = makeViewModel(settings);
 
@@ -298,10 +314,8 @@ void UpdaterCheckTest::emptyFeedUrl()
 
 void UpdaterCheckTest::pressWhileChecking()
 {
-    Route held = serve(feed(item("1.0")));
-    held.hold = true;
-    m_server->setRoute("/feed.xml", held);
-    const auto viewModel = makeViewModel(settingsFor(u"/feed.xml"_s));
+    m_server->setRoute("/feed.xml", serve(feed(item("1.0")), 200, true));
+    const auto viewModel = makeViewModel(settingsFor());
 
     viewModel->checkForUpdates();
     QTRY_COMPARE(m_server->requestedPaths().size(), 1);
@@ -322,10 +336,8 @@ void UpdaterCheckTest::pressWhileChecking()
 
 void UpdaterCheckTest::cancelCheck()
 {
-    Route held = serve(feed(item("2.0")));
-    held.hold = true;
-    m_server->setRoute("/feed.xml", held);
-    const auto viewModel = makeViewModel(settingsFor(u"/feed.xml"_s));
+    m_server->setRoute("/feed.xml", serve(feed(item("2.0")), 200, true));
+    const auto viewModel = makeViewModel(settingsFor());
 
     viewModel->checkForUpdates();
     QTRY_COMPARE(m_server->requestedPaths().size(), 1);
@@ -340,25 +352,24 @@ void UpdaterCheckTest::download_data()
     QTest::addColumn<QString>("change");
     QTest::addColumn<QString>("expected");
     QTest::addColumn<QStringList>("listing"); // the Downloads folder afterwards
-    QTest::addColumn<int>("downloadRequests");
 
     const QStringList before{u"Notes.txt"_s};
     QTest::newRow("valid signature") << u""_s << u"downloaded Mirel-2.0.AppImage"_s
-                                     << QStringList{u"Mirel-2.0.AppImage"_s, u"Notes.txt"_s} << 1;
+                                     << QStringList{u"Mirel-2.0.AppImage"_s, u"Notes.txt"_s};
     QTest::newRow("valid signature, name taken")
         << u"name taken"_s << u"downloaded Mirel-2.0 (1).AppImage"_s
-        << QStringList{u"Mirel-2.0 (1).AppImage"_s, u"Mirel-2.0.AppImage"_s, u"Notes.txt"_s} << 1;
-    QTest::newRow("tampered byte") << u"tampered"_s << u"error SignatureMismatch"_s << before << 1;
+        << QStringList{u"Mirel-2.0 (1).AppImage"_s, u"Mirel-2.0.AppImage"_s, u"Notes.txt"_s};
+    QTest::newRow("tampered byte") << u"tampered"_s << u"error SignatureMismatch"_s << before;
     QTest::newRow("signed by another key")
-        << u"other key"_s << u"error SignatureMismatch"_s << before << 1;
+        << u"other key"_s << u"error SignatureMismatch"_s << before;
     QTest::newRow("shorter than the feed says")
-        << u"short"_s << u"error LengthMismatch"_s << before << 1;
-    QTest::newRow("longer than the feed says")
-        << u"long"_s << u"error LengthMismatch"_s << before << 1;
+        << u"short"_s << u"error LengthMismatch"_s << before;
+    QTest::newRow("longer than the feed says") << u"long"_s << u"error LengthMismatch"_s << before;
+    // Without a signature or a key to check it against, nothing is downloaded at all.
     QTest::newRow("no signature in the feed")
-        << u"unsigned"_s << u"error NotVerifiable"_s << before << 0;
+        << u"unsigned"_s << u"error NotVerifiable"_s << before;
     QTest::newRow("no public key in the build")
-        << u"no key"_s << u"error NotVerifiable"_s << before << 0;
+        << u"no key"_s << u"error NotVerifiable"_s << before;
 }
 
 void UpdaterCheckTest::download()
@@ -366,18 +377,13 @@ void UpdaterCheckTest::download()
     QFETCH(QString, change);
     QFETCH(QString, expected);
     QFETCH(QStringList, listing);
-    QFETCH(int, downloadRequests);
+    const int downloadRequests = expected.endsWith(u"NotVerifiable"_s) ? 0 : 1;
 
     const QString downloads = TestHome::path() + u"/Downloads"_s;
-    QVERIFY(QDir().mkpath(downloads));
-    QFile notes(downloads + u"/Notes.txt"_s);
-    QVERIFY(notes.open(QIODevice::WriteOnly) && notes.write("mine") == 4);
-    notes.close();
+    const QString taken = downloads + u"/Mirel-2.0.AppImage"_s;
     const QByteArray previous = "an earlier download that must stay";
-    if (change == u"name taken"_s) {
-        QFile taken(downloads + u"/Mirel-2.0.AppImage"_s);
-        QVERIFY(taken.open(QIODevice::WriteOnly) && taken.write(previous) == previous.size());
-    }
+    QVERIFY(writeFile(downloads + u"/Notes.txt"_s, "mine"));
+    QVERIFY(change != u"name taken"_s || writeFile(taken, previous));
 
     const TestSigningKey key;
     const TestSigningKey otherKey;
@@ -385,72 +391,43 @@ void UpdaterCheckTest::download()
     QByteArray payload(300 * 1024, '\0');
     for (qsizetype i = 0; i < payload.size(); ++i)
         payload[i] = static_cast<char>((i * 7919) % 251);
-    const QByteArray signature =
-        change == u"other key"_s ? otherKey.signBase64(payload) : key.signBase64(payload);
     QByteArray served = payload;
-    qint64 length = payload.size();
     if (change == u"tampered"_s)
         served[1000] = static_cast<char>(served[1000] ^ 0x20);
-    if (change == u"short"_s)
-        length += 1;
     if (change == u"long"_s)
         served += "x";
-
-    const QByteArray signatureAttribute =
-        change == u"unsigned"_s ? QByteArray() : " sparkle:edSignature=\"" + signature + '"';
-    m_server->setRoute(
-        "/feed.xml",
-        serve(feed(item("2.0", "<enclosure url=\"/files/Mirel-2.0.AppImage\" "
-                               "length=\"" +
-                                   QByteArray::number(length) + '"' + signatureAttribute + "/>"))));
     m_server->setRoute("/files/Mirel-2.0.AppImage", serve(served));
-    UpdaterSettings settings = settingsFor(u"/feed.xml"_s);
-    settings.publicKey = change == u"no key"_s ? QByteArray() : key.publicKeyBase64();
-    const auto viewModel = makeViewModel(settings);
+    const QByteArray signature = change == u"unsigned"_s    ? QByteArray()
+                                 : change == u"other key"_s ? otherKey.signBase64(payload)
+                                                            : key.signBase64(payload);
+    const auto viewModel = pressDownload(
+        enclosure("/files/Mirel-2.0.AppImage", payload.size() + (change == u"short"_s), signature),
+        change == u"no key"_s ? QByteArray() : key.publicKeyBase64());
+    QVERIFY(viewModel);
 
-    viewModel->checkForUpdates();
-    QTRY_COMPARE(m_ui->events.value(1), u"update 2.0"_s);
-    m_ui->pressDownload();
     QTRY_COMPARE(m_ui->events.size(), downloadRequests > 0 ? 4 : 3);
     QString shown = m_ui->events.last();
     shown.replace(downloads + u'/', QString());
     QCOMPARE(shown, expected);
     QCOMPARE(m_server->requestedPaths().count("/files/Mirel-2.0.AppImage"), downloadRequests);
     QCOMPARE(downloadsListing(), listing);
-
-    if (expected.startsWith(u"downloaded"_s)) {
-        QFile saved(downloads + u'/' + expected.mid(u"downloaded "_s.size()));
-        QVERIFY(saved.open(QIODevice::ReadOnly));
-        QCOMPARE(saved.readAll(), payload);
-    }
-    if (change == u"name taken"_s) {
-        QFile taken(downloads + u"/Mirel-2.0.AppImage"_s);
-        QVERIFY(taken.open(QIODevice::ReadOnly));
-        QCOMPARE(taken.readAll(), previous);
-    }
+    if (expected.startsWith(u"downloaded"_s))
+        QCOMPARE(readFile(downloads + u'/' + expected.mid(u"downloaded "_s.size())), payload);
+    if (change == u"name taken"_s)
+        QCOMPARE(readFile(taken), previous);
 }
 
 void UpdaterCheckTest::cancelDownload()
 {
     const TestSigningKey key;
     QVERIFY(key.isValid());
-    Route slow;
-    slow.streamedBytes = tenMiB; // streamed as the client reads, so it is still running
-    m_server->setRoute(
-        "/feed.xml",
-        serve(feed(item("2.0", "<enclosure url=\"/Mirel.AppImage\" length=\"" +
-                                   QByteArray::number(tenMiB) + "\" sparkle:edSignature=\"" +
-                                   key.signBase64("irrelevant") + "\"/>"))));
-    Route held = slow;
-    held.hold = true;
-    m_server->setRoute("/Mirel.AppImage", held);
-    UpdaterSettings settings = settingsFor(u"/feed.xml"_s);
-    settings.publicKey = key.publicKeyBase64();
-    const auto viewModel = makeViewModel(settings);
-
-    viewModel->checkForUpdates();
-    QTRY_COMPARE(m_ui->events.value(1), u"update 2.0"_s);
-    m_ui->pressDownload();
+    Route slow; // streamed as the client reads, so it is still running
+    slow.streamedBytes = tenMiB;
+    slow.hold = true;
+    m_server->setRoute("/Mirel.AppImage", slow);
+    const auto viewModel = pressDownload(
+        enclosure("/Mirel.AppImage", tenMiB, key.signBase64("irrelevant")), key.publicKeyBase64());
+    QVERIFY(viewModel);
     QTRY_COMPARE(m_server->requestedPaths().count("/Mirel.AppImage"), 1);
     QCOMPARE(downloadsListing().size(), 1); // the partial file under its temporary name
     QVERIFY(downloadsListing().first().endsWith(u".part"_s));

@@ -93,9 +93,8 @@ private slots:
     void cleanup();
     void oneDialogAtATime_data();
     void oneDialogAtATime();
-    void userCloses_data();
-    void userCloses();
-    void downloadButton();
+    void buttons_data();
+    void buttons();
     void releaseNotes_data();
     void releaseNotes();
     void downloadedShowsFolder();
@@ -154,52 +153,46 @@ void UpdaterDialogsTest::oneDialogAtATime()
     QCOMPARE(closed.count(), 0); // replacing a dialog is not the user closing it
 }
 
-void UpdaterDialogsTest::userCloses_data()
+void UpdaterDialogsTest::buttons_data()
 {
     QTest::addColumn<Step>("show");
     QTest::addColumn<QString>("button");
+    QTest::addColumn<bool>("closes"); // false: asks for the download instead
     QTest::newRow("Cancel while checking")
-        << Step([](UpdaterDialogs &ui) { ui.showChecking(); }) << u"Cancel"_s;
+        << Step([](UpdaterDialogs &ui) { ui.showChecking(); }) << u"Cancel"_s << true;
     QTest::newRow("Cancel while downloading")
-        << Step([](UpdaterDialogs &ui) { ui.showDownloading(10, 100); }) << u"Cancel"_s;
+        << Step([](UpdaterDialogs &ui) { ui.showDownloading(10, 100); }) << u"Cancel"_s << true;
     QTest::newRow("OK when up to date")
-        << Step([](UpdaterDialogs &ui) { ui.showUpToDate(u"1.0"_s); }) << u"OK"_s;
-    QTest::newRow("Not Now on a newer version")
-        << Step([](UpdaterDialogs &ui) { ui.showUpdate(release(u"2.0"_s), u"1.0"_s); })
-        << u"Not Now"_s;
+        << Step([](UpdaterDialogs &ui) { ui.showUpToDate(u"1.0"_s); }) << u"OK"_s << true;
+    const Step update = [](UpdaterDialogs &ui) {
+        ui.showUpdate(release(u"2.0"_s), u"1.0"_s);
+    };
+    QTest::newRow("Not Now on a newer version") << update << u"Not Now"_s << true;
+    QTest::newRow("Download on a newer version") << update << u"Download"_s << false;
 }
 
-void UpdaterDialogsTest::userCloses()
+void UpdaterDialogsTest::buttons()
 {
     QFETCH(Step, show);
     QFETCH(QString, button);
+    QFETCH(bool, closes);
     UpdaterDialogs ui;
     QSignalSpy closed(&ui, &UpdaterUi::closed);
+    QSignalSpy download(&ui, &UpdaterUi::downloadRequested);
     show(ui);
     QCOMPARE(visibleDialogs().size(), 1);
     QPushButton *pressed = buttonWithText(visibleDialogs().first(), button);
     QVERIFY(pressed != nullptr);
 
     pressed->click();
-    QCOMPARE(closed.count(), 1);
+    QCOMPARE(download.count(), closes ? 0 : 1);
+    QCOMPARE(closed.count(), closes ? 1 : 0);
+    if (!closes)
+        return;
     QTRY_VERIFY(visibleDialogs().isEmpty());
     ui.raiseCurrent(); // nothing left to bring forward
     QVERIFY(visibleDialogs().isEmpty());
     QCOMPARE(closed.count(), 1);
-}
-
-void UpdaterDialogsTest::downloadButton()
-{
-    UpdaterDialogs ui;
-    QSignalSpy closed(&ui, &UpdaterUi::closed);
-    QSignalSpy download(&ui, &UpdaterUi::downloadRequested);
-    ui.showUpdate(release(u"2.0"_s), u"1.0"_s);
-    QPushButton *button = buttonWithText(visibleDialogs().first(), u"Download"_s);
-    QVERIFY(button != nullptr);
-
-    button->click();
-    QCOMPARE(download.count(), 1);
-    QCOMPARE(closed.count(), 0);
 }
 
 void UpdaterDialogsTest::releaseNotes_data()
