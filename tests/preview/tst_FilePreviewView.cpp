@@ -5,7 +5,6 @@
 #include "MediaPreview.h"
 #include "PdfPreview.h"
 #include "TextPreview.h"
-#include "ThirdPartyLeaks.h"
 
 #include <QDataStream>
 #include <QDir>

@@ -1,6 +1,5 @@
 #include "FileThumbnailView.h"
 #include "ImageTestSupport.h"
-#include "ThirdPartyLeaks.h"
 #include "ThumbnailCache.h"
 #include "ThumbnailLoader.h"
 
