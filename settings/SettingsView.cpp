@@ -15,6 +15,7 @@
 
 #include <QKeySequence>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QShortcut>
@@ -31,6 +32,29 @@ QLabel *secondaryLabel(QWidget *parent)
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
     return label;
 }
+
+// A click on a switch's title flips the switch, as in any settings dialog.
+class TitleClick final : public QObject
+{
+public:
+    TitleClick(QAbstractButton *target, QObject *parent)
+        : QObject(parent)
+        , m_target(target)
+    {}
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() != QEvent::MouseButtonRelease ||
+            static_cast<QMouseEvent *>(event)->button() != Qt::LeftButton)
+            return false;
+        m_target->click();
+        return true;
+    }
+
+private:
+    QAbstractButton *m_target;
+};
 
 } // namespace
 
@@ -80,6 +104,7 @@ void SettingsView::buildMonitoredFolders(QWidget *content)
         auto *toggle = new ToggleSwitch(section);
         toggle->setAccessibleName(title);
         auto *label = new QLabel(title, section);
+        label->installEventFilter(new TitleClick(toggle, label));
         section->group()->addRow({new SymbolLabel(symbol, SettingsTints::blue(), symbolSize), label,
                                   SettingsGroup::stretch(), toggle});
         return toggle;

@@ -263,6 +263,18 @@ void TestSettingsView::switchFlipsStoreAndRescan()
     QTest::keyClick(toggle, Qt::Key_Space);
     QCOMPARE(session.appState->property(qPrintable(key)).toBool(), false);
     QCOMPARE(session.home.scanCount(), 3);
+
+    // And so does a click on its title.
+    QLabel *title = nullptr;
+    for (QLabel *label : session.view->findChildren<QLabel *>()) {
+        if (label->text() == name)
+            title = label;
+    }
+    QVERIFY(title != nullptr);
+    QTest::mouseClick(title, Qt::LeftButton);
+    QCOMPARE(session.appState->property(qPrintable(key)).toBool(), true);
+    QVERIFY(toggle->isChecked());
+    QCOMPARE(session.home.scanCount(), 4);
 }
 
 void TestSettingsView::switchesFollowTheState()
