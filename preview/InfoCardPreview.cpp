@@ -2,8 +2,8 @@
 
 #include "FileKinds.h"
 #include "FileNames.h"
-#include "KindIconLabel.h"
 #include "PathCodec.h"
+#include "SymbolLabel.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -37,7 +37,7 @@ InfoCardPreview::InfoCardPreview(const QString &path, const QMimeType &mime, QWi
     layout->setContentsMargins(16, 16, 16, 16);
     layout->setSpacing(4);
     layout->addStretch(1);
-    layout->addWidget(new KindIconLabel(m_symbolName, 96, this), 0, Qt::AlignHCenter);
+    layout->addWidget(new SymbolLabel(m_symbolName, QColor(), 96, this), 0, Qt::AlignHCenter);
     layout->addSpacing(8);
 
     // Stat through the path's own bytes: Qt's file functions cannot reach a name that is

@@ -1,7 +1,7 @@
 #include "MediaPreview.h"
 
 #include "FileKinds.h"
-#include "KindIconLabel.h"
+#include "SymbolLabel.h"
 
 #include <QAudioDevice>
 #include <QAudioOutput>
@@ -98,8 +98,8 @@ QWidget *MediaPreview::makeArtwork(const QString &path)
     auto *artwork = new QWidget(this);
     auto *layout = new QVBoxLayout(artwork);
     layout->addStretch(1);
-    layout->addWidget(new KindIconLabel(iconName(QUrl::fromLocalFile(path)), 96, artwork), 0,
-                      Qt::AlignHCenter);
+    layout->addWidget(new SymbolLabel(iconName(QUrl::fromLocalFile(path)), QColor(), 96, artwork),
+                      0, Qt::AlignHCenter);
     auto *name = new QLabel(QFileInfo(path).fileName(), artwork);
     name->setAlignment(Qt::AlignCenter);
     name->setWordWrap(true);

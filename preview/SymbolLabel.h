@@ -1,10 +1,10 @@
 #pragma once
 
 #include <QColor>
-#include <QIcon>
 #include <QWidget>
 
-// A symbol from Mirel's icon set in a fixed colour, square, drawn sharp at any screen scale.
+// A symbol from Mirel's icon set, square, drawn sharp at any screen scale: in a fixed colour,
+// or, without one, in the palette's secondary text colour (so it follows the theme).
 class SymbolLabel final : public QWidget
 {
     Q_OBJECT
@@ -21,6 +21,6 @@ protected:
 
 private:
     QString m_symbolName;
-    QIcon m_icon;
+    QColor m_color;
     int m_size;
 };
