@@ -2,6 +2,7 @@
 
 #include "FileNames.h"
 #include "PathCodec.h"
+#include "PosixPaths.h"
 
 #include <QRandomGenerator>
 
@@ -25,12 +26,6 @@ struct FdCloser
             ::close(fd);
     }
 };
-
-QByteArray parentOf(const QByteArray &path)
-{
-    const qsizetype slash = path.lastIndexOf('/');
-    return slash <= 0 ? QByteArray("/") : path.first(slash);
-}
 
 // A hidden name in the destination folder for the copy in progress.
 QByteArray temporaryNameIn(const QByteArray &folder)
@@ -128,7 +123,7 @@ int copyAcross(const QByteArray &from, const QByteArray &to)
     if (!S_ISREG(source.st_mode) && !S_ISLNK(source.st_mode))
         return EOPNOTSUPP;
 
-    const QByteArray folder = parentOf(to);
+    const QByteArray folder = PosixPaths::parentOf(to);
     QByteArray temp;
     int error = EEXIST;
     for (int attempt = 0; attempt < 16 && error == EEXIST; ++attempt) {

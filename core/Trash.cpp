@@ -3,6 +3,7 @@
 #include "FileNames.h"
 #include "NoReplaceMove.h"
 #include "PathCodec.h"
+#include "PosixPaths.h"
 
 #include <QDir>
 #include <QFile>
@@ -27,16 +28,6 @@ struct TrashFolder
 bool makeFolder(const QByteArray &path, mode_t mode)
 {
     return ::mkdir(path.constData(), mode) == 0 || errno == EEXIST;
-}
-
-bool makePath(const QByteArray &path, mode_t mode)
-{
-    for (qsizetype slash = path.indexOf('/', 1);; slash = path.indexOf('/', slash + 1)) {
-        if (!makeFolder(slash < 0 ? path : path.first(slash), mode))
-            return false;
-        if (slash < 0)
-            return true;
-    }
 }
 
 // A folder Mirel may put the user's files in: a real folder (not a link) owned by the user.
@@ -70,10 +61,9 @@ QByteArray homeTrashRoot()
 
 QByteArray resolvedParent(const QByteArray &file)
 {
-    const qsizetype slash = file.lastIndexOf('/');
-    const QByteArray parent = slash <= 0 ? QByteArray("/") : file.first(slash);
     char resolved[PATH_MAX];
-    return ::realpath(parent.constData(), resolved) ? QByteArray(resolved) : QByteArray();
+    return ::realpath(PosixPaths::parentOf(file).constData(), resolved) ? QByteArray(resolved)
+                                                                        : QByteArray();
 }
 
 // The trash folder for an item on another mount than the home trash, or an error code.
@@ -101,13 +91,14 @@ int topDirTrash(const QByteArray &topDir, TrashFolder &folder)
     return 0;
 }
 
-QByteArray infoPathFor(const QByteArray &file, const TrashFolder &folder)
+// Path= of the info file: absolute for the home trash, relative to the mount's top folder
+// (through the resolved parent folder) for a mount's own trash.
+QByteArray infoPathFor(const QByteArray &file, const QByteArray &parent, const TrashFolder &folder)
 {
     if (folder.topDir.isEmpty())
         return file;
-    const QByteArray parent = resolvedParent(file);
     const QByteArray resolved =
-        parent + (parent.endsWith('/') ? "" : "/") + file.sliced(file.lastIndexOf('/') + 1);
+        parent + (parent.endsWith('/') ? "" : "/") + PosixPaths::nameOf(file);
     if (folder.topDir == "/")
         return resolved.sliced(1);
     return resolved.sliced(folder.topDir.size() + 1);
@@ -170,12 +161,13 @@ FileResult Trash::moveToTrash(const QString &path)
         return failure(path, errno, qt_error_string(errno));
 
     TrashFolder folder;
+    QByteArray parent;
     const QByteArray homeRoot = homeTrashRoot();
-    const bool homeReady = makePath(homeRoot, 0700) && prepare(homeRoot);
+    const bool homeReady = PosixPaths::makePath(homeRoot, 0700) == 0 && prepare(homeRoot);
     if (homeReady && deviceOf(homeRoot + "/files") == item.st_dev) {
         folder = {homeRoot, {}};
     } else {
-        const QByteArray parent = resolvedParent(file);
+        parent = resolvedParent(file);
         if (parent.isEmpty())
             return failure(path, errno, qt_error_string(errno));
         const QByteArray topDir = mountPointOf(parent);
@@ -186,8 +178,9 @@ FileResult Trash::moveToTrash(const QString &path)
         }
     }
 
-    const QByteArray name = file.sliced(file.lastIndexOf('/') + 1);
-    const QByteArray info = infoContents(infoPathFor(file, folder), QDateTime::currentDateTime());
+    const QByteArray name = PosixPaths::nameOf(file);
+    const QByteArray info =
+        infoContents(infoPathFor(file, parent, folder), QDateTime::currentDateTime());
     for (int attempt = 1; attempt < 10000; ++attempt) {
         const QByteArray entry = trashName(name, attempt);
         const QByteArray infoPath = folder.root + "/info/" + entry + ".trashinfo";

@@ -1,0 +1,28 @@
+#include "PosixPaths.h"
+
+#include <cerrno>
+#include <sys/stat.h>
+
+QByteArray PosixPaths::parentOf(const QByteArray &path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    return slash <= 0 ? QByteArray("/") : path.first(slash);
+}
+
+QByteArray PosixPaths::nameOf(const QByteArray &path)
+{
+    return path.sliced(path.lastIndexOf('/') + 1);
+}
+
+int PosixPaths::makePath(const QByteArray &path, mode_t mode)
+{
+    for (qsizetype slash = path.indexOf('/', 1);; slash = path.indexOf('/', slash + 1)) {
+        const QByteArray part = slash < 0 ? path : path.first(slash);
+        if (::mkdir(part.constData(), mode) != 0 && errno != EEXIST)
+            return errno;
+        if (slash < 0)
+            break;
+    }
+    struct stat attributes = {};
+    return ::stat(path.constData(), &attributes) == 0 && S_ISDIR(attributes.st_mode) ? 0 : ENOTDIR;
+}
