@@ -12,14 +12,12 @@ FolderAccessService &FolderAccessService::shared()
     return instance;
 }
 
-FolderAccessService::FolderAccessService()
-    : monitoredFoldersKey(Settings::monitoredFolders)
-{}
+FolderAccessService::FolderAccessService() = default;
 
 QList<QUrl> FolderAccessService::loadFolders() const
 {
     QList<QUrl> folders;
-    if (const auto stored = Settings::readStringList(Settings::monitoredFolders)) {
+    if (const auto stored = Settings::readStringList(monitoredFoldersKey)) {
         for (const QString &path : *stored)
             folders.append(QUrl::fromLocalFile(path));
         return folders;
@@ -46,5 +44,5 @@ void FolderAccessService::saveFolders(const QList<QUrl> &urls)
     paths.reserve(urls.size());
     for (const QUrl &url : urls)
         paths.append(url.toLocalFile());
-    Settings::writeStringList(Settings::monitoredFolders, paths);
+    Settings::writeStringList(monitoredFoldersKey, paths);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Settings.h"
+
 #include <QList>
 #include <QString>
 #include <QUrl>
@@ -11,7 +13,8 @@ class FolderAccessService final
 public:
     static FolderAccessService &shared();
 
-    const QString monitoredFoldersKey;
+    // The key the list is stored under.
+    static constexpr QLatin1String monitoredFoldersKey = Settings::monitoredFolders;
 
     // The stored folders in order; the home Desktop and Downloads when nothing (valid) is
     // stored. A stored empty list stays empty.
