@@ -53,6 +53,8 @@ public:
 
     void scanFolders();
     void scanFolder(const QString &folderPath);
+    // True while scanFolders() builds the list; what is announced meanwhile is not final.
+    bool isScanning() const { return m_scanning; }
 
     void keepCurrentFile();
     void deleteCurrentFile();

@@ -15,11 +15,12 @@ using namespace Qt::StringLiterals;
 
 void AppState::scanFolders()
 {
+    // Views redraw from the finished list: one announcement at the end, not one per folder,
+    // and isScanning() tells them to let the emptied list pass.
+    m_scanning = true;
     m_modifiedTimes.clear();
     setFiles({});
     setCurrentIndex(0);
-    // Views redraw from the finished list: one announcement at the end, not one per folder.
-    m_scanning = true;
 
     const QString home = QDir::homePath();
     const QString desktop = home + u"/Desktop"_s;

@@ -68,6 +68,8 @@ bool FileListView::isScrolling() const
 
 void FileListView::filesReset()
 {
+    if (m_appState.isScanning())
+        return;
     updateScrollRange();
     layoutRows();
 }

@@ -223,6 +223,9 @@ void MenuBarView::showEvent(QShowEvent *event)
 
 void MenuBarView::refresh()
 {
+    // A scan empties the list before filling it again; only its result is worth drawing.
+    if (m_appState.isScanning())
+        return;
     m_count->setCount(m_appState.files().size());
 
     const bool finished = m_appState.files().isEmpty();

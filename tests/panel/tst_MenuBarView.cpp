@@ -285,11 +285,22 @@ void TestMenuBarView::showingAgainRescans()
     QVERIFY(writeFile(newest, "new", baseTime + 100));
 
     panel.show();
+    const qsizetype finishedChildren =
+        panel.finishedView()->findChildren<QWidget *>(Qt::FindDirectChildrenOnly).size();
 
     QCOMPARE(state.currentIndex(), 0);
     QCOMPARE(state.currentFile()->filePath, newest);
     QCOMPARE(panel.nameLabel()->text(), u"newest.txt"_s);
     QCOMPARE(panel.countLabel()->count(), 5);
+
+    // A rescan that finds the same files neither flashes the finished state nor moves the
+    // count through zero.
+    QTRY_VERIFY(!panel.countLabel()->isAnimating());
+    QTest::mouseClick(panel.refreshButton(), Qt::LeftButton);
+    QVERIFY(!panel.countLabel()->isAnimating());
+    QVERIFY(!panel.isShowingFinishedState());
+    QCOMPARE(panel.finishedView()->findChildren<QWidget *>(Qt::FindDirectChildrenOnly).size(),
+             finishedChildren);
 }
 
 void TestMenuBarView::rowsAreBuiltLazily()
