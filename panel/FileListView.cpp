@@ -71,11 +71,14 @@ void FileListView::filesReset()
     if (m_appState.isScanning())
         return;
     updateScrollRange();
-    layoutRows();
+    // A rescan puts the position back on the first file: follow it like any other move.
+    currentIndexChanged();
 }
 
 void FileListView::currentIndexChanged()
 {
+    if (m_appState.isScanning())
+        return;
     const qsizetype index = m_appState.currentIndex();
     layoutRows();
     // Only a real change of position moves the list, not a repeated assignment.

@@ -280,6 +280,8 @@ void TestMenuBarView::showingAgainRescans()
     auto &[home, files, state, panel] = review;
     clickRow(panel, 2);
     QCOMPARE(state.currentIndex(), 2);
+    QTRY_VERIFY(!panel.fileList()->isScrolling());
+    QVERIFY(panel.fileList()->verticalScrollBar()->value() > 0);
     panel.hide();
     const QString newest = home.path(u"Downloads/newest.txt"_s);
     QVERIFY(writeFile(newest, "new", baseTime + 100));
@@ -292,6 +294,7 @@ void TestMenuBarView::showingAgainRescans()
     QCOMPARE(state.currentFile()->filePath, newest);
     QCOMPARE(panel.nameLabel()->text(), u"newest.txt"_s);
     QCOMPARE(panel.countLabel()->count(), 5);
+    QTRY_COMPARE(panel.fileList()->verticalScrollBar()->value(), 0); // back at the top
 
     // A rescan that finds the same files neither flashes the finished state nor moves the
     // count through zero.
