@@ -1,6 +1,6 @@
 #include "LocalHttpServer.h"
 #include "RecordingUpdaterUi.h"
-#include "TestHome.h"
+#include "TestEnvironment.h"
 #include "TestSigningKey.h"
 #include "UpdateTransfer.h"
 #include "UpdaterController.h"
@@ -71,7 +71,7 @@ QByteArray readFile(const QString &path)
 
 QStringList downloadsListing()
 {
-    return QDir(TestHome::path() + u"/Downloads"_s)
+    return QDir(TestEnvironment::path() + u"/Downloads"_s)
         .entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
 }
 
@@ -92,7 +92,7 @@ class UpdaterCheckTest final : public QObject
     Q_OBJECT
 
 public:
-    static void initMain() { TestHome::install(); }
+    static void initMain() { TestEnvironment::install(); }
 
 private slots:
     void init();
@@ -125,7 +125,7 @@ void UpdaterCheckTest::init()
 {
     m_server = std::make_unique<LocalHttpServer>();
     QVERIFY(m_server->listen());
-    QDir(TestHome::path() + u"/Downloads"_s).removeRecursively();
+    QDir(TestEnvironment::path() + u"/Downloads"_s).removeRecursively();
 }
 
 void UpdaterCheckTest::cleanup()
@@ -379,7 +379,7 @@ void UpdaterCheckTest::download()
     QFETCH(QStringList, listing);
     const int downloadRequests = expected.endsWith(u"NotVerifiable"_s) ? 0 : 1;
 
-    const QString downloads = TestHome::path() + u"/Downloads"_s;
+    const QString downloads = TestEnvironment::path() + u"/Downloads"_s;
     const QString taken = downloads + u"/Mirel-2.0.AppImage"_s;
     const QByteArray previous = "an earlier download that must stay";
     QVERIFY(writeFile(downloads + u"/Notes.txt"_s, "mine"));

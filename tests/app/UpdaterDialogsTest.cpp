@@ -1,6 +1,6 @@
 #include "UpdaterDialogs.h"
 #include "ReleaseNotesView.h"
-#include "TestHome.h"
+#include "TestEnvironment.h"
 #include "UpdaterViewModel.h"
 
 #include <QApplication>
@@ -87,7 +87,7 @@ class UpdaterDialogsTest final : public QObject
     Q_OBJECT
 
 public:
-    static void initMain() { TestHome::install(); }
+    static void initMain() { TestEnvironment::install(); }
 
 private slots:
     void cleanup();
@@ -232,7 +232,7 @@ void UpdaterDialogsTest::downloadedShowsFolder()
     OpenedUrls opened;
     QDesktopServices::setUrlHandler(u"file"_s, &opened, "open");
     const auto restore = qScopeGuard([] { QDesktopServices::unsetUrlHandler(u"file"_s); });
-    const QString folder = TestHome::path() + u"/Downloads"_s;
+    const QString folder = TestEnvironment::path() + u"/Downloads"_s;
 
     UpdaterDialogs ui;
     ui.showDownloaded(folder + u"/Mirel <2.0>.AppImage"_s);

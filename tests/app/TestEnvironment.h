@@ -4,7 +4,7 @@
 
 // Points HOME and the XDG folders at a private temporary folder for the whole test run, and
 // drops proxy settings so every request stays on this machine. Call from initMain().
-class TestHome final
+class TestEnvironment final
 {
 public:
     static void install();

@@ -1,4 +1,4 @@
-#include "TestHome.h"
+#include "TestEnvironment.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -17,7 +17,7 @@ QTemporaryDir &home()
 
 } // namespace
 
-void TestHome::install()
+void TestEnvironment::install()
 {
     const QString root = home().path();
     const auto set = [&root](const char *name, const char *sub) {
@@ -38,7 +38,7 @@ void TestHome::install()
         qunsetenv(proxy);
 }
 
-QString TestHome::path()
+QString TestEnvironment::path()
 {
     return home().path();
 }
