@@ -63,8 +63,10 @@ void appendText(QString &out, char32_t c)
         out += "&amp;"_L1;
     else if (c == u'"')
         out += "&quot;"_L1;
+    else if (QChar::requiresSurrogates(c))
+        out += QChar(QChar::highSurrogate(c)) + QChar(QChar::lowSurrogate(c));
     else
-        out += QString::fromUcs4(&c, 1);
+        out += QChar(c);
 }
 
 // The character reference starting at html[i] (which is '&'). Numeric ones are decoded;
