@@ -186,5 +186,6 @@ bool UpdateTransfer::isSuccessStatus() const
 bool UpdateTransfer::isErrorStatus() const
 {
     const QVariant status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    return status.isValid() && status.toInt() >= 400;
+    // Anything but a success or a redirect: 4xx, 5xx and codes no server should send.
+    return status.isValid() && (status.toInt() < 200 || status.toInt() >= 400);
 }
