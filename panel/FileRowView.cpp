@@ -1,11 +1,13 @@
 #include "FileRowView.h"
 
 #include "ElidedLabel.h"
+#include "FileActions.h"
 #include "FileNames.h"
 #include "FileThumbnailView.h"
 #include "SizeText.h"
 #include "TextStyles.h"
 
+#include <QContextMenuEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
@@ -134,4 +136,9 @@ void FileRowView::mouseReleaseEvent(QMouseEvent *event)
     m_pressed = false;
     if (click)
         emit clicked();
+}
+
+void FileRowView::contextMenuEvent(QContextMenuEvent *event)
+{
+    FileActions::popUpMenu(m_file.filePath, event->globalPos(), this);
 }
