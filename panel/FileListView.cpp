@@ -46,6 +46,7 @@ FileListView::FileListView(AppState &appState, QWidget *parent)
     , m_focusRing(new FocusRing(this))
 {
     setFocusPolicy(Qt::StrongFocus);
+    setAccessibleName(tr("Files"));
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);

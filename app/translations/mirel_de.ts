@@ -41,6 +41,13 @@
     </message>
 </context>
 <context>
+    <name>FileListView</name>
+    <message>
+        <source>Files</source>
+        <translation>Dateien</translation>
+    </message>
+</context>
+<context>
     <name>FinishedView</name>
     <message>
         <source>Scan Again</source>
