@@ -4,6 +4,7 @@
 # The panel opened from the tray has the keyboard focus on the file list, never on Delete.
 # A Keep that cannot be done (the Kept folder is a plain file) says why under the file, the
 # file stays where it was and current, the console line is written; the next scan clears it.
+# Escape closes the panel.
 source "$(dirname "$0")/e2e-lib.sh"
 mirel=$1
 
@@ -37,6 +38,11 @@ ui press '^Refresh$'
 ui gone label 'Not a directory' 5 || fail "a scan did not clear the reason"
 ui wait label '^Downloads ' 2 || fail "the details line did not come back"
 
+# Escape closes the panel, as desktop popups go.
+xdotool key Escape
+ui gone 'push button' '^Keep$' 5 || fail "Escape did not close the panel"
+[[ -e /proc/$mirel_pid ]] || fail "Escape quit Mirel"
+ui tray-activate
 ui press '^Quit$'
 waitfor 10 bash -c "! kill -0 $mirel_pid" || fail "Quit did not quit"
-echo "decision feedback: initial focus on the list, failed Keep shows its reason, file kept in place: all checked"
+echo "decision feedback: initial focus on the list, failed Keep shows its reason, file kept in place, Escape: all checked"
