@@ -14,14 +14,17 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QDBusConnection>
 #include <QDesktopServices>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
@@ -92,6 +95,19 @@ public slots:
     void open(const QUrl &url) { urls.append(url); }
 };
 
+// A file manager on the session bus that only remembers what it was asked to show.
+class RecordingFileManager final : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.FileManager1")
+
+public:
+    QStringList shown;
+
+public slots:
+    void ShowItems(const QStringList &uris, const QString &) { shown += uris; }
+};
+
 QMenu *openContextMenu(QWidget *target)
 {
     const QPoint at = target->rect().center();
@@ -124,8 +140,34 @@ public:
     static void initMain()
     {
         useTemporarySettingsStore();
-        // No session bus: "Show in Folder" falls back to opening the folder.
+        startPrivateSessionBus();
+    }
+
+    // Never the desktop's own bus, where a real file manager would answer: a bus of the
+    // test's own without service activation, or none when dbus-daemon is missing. Set up
+    // before the application, which may reach for the bus as it starts.
+    static void startPrivateSessionBus()
+    {
         qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/mirel-test-bus");
+        static QTemporaryDir folder;
+        static QProcess daemon;
+        qAddPostRoutine([] {
+            daemon.kill();
+            daemon.waitForFinished();
+        });
+        QFile config(folder.filePath(u"bus.conf"_s));
+        if (!config.open(QIODevice::WriteOnly))
+            return;
+        config.write(
+            "<busconfig><type>session</type><listen>unix:dir=" + QFile::encodeName(folder.path()) +
+            "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
+            "<allow send_destination=\"*\" eavesdrop=\"true\"/>"
+            "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>");
+        config.close();
+        daemon.start(u"dbus-daemon"_s, {u"--nofork"_s, u"--print-address=1"_s,
+                                        u"--config-file="_s + config.fileName()});
+        if (daemon.waitForStarted() && daemon.waitForReadyRead(10000))
+            qputenv("DBUS_SESSION_BUS_ADDRESS", daemon.readLine().trimmed());
     }
 
 private slots:
@@ -382,6 +424,8 @@ void TestMenuBarView::contextMenu_data()
     QTest::newRow("row: Open") << false << u"Open"_s << QByteArray("/Downloads/caf%E9.txt");
     QTest::newRow("row: Show in Folder, no file manager")
         << false << u"Show in Folder"_s << QByteArray("/Downloads");
+    QTest::newRow("row: Show in Folder, file manager on the bus")
+        << false << u"Show in Folder (file manager)"_s << QByteArray("/Downloads/caf%E9.txt");
     QTest::newRow("row: Copy Path")
         << false << u"Copy Path"_s << QByteArray("/Downloads/caf%E9.txt");
     QTest::newRow("card: Open") << true << u"Open"_s << QByteArray("/Downloads/caf%E9.txt");
@@ -405,6 +449,23 @@ void TestMenuBarView::contextMenu()
     QDesktopServices::setUrlHandler(u"file"_s, &recorder, "open");
     const auto unset = qScopeGuard([] { QDesktopServices::unsetUrlHandler(u"file"_s); });
     QApplication::clipboard()->clear();
+    RecordingFileManager fileManager;
+    const bool withFileManager = action.endsWith(u" (file manager)"_s);
+    if (withFileManager) {
+        action.chop(qsizetype(strlen(" (file manager)")));
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        if (!bus.isConnected())
+            QSKIP("No private session bus (dbus-daemon is missing)");
+        QVERIFY(bus.registerObject(u"/org/freedesktop/FileManager1"_s, &fileManager,
+                                   QDBusConnection::ExportAllSlots));
+        QVERIFY(bus.registerService(u"org.freedesktop.FileManager1"_s));
+    }
+    const auto unregister = qScopeGuard([withFileManager] {
+        if (!withFileManager)
+            return;
+        QDBusConnection::sessionBus().unregisterService(u"org.freedesktop.FileManager1"_s);
+        QDBusConnection::sessionBus().unregisterObject(u"/org/freedesktop/FileManager1"_s);
+    });
 
     QWidget *target = panel.fileList()->rowAt(0);
     if (onCard) {
@@ -428,6 +489,9 @@ void TestMenuBarView::contextMenu()
         QVERIFY(copied);
         QCOMPARE(copied->urls().value(0).toEncoded(), url);
         QCOMPARE(copied->text(), home.path(u"Downloads/caf\ufffd.txt"_s));
+        QVERIFY(recorder.urls.isEmpty());
+    } else if (withFileManager) {
+        QTRY_COMPARE(fileManager.shown, QStringList{QString::fromLatin1(url)});
         QVERIFY(recorder.urls.isEmpty());
     } else {
         QTRY_COMPARE(recorder.urls.size(), 1);
