@@ -42,7 +42,6 @@ ui wait label '^Downloads ' 2 || fail "the details line did not come back"
 xdotool key Escape
 ui gone 'push button' '^Keep$' 5 || fail "Escape did not close the panel"
 [[ -e /proc/$mirel_pid ]] || fail "Escape quit Mirel"
-ui tray-activate
-ui press '^Quit$'
+ui tray-click '^Quit$'
 waitfor 10 bash -c "! kill -0 $mirel_pid" || fail "Quit did not quit"
 echo "decision feedback: initial focus on the list, failed Keep shows its reason, file kept in place, Escape: all checked"
