@@ -181,7 +181,8 @@ QWidget *MenuBarView::makeReviewSection()
     m_failure = new ElidedLabel(m_currentBlock);
     m_failure->setFont(TextStyles::caption());
     m_failure->setAlignment(Qt::AlignCenter);
-    m_failure->setElideMode(Qt::ElideRight);
+    // Cut in the middle: the start says what failed, the end why.
+    m_failure->setElideMode(Qt::ElideMiddle);
     m_failure->hide();
 
     m_delete = decisionButton(tr("Delete"), u"trash"_s, TextStyles::red(), m_currentBlock);
