@@ -19,6 +19,11 @@ SingleInstance::SingleInstance(const QString &name, QObject *parent)
 
 QString SingleInstance::defaultName()
 {
+    // The session's private folder: no other user can listen there first, and two sessions
+    // of one user do not meet. A shared /tmp name only where there is no such folder.
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (runtime.startsWith(u'/'))
+        return runtime + u"/mirel"_s;
     return u"mirel-"_s + QString::number(::getuid());
 }
 

@@ -21,11 +21,12 @@ const QDateTime fixedNow(QDate(2026, 12, 6), QTime(9, 30));
 class RacingWriter final : public FileSystem
 {
 public:
-    FileResult moveWithoutReplacing(const QString &from, const QString &to) const override
+    FileResult moveWithoutReplacing(const QString &from, const QString &to,
+                                    const FileIdentity &expected) const override
     {
         if (races-- > 0)
             writeFile(to, "written by someone else");
-        return FileSystem::moveWithoutReplacing(from, to);
+        return FileSystem::moveWithoutReplacing(from, to, expected);
     }
     mutable int races = 2;
 };
