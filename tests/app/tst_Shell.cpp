@@ -67,7 +67,17 @@ void TestShell::placement()
 
 void TestShell::secondInstanceOpensTheFirst()
 {
-    const QString name = u"mirel-test-"_s + QString::number(QCoreApplication::applicationPid());
+    // The socket lives in the session's private runtime folder; the shared temporary
+    // folder only serves a session without one.
+    QTemporaryDir runtime;
+    QVERIFY(runtime.isValid());
+    const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+    const auto restore = qScopeGuard([&] { qputenv("XDG_RUNTIME_DIR", oldRuntime); });
+    qunsetenv("XDG_RUNTIME_DIR");
+    QCOMPARE(SingleInstance::defaultName(), u"mirel-"_s + QString::number(::getuid()));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    const QString name = SingleInstance::defaultName();
+    QCOMPARE(name, runtime.path() + u"/mirel"_s);
     SingleInstance first(name);
     QVERIFY(first.becomePrimary());
     QSignalSpy opened(&first, &SingleInstance::openRequested);
@@ -75,6 +85,8 @@ void TestShell::secondInstanceOpensTheFirst()
     SingleInstance second(name);
     QVERIFY(!second.becomePrimary());
     QVERIFY(opened.wait(5000));
+    QCOMPARE(QDir(runtime.path()).entryList(QDir::System | QDir::NoDotAndDotDot),
+             QStringList{u"mirel"_s});
 }
 
 void TestShell::withoutTrayThePanelIsAWindow()
