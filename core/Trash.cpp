@@ -25,6 +25,7 @@ using PosixPaths::UniqueFd;
 // relative to them, so a folder swapped for a link afterwards is never followed.
 struct TrashFolder
 {
+    QByteArray root; // holds files/ and info/: an item goes to root/files/<entry>
     UniqueFd files;
     UniqueFd info;
     dev_t device = 0;
@@ -52,20 +53,21 @@ UniqueFd openFolderAt(int parent, const QByteArray &name, bool create, struct st
 
 // A trash root Mirel may put the user's files in: a real folder owned by the user, with
 // files/ and info/ of the user's own. Returns 0 or an errno code.
-int openTrashRoot(const UniqueFd &root, TrashFolder &folder)
+int openTrashRoot(const UniqueFd &fd, const QByteArray &root, TrashFolder &folder)
 {
     struct stat attributes = {};
-    if (!root.isValid())
+    if (!fd.isValid())
         return errno;
-    if (::fstat(root.get(), &attributes) != 0)
+    if (::fstat(fd.get(), &attributes) != 0)
         return errno;
     if (attributes.st_uid != ::getuid())
         return EPERM;
     folder.device = attributes.st_dev;
-    for (const auto &[name, fd] :
+    folder.root = root;
+    for (const auto &[name, folderFd] :
          {std::pair("files", &folder.files), std::pair("info", &folder.info)}) {
-        *fd = openFolderAt(root.get(), name, true, attributes);
-        if (!fd->isValid())
+        *folderFd = openFolderAt(fd.get(), name, true, attributes);
+        if (!folderFd->isValid())
             return errno;
         if (attributes.st_uid != ::getuid())
             return EPERM;
@@ -87,7 +89,7 @@ int openHomeTrash(TrashFolder &folder)
     if (const int error = PosixPaths::makePath(root, 0700))
         return error;
     return openTrashRoot(
-        UniqueFd(::open(root.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)),
+        UniqueFd(::open(root.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)), root,
         folder);
 }
 
@@ -129,22 +131,28 @@ int openMountTrash(const QByteArray &topDir, dev_t device, TrashFolder &folder)
         return EXDEV; // the mount table does not describe the item's drive
     folder.topDir = topDir;
     const QByteArray uid = QByteArray::number(::getuid());
+    const QByteArray base = topDir == "/" ? QByteArray() : topDir;
     // An administrator-made ".Trash" counts only as a real folder with the sticky bit, owned
     // by root or the user: whoever owns it can swap the users' folders inside.
     const UniqueFd shared = openFolderAt(top.get(), ".Trash", false, attributes);
     if (shared.isValid() && (attributes.st_mode & S_ISVTX) &&
         (attributes.st_uid == 0 || attributes.st_uid == ::getuid())) {
-        if (openTrashRoot(openFolderAt(shared.get(), uid, true, attributes), folder) == 0)
+        if (openTrashRoot(openFolderAt(shared.get(), uid, true, attributes),
+                          base + "/.Trash/" + uid, folder) == 0)
             return 0;
     }
-    return openTrashRoot(openFolderAt(top.get(), ".Trash-" + uid, true, attributes), folder);
+    return openTrashRoot(openFolderAt(top.get(), ".Trash-" + uid, true, attributes),
+                         base + "/.Trash-" + uid, folder);
 }
 
 // Path= of the info file: absolute for the home trash, relative to the mount's top folder
-// for a mount's own trash, through the resolved parent folder.
-QByteArray infoPathFor(const QByteArray &name, const QByteArray &parent, const TrashFolder &folder)
+// (through the resolved parent folder) for a mount's own trash.
+QByteArray infoPathFor(const QByteArray &file, const QByteArray &parent, const TrashFolder &folder)
 {
-    const QByteArray resolved = parent + (parent.endsWith('/') ? "" : "/") + name;
+    if (folder.topDir.isEmpty() && file.startsWith('/'))
+        return file;
+    const QByteArray resolved =
+        parent + (parent.endsWith('/') ? "" : "/") + PosixPaths::nameOf(file);
     if (folder.topDir.isEmpty())
         return resolved;
     if (folder.topDir == "/")
@@ -220,11 +228,9 @@ FileResult Trash::moveToTrash(const QString &path, const FileIdentity &expected)
         return failure(path, errno, qt_error_string(errno));
     if (!expected.matches(item))
         return failure(path, ESTALE, NoReplaceMove::replacedReason());
-    const QByteArray parent = pathOf(source.get());
-    if (parent.isEmpty())
-        return failure(path, errno, qt_error_string(errno));
 
     TrashFolder folder;
+    QByteArray parent; // resolved, where Path= needs it
     const int homeError = openHomeTrash(folder);
     if (homeError != 0 || folder.device != item.st_dev) {
         // A file on the home drive belongs in the home trash; never in a trash at the top of
@@ -235,6 +241,9 @@ FileResult Trash::moveToTrash(const QString &path, const FileIdentity &expected)
                                qt_error_string(homeError)));
         }
         folder = TrashFolder();
+        parent = pathOf(source.get());
+        if (parent.isEmpty())
+            return failure(path, errno, qt_error_string(errno));
         const QByteArray topDir = mountPointOf(parent);
         if (const int error = openMountTrash(topDir, item.st_dev, folder)) {
             return failure(path, error,
@@ -242,11 +251,13 @@ FileResult Trash::moveToTrash(const QString &path, const FileIdentity &expected)
                                PathCodec::decode(topDir), qt_error_string(error)));
         }
     }
+    if (!file.startsWith('/') && parent.isEmpty() && (parent = pathOf(source.get())).isEmpty())
+        return failure(path, errno, qt_error_string(errno));
     if (checkedHook())
         checkedHook()();
 
     const QByteArray info =
-        infoContents(infoPathFor(name, parent, folder), QDateTime::currentDateTime());
+        infoContents(infoPathFor(file, parent, folder), QDateTime::currentDateTime());
     for (int attempt = 1; attempt < 10000; ++attempt) {
         const QByteArray entry = trashName(name, attempt);
         const QByteArray infoName = entry + ".trashinfo";
