@@ -13,6 +13,10 @@
 #include <QToolButton>
 #include <QTranslator>
 
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+
 using namespace Qt::StringLiterals;
 
 class TestShell final : public QObject
@@ -30,6 +34,7 @@ private slots:
     void placement_data();
     void placement();
     void secondInstanceOpensTheFirst();
+    void socketOfAnotherUserIsNotObeyed();
     void withoutTrayThePanelIsAWindow();
     void oneSettingsWindowOnTheSameState();
     void germanTranslation();
@@ -87,6 +92,47 @@ void TestShell::secondInstanceOpensTheFirst()
     QVERIFY(opened.wait(5000));
     QCOMPARE(QDir(runtime.path()).entryList(QDir::System | QDir::NoDotAndDotDot),
              QStringList{u"mirel"_s});
+}
+
+void TestShell::socketOfAnotherUserIsNotObeyed()
+{
+    if (::geteuid() != 0)
+        QSKIP("Listening as another user needs root");
+    QTemporaryDir shared;
+    QVERIFY(shared.isValid());
+    QCOMPARE(::chmod(QFile::encodeName(shared.path()).constData(), 01777), 0);
+    const QString name = shared.path() + u"/mirel"_s;
+    int release[2];
+    QCOMPARE(::pipe(release), 0);
+
+    // Another local user listens at the name first.
+    const pid_t child = ::fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
+        ::close(release[1]);
+        struct sockaddr_un address = {};
+        address.sun_family = AF_UNIX;
+        const QByteArray path = QFile::encodeName(name);
+        std::copy(path.cbegin(), path.cend(), address.sun_path);
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0 ||
+            ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 ||
+            ::listen(fd, 4) != 0)
+            ::_exit(1);
+        char byte = 0;
+        const ssize_t done = ::read(release[0], &byte, 1); // until the test is done
+        ::_exit(done < 0 ? 1 : 0);
+    }
+    ::close(release[0]);
+    const auto stopChild = qScopeGuard([&] {
+        ::close(release[1]);
+        ::waitpid(child, nullptr, 0);
+    });
+    QTRY_VERIFY(QFileInfo::exists(name));
+
+    SingleInstance mirel(name);
+    QVERIFY(mirel.becomePrimary());   // this Mirel runs instead of leaving
+    QVERIFY(QFileInfo::exists(name)); // and the other user's socket stays
 }
 
 void TestShell::withoutTrayThePanelIsAWindow()
