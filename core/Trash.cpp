@@ -160,12 +160,18 @@ QByteArray infoPathFor(const QByteArray &file, const QByteArray &parent, const T
     return resolved.sliced(folder.topDir.size() + 1);
 }
 
-// The name in files/, shortened so that "<name>.trashinfo" fits a file name.
+// The name in files/, shortened so that "<name>.trashinfo" fits a file name; a UTF-8 name
+// is cut between characters, so the file manager shows what is left.
 QByteArray trashName(const QByteArray &name, int attempt)
 {
     const QByteArray suffix = attempt == 1 ? QByteArray() : '.' + QByteArray::number(attempt);
     const qsizetype room = NAME_MAX - qsizetype(sizeof(".trashinfo") - 1) - suffix.size();
-    return name.first(std::min(name.size(), room)) + suffix;
+    qsizetype cut = std::min(name.size(), room);
+    if (cut < name.size() && name.isValidUtf8()) {
+        while (cut > 0 && (uchar(name.at(cut)) & 0xC0) == 0x80)
+            --cut;
+    }
+    return name.first(cut) + suffix;
 }
 
 FileResult failure(const QString &path, int code, const QString &reason)

@@ -112,14 +112,21 @@ void TestTrash::infoContents()
 void TestTrash::homeTrashAndRestore_data()
 {
     QTest::addColumn<QByteArray>("name");
-    QTest::newRow("plain") << QByteArray("report.pdf");
-    QTest::newRow("spaces and hash") << QByteArray("my #1 report.pdf");
-    QTest::newRow("non-utf-8") << QByteArray("caf\xe9.txt");
+    QTest::addColumn<QByteArray>("entry"); // the name in files/; empty: the same
+    QTest::newRow("plain") << QByteArray("report.pdf") << QByteArray();
+    QTest::newRow("spaces and hash") << QByteArray("my #1 report.pdf") << QByteArray();
+    QTest::newRow("non-utf-8") << QByteArray("caf\xe9.txt") << QByteArray();
+    // 254 bytes: ".trashinfo" leaves room for 245, which would end inside a character.
+    QTest::newRow("long name, cut between characters")
+        << QString(125, u'ü').append(u".txt"_s).toUtf8() << QString(122, u'ü').toUtf8();
 }
 
 void TestTrash::homeTrashAndRestore()
 {
     QFETCH(QByteArray, name);
+    QFETCH(QByteArray, entry);
+    if (entry.isEmpty())
+        entry = name;
     TestHome home;
     const QByteArray downloads = QFile::encodeName(home.folder(u"Downloads"_s));
     const QByteArray file = downloads + '/' + name;
@@ -134,15 +141,15 @@ void TestTrash::homeTrashAndRestore()
     QVERIFY(home.lines().filter(u"Failed"_s).isEmpty());
     QVERIFY(!existsNoFollow(file));
     const QByteArray trash = QFile::encodeName(home.path(u".local/share/Trash"_s));
-    QVERIFY(existsNoFollow(trash + "/files/" + name));
-    const TrashEntry entry = readInfo(trash + "/info/" + name + ".trashinfo");
-    QCOMPARE(entry.path, file);
+    QVERIFY(existsNoFollow(trash + "/files/" + entry));
+    const TrashEntry info = readInfo(trash + "/info/" + entry + ".trashinfo");
+    QCOMPARE(info.path, file);
     const QDateTime deleted =
-        QDateTime::fromString(QString::fromLatin1(entry.deletionDate), Qt::ISODate);
+        QDateTime::fromString(QString::fromLatin1(info.deletionDate), Qt::ISODate);
     QVERIFY2(deleted >= before.addSecs(-1) && deleted <= QDateTime::currentDateTime(),
-             entry.deletionDate.constData());
+             info.deletionDate.constData());
 
-    QVERIFY(restore(trash, name, {}));
+    QVERIFY(restore(trash, entry, {}));
     QCOMPARE(readFile(file), QByteArray("precious"));
 }
 
