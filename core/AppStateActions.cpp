@@ -67,7 +67,8 @@ bool AppState::moveToKept(const TrackedFile &file)
             continue;
         // Another program may take the name after the check: the move refuses to replace
         // it, and the next name is tried.
-        const FileResult moved = m_fileSystem.moveWithoutReplacing(file.filePath, candidate);
+        const FileResult moved =
+            m_fileSystem.moveWithoutReplacing(file.filePath, candidate, file.identity);
         if (moved.code == EEXIST)
             continue;
         if (!moved.ok()) {
@@ -85,7 +86,7 @@ bool AppState::moveToKept(const TrackedFile &file)
 
 bool AppState::moveToTrash(const TrackedFile &file)
 {
-    const FileResult trashed = m_fileSystem.moveToTrash(file.filePath);
+    const FileResult trashed = m_fileSystem.moveToTrash(file.filePath, file.identity);
     if (!trashed.ok()) {
         Console::writeLine(u"Failed to delete: "_s + trashed.message);
         emit decisionFailed(trashed.message);

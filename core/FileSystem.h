@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FileIdentity.h"
+
 #include <QList>
 #include <QString>
 
@@ -16,6 +18,7 @@ struct FolderEntry
     bool isDirectory = false;        // symbolic links followed
     qint64 size = 0;                 // the item itself: a link's own size
     qint64 modifiedNs = unknownTime; // content modification time, links followed
+    FileIdentity identity;           // the item itself; unknown for a real folder
 };
 
 struct FolderListing
@@ -54,8 +57,10 @@ public:
     virtual FileResult makePath(const QString &folder) const;
     // Moves a file (a symbolic link as the link itself) and never replaces what is at `to`:
     // fails with EEXIST instead. Across file systems it copies, flushes, names the copy and
-    // only then removes the source; a failure leaves the source as it was.
-    virtual FileResult moveWithoutReplacing(const QString &from, const QString &to) const;
+    // only then removes the source; a failure leaves the source as it was. Both moves refuse
+    // when the path no longer holds the `expected` item (when one is given).
+    virtual FileResult moveWithoutReplacing(const QString &from, const QString &to,
+                                            const FileIdentity &expected = {}) const;
     // Moves the item into the freedesktop.org Trash that serves its file system.
-    virtual FileResult moveToTrash(const QString &path) const;
+    virtual FileResult moveToTrash(const QString &path, const FileIdentity &expected = {}) const;
 };

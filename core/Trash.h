@@ -1,16 +1,20 @@
 #pragma once
 
+#include "FileIdentity.h"
 #include "FileSystem.h"
 
 #include <QByteArray>
 #include <QDateTime>
+
+#include <functional>
 
 // Mirel's own freedesktop.org Trash: the home trash for files on the home file system, the
 // mount's ".Trash/$uid" or ".Trash-$uid" for files elsewhere, so the desktop's file manager
 // can list and restore what Mirel deleted.
 namespace Trash {
 
-FileResult moveToTrash(const QString &path);
+// Refuses, leaving everything in place, when `path` no longer holds the `expected` item.
+FileResult moveToTrash(const QString &path, const FileIdentity &expected = {});
 
 // The ".trashinfo" text for an item whose original location is `path` (absolute, or
 // relative to the top folder of a mount's trash), deleted at `when` (local time).
@@ -18,5 +22,9 @@ QByteArray infoContents(const QByteArray &path, const QDateTime &when);
 
 // The mount point that holds `path` (resolved), from /proc/self/mountinfo.
 QByteArray mountPointOf(const QByteArray &resolvedPath);
+
+// Runs after the trash folder is chosen and checked, before anything is written into it.
+// Tests swap folders there, as another user who can write the drive could.
+void setCheckedHook(std::function<void()> hook);
 
 } // namespace Trash

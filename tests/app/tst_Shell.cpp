@@ -14,6 +14,10 @@
 #include <QToolButton>
 #include <QTranslator>
 
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+
 using namespace Qt::StringLiterals;
 
 class TestShell final : public QObject
@@ -31,6 +35,7 @@ private slots:
     void placement_data();
     void placement();
     void secondInstanceOpensTheFirst();
+    void socketOfAnotherUserIsNotObeyed();
     void withoutTrayThePanelIsAWindow();
     void oneSettingsWindowOnTheSameState();
     void germanTranslation();
@@ -71,7 +76,17 @@ void TestShell::placement()
 
 void TestShell::secondInstanceOpensTheFirst()
 {
-    const QString name = u"mirel-test-"_s + QString::number(QCoreApplication::applicationPid());
+    // The socket lives in the session's private runtime folder; the shared temporary
+    // folder only serves a session without one.
+    QTemporaryDir runtime;
+    QVERIFY(runtime.isValid());
+    const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+    const auto restore = qScopeGuard([&] { qputenv("XDG_RUNTIME_DIR", oldRuntime); });
+    qunsetenv("XDG_RUNTIME_DIR");
+    QCOMPARE(SingleInstance::defaultName(), u"mirel-"_s + QString::number(::getuid()));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    const QString name = SingleInstance::defaultName();
+    QCOMPARE(name, runtime.path() + u"/mirel"_s);
     SingleInstance first(name);
     QVERIFY(first.becomePrimary());
     QSignalSpy opened(&first, &SingleInstance::openRequested);
@@ -79,6 +94,49 @@ void TestShell::secondInstanceOpensTheFirst()
     SingleInstance second(name);
     QVERIFY(!second.becomePrimary());
     QVERIFY(opened.wait(5000));
+    QCOMPARE(QDir(runtime.path()).entryList(QDir::System | QDir::NoDotAndDotDot),
+             QStringList{u"mirel"_s});
+}
+
+void TestShell::socketOfAnotherUserIsNotObeyed()
+{
+    if (::geteuid() != 0)
+        QSKIP("Listening as another user needs root");
+    QTemporaryDir shared;
+    QVERIFY(shared.isValid());
+    QCOMPARE(::chmod(QFile::encodeName(shared.path()).constData(), 01777), 0);
+    const QString name = shared.path() + u"/mirel"_s;
+    int release[2];
+    QCOMPARE(::pipe(release), 0);
+
+    // Another local user listens at the name first.
+    const pid_t child = ::fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
+        ::close(release[1]);
+        struct sockaddr_un address = {};
+        address.sun_family = AF_UNIX;
+        const QByteArray path = QFile::encodeName(name);
+        std::copy(path.cbegin(), path.cend(), address.sun_path);
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0 ||
+            ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 ||
+            ::listen(fd, 4) != 0)
+            ::_exit(1);
+        char byte = 0;
+        const ssize_t done = ::read(release[0], &byte, 1); // until the test is done
+        ::_exit(done < 0 ? 1 : 0);
+    }
+    ::close(release[0]);
+    const auto stopChild = qScopeGuard([&] {
+        ::close(release[1]);
+        ::waitpid(child, nullptr, 0);
+    });
+    QTRY_VERIFY(QFileInfo::exists(name));
+
+    SingleInstance mirel(name);
+    QVERIFY(mirel.becomePrimary());   // this Mirel runs instead of leaving
+    QVERIFY(QFileInfo::exists(name)); // and the other user's socket stays
 }
 
 void TestShell::withoutTrayThePanelIsAWindow()
