@@ -36,9 +36,26 @@ void SmartPreviewView::rebuild()
     m_imageView = nullptr;
     m_filePreview = nullptr;
     QWidget *content = nullptr;
-    if (isZoomableImage(m_url))
+    if (isZoomableImage(m_url)) {
         content = m_imageView = new ZoomableImageView(m_url, this);
-    else
+        connect(m_imageView, &ZoomableImageView::loadFailed, this,
+                &SmartPreviewView::showInformationCard);
+    } else {
         content = m_filePreview = new FilePreviewView(m_url, this);
+    }
     m_layout->addWidget(content);
+}
+
+void SmartPreviewView::showInformationCard()
+{
+    // A picture that cannot be decoded is described instead of spinning for ever. Later,
+    // not now: the image view is the one reporting its failure.
+    if (!m_imageView)
+        return;
+    m_imageView->hide();
+    m_layout->removeWidget(m_imageView);
+    m_imageView->deleteLater();
+    m_imageView = nullptr;
+    m_filePreview = new FilePreviewView(m_url, this, true);
+    m_layout->addWidget(m_filePreview);
 }
