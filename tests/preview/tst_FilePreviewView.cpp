@@ -3,7 +3,10 @@
 #include "ImageTestSupport.h"
 #include "InfoCardPreview.h"
 #include "MediaPreview.h"
+#include "PathCodec.h"
 #include "PdfPreview.h"
+#include "PreviewFile.h"
+#include "PreviewThreads.h"
 #include "TextPreview.h"
 
 #include <QDataStream>
@@ -31,6 +34,7 @@
 #include <cmath>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -72,6 +76,24 @@ QByteArray wavTone()
     return wav;
 }
 
+// A name whose bytes are not UTF-8 ("\xe9" is Latin-1 for "é"), as Mirel carries it.
+QString notUtf8(const QByteArray &bytes)
+{
+    return PathCodec::decode(bytes);
+}
+
+// Gives the file at `from` the byte name of `to`.
+void renameToBytes(const QString &from, const QString &to)
+{
+    QCOMPARE(::rename(QFile::encodeName(from).constData(), PathCodec::encode(to).constData()), 0);
+}
+
+QByteArray contentsOf(const QString &path)
+{
+    const auto file = PreviewFile::open(path);
+    return file->head(file->size());
+}
+
 // Two squares, red and blue, at the small nominal size of an icon.
 const QByteArray svgDrawing = "<svg xmlns='http://www.w3.org/2000/svg' width='24' height='12'>"
                               "<rect width='12' height='12' fill='#d02020'/>"
@@ -88,6 +110,7 @@ public:
 
 private Q_SLOTS:
     void initTestCase();
+    void cleanupTestCase();
     void previewerForType_data();
     void previewerForType();
     void mediaStartsPlayingWhenShown_data();
@@ -117,6 +140,13 @@ void tst_FilePreviewView::initTestCase()
     writeBytes(file(u"broken.pdf"_s), "%PDF-1.4 and then nothing of use");
     writeBytes(file(u"backup.zip"_s), QByteArray("PK\x03\x04", 4) + QByteArray(60, '\0'));
     writeBytes(file(u"blob.qqxz"_s), QByteArray("\x00\x01\x02\xff\xfe", 5).repeated(50));
+    writeBytes(file(u"empty.txt"_s), QByteArray());
+    writeBytes(file(u"latin.tmp"_s), "Caf\xc3\xa9 au lait\n");
+    renameToBytes(file(u"latin.tmp"_s), file(notUtf8("caf\xe9.txt")));
+    writePdf(file(u"pdf.tmp"_s), 3);
+    renameToBytes(file(u"pdf.tmp"_s), file(notUtf8("r\xe9sum\xe9.pdf")));
+    writeBytes(file(u"wav.tmp"_s), wavTone());
+    renameToBytes(file(u"wav.tmp"_s), file(notUtf8("voix \xe9t\xe9.wav")));
     QVERIFY(QDir(m_files.path()).mkdir(u"Tool.app"_s));
     // Opening a pipe with no writer blocks for ever; it must never be read.
     QCOMPARE(::mkfifo(QFile::encodeName(file(u"queue.txt"_s)).constData(), 0600), 0);
@@ -141,6 +171,14 @@ void tst_FilePreviewView::initTestCase()
     }
 }
 
+void tst_FilePreviewView::cleanupTestCase()
+{
+    // QTemporaryDir cannot remove what Qt cannot name.
+    for (const QByteArray &name : {QByteArray("caf\xe9.txt"), QByteArray("r\xe9sum\xe9.pdf"),
+                                   QByteArray("voix \xe9t\xe9.wav")})
+        ::unlink(PathCodec::encode(file(notUtf8(name))).constData());
+}
+
 void tst_FilePreviewView::previewerForType_data()
 {
     QTest::addColumn<QString>("name");
@@ -159,6 +197,10 @@ void tst_FilePreviewView::previewerForType_data()
     QTest::newRow("folder") << u"Tool.app"_s << u"InfoCardPreview"_s;
     QTest::newRow("missing file") << u"gone.txt"_s << u"InfoCardPreview"_s;
     QTest::newRow("named pipe called .txt") << u"queue.txt"_s << u"InfoCardPreview"_s;
+    QTest::newRow("empty text file") << u"empty.txt"_s << u"InfoCardPreview"_s;
+    QTest::newRow("text named in Latin-1") << notUtf8("caf\xe9.txt") << u"TextPreview"_s;
+    QTest::newRow("PDF named in Latin-1") << notUtf8("r\xe9sum\xe9.pdf") << u"PdfPreview"_s;
+    QTest::newRow("sound named in Latin-1") << notUtf8("voix \xe9t\xe9.wav") << u"MediaPreview"_s;
     QTest::newRow("PDF that cannot be opened falls back")
         << u"broken.pdf"_s << u"InfoCardPreview"_s;
     QTest::newRow("SVG that cannot be drawn falls back") << u"broken.svg"_s << u"InfoCardPreview"_s;
@@ -175,7 +217,12 @@ void tst_FilePreviewView::previewerForType()
     view.resize(320, 260);
     view.show();
     QVERIFY(QTest::qWaitForWindowExposed(&view));
-    QTRY_COMPARE(QString::fromLatin1(view.currentPreview()->metaObject()->className()), previewer);
+    const auto previewerName = [&view] {
+        return view.currentPreview()
+                   ? QString::fromLatin1(view.currentPreview()->metaObject()->className())
+                   : QString();
+    };
+    QTRY_COMPARE(previewerName(), previewer);
     QWidget *preview = view.currentPreview();
 
     // The previewer has really shown the file, not just been created for it.
@@ -184,9 +231,7 @@ void tst_FilePreviewView::previewerForType()
         QCOMPARE(pdf->pageCount(), 3);
     } else if (auto *text = qobject_cast<TextPreview *>(preview)) {
         QTRY_VERIFY(text->isLoaded());
-        QFile original(file(name));
-        QVERIFY(original.open(QIODevice::ReadOnly));
-        QCOMPARE(text->text(), QString::fromUtf8(original.readAll()));
+        QCOMPARE(text->text(), QString::fromUtf8(contentsOf(file(name))));
         auto *edit = text->findChild<QPlainTextEdit *>();
         QVERIFY(edit);
         QVERIFY(edit->isReadOnly());
@@ -211,6 +256,7 @@ void tst_FilePreviewView::mediaStartsPlayingWhenShown_data()
     QTest::addColumn<bool>("video");
     QTest::newRow("sound") << u"voice.wav"_s << false;
     QTest::newRow("movie") << u"clip.mp4"_s << true;
+    QTest::newRow("sound named in Latin-1") << notUtf8("voix \xe9t\xe9.wav") << false;
 }
 
 void tst_FilePreviewView::mediaStartsPlayingWhenShown()
@@ -221,6 +267,7 @@ void tst_FilePreviewView::mediaStartsPlayingWhenShown()
         QSKIP("ffmpeg is not installed, so there is no movie to preview (scripts/deps.sh --test)");
 
     FilePreviewView view(QUrl::fromLocalFile(file(name)));
+    QTRY_VERIFY(view.currentPreview());
     auto *media = qobject_cast<MediaPreview *>(view.currentPreview());
     QVERIFY(media);
     QCOMPARE(media->kind(), video ? MediaPreview::Kind::Video : MediaPreview::Kind::Audio);
@@ -286,7 +333,7 @@ void tst_FilePreviewView::longTextIsCut()
     const QString path = file(u"long.log"_s);
     writeBytes(path, content);
 
-    TextPreview preview(path);
+    TextPreview preview(PreviewFile::open(path));
     preview.resize(320, 260);
     preview.show();
     QTRY_VERIFY(preview.isLoaded());
@@ -313,6 +360,7 @@ void tst_FilePreviewView::informationCard()
         QVERIFY(zip.setFileTime(modified, QFileDevice::FileModificationTime));
     }
     FilePreviewView view(QUrl::fromLocalFile(path));
+    QTRY_VERIFY(view.currentPreview());
     auto *card = qobject_cast<InfoCardPreview *>(view.currentPreview());
     QVERIFY(card);
     QCOMPARE(card->symbolName(), u"doc.zipper"_s);
@@ -327,6 +375,7 @@ void tst_FilePreviewView::informationCard()
 
     // A file that went away still gets a card that says so, not an empty space.
     FilePreviewView gone(QUrl::fromLocalFile(file(u"gone.mkv"_s)));
+    QTRY_VERIFY(gone.currentPreview());
     auto *goneCard = qobject_cast<InfoCardPreview *>(gone.currentPreview());
     QVERIFY(goneCard);
     QCOMPARE(goneCard->symbolName(), u"video.fill"_s);
@@ -337,6 +386,7 @@ void tst_FilePreviewView::informationCard()
 void tst_FilePreviewView::setUrl()
 {
     FilePreviewView view(QUrl::fromLocalFile(file(u"report.pdf"_s)));
+    QTRY_VERIFY(view.currentPreview());
     QPointer<PdfPreview> pdf = qobject_cast<PdfPreview *>(view.currentPreview());
     QVERIFY(pdf);
     QTRY_VERIFY(pdf->isLoaded());
@@ -352,6 +402,7 @@ void tst_FilePreviewView::setUrl()
     // Another file replaces it.
     view.setUrl(QUrl::fromLocalFile(file(u"notes.txt"_s)));
     QCOMPARE(view.url(), QUrl::fromLocalFile(file(u"notes.txt"_s)));
+    QTRY_VERIFY(view.currentPreview() != pdf);
     auto *text = qobject_cast<TextPreview *>(view.currentPreview());
     QVERIFY(text);
     QTRY_VERIFY(pdf.isNull());
@@ -360,6 +411,7 @@ void tst_FilePreviewView::setUrl()
 
     // Another text file: the same kind of previewer, but a fresh one with the new text.
     view.setUrl(QUrl::fromLocalFile(file(u"main.cpp"_s)));
+    QTRY_VERIFY(view.currentPreview() != text);
     auto *code = qobject_cast<TextPreview *>(view.currentPreview());
     QVERIFY(code);
     QVERIFY(code != text);
@@ -376,10 +428,11 @@ void tst_FilePreviewView::lateResultOfOldFileIsDropped()
     FilePreviewView view(QUrl::fromLocalFile(big));
     view.setUrl(QUrl::fromLocalFile(file(u"broken.pdf"_s)));
     view.setUrl(QUrl::fromLocalFile(file(u"drawing.svg"_s)));
+    QTRY_VERIFY(qobject_cast<ImagePreview *>(view.currentPreview()));
     auto *image = qobject_cast<ImagePreview *>(view.currentPreview());
     QVERIFY(image);
     QTRY_VERIFY(image->isLoaded());
-    QThreadPool::globalInstance()->waitForDone();
+    previewThreadPool().waitForDone();
     QCoreApplication::processEvents();
     QCOMPARE(view.currentPreview(), image);
     QCOMPARE(view.findChildren<TextPreview *>().size(), 0);
