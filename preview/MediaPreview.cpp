@@ -3,6 +3,7 @@
 #include "FileKinds.h"
 #include "PathCodec.h"
 #include "SymbolLabel.h"
+#include "VideoFrameView.h"
 
 #include <QAudioDevice>
 #include <QAudioOutput>
@@ -15,7 +16,6 @@
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
-#include <QVideoWidget>
 
 using namespace Qt::StringLiterals;
 
@@ -92,14 +92,17 @@ MediaPreview::MediaPreview(PreviewFilePtr file, Kind kind, QWidget *parent)
 
 MediaPreview::~MediaPreview()
 {
+    // The pipeline, its threads and decoders go now, not when the last child is deleted.
     m_player->stop();
+    m_player->setVideoSink(nullptr);
+    m_player->setSource(QUrl());
 }
 
 QWidget *MediaPreview::makeArtwork(const QString &path)
 {
     if (m_kind == Kind::Video) {
-        m_video = new QVideoWidget(this);
-        m_player->setVideoOutput(m_video);
+        m_video = new VideoFrameView(this);
+        m_player->setVideoSink(m_video->videoSink());
         return m_video;
     }
     auto *artwork = new QWidget(this);

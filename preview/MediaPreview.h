@@ -9,7 +9,7 @@ class QLabel;
 class QMediaPlayer;
 class QSlider;
 class QToolButton;
-class QVideoWidget;
+class VideoFrameView;
 
 // Plays a sound or a movie, starting as soon as it is shown, with play/pause and a
 // position bar. With no sound device it still plays, silently.
@@ -45,7 +45,7 @@ private:
     PreviewFilePtr m_file;
     QMediaPlayer *m_player = nullptr;
     QAudioOutput *m_audio = nullptr;
-    QVideoWidget *m_video = nullptr;
+    VideoFrameView *m_video = nullptr;
     QToolButton *m_playButton = nullptr;
     QSlider *m_slider = nullptr;
     QLabel *m_time = nullptr;

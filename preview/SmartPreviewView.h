@@ -16,6 +16,7 @@ class SmartPreviewView final : public QWidget
 
 public:
     explicit SmartPreviewView(const QUrl &url, QWidget *parent = nullptr);
+    ~SmartPreviewView() override;
 
     QUrl url() const { return m_url; }
     // Told again on every update. A URL of the same kind is handed to the present view, which

@@ -8,6 +8,7 @@
 #include "PreviewFile.h"
 #include "PreviewThreads.h"
 #include "TextPreview.h"
+#include "VideoFrameView.h"
 
 #include <QDataStream>
 #include <QDir>
@@ -23,6 +24,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QProcess>
+#include <QSet>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QStandardPaths>
@@ -30,7 +32,10 @@
 #include <QTest>
 #include <QThreadPool>
 #include <QToolButton>
+#include <QVideoFrame>
+#include <QVideoWidget>
 
+#include <array>
 #include <cmath>
 
 #include <sys/stat.h>
@@ -115,6 +120,8 @@ private Q_SLOTS:
     void previewerForType();
     void mediaStartsPlayingWhenShown_data();
     void mediaStartsPlayingWhenShown();
+    void videoFrameColours_data();
+    void videoFrameColours();
     void longTextIsCut_data();
     void longTextIsCut();
     void informationCard();
@@ -283,6 +290,22 @@ void tst_FilePreviewView::mediaStartsPlayingWhenShown()
     QTRY_VERIFY(media->player()->position() > 0);
     QCOMPARE(media->player()->error(), QMediaPlayer::NoError);
     QTRY_VERIFY(media->player()->duration() > 0);
+    if (video) {
+        // The picture is painted by the CPU: a QVideoWidget would bring up OpenGL, which
+        // without a graphics card costs more than a hundred megabytes for good.
+        QVERIFY(media->findChildren<QVideoWidget *>().isEmpty());
+        auto *frames = media->findChild<VideoFrameView *>();
+        QVERIFY(frames);
+        QTRY_VERIFY(!frames->image().isNull());
+        // Never larger than the movie, and a picture, not a black box: testsrc is colourful.
+        const QImage picture = frames->image();
+        QVERIFY(picture.width() <= 160);
+        QSet<QRgb> colours;
+        for (int y = 0; y < picture.height(); y += 4)
+            for (int x = 0; x < picture.width(); x += 4)
+                colours.insert(picture.pixel(x, y) & 0xf0f0f0);
+        QVERIFY2(colours.size() > 8, qPrintable(QString::number(colours.size())));
+    }
 
     // The bar follows the playback, and the button pauses and resumes it.
     auto *bar = media->findChild<QSlider *>();
@@ -304,6 +327,79 @@ void tst_FilePreviewView::mediaStartsPlayingWhenShown()
     QCOMPARE(media->player()->playbackState(), QMediaPlayer::PausedState);
     view.show();
     QTRY_COMPARE(media->player()->playbackState(), QMediaPlayer::PlayingState);
+}
+
+void tst_FilePreviewView::videoFrameColours_data()
+{
+    QTest::addColumn<int>("pixelFormat");
+    QTest::addColumn<QSize>("bounds");
+    QTest::newRow("I420 at its size") << int(QVideoFrameFormat::Format_YUV420P) << QSize();
+    QTest::newRow("I420 made smaller") << int(QVideoFrameFormat::Format_YUV420P) << QSize(32, 32);
+    QTest::newRow("YV12") << int(QVideoFrameFormat::Format_YV12) << QSize();
+    QTest::newRow("NV12") << int(QVideoFrameFormat::Format_NV12) << QSize();
+    QTest::newRow("NV21") << int(QVideoFrameFormat::Format_NV21) << QSize();
+    QTest::newRow("BGRA") << int(QVideoFrameFormat::Format_BGRA8888) << QSize(32, 32);
+}
+
+void tst_FilePreviewView::videoFrameColours()
+{
+    QFETCH(int, pixelFormat);
+    QFETCH(QSize, bounds);
+    // Left half orange, right half blue, in limited-range BT.601 (Y, U, V) or as BGRA bytes.
+    const QColor orange(230, 120, 20), blue(20, 60, 200);
+    const auto yuv = [](const QColor &c) {
+        const double r = c.red(), g = c.green(), b = c.blue();
+        return std::array<int, 3>{int(16 + 0.257 * r + 0.504 * g + 0.098 * b + 0.5),
+                                  int(128 - 0.148 * r - 0.291 * g + 0.439 * b + 0.5),
+                                  int(128 + 0.439 * r - 0.368 * g - 0.071 * b + 0.5)};
+    };
+    const auto format = QVideoFrameFormat::PixelFormat(pixelFormat);
+    const QSize size(64, 48);
+    QVideoFrameFormat frameFormat(size, format);
+    frameFormat.setColorSpace(QVideoFrameFormat::ColorSpace_BT601);
+    frameFormat.setColorRange(QVideoFrameFormat::ColorRange_Video);
+    QVideoFrame frame(frameFormat);
+    QVERIFY(frame.map(QVideoFrame::WriteOnly));
+    for (int y = 0; y < size.height(); ++y) {
+        for (int x = 0; x < size.width(); ++x) {
+            const QColor color = x < size.width() / 2 ? orange : blue;
+            const auto [luma, u, v] = yuv(color);
+            switch (format) {
+            case QVideoFrameFormat::Format_BGRA8888: {
+                uchar *pixel = frame.bits(0) + y * frame.bytesPerLine(0) + 4 * x;
+                pixel[0] = uchar(color.blue());
+                pixel[1] = uchar(color.green());
+                pixel[2] = uchar(color.red());
+                pixel[3] = 255;
+                break;
+            }
+            case QVideoFrameFormat::Format_NV12:
+            case QVideoFrameFormat::Format_NV21: {
+                frame.bits(0)[y * frame.bytesPerLine(0) + x] = uchar(luma);
+                uchar *pair = frame.bits(1) + (y / 2) * frame.bytesPerLine(1) + (x / 2) * 2;
+                const bool nv12 = format == QVideoFrameFormat::Format_NV12;
+                pair[0] = uchar(nv12 ? u : v);
+                pair[1] = uchar(nv12 ? v : u);
+                break;
+            }
+            default: {
+                const bool yv12 = format == QVideoFrameFormat::Format_YV12;
+                frame.bits(0)[y * frame.bytesPerLine(0) + x] = uchar(luma);
+                frame.bits(yv12 ? 2 : 1)[(y / 2) * frame.bytesPerLine(1) + x / 2] = uchar(u);
+                frame.bits(yv12 ? 1 : 2)[(y / 2) * frame.bytesPerLine(2) + x / 2] = uchar(v);
+                break;
+            }
+            }
+        }
+    }
+    frame.unmap();
+
+    const QImage image = VideoFrameView::toImage(frame, bounds);
+    QCOMPARE(image.size(), bounds.isEmpty() ? size : QSize(32, 24));
+    const QColor left = image.pixelColor(image.width() / 4, image.height() / 2);
+    const QColor right = image.pixelColor(3 * image.width() / 4, image.height() / 2);
+    QVERIFY2(roughlyEqual(left, orange, 8), qPrintable(left.name()));
+    QVERIFY2(roughlyEqual(right, blue, 8), qPrintable(right.name()));
 }
 
 void tst_FilePreviewView::longTextIsCut_data()
