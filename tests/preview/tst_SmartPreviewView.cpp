@@ -1,6 +1,7 @@
 #include "FilePreviewView.h"
 #include "ImageTestSupport.h"
 #include "InfoCardPreview.h"
+#include "PathCodec.h"
 #include "PreviewThreads.h"
 #include "RunInBackground.h"
 #include "SmartPreviewView.h"
@@ -13,6 +14,7 @@
 #include <QThreadPool>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -34,6 +36,7 @@ private slots:
     void undecodablePictureShowsTheCard_data();
     void undecodablePictureShowsTheCard();
     void thinStripIsVisible();
+    void pictureNamedInLatin1();
     void stuckReadLeavesQtsPoolAlone();
 
 private:
@@ -200,6 +203,25 @@ void TestSmartPreviewView::thinStripIsVisible()
         }
     }
     QVERIFY2(orangeRows > shot.height() / 2, qPrintable(QString::number(orangeRows)));
+}
+
+void TestSmartPreviewView::pictureNamedInLatin1()
+{
+    // "Gr\xfcn.png": the name's bytes are not UTF-8; the picture is there all the same.
+    const QString path = m_dir.filePath(PathCodec::decode("Gr\xfcn.png"));
+    QCOMPARE(::rename(QFile::encodeName(m_dir.filePath(u"two.JPG"_s)).constData(),
+                      PathCodec::encode(path).constData()),
+             0);
+    SmartPreviewView view(QUrl::fromLocalFile(path));
+    view.resize(300, 200);
+    view.show();
+    QVERIFY(view.imageView());
+    QSignalSpy loaded(view.imageView(), &ZoomableImageView::imageLoaded);
+    const bool shown = loaded.wait(10000);
+    ::rename(PathCodec::encode(path).constData(),
+             QFile::encodeName(m_dir.filePath(u"two.JPG"_s)).constData());
+    QVERIFY(shown);
+    QCOMPARE(view.imageView()->fullImageSize(), QSize(60, 80));
 }
 
 void TestSmartPreviewView::stuckReadLeavesQtsPoolAlone()
