@@ -1,3 +1,4 @@
+#include "CommandLine.h"
 #include "MirelApp.h"
 #include "MirelVersion.h"
 #include "SingleInstance.h"
@@ -7,11 +8,45 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include <cstdio>
+#include <cstdlib>
+
 using namespace Qt::StringLiterals;
+
+namespace {
+
+QtMessageHandler qtMessageHandler = nullptr;
+
+// Qt ends the process with a core dump when no window system answers (a DISPLAY that names
+// no running server): one plain line and a failure status say it better.
+void endWithoutWindow(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type != QtFatalMsg) {
+        qtMessageHandler(type, context, message);
+        return;
+    }
+    std::fprintf(stderr, "%s\n", qPrintable(CommandLine::noWindowLine(message)));
+    std::_Exit(EXIT_FAILURE);
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
+    QTranslator translator;
+    const bool translated = translator.load(QLocale(), u"mirel"_s, u"_"_s, u":/i18n"_s);
+
+    if (const std::optional<int> status = CommandLine::answer(argc, argv, translator))
+        return *status;
+    if (!CommandLine::hasGraphicalSession(CommandLine::platformArgument(argc, argv))) {
+        std::fprintf(stderr, "%s\n", qPrintable(CommandLine::noDisplayLine()));
+        return EXIT_FAILURE;
+    }
+
+    qtMessageHandler = qInstallMessageHandler(endWithoutWindow);
     QApplication app(argc, argv);
+    qInstallMessageHandler(qtMessageHandler);
+
     QApplication::setApplicationName(u"Mirel"_s);
     QApplication::setOrganizationName(u"Mirel"_s);
     QApplication::setApplicationVersion(QStringLiteral(MIREL_VERSION));
@@ -20,8 +55,7 @@ int main(int argc, char **argv)
     // Mirel lives in the tray: closing the settings window or a dialog must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    QTranslator translator;
-    if (translator.load(QLocale(), u"mirel"_s, u"_"_s, u":/i18n"_s))
+    if (translated)
         QCoreApplication::installTranslator(&translator);
 
     SingleInstance instance(SingleInstance::defaultName());
