@@ -66,7 +66,7 @@ std::optional<int> CommandLine::answer(int argc, char **argv, QTranslator &trans
                    : parser.errorText();
         print(stderr, problem + u"\n\n"_s + parser.helpText());
         status = 1;
-    } else if (parser.isSet(help)) {
+    } else if (parser.isSet(help) || parser.isSet(u"help-all"_s)) {
         print(stdout, parser.helpText());
         status = 0;
     } else if (parser.isSet(version)) {

@@ -273,6 +273,8 @@ void TestShell::commandLine_data()
                              << u"Mirel " MIREL_VERSION "\n"_s << QString();
     QTest::newRow("help") << QStringList{u"--help"_s} << QString() << 0 << u"--version"_s
                           << QString();
+    QTest::newRow("help with Qt's options")
+        << QStringList{u"--help-all"_s} << QString() << 0 << u"--version"_s << QString();
     QTest::newRow("version without a display")
         << QStringList{u"-v"_s} << u"none"_s << 0 << u"Mirel " MIREL_VERSION "\n"_s << QString();
     QTest::newRow("unknown option") << QStringList{u"--frobnicate"_s} << QString() << 1 << QString()
