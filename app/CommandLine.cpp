@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CommandLine.h"
 
+#include "MirelApp.h"
 #include "MirelVersion.h"
 
 #include <QCommandLineParser>
+#include <QLocale>
 #include <QStringList>
-#include <QTranslator>
 
 #include <cstdio>
 
@@ -40,14 +41,14 @@ void acceptQtOptions(QCommandLineParser &parser)
 
 } // namespace
 
-std::optional<int> CommandLine::answer(int argc, char **argv, QTranslator &translator)
+std::optional<int> CommandLine::answer(int argc, char **argv)
 {
     // A core application is enough to parse and print; the real one, which needs a display,
     // comes only when Mirel starts.
     QCoreApplication probe(argc, argv);
     QCoreApplication::setApplicationName(u"Mirel"_s);
     QCoreApplication::setApplicationVersion(QStringLiteral(MIREL_VERSION));
-    QCoreApplication::installTranslator(&translator);
+    MirelApp::installTranslations(QLocale(), &probe);
 
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
@@ -74,7 +75,6 @@ std::optional<int> CommandLine::answer(int argc, char **argv, QTranslator &trans
                           QCoreApplication::applicationVersion() + u'\n');
         status = 0;
     }
-    QCoreApplication::removeTranslator(&translator);
     return status;
 }
 

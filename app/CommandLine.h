@@ -6,8 +6,6 @@
 
 #include <optional>
 
-class QTranslator;
-
 // What Mirel does with its command line before it opens any window: --help and --version
 // answer and end the process without reaching a running Mirel; a mistake prints the usage.
 class CommandLine final
@@ -16,8 +14,8 @@ class CommandLine final
 
 public:
     // The exit status when the command line has been answered here; nothing when Mirel should
-    // start. The translator, already loaded, translates the help text.
-    static std::optional<int> answer(int argc, char **argv, QTranslator &translator);
+    // start.
+    static std::optional<int> answer(int argc, char **argv);
 
     // Whether Qt can open a window here: a display server is named in the environment, or the
     // chosen platform plugin (the -platform argument, else QT_QPA_PLATFORM) needs none.

@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QIcon>
 #include <QLocale>
-#include <QTranslator>
 
 #include <cstdio>
 #include <cstdlib>
@@ -33,10 +32,7 @@ void endWithoutWindow(QtMsgType type, const QMessageLogContext &context, const Q
 
 int main(int argc, char **argv)
 {
-    QTranslator translator;
-    const bool translated = translator.load(QLocale(), u"mirel"_s, u"_"_s, u":/i18n"_s);
-
-    if (const std::optional<int> status = CommandLine::answer(argc, argv, translator))
+    if (const std::optional<int> status = CommandLine::answer(argc, argv))
         return *status;
     if (!CommandLine::hasGraphicalSession(CommandLine::platformArgument(argc, argv))) {
         std::fprintf(stderr, "%s\n", qPrintable(CommandLine::noDisplayLine()));
@@ -55,8 +51,7 @@ int main(int argc, char **argv)
     // Mirel lives in the tray: closing the settings window or a dialog must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    if (translated)
-        QCoreApplication::installTranslator(&translator);
+    MirelApp::installTranslations(QLocale(), &app);
 
     SingleInstance instance(SingleInstance::defaultName());
     if (!instance.becomePrimary())

@@ -57,6 +57,7 @@ bool AppState::moveToKept(const TrackedFile &file)
                            QLocale().toString(today, u"MMMM"_s);
     if (const FileResult made = m_fileSystem.makePath(folder); !made.ok()) {
         Console::writeLine(u"Failed to keep: "_s + made.message);
+        emit decisionFailed(made.message);
         return false;
     }
     const QString name = FileNames::fileName(file.filePath);
@@ -71,19 +72,24 @@ bool AppState::moveToKept(const TrackedFile &file)
             continue;
         if (!moved.ok()) {
             Console::writeLine(u"Failed to keep: "_s + moved.message);
+            emit decisionFailed(moved.message);
             return false;
         }
         return true;
     }
-    Console::writeLine(u"Failed to keep: no free name for \"%1\" in \"%2\""_s.arg(name, folder));
+    const QString reason = u"no free name for \"%1\" in \"%2\""_s.arg(name, folder);
+    Console::writeLine(u"Failed to keep: "_s + reason);
+    emit decisionFailed(reason);
     return false;
 }
 
 bool AppState::moveToTrash(const TrackedFile &file)
 {
     const FileResult trashed = m_fileSystem.moveToTrash(file.filePath);
-    if (!trashed.ok())
+    if (!trashed.ok()) {
         Console::writeLine(u"Failed to delete: "_s + trashed.message);
+        emit decisionFailed(trashed.message);
+    }
     return trashed.ok();
 }
 

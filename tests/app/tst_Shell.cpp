@@ -1,4 +1,5 @@
 #include "../TestHome.h"
+#include "CountLabel.h"
 #include "FinishedView.h"
 #include "MenuBarView.h"
 #include "MirelApp.h"
@@ -45,6 +46,9 @@ private slots:
     void commandLine_data();
     void commandLine();
     void versionLeavesTheRunningMirelAlone();
+    void trayTellsTheCount();
+    void welcomeOnlyOnTheFirstStart();
+    void escapeKeepsTheWindowWithoutTray();
 };
 
 namespace {
@@ -63,6 +67,9 @@ Run runMirel(const QStringList &arguments, const QMap<QString, QString> &changes
     QTemporaryDir home;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(u"HOME"_s, home.path());
+    // English, whatever the developer's language.
+    environment.insert(u"LC_ALL"_s, u"C.UTF-8"_s);
+    environment.remove(u"LANGUAGE"_s);
     for (auto change = changes.cbegin(); change != changes.cend(); ++change) {
         if (change.value().isEmpty())
             environment.remove(change.key());
@@ -178,12 +185,11 @@ void TestShell::oneSettingsWindowOnTheSameState()
 void TestShell::germanTranslation()
 {
     TestHome home;
-    QTranslator german;
-    QVERIFY(
-        german.load(QLocale(QLocale::German, QLocale::Germany), u"mirel"_s, u"_"_s, u":/i18n"_s));
-    QCoreApplication::installTranslator(&german);
-    const auto removeTranslator =
-        qScopeGuard([&german] { QCoreApplication::removeTranslator(&german); });
+    QObject translations;
+    QCOMPARE(
+        MirelApp::installTranslations(QLocale(QLocale::German, QLocale::Germany), &translations)
+            .size(),
+        2);
     QVERIFY(writeFile(home.folder(u"Downloads"_s) + u"/a.txt"_s));
     AppState state;
     MenuBarView panel(state);
@@ -192,6 +198,58 @@ void TestShell::germanTranslation()
     QCOMPARE(panel.keepButton()->text(), u"Behalten"_s);
     QCOMPARE(panel.deleteButton()->text(), u"Löschen"_s);
     QCOMPARE(panel.quitButton()->accessibleName(), u"Beenden"_s);
+    // German has a singular, English deliberately not.
+    QCOMPARE(panel.countLabel()->text(), u"1 Datei"_s);
+    QVERIFY(writeFile(home.path(u"Downloads/b.txt"_s)));
+    state.scanFolders();
+    QCOMPARE(panel.countLabel()->text(), u"2 Dateien"_s);
+    // Qt's own texts, as in the folder picker.
+    QCOMPARE(QCoreApplication::translate("QFileDialog", "Look in:"), u"Suchen in:"_s);
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), u"Abbrechen"_s);
+}
+
+void TestShell::trayTellsTheCount()
+{
+    TestHome home;
+    const QString downloads = home.folder(u"Downloads"_s);
+    QVERIFY(writeFile(downloads + u"/a.txt"_s));
+    QVERIFY(writeFile(downloads + u"/b.txt"_s));
+    MirelApp mirel;
+    QCOMPARE(mirel.trayIcon()->toolTip(), u"Mirel: 2 files to review"_s);
+
+    QVERIFY(writeFile(downloads + u"/c.txt"_s));
+    mirel.appState().scanFolders();
+    QCOMPARE(mirel.trayIcon()->toolTip(), u"Mirel: 3 files to review"_s);
+}
+
+void TestShell::welcomeOnlyOnTheFirstStart()
+{
+    TestHome home;
+    QVERIFY(writeFile(home.folder(u"Downloads"_s) + u"/a.txt"_s));
+    const QString settingsFile = TestHome::store().fileName();
+    QFile::remove(settingsFile);
+    QVERIFY(!QFileInfo::exists(settingsFile));
+    {
+        MirelApp first;
+        QCOMPARE(first.welcomeMessage(), u"Mirel is in the system tray. Files to review: 1"_s);
+    }
+    QVERIFY(QFileInfo::exists(settingsFile));
+    MirelApp again;
+    QCOMPARE(again.welcomeMessage(), QString());
+}
+
+void TestShell::escapeKeepsTheWindowWithoutTray()
+{
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        QSKIP("This session has a system tray");
+    TestHome home;
+    QVERIFY(writeFile(home.folder(u"Downloads"_s) + u"/a.txt"_s));
+    MirelApp mirel;
+    QVERIFY(mirel.panel()->isVisible());
+    QSignalSpy dismissed(mirel.panel(), &MenuBarView::dismissRequested);
+    QTest::keyClick(mirel.panel(), Qt::Key_Escape);
+    QCOMPARE(dismissed.count(), 1);
+    QVERIFY(mirel.panel()->isVisible());
 }
 
 void TestShell::startAtLoginFromTheTrayMenu()

@@ -6,6 +6,7 @@
 #include "TestHome.h"
 
 #include <QLocale>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <linux/fs.h>
@@ -289,9 +290,15 @@ void TestKeep::fileRemovedBehindOurBack()
     state.setClock([] { return fixedNow; });
     QVERIFY(QFile::remove(downloads + u"/gone.txt"_s));
     home.lines().clear();
+    QSignalSpy failures(&state, &AppState::decisionFailed);
 
     state.keepCurrentFile();
     state.deleteCurrentFile();
+
+    // The panel hears each reason: the console line without its prefix.
+    QCOMPARE(failures.size(), 2);
+    QCOMPARE(u"Failed to keep: "_s + failures.at(0).at(0).toString(), home.lines().value(0));
+    QCOMPARE(u"Failed to delete: "_s + failures.at(1).at(0).toString(), home.lines().value(1));
 
     QCOMPARE(home.lines(),
              (QStringList{u"Failed to keep: Could not move \"%1/gone.txt\" to \"%2\": No such "
