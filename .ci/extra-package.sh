@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package on this machine: validates the desktop entry and the AppStream metainfo,
-# builds the package, installs it with apt-get, checks /usr/bin/mirel (its version, a start in
-# German in a private desktop session, Start at Login from its tray menu) and removes the
-# package again. Packages the ci build that scripts/test.sh made; MIREL_PACKAGE_PRESET=default
+# builds the package, installs it with apt-get, checks /usr/bin/mirel (its command line, a start
+# offscreen, a start in German in a private desktop session, Start at Login from its tray menu)
+# and removes the package again. Packages the ci build that scripts/test.sh made; MIREL_PACKAGE_PRESET=default
 # packages the README's build instead.
 source "$(dirname "$0")/../tests/e2e/e2e-lib.sh"
 cd "$(dirname "$0")/.."
@@ -33,16 +33,31 @@ remove_package() { "${sudo[@]}" apt-get remove -y -qq -o DPkg::Lock::Timeout=300
 trap 'remove_package; e2e_cleanup' EXIT
 
 [[ $(/usr/bin/mirel --version) == "Mirel $version" ]] || fail "mirel --version"
+/usr/bin/mirel --help | grep -q -- '--version' || fail "mirel --help"
+status=0
+/usr/bin/mirel --no-such-option 2>"$work/usage" || status=$?
+[[ $status -eq 1 ]] && grep -q '^Usage: ' "$work/usage" || fail "an unknown option did not print the usage and fail"
+status=0
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM /usr/bin/mirel 2>"$work/no-display" || status=$?
+[[ $status -eq 1 && $(wc -l <"$work/no-display") -eq 1 ]] && grep -q 'graphical session' "$work/no-display" ||
+    fail "without a display: status $status, $(cat "$work/no-display")"
 for file in /usr/share/applications/io.mirel.Mirel.desktop /usr/share/metainfo/io.mirel.Mirel.metainfo.xml \
     /usr/share/icons/hicolor/scalable/apps/io.mirel.Mirel.svg /usr/share/doc/mirel/copyright \
     /usr/share/doc/mirel/LICENSE; do
     [[ -f $file ]] || fail "the package did not install $file"
 done
 
-# The installed program in German, from its own translation: the scan lines, the tray menu,
-# the panel's buttons.
+# Offscreen once, as a session without a window system runs it: the scan lines.
 e2e_session
 printf 'loose' > "$home/Desktop/loose.txt"
+e2e_start env QT_QPA_PLATFORM=offscreen LANGUAGE=de /usr/bin/mirel
+waitfor 20 grep -qx 'Total files: 1' "$work/stdout" || fail "no start-up scan lines offscreen"
+grep -qx "Scanning: $home/Desktop" "$work/stdout" || fail "the Desktop was not scanned offscreen"
+kill "$mirel_pid"
+wait "$mirel_pid" || true
+
+# The installed program in German, from its own translation: the scan lines, the tray menu,
+# the panel's buttons.
 e2e_tray
 e2e_start env LANGUAGE=de /usr/bin/mirel
 waitfor 20 grep -qx 'Total files: 1' "$work/stdout" || fail "no start-up scan lines"
@@ -74,4 +89,4 @@ ui wait 'push button' '^Behalten$' || fail "the panel is not in German"
 ui press '^Beenden$'
 waitfor 10 bash -c "! kill -0 $mirel_pid" || fail "Beenden did not quit"
 wait "$mirel_pid" || fail "mirel exited with an error"
-echo "package: validators, install, --version, start in German, Start at Login, removal: all checked"
+echo "package: validators, install, command line, offscreen start, start in German, Start at Login, removal: all checked"
