@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <malloc.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -32,6 +34,9 @@ void endWithoutWindow(QtMsgType type, const QMessageLogContext &context, const Q
 
 int main(int argc, char **argv)
 {
+    // Previews decode on several threads, and glibc would give each its own arena that keeps
+    // what a replaced preview freed; two arenas keep a long review's memory level.
+    mallopt(M_ARENA_MAX, 2);
     if (const std::optional<int> status = CommandLine::answer(argc, argv))
         return *status;
     if (!CommandLine::hasGraphicalSession(CommandLine::platformArgument(argc, argv))) {
