@@ -43,6 +43,7 @@ protected:
 
 private:
     void setUpTray();
+    void addUndoEntry();
     void useTrayPanel();
     void useFallbackWindow();
     void watchForTray();

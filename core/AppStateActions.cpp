@@ -50,6 +50,14 @@ qsizetype AppState::indexOf(const QUuid &id) const
     return found == m_files.cend() ? -1 : qsizetype(found - m_files.cbegin());
 }
 
+qsizetype AppState::indexOfPath(const QString &path) const
+{
+    const auto found =
+        std::find_if(m_files.cbegin(), m_files.cend(),
+                     [&path](const TrackedFile &file) { return file.filePath == path; });
+    return found == m_files.cend() ? -1 : qsizetype(found - m_files.cbegin());
+}
+
 bool AppState::moveToKept(const TrackedFile &file)
 {
     const QDate today = m_clock().date();
@@ -73,6 +81,8 @@ bool AppState::moveToKept(const TrackedFile &file)
             Console::writeLine(u"Failed to keep: "_s + moved.message);
             return false;
         }
+        m_history.recordKeep(file.filePath, candidate);
+        emit lastDecisionChanged();
         return true;
     }
     Console::writeLine(u"Failed to keep: no free name for \"%1\" in \"%2\""_s.arg(name, folder));
@@ -81,10 +91,32 @@ bool AppState::moveToKept(const TrackedFile &file)
 
 bool AppState::moveToTrash(const TrackedFile &file)
 {
-    const FileResult trashed = m_fileSystem.moveToTrash(file.filePath);
-    if (!trashed.ok())
+    TrashedItem item;
+    const FileResult trashed = m_fileSystem.moveToTrash(file.filePath, &item);
+    if (!trashed.ok()) {
         Console::writeLine(u"Failed to delete: "_s + trashed.message);
-    return trashed.ok();
+        return false;
+    }
+    m_history.recordDelete(file.filePath, item);
+    emit lastDecisionChanged();
+    return true;
+}
+
+void AppState::undoLastDecision()
+{
+    const std::optional<DecisionHistory::Decision> decision = m_history.latest();
+    if (!decision)
+        return;
+    const FileResult undone = m_history.undoLatest(m_fileSystem);
+    emit lastDecisionChanged();
+    if (!undone.ok()) {
+        Console::writeLine(u"Failed to undo: "_s + undone.message);
+        return;
+    }
+    scanFolders();
+    const qsizetype restored = indexOfPath(decision->originalPath);
+    if (restored > 0)
+        setCurrentIndex(restored);
 }
 
 void AppState::removeEntryAt(qsizetype index)

@@ -43,7 +43,12 @@ FileResult FileSystem::moveWithoutReplacing(const QString &from, const QString &
     return NoReplaceMove::move(from, to);
 }
 
-FileResult FileSystem::moveToTrash(const QString &path) const
+FileResult FileSystem::moveToTrash(const QString &path, TrashedItem *trashed) const
 {
-    return Trash::moveToTrash(path);
+    return Trash::moveToTrash(path, trashed);
+}
+
+FileResult FileSystem::restoreFromTrash(const TrashedItem &item, const QString &to) const
+{
+    return Trash::restore(item, to);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 
@@ -37,6 +38,20 @@ struct FileResult
     static FileResult failure(int code, const QString &message) { return {code, message}; }
 };
 
+// Where the Trash put an item, so that it can be put back exactly: its entry in files/, its
+// ".trashinfo", the original location as that info file names it (unescaped bytes), and the
+// item's identity once there: device and inode, and the status-change time, which tells the
+// item from a later one that got the freed inode number.
+struct TrashedItem
+{
+    QString filePath;
+    QString infoPath;
+    QByteArray originalPath;
+    quint64 device = 0;
+    quint64 inode = 0;
+    qint64 changedNs = 0;
+};
+
 // The file-system calls of the review core, behind one seam so that tests can inject faults.
 // The standard implementation works on the bytes of every path (see PathCodec).
 class FileSystem
@@ -56,6 +71,10 @@ public:
     // fails with EEXIST instead. Across file systems it copies, flushes, names the copy and
     // only then removes the source; a failure leaves the source as it was.
     virtual FileResult moveWithoutReplacing(const QString &from, const QString &to) const;
-    // Moves the item into the freedesktop.org Trash that serves its file system.
-    virtual FileResult moveToTrash(const QString &path) const;
+    // Moves the item into the freedesktop.org Trash that serves its file system, and tells
+    // where it went when asked.
+    virtual FileResult moveToTrash(const QString &path, TrashedItem *trashed = nullptr) const;
+    // Moves a trashed item back to `to` without replacing anything, then removes its info
+    // file; only while both are as the Trash left them.
+    virtual FileResult restoreFromTrash(const TrashedItem &item, const QString &to) const;
 };

@@ -112,6 +112,11 @@ QByteArray trashName(const QByteArray &name, int attempt)
     return name.first(std::min(name.size(), room)) + suffix;
 }
 
+qint64 changedNs(const struct stat &attributes)
+{
+    return qint64(attributes.st_ctim.tv_sec) * 1'000'000'000 + attributes.st_ctim.tv_nsec;
+}
+
 FileResult failure(const QString &path, int code, const QString &reason)
 {
     return FileResult::failure(code, u"\"%1\" could not be moved to the Trash: %2"_s.arg(
@@ -153,7 +158,7 @@ QByteArray Trash::mountPointOf(const QByteArray &resolvedPath)
     return best;
 }
 
-FileResult Trash::moveToTrash(const QString &path)
+FileResult Trash::moveToTrash(const QString &path, TrashedItem *trashed)
 {
     const QByteArray file = PathCodec::encode(path);
     struct stat item = {};
@@ -179,8 +184,8 @@ FileResult Trash::moveToTrash(const QString &path)
     }
 
     const QByteArray name = PosixPaths::nameOf(file);
-    const QByteArray info =
-        infoContents(infoPathFor(file, parent, folder), QDateTime::currentDateTime());
+    const QByteArray originalPath = infoPathFor(file, parent, folder);
+    const QByteArray info = infoContents(originalPath, QDateTime::currentDateTime());
     for (int attempt = 1; attempt < 10000; ++attempt) {
         const QByteArray entry = trashName(name, attempt);
         const QByteArray infoPath = folder.root + "/info/" + entry + ".trashinfo";
@@ -198,12 +203,75 @@ FileResult Trash::moveToTrash(const QString &path)
             ::unlink(infoPath.constData());
             return failure(path, writeError, qt_error_string(writeError));
         }
-        const int error = NoReplaceMove::renameNoReplace(file, folder.root + "/files/" + entry);
-        if (error == 0)
+        const QByteArray trashedPath = folder.root + "/files/" + entry;
+        const int error = NoReplaceMove::renameNoReplace(file, trashedPath);
+        if (error == 0) {
+            if (trashed) {
+                struct stat placed = item;
+                ::lstat(trashedPath.constData(), &placed);
+                *trashed = {
+                    PathCodec::decode(trashedPath), PathCodec::decode(infoPath), originalPath,
+                    quint64(placed.st_dev),         quint64(placed.st_ino),      changedNs(placed)};
+            }
             return FileResult::success();
+        }
         ::unlink(infoPath.constData());
         if (error != EEXIST)
             return failure(path, error, qt_error_string(error));
     }
     return failure(path, EEXIST, u"every name in the Trash is taken"_s);
+}
+
+namespace {
+
+FileResult restoreFailure(const QString &to, int code, const QString &reason)
+{
+    return FileResult::failure(
+        code, u"\"%1\" could not be put back: %2"_s.arg(FileNames::fileName(to), reason));
+}
+
+// The Path= value of a .trashinfo, unescaped; empty when the file is not one Mirel can read.
+QByteArray infoOriginalPath(const QByteArray &infoPath)
+{
+    // Never blocks on a FIFO put in its place; never follows a link.
+    const int fd = ::open(infoPath.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    QByteArray contents;
+    struct stat opened = {};
+    constexpr qsizetype maxInfoSize = 64 * 1024;
+    if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && opened.st_size < maxInfoSize) {
+        contents.resize(maxInfoSize);
+        const ssize_t count = ::read(fd, contents.data(), size_t(contents.size()));
+        contents.resize(count > 0 ? qsizetype(count) : 0);
+    }
+    ::close(fd);
+    for (const QByteArray &line : contents.split('\n')) {
+        if (line.startsWith("Path="))
+            return QByteArray::fromPercentEncoding(line.sliced(5));
+    }
+    return {};
+}
+
+} // namespace
+
+FileResult Trash::restore(const TrashedItem &item, const QString &to)
+{
+    const QByteArray file = PathCodec::encode(item.filePath);
+    const QByteArray info = PathCodec::encode(item.infoPath);
+    struct stat attributes = {};
+    if (::lstat(file.constData(), &attributes) != 0 || quint64(attributes.st_dev) != item.device ||
+        quint64(attributes.st_ino) != item.inode || changedNs(attributes) != item.changedNs) {
+        return restoreFailure(to, ENOENT, u"it is no longer in the Trash"_s);
+    }
+    if (infoOriginalPath(info) != item.originalPath)
+        return restoreFailure(to, ENOENT, u"its Trash entry no longer names \"%1\""_s.arg(to));
+    const QByteArray target = PathCodec::encode(to);
+    if (const int error = NoReplaceMove::renameNoReplace(file, target)) {
+        if (error == EEXIST)
+            return restoreFailure(to, error, u"\"%1\" already exists"_s.arg(to));
+        return restoreFailure(to, error, qt_error_string(error));
+    }
+    ::unlink(info.constData());
+    return FileResult::success();
 }
