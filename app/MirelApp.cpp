@@ -10,10 +10,15 @@
 #include <QApplication>
 #include <QCursor>
 #include <QEvent>
+#include <QFileInfo>
 #include <QFontMetrics>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMenu>
 #include <QScreen>
+#include <QSettings>
 #include <QSystemTrayIcon>
+#include <QTranslator>
 
 using namespace Qt::StringLiterals;
 
@@ -33,6 +38,11 @@ MirelApp::MirelApp(QObject *parent)
 {
     m_panel->installEventFilter(this);
     connect(m_panel.get(), &MenuBarView::settingsRequested, this, &MirelApp::showSettings);
+    // In the window used without a tray, Escape does nothing: closing that window quits.
+    connect(m_panel.get(), &MenuBarView::dismissRequested, this, [this] {
+        if (!m_fallback)
+            m_panel->hide();
+    });
     setUpTray();
     if (QSystemTrayIcon::isSystemTrayAvailable()) {
         useTrayPanel();
@@ -41,6 +51,40 @@ MirelApp::MirelApp(QObject *parent)
         m_panel->show();
         watchForTray();
     }
+    if (m_firstStart) {
+        m_welcomeMessage =
+            tr("Mirel is in the system tray. Files to review: %1").arg(m_appState.files().size());
+        if (QSystemTrayIcon::isSystemTrayAvailable())
+            m_tray->showMessage(tr("Mirel"), m_welcomeMessage, TrayIconArt::icon());
+    }
+}
+
+bool MirelApp::settingsExist()
+{
+    return QFileInfo::exists(QSettings(u"Mirel"_s, u"Mirel"_s).fileName());
+}
+
+QList<QTranslator *> MirelApp::installTranslations(const QLocale &locale, QObject *owner)
+{
+    QList<QTranslator *> installed;
+    const auto install = [&](const QString &name, const QString &folder) {
+        auto *translator = new QTranslator(owner);
+        if (translator->load(locale, name, u"_"_s, folder) &&
+            QCoreApplication::installTranslator(translator))
+            installed.append(translator);
+        else
+            delete translator;
+    };
+    install(u"qtbase"_s, QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+    install(u"mirel"_s, u":/i18n"_s);
+    return installed;
+}
+
+void MirelApp::showFileCount()
+{
+    if (m_appState.isScanning())
+        return;
+    m_tray->setToolTip(tr("Mirel: %n files to review", nullptr, int(m_appState.files().size())));
 }
 
 MirelApp::~MirelApp() = default;
@@ -48,7 +92,8 @@ MirelApp::~MirelApp() = default;
 void MirelApp::setUpTray()
 {
     m_tray = new QSystemTrayIcon(TrayIconArt::icon(), this);
-    m_tray->setToolTip(tr("Mirel"));
+    showFileCount();
+    connect(&m_appState, &AppState::filesChanged, this, &MirelApp::showFileCount);
     m_trayMenu = std::make_unique<QMenu>();
     addUndoEntry();
     m_trayMenu->addAction(tr("Open Mirel"), this, &MirelApp::showPanel);

@@ -11,7 +11,9 @@
 #include <memory>
 
 class MenuBarView;
+class QLocale;
 class QMenu;
+class QTranslator;
 class QSystemTrayIcon;
 class SettingsView;
 
@@ -33,6 +35,13 @@ public:
     QSystemTrayIcon *trayIcon() const { return m_tray; }
     bool usesFallbackWindow() const { return m_fallback; }
 
+    // Mirel's own texts and Qt's (dialog buttons, the folder picker) in the given language;
+    // the translators belong to `owner`.
+    static QList<QTranslator *> installTranslations(const QLocale &locale, QObject *owner);
+
+    // What the tray said on the very first start (empty on every later one).
+    QString welcomeMessage() const { return m_welcomeMessage; }
+
     void togglePanel();
     void showPanel();
     // Opens the one settings window, or brings it forward.
@@ -47,7 +56,11 @@ private:
     void useTrayPanel();
     void useFallbackWindow();
     void watchForTray();
+    void showFileCount();
+    static bool settingsExist();
 
+    // Read before the review state writes its first setting.
+    const bool m_firstStart = !settingsExist();
     AppDelegate m_appDelegate;
     AppState m_appState;
     UpdaterViewModel m_updaterViewModel;
@@ -58,4 +71,5 @@ private:
     bool m_fallback = false;
     QElapsedTimer m_hiddenByFocusLoss;
     QTimer m_trayWatch;
+    QString m_welcomeMessage;
 };

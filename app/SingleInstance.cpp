@@ -3,6 +3,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 
+#include <sys/socket.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -19,6 +20,11 @@ SingleInstance::SingleInstance(const QString &name, QObject *parent)
 
 QString SingleInstance::defaultName()
 {
+    // The session's private folder: no other user can listen there first, and two sessions
+    // of one user do not meet. A shared /tmp name only where there is no such folder.
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (runtime.startsWith(u'/'))
+        return runtime + u"/mirel"_s;
     return u"mirel-"_s + QString::number(::getuid());
 }
 
@@ -27,6 +33,16 @@ bool SingleInstance::becomePrimary()
     QLocalSocket other;
     other.connectToServer(m_name);
     if (other.waitForConnected(connectTimeoutMs)) {
+        // In the shared temporary folder another user may listen first: only a Mirel of
+        // this user is asked, and a socket of someone else's is neither answered nor removed.
+        struct ucred peer = {};
+        socklen_t size = sizeof peer;
+        if (::getsockopt(int(other.socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &peer, &size) !=
+                0 ||
+            peer.uid != ::getuid()) {
+            other.abort();
+            return true;
+        }
         other.write(openMessage);
         other.waitForBytesWritten(connectTimeoutMs);
         other.disconnectFromServer();

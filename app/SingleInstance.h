@@ -18,6 +18,8 @@ public:
     // open its panel.
     bool becomePrimary();
 
+    // "$XDG_RUNTIME_DIR/mirel"; "mirel-<uid>" in the shared temporary folder when the
+    // session has no runtime folder.
     static QString defaultName();
 
 signals:

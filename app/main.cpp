@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QIcon>
 #include <QLocale>
-#include <QTranslator>
 
 using namespace Qt::StringLiterals;
 
@@ -20,9 +19,7 @@ int main(int argc, char **argv)
     // Mirel lives in the tray: closing the settings window or a dialog must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    QTranslator translator;
-    if (translator.load(QLocale(), u"mirel"_s, u"_"_s, u":/i18n"_s))
-        QCoreApplication::installTranslator(&translator);
+    MirelApp::installTranslations(QLocale(), &app);
 
     SingleInstance instance(SingleInstance::defaultName());
     if (!instance.becomePrimary())

@@ -82,6 +82,8 @@ signals:
     void includeDownloadsChanged();
     // After every announced assignment, whichever property it was.
     void changed();
+    // A keep or delete failed; the reason is the console line's text after its prefix.
+    void decisionFailed(const QString &reason);
     void lastDecisionChanged();
 
 private:

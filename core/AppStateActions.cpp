@@ -65,6 +65,7 @@ bool AppState::moveToKept(const TrackedFile &file)
                            QLocale().toString(today, u"MMMM"_s);
     if (const FileResult made = m_fileSystem.makePath(folder); !made.ok()) {
         Console::writeLine(u"Failed to keep: "_s + made.message);
+        emit decisionFailed(made.message);
         return false;
     }
     const QString name = FileNames::fileName(file.filePath);
@@ -74,27 +75,32 @@ bool AppState::moveToKept(const TrackedFile &file)
             continue;
         // Another program may take the name after the check: the move refuses to replace
         // it, and the next name is tried.
-        const FileResult moved = m_fileSystem.moveWithoutReplacing(file.filePath, candidate);
+        const FileResult moved =
+            m_fileSystem.moveWithoutReplacing(file.filePath, candidate, file.identity);
         if (moved.code == EEXIST)
             continue;
         if (!moved.ok()) {
             Console::writeLine(u"Failed to keep: "_s + moved.message);
+            emit decisionFailed(moved.message);
             return false;
         }
         m_history.recordKeep(file.filePath, candidate);
         emit lastDecisionChanged();
         return true;
     }
-    Console::writeLine(u"Failed to keep: no free name for \"%1\" in \"%2\""_s.arg(name, folder));
+    const QString reason = u"no free name for \"%1\" in \"%2\""_s.arg(name, folder);
+    Console::writeLine(u"Failed to keep: "_s + reason);
+    emit decisionFailed(reason);
     return false;
 }
 
 bool AppState::moveToTrash(const TrackedFile &file)
 {
     TrashedItem item;
-    const FileResult trashed = m_fileSystem.moveToTrash(file.filePath, &item);
+    const FileResult trashed = m_fileSystem.moveToTrash(file.filePath, file.identity, &item);
     if (!trashed.ok()) {
         Console::writeLine(u"Failed to delete: "_s + trashed.message);
+        emit decisionFailed(trashed.message);
         return false;
     }
     m_history.recordDelete(file.filePath, item);

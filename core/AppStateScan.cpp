@@ -57,9 +57,9 @@ void AppState::scanFolder(const QString &folderPath)
         const QString name = FileNames::fileName(entry.path);
         if (name.startsWith(u'.') || entry.isDirectory || !entry.exists)
             continue;
-        m_files.append(TrackedFile{QUuid::createUuid(), entry.path, QDateTime::currentDateTimeUtc(),
-                                   entry.size,
-                                   FileTypes::typeForExtension(FileNames::extension(name))});
+        m_files.append(TrackedFile{
+            QUuid::createUuid(), entry.path, QDateTime::currentDateTimeUtc(), entry.size,
+            FileTypes::typeForExtension(FileNames::extension(name)), entry.identity});
         m_modifiedTimes.push_back(entry.modifiedNs);
     }
     if (m_files.size() != before && !m_scanning)

@@ -32,8 +32,20 @@ QString FileNames::stem(const QString &name)
 QString FileNames::clashName(const QString &name, int n)
 {
     const QString ext = extension(name);
-    const QString counted = stem(name) % u" ("_s % QString::number(n) % u')';
-    return ext.isEmpty() ? counted : counted % u'.' % ext;
+    const QString tail =
+        u" ("_s % QString::number(n) % u')' % (ext.isEmpty() ? QString() : u'.' % ext);
+    // A file name holds at most 255 bytes: the stem gives way, a whole character at a time,
+    // so that the counted name of a long name still fits.
+    constexpr qsizetype maxNameBytes = 255;
+    const qsizetype room = maxNameBytes - PathCodec::encode(tail).size();
+    QString head = stem(name);
+    while (!head.isEmpty() && PathCodec::encode(head).size() > room) {
+        qsizetype cut = head.size() - 1;
+        if (cut > 0 && head.at(cut).isLowSurrogate() && head.at(cut - 1).isHighSurrogate())
+            --cut;
+        head.truncate(cut);
+    }
+    return head + tail;
 }
 
 QString FileNames::displayName(const QString &path)

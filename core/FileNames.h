@@ -13,7 +13,8 @@ QString parentPath(const QString &path);
 QString extension(const QString &name);
 // The name without its extension and dot.
 QString stem(const QString &name);
-// "report (2).pdf" for n = 2; "notes (2)" when there is no extension.
+// "report (2).pdf" for n = 2; "notes (2)" when there is no extension. The stem is
+// shortened (never the extension) so that the name fits 255 bytes.
 QString clashName(const QString &name, int n);
 // The file name as shown to a person (undecodable bytes read as U+FFFD).
 QString displayName(const QString &path);

@@ -38,14 +38,16 @@ FileResult FileSystem::makePath(const QString &folder) const
         code, u"Could not create the folder \"%1\": %2"_s.arg(folder, qt_error_string(code)));
 }
 
-FileResult FileSystem::moveWithoutReplacing(const QString &from, const QString &to) const
+FileResult FileSystem::moveWithoutReplacing(const QString &from, const QString &to,
+                                            const FileIdentity &expected) const
 {
-    return NoReplaceMove::move(from, to);
+    return NoReplaceMove::move(from, to, expected);
 }
 
-FileResult FileSystem::moveToTrash(const QString &path, TrashedItem *trashed) const
+FileResult FileSystem::moveToTrash(const QString &path, const FileIdentity &expected,
+                                   TrashedItem *trashed) const
 {
-    return Trash::moveToTrash(path, trashed);
+    return Trash::moveToTrash(path, expected, trashed);
 }
 
 FileResult FileSystem::restoreFromTrash(const TrashedItem &item, const QString &to) const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FileIdentity.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -17,6 +19,7 @@ struct FolderEntry
     bool isDirectory = false;        // symbolic links followed
     qint64 size = 0;                 // the item itself: a link's own size
     qint64 modifiedNs = unknownTime; // content modification time, links followed
+    FileIdentity identity;           // the item itself; unknown for a real folder
 };
 
 struct FolderListing
@@ -40,15 +43,14 @@ struct FileResult
 
 // Where the Trash put an item, so that it can be put back exactly: its entry in files/, its
 // ".trashinfo", the original location as that info file names it (unescaped bytes), and the
-// item's identity once there: device and inode, and the status-change time, which tells the
-// item from a later one that got the freed inode number.
+// item once there: its identity, and its status-change time, which tells it from a later
+// item of the same kind that got the freed inode number.
 struct TrashedItem
 {
     QString filePath;
     QString infoPath;
     QByteArray originalPath;
-    quint64 device = 0;
-    quint64 inode = 0;
+    FileIdentity identity;
     qint64 changedNs = 0;
 };
 
@@ -69,11 +71,14 @@ public:
     virtual FileResult makePath(const QString &folder) const;
     // Moves a file (a symbolic link as the link itself) and never replaces what is at `to`:
     // fails with EEXIST instead. Across file systems it copies, flushes, names the copy and
-    // only then removes the source; a failure leaves the source as it was.
-    virtual FileResult moveWithoutReplacing(const QString &from, const QString &to) const;
+    // only then removes the source; a failure leaves the source as it was. Both moves refuse
+    // when the path no longer holds the `expected` item (when one is given).
+    virtual FileResult moveWithoutReplacing(const QString &from, const QString &to,
+                                            const FileIdentity &expected = {}) const;
     // Moves the item into the freedesktop.org Trash that serves its file system, and tells
     // where it went when asked.
-    virtual FileResult moveToTrash(const QString &path, TrashedItem *trashed = nullptr) const;
+    virtual FileResult moveToTrash(const QString &path, const FileIdentity &expected = {},
+                                   TrashedItem *trashed = nullptr) const;
     // Moves a trashed item back to `to` without replacing anything, then removes its info
     // file; only while both are as the Trash left them.
     virtual FileResult restoreFromTrash(const TrashedItem &item, const QString &to) const;

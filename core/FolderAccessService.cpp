@@ -15,8 +15,11 @@ QList<QUrl> FolderAccessService::loadFolders() const
 {
     QList<QUrl> folders;
     if (const auto stored = Settings::readStringList(monitoredFoldersKey)) {
-        for (const QString &path : *stored)
-            folders.append(QUrl::fromLocalFile(path));
+        for (const QString &path : *stored) {
+            // A relative entry would be resolved against the working directory: ignored.
+            if (path.startsWith(u'/'))
+                folders.append(QUrl::fromLocalFile(path));
+        }
         return folders;
     }
     for (const QString &path : {UserFolders::desktop(), UserFolders::downloads()}) {

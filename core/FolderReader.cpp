@@ -81,6 +81,7 @@ FolderListing FolderReader::read(const QString &folder)
             entry.exists = entry.isDirectory = true;
         } else if (::fstatat(folderFd, name, &own, AT_SYMLINK_NOFOLLOW) == 0) {
             entry.size = qint64(own.st_size);
+            entry.identity = FileIdentity::of(own);
             struct stat target = own;
             if (!S_ISLNK(own.st_mode) || ::fstatat(folderFd, name, &target, 0) == 0) {
                 entry.exists = true;

@@ -8,30 +8,71 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
+using PosixPaths::UniqueFd;
 
 namespace {
 
-// Closes the descriptor when the scope ends, whatever path the copy takes.
-struct FdCloser
-{
-    int fd = -1;
-    ~FdCloser()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-};
+// The code for "the path holds another item than the one that was listed".
+constexpr int replacedError = ESTALE;
 
-// A hidden name in the destination folder for the copy in progress.
-QByteArray temporaryNameIn(const QByteArray &folder)
+const QByteArray partialPrefix = ".mirel-keep-";
+const QByteArray partialSuffix = ".part";
+// A partial copy this old that nobody holds was left by a Mirel that was killed.
+constexpr time_t stalePartialSeconds = 60;
+
+// A hidden name in the destination folder for the copy in progress, where unnamed files
+// are not offered.
+QByteArray temporaryName()
 {
     const quint64 token = QRandomGenerator::global()->generate64();
-    return folder + "/.mirel-keep-" + QByteArray::number(token, 36) + ".part";
+    return partialPrefix + QByteArray::number(token, 36) + partialSuffix;
+}
+
+// Removes the partial copies of Mirel's own in the folder that a killed Mirel left behind:
+// a minute old, owned by the user and not locked by a copy still running.
+void removeStalePartials(int folder)
+{
+    const int listFd = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR *dir = listFd >= 0 ? ::fdopendir(listFd) : nullptr;
+    if (!dir) {
+        if (listFd >= 0)
+            ::close(listFd);
+        return;
+    }
+    QList<QByteArray> names;
+    while (const dirent *item = ::readdir(dir)) {
+        const QByteArray name(item->d_name);
+        if (name.startsWith(partialPrefix) && name.endsWith(partialSuffix))
+            names.append(name);
+    }
+    ::closedir(dir);
+    const time_t now = ::time(nullptr);
+    for (const QByteArray &name : names) {
+        struct stat attributes = {};
+        if (::fstatat(folder, name.constData(), &attributes, AT_SYMLINK_NOFOLLOW) != 0 ||
+            attributes.st_uid != ::getuid() ||
+            now - attributes.st_mtim.tv_sec < stalePartialSeconds)
+            continue;
+        if (S_ISREG(attributes.st_mode)) {
+            UniqueFd part(
+                ::openat(folder, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+            struct stat opened = {};
+            if (!part.isValid() || ::fstat(part.get(), &opened) != 0 ||
+                opened.st_ino != attributes.st_ino || ::flock(part.get(), LOCK_EX | LOCK_NB) != 0)
+                continue; // gone, replaced, or still being written
+        } else if (!S_ISLNK(attributes.st_mode)) {
+            continue;
+        }
+        ::unlinkat(folder, name.constData(), 0);
+    }
 }
 
 int copyContents(int in, int out)
@@ -70,114 +111,187 @@ int copyContents(int in, int out)
     }
 }
 
-// Writes a flushed copy of the regular file `from` (whose attributes are `source`) to `temp`.
-int copyRegularFile(const QByteArray &from, const struct stat &source, const QByteArray &temp)
+// Fills `out` with the contents, permission bits and times of the source and flushes it.
+// Only the permission bits: a copy now owned by the user must not become a set-user-ID or
+// set-group-ID program of theirs.
+int fillCopy(int in, const struct stat &source, int out)
 {
-    FdCloser in{::open(from.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC)};
-    if (in.fd < 0)
-        return errno;
-    struct stat opened = {};
-    if (::fstat(in.fd, &opened) != 0)
-        return errno;
-    if (opened.st_dev != source.st_dev || opened.st_ino != source.st_ino)
-        return EAGAIN; // replaced while we looked at it
-    FdCloser out{::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600)};
-    if (out.fd < 0)
-        return errno;
-    if (const int error = copyContents(in.fd, out.fd))
+    if (const int error = copyContents(in, out))
         return error;
     const struct timespec times[2] = {source.st_atim, source.st_mtim};
-    if (::fchmod(out.fd, source.st_mode & 07777) != 0 || ::futimens(out.fd, times) != 0 ||
-        ::fsync(out.fd) != 0) {
+    if (::fchmod(out, source.st_mode & 0777) != 0 || ::futimens(out, times) != 0 ||
+        ::fsync(out) != 0) {
         return errno;
-    }
-    const int fd = out.fd;
-    out.fd = -1;
-    return ::close(fd) == 0 ? 0 : errno;
-}
-
-int copySymlink(const QByteArray &from, const struct stat &source, const QByteArray &temp)
-{
-    QByteArray target(qsizetype(source.st_size) + 1, Qt::Uninitialized);
-    const ssize_t length = ::readlink(from.constData(), target.data(), size_t(target.size()));
-    if (length < 0)
-        return errno;
-    if (length >= target.size())
-        return EAGAIN; // the link changed under us
-    target.truncate(length);
-    return ::symlink(target.constData(), temp.constData()) == 0 ? 0 : errno;
-}
-
-void syncFolder(const QByteArray &folder)
-{
-    FdCloser fd{::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
-    if (fd.fd >= 0)
-        ::fsync(fd.fd);
-}
-
-int copyAcross(const QByteArray &from, const QByteArray &to)
-{
-    struct stat source = {};
-    if (::lstat(from.constData(), &source) != 0)
-        return errno;
-    if (!S_ISREG(source.st_mode) && !S_ISLNK(source.st_mode))
-        return EOPNOTSUPP;
-
-    const QByteArray folder = PosixPaths::parentOf(to);
-    QByteArray temp;
-    int error = EEXIST;
-    for (int attempt = 0; attempt < 16 && error == EEXIST; ++attempt) {
-        temp = temporaryNameIn(folder);
-        error = S_ISLNK(source.st_mode) ? copySymlink(from, source, temp)
-                                        : copyRegularFile(from, source, temp);
-        if (error != 0 && error != EEXIST)
-            ::unlink(temp.constData());
-    }
-    if (error != 0)
-        return error;
-    if ((error = NoReplaceMove::renameNoReplace(temp, to)) != 0) {
-        ::unlink(temp.constData());
-        return error;
-    }
-    syncFolder(folder);
-    if (::unlink(from.constData()) != 0) {
-        // The source must not exist twice: undo the copy and report.
-        error = errno;
-        ::unlink(to.constData());
-        return error;
     }
     return 0;
 }
 
+// Gives the unnamed file `out` the name `target` in `folder`, failing with EEXIST when the
+// name is taken.
+int linkUnnamed(int out, int folder, const QByteArray &target)
+{
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(out);
+    if (::linkat(AT_FDCWD, self.constData(), folder, target.constData(), AT_SYMLINK_FOLLOW) == 0)
+        return 0;
+    if (errno != ENOENT)
+        return errno;
+    // No /proc: the descriptor itself (needs privileges on older kernels).
+    return ::linkat(out, "", folder, target.constData(), AT_EMPTY_PATH) == 0 ? 0 : errno;
+}
+
+// Writes a flushed copy of the open regular file `in` under the name `target` in `folder`.
+// The copy is unnamed until it is complete, so a Mirel killed mid-copy leaves nothing.
+int copyRegularFile(int in, const struct stat &source, int folder, const QByteArray &target)
+{
+    UniqueFd out(::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+    if (out.isValid()) {
+        if (const int error = fillCopy(in, source, out.get()))
+            return error;
+        return linkUnnamed(out.get(), folder, target);
+    }
+    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
+        return errno;
+    // Unnamed files are not offered here: a hidden name, locked while it is written so that
+    // the clean-up of another Mirel leaves it alone.
+    QByteArray temp;
+    for (int attempt = 0; attempt < 16 && !out.isValid(); ++attempt) {
+        temp = temporaryName();
+        out.reset(
+            ::openat(folder, temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+        if (!out.isValid() && errno != EEXIST)
+            return errno;
+    }
+    if (!out.isValid())
+        return EEXIST;
+    ::flock(out.get(), LOCK_EX | LOCK_NB);
+    int error = fillCopy(in, source, out.get());
+    if (error == 0)
+        error = NoReplaceMove::renameNoReplaceAt(folder, temp, folder, target);
+    if (error != 0)
+        ::unlinkat(folder, temp.constData(), 0);
+    return error;
+}
+
+// Opens the listed regular file without blocking (a FIFO put in its place would wait for a
+// writer for ever) and checks on the descriptor that it is still that file.
+int openSource(int fromFolder, const QByteArray &name, const struct stat &source, UniqueFd &in)
+{
+    in.reset(
+        ::openat(fromFolder, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!in.isValid())
+        return errno == ELOOP ? replacedError : errno;
+    struct stat opened = {};
+    if (::fstat(in.get(), &opened) != 0)
+        return errno;
+    if (!S_ISREG(opened.st_mode) || opened.st_dev != source.st_dev ||
+        opened.st_ino != source.st_ino)
+        return replacedError;
+    return 0;
+}
+
+// A symbolic link is copied as the link itself; it is complete the moment it is made.
+int copySymlink(int fromFolder, const QByteArray &name, const struct stat &source, int folder,
+                const QByteArray &target)
+{
+    QByteArray contents(qsizetype(source.st_size) + 1, Qt::Uninitialized);
+    const ssize_t length =
+        ::readlinkat(fromFolder, name.constData(), contents.data(), size_t(contents.size()));
+    if (length < 0)
+        return errno == EINVAL ? replacedError : errno;
+    if (length >= contents.size())
+        return replacedError; // the link changed under us
+    contents.truncate(length);
+    return ::symlinkat(contents.constData(), folder, target.constData()) == 0 ? 0 : errno;
+}
+
+int copyAcross(int fromFolder, const QByteArray &name, const struct stat &source,
+               const QByteArray &to)
+{
+    if (!S_ISREG(source.st_mode) && !S_ISLNK(source.st_mode))
+        return EOPNOTSUPP;
+    UniqueFd in;
+    if (S_ISREG(source.st_mode)) {
+        if (const int error = openSource(fromFolder, name, source, in))
+            return error;
+    }
+    UniqueFd folder(
+        ::open(PosixPaths::parentOf(to).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder.isValid())
+        return errno;
+    removeStalePartials(folder.get());
+    const QByteArray target = PosixPaths::nameOf(to);
+    int error = in.isValid() ? copyRegularFile(in.get(), source, folder.get(), target)
+                             : copySymlink(fromFolder, name, source, folder.get(), target);
+    if (error != 0)
+        return error;
+    ::fsync(folder.get());
+    // The source must not exist twice, and what is removed must be what was copied.
+    struct stat now = {};
+    if (::fstatat(fromFolder, name.constData(), &now, AT_SYMLINK_NOFOLLOW) != 0)
+        error = errno;
+    else if (now.st_dev != source.st_dev || now.st_ino != source.st_ino)
+        error = replacedError;
+    else if (::unlinkat(fromFolder, name.constData(), 0) != 0)
+        error = errno;
+    if (error != 0)
+        ::unlinkat(folder.get(), target.constData(), 0);
+    return error;
+}
+
 } // namespace
 
-int NoReplaceMove::renameNoReplace(const QByteArray &from, const QByteArray &to)
+int NoReplaceMove::renameNoReplaceAt(int fromFolder, const QByteArray &from, int toFolder,
+                                     const QByteArray &to)
 {
-    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+    if (::renameat2(fromFolder, from.constData(), toFolder, to.constData(), RENAME_NOREPLACE) == 0)
         return 0;
     const int error = errno;
     if (error != EINVAL && error != ENOSYS && error != EOPNOTSUPP)
         return error;
     // File systems without RENAME_NOREPLACE: a hard link fails when the name is taken.
-    if (::link(from.constData(), to.constData()) != 0)
+    if (::linkat(fromFolder, from.constData(), toFolder, to.constData(), 0) != 0)
         return errno;
-    if (::unlink(from.constData()) != 0) {
+    if (::unlinkat(fromFolder, from.constData(), 0) != 0) {
         const int unlinkError = errno;
-        ::unlink(to.constData());
+        ::unlinkat(toFolder, to.constData(), 0);
         return unlinkError;
     }
     return 0;
 }
 
-FileResult NoReplaceMove::move(const QString &from, const QString &to)
+int NoReplaceMove::renameNoReplace(const QByteArray &from, const QByteArray &to)
+{
+    return renameNoReplaceAt(AT_FDCWD, from, AT_FDCWD, to);
+}
+
+QString NoReplaceMove::replacedReason()
+{
+    return u"it has been replaced since it was listed"_s;
+}
+
+FileResult NoReplaceMove::move(const QString &from, const QString &to, const FileIdentity &expected)
 {
     const QByteArray source = PathCodec::encode(from);
-    const QByteArray target = PathCodec::encode(to);
-    int error = renameNoReplace(source, target);
-    if (error == EXDEV)
-        error = copyAcross(source, target);
+    const QByteArray name = PosixPaths::nameOf(source);
+    // The source's folder is opened once and the item is checked and moved relative to it,
+    // so what was checked is what moves.
+    const UniqueFd folder(
+        ::open(PosixPaths::parentOf(source).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    int error = folder.isValid() ? 0 : errno;
+    struct stat item = {};
+    if (error == 0 && ::fstatat(folder.get(), name.constData(), &item, AT_SYMLINK_NOFOLLOW) != 0)
+        error = errno;
+    if (error == 0 && !expected.matches(item))
+        error = replacedError;
+    if (error == 0) {
+        const QByteArray target = PathCodec::encode(to);
+        error = renameNoReplaceAt(folder.get(), name, AT_FDCWD, target);
+        if (error == EXDEV)
+            error = copyAcross(folder.get(), name, item, target);
+    }
     if (error == 0)
         return FileResult::success();
+    const QString reason = error == replacedError ? replacedReason() : qt_error_string(error);
     return FileResult::failure(error, u"Could not move \"%1\" to \"%2\": %3"_s.arg(
-                                          from, FileNames::parentPath(to), qt_error_string(error)));
+                                          from, FileNames::parentPath(to), reason));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FileIdentity.h"
 #include "FileSystem.h"
 
 #include <QByteArray>
@@ -8,10 +9,16 @@
 // across two.
 namespace NoReplaceMove {
 
-FileResult move(const QString &from, const QString &to);
+// Refuses, leaving everything in place, when `from` no longer holds the `expected` item.
+FileResult move(const QString &from, const QString &to, const FileIdentity &expected = {});
 
 // Gives `from` the name `to` on the same file system, failing with EEXIST when `to` is taken.
 // Returns 0 or an errno code.
 int renameNoReplace(const QByteArray &from, const QByteArray &to);
+// The same with each name relative to an open folder (or AT_FDCWD).
+int renameNoReplaceAt(int fromFolder, const QByteArray &from, int toFolder, const QByteArray &to);
+
+// The reason given when a path no longer holds the item that was listed.
+QString replacedReason();
 
 } // namespace NoReplaceMove

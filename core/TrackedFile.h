@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FileIdentity.h"
+
 #include <QDateTime>
 #include <QMetaType>
 #include <QString>
@@ -14,6 +16,8 @@ struct TrackedFile
     QDateTime dateAdded;
     qint64 fileSize = 0;
     QString fileType;
+    // What the path held when it was listed: Keep and Delete refuse anything else.
+    FileIdentity identity;
 
     // The label of the folder holding the file: "Desktop", "Downloads" or the folder's name.
     QString sourceFolderName() const;

@@ -1,16 +1,22 @@
 #pragma once
 
+#include "FileIdentity.h"
 #include "FileSystem.h"
 
 #include <QByteArray>
 #include <QDateTime>
+
+#include <functional>
 
 // Mirel's own freedesktop.org Trash: the home trash for files on the home file system, the
 // mount's ".Trash/$uid" or ".Trash-$uid" for files elsewhere, so the desktop's file manager
 // can list and restore what Mirel deleted.
 namespace Trash {
 
-FileResult moveToTrash(const QString &path, TrashedItem *trashed = nullptr);
+// Refuses, leaving everything in place, when `path` no longer holds the `expected` item.
+// Tells where the item went when `trashed` is given.
+FileResult moveToTrash(const QString &path, const FileIdentity &expected = {},
+                       TrashedItem *trashed = nullptr);
 
 // Puts a trashed item back at `to`, never replacing what stands there, and then removes its
 // info file. Refuses when the item in files/ is no longer the one trashed or the info file
@@ -23,5 +29,9 @@ QByteArray infoContents(const QByteArray &path, const QDateTime &when);
 
 // The mount point that holds `path` (resolved), from /proc/self/mountinfo.
 QByteArray mountPointOf(const QByteArray &resolvedPath);
+
+// Runs after the trash folder is chosen and checked, before anything is written into it.
+// Tests swap folders there, as another user who can write the drive could.
+void setCheckedHook(std::function<void()> hook);
 
 } // namespace Trash

@@ -24,8 +24,9 @@ CountLabel::CountLabel(QWidget *parent)
 
 QString CountLabel::textFor(qsizetype count) const
 {
-    // No singular form, on purpose: "1 files" reads as a count, like the rest.
-    return tr("%1 files").arg(count);
+    // English has no singular form, on purpose: "1 files" reads as a count, like the rest.
+    // Languages whose translation gives plural forms get them.
+    return tr("%n files", nullptr, int(count));
 }
 
 QString CountLabel::text() const

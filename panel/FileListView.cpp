@@ -4,21 +4,49 @@
 #include "FileRowView.h"
 #include "Spring.h"
 
+#include <QKeyEvent>
+#include <QPainter>
 #include <QScrollBar>
 #include <QVariantAnimation>
 
 #include <algorithm>
 
 namespace {
+
 constexpr int rowStride = FileRowView::rowHeight + FileListView::rowSpacing;
-}
+
+// Drawn over the rows, so the current row's tint cannot hide it.
+class FocusRing final : public QWidget
+{
+public:
+    explicit FocusRing(QWidget *parent)
+        : QWidget(parent)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        hide();
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        painter.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 4, 4);
+    }
+};
+
+} // namespace
 
 FileListView::FileListView(AppState &appState, QWidget *parent)
     : QAbstractScrollArea(parent)
     , m_appState(appState)
     , m_lastIndex(appState.currentIndex())
     , m_scroll(new QVariantAnimation(this))
+    , m_focusRing(new FocusRing(this))
 {
+    setFocusPolicy(Qt::StrongFocus);
+    setAccessibleName(tr("Files"));
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -139,6 +167,7 @@ void FileListView::layoutRows()
 void FileListView::resizeEvent(QResizeEvent *event)
 {
     QAbstractScrollArea::resizeEvent(event);
+    m_focusRing->setGeometry(rect());
     updateScrollRange();
     layoutRows();
 }
@@ -146,4 +175,31 @@ void FileListView::resizeEvent(QResizeEvent *event)
 void FileListView::scrollContentsBy(int, int)
 {
     layoutRows();
+}
+
+void FileListView::keyPressEvent(QKeyEvent *event)
+{
+    const int key = event->key();
+    if ((key != Qt::Key_Up && key != Qt::Key_Down) ||
+        (event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
+        QAbstractScrollArea::keyPressEvent(event);
+        return;
+    }
+    const qsizetype next = m_appState.currentIndex() + (key == Qt::Key_Up ? -1 : 1);
+    if (next >= 0 && next < m_appState.files().size())
+        emit rowClicked(next);
+    event->accept();
+}
+
+void FileListView::focusInEvent(QFocusEvent *event)
+{
+    QAbstractScrollArea::focusInEvent(event);
+    m_focusRing->show();
+    m_focusRing->raise();
+}
+
+void FileListView::focusOutEvent(QFocusEvent *event)
+{
+    QAbstractScrollArea::focusOutEvent(event);
+    m_focusRing->hide();
 }

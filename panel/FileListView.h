@@ -27,6 +27,8 @@ public:
     // Where the list rests once a running scroll animation ends.
     int targetScrollPosition() const;
     bool isScrolling() const;
+    // The ring drawn around the list while it has the keyboard focus.
+    QWidget *focusRing() const { return m_focusRing; }
 
 signals:
     void rowClicked(qsizetype index);
@@ -34,6 +36,10 @@ signals:
 protected:
     void resizeEvent(QResizeEvent *event) override;
     void scrollContentsBy(int dx, int dy) override;
+    // Up and Down move the current file, as a click on the row above or below would.
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
 
 private:
     void filesReset();
@@ -47,4 +53,5 @@ private:
     qsizetype m_lastIndex;
     int m_scrollTarget = 0;
     QVariantAnimation *m_scroll;
+    QWidget *m_focusRing;
 };

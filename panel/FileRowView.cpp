@@ -1,11 +1,13 @@
 #include "FileRowView.h"
 
 #include "ElidedLabel.h"
+#include "FileActions.h"
 #include "FileNames.h"
 #include "FileThumbnailView.h"
 #include "SizeText.h"
 #include "TextStyles.h"
 
+#include <QContextMenuEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
@@ -23,6 +25,17 @@ QRegion roundedRegion(const QRect &rect, qreal radius)
     QPainterPath path;
     path.addRoundedRect(QRectF(rect), radius, radius);
     return QRegion(path.toFillPolygon().toPolygon());
+}
+
+// The height one line of text really needs: capitals with marks above ("\u00c4rger") and
+// descenders reach beyond the font's ascent and descent, and would be cut at the label's
+// edge. One pixel of air on each side, and the text stays centred.
+int lineHeight(const QFontMetrics &metrics)
+{
+    const QRect ink = metrics.tightBoundingRect(u"\u00c5\u00c4\u00c9\u00dcgjpqy"_s);
+    const int above = std::max(0, -ink.top() - metrics.ascent());
+    const int below = std::max(0, ink.bottom() + 1 - metrics.descent());
+    return std::max(metrics.lineSpacing(), metrics.height()) + 2 * (std::max(above, below) + 1);
 }
 
 } // namespace
@@ -47,8 +60,10 @@ FileRowView::FileRowView(const TrackedFile &file, bool isSelected, QWidget *pare
 
     m_name->setFont(TextStyles::caption());
     m_name->setText(FileNames::displayName(file.filePath));
+    m_name->setFixedHeight(lineHeight(m_name->fontMetrics()));
     m_size->setFont(TextStyles::caption2());
     m_size->setText(SizeText::format(file.fileSize));
+    m_size->setFixedHeight(lineHeight(m_size->fontMetrics()));
     QPalette sizePalette = m_size->palette();
     sizePalette.setColor(QPalette::WindowText, TextStyles::secondary(palette()));
     m_size->setPalette(sizePalette);
@@ -134,4 +149,9 @@ void FileRowView::mouseReleaseEvent(QMouseEvent *event)
     m_pressed = false;
     if (click)
         emit clicked();
+}
+
+void FileRowView::contextMenuEvent(QContextMenuEvent *event)
+{
+    FileActions::popUpMenu(m_file.filePath, event->globalPos(), this);
 }

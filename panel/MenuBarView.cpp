@@ -15,7 +15,9 @@
 #include <QCoreApplication>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QStackedWidget>
@@ -44,23 +46,23 @@ QFrame *divider(QWidget *parent)
     return line;
 }
 
-// A filled button in the given colour with white text and icon.
+// A filled button in the given colour with white text and icon. Like the rest of the panel
+// it has no hover effect; the keyboard focus shows as a white ring inside the fill.
 QPushButton *decisionButton(const QString &title, const QString &symbol, const QColor &color,
                             QWidget *parent)
 {
     auto *button = new QPushButton(MirelIcons::icon(symbol, Qt::white), title, parent);
     button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    button->setCursor(Qt::PointingHandCursor);
     QColor disabled = color;
     disabled.setAlphaF(0.45);
     button->setStyleSheet(
-        u"QPushButton { background: %1; color: white; border: none; border-radius: 6px;"
-        u" padding: 6px 10px; font-weight: 600; }"
-        u"QPushButton:hover { background: %2; }"
-        u"QPushButton:pressed { background: %3; }"
-        u"QPushButton:disabled { background: %4; color: rgba(255, 255, 255, 170); }"_s.arg(
-            color.name(), color.lighter(108).name(), color.darker(115).name(),
-            disabled.name(QColor::HexArgb)));
+        u"QPushButton { background: %1; color: white; border: 2px solid %1; border-radius: 6px;"
+        u" padding: 4px 8px; font-weight: 600; }"
+        u"QPushButton:focus { border-color: white; }"
+        u"QPushButton:pressed { background: %2; border-color: %2; }"
+        u"QPushButton:disabled { background: %3; border-color: transparent;"
+        u" color: rgba(255, 255, 255, 170); }"_s.arg(color.name(), color.darker(115).name(),
+                                                     disabled.name(QColor::HexArgb)));
     return button;
 }
 
@@ -70,8 +72,12 @@ QToolButton *footerButton(const QString &symbol, const QString &name, const QCol
     auto *button = new QToolButton(parent);
     button->setIcon(MirelIcons::icon(symbol, color));
     button->setIconSize(QSize(16, 16));
-    button->setAutoRaise(true);
-    button->setCursor(Qt::PointingHandCursor);
+    // Plain: no raised panel under the pointer, only a ring for the keyboard focus.
+    button->setStyleSheet(
+        u"QToolButton { border: 2px solid transparent; border-radius: 4px; background: none;"
+        u" padding: 1px; }"
+        u"QToolButton:focus { border-color: %1; }"_s.arg(
+            parent->palette().color(QPalette::Highlight).name()));
     button->setAccessibleName(name);
     button->setToolTip(QString());
     return button;
@@ -91,6 +97,7 @@ MenuBarView::MenuBarView(AppState &appState, QWidget *parent)
     m_finished = new FinishedView(m_body);
     connect(m_finished, &FinishedView::scanAgainRequested, this,
             [this] { m_appState.scanFolders(); });
+    pressOnEnter(m_finished->scanAgainButton());
     m_body->addWidget(m_review);
     m_body->addWidget(m_finished);
 
@@ -102,9 +109,37 @@ MenuBarView::MenuBarView(AppState &appState, QWidget *parent)
     layout->addWidget(m_body, 1);
     layout->addWidget(makeFooter());
 
+    // Keyboard order: the list first, so the panel never opens with a decision in focus.
+    setTabOrder(m_list, m_delete);
+    setTabOrder(m_delete, m_keep);
+    setTabOrder(m_keep, m_finished->scanAgainButton());
+    setTabOrder(m_finished->scanAgainButton(), m_settings);
+    setTabOrder(m_settings, m_refresh);
+    setTabOrder(m_refresh, m_quit);
+
     connect(&m_appState, &AppState::filesChanged, this, &MenuBarView::refresh);
     connect(&m_appState, &AppState::currentIndexChanged, this, &MenuBarView::refresh);
     refresh();
+}
+
+void MenuBarView::pressOnEnter(QAbstractButton *button)
+{
+    button->installEventFilter(this);
+}
+
+bool MenuBarView::eventFilter(QObject *watched, QEvent *event)
+{
+    // Enter presses the focused button, as in dialogs.
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        auto *button = qobject_cast<QAbstractButton *>(watched);
+        if (button && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
+            if (button->isEnabled())
+                button->click();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 QWidget *MenuBarView::makeHeader()
@@ -143,6 +178,12 @@ QWidget *MenuBarView::makeReviewSection()
     QPalette secondary = m_details->palette();
     secondary.setColor(QPalette::WindowText, TextStyles::secondary(palette()));
     m_details->setPalette(secondary);
+    m_failure = new ElidedLabel(m_currentBlock);
+    m_failure->setFont(TextStyles::caption());
+    m_failure->setAlignment(Qt::AlignCenter);
+    // Cut in the middle: the start says what failed, the end why.
+    m_failure->setElideMode(Qt::ElideMiddle);
+    m_failure->hide();
 
     m_delete = decisionButton(tr("Delete"), u"trash"_s, TextStyles::red(), m_currentBlock);
     m_keep = decisionButton(tr("Keep"), u"folder.badge.plus"_s, TextStyles::accent(palette()),
@@ -150,6 +191,8 @@ QWidget *MenuBarView::makeReviewSection()
     connect(m_delete, &QPushButton::clicked, this,
             [this] { performWithFeedback(Decision::Delete); });
     connect(m_keep, &QPushButton::clicked, this, [this] { performWithFeedback(Decision::Keep); });
+    pressOnEnter(m_delete);
+    pressOnEnter(m_keep);
 
     auto *cardBox = new QHBoxLayout;
     cardBox->setContentsMargins(12, 8, 12, 0);
@@ -159,6 +202,7 @@ QWidget *MenuBarView::makeReviewSection()
     details->setContentsMargins(12, 0, 12, 0);
     details->addWidget(m_name);
     details->addWidget(m_details);
+    details->addWidget(m_failure);
     auto *actions = new QHBoxLayout;
     actions->setSpacing(12);
     actions->setContentsMargins(12, 0, 12, 8);
@@ -180,10 +224,11 @@ QWidget *MenuBarView::makeReviewSection()
     layout->setSpacing(0);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_currentBlock);
-    layout->addStretch();
     layout->addWidget(divider(section));
     layout->addWidget(m_list);
     layout->addWidget(divider(section));
+    // Height the panel does not need stays below the list, which stays under the file.
+    layout->addStretch();
     return section;
 }
 
@@ -198,6 +243,8 @@ QWidget *MenuBarView::makeFooter()
     connect(m_settings, &QToolButton::clicked, this, &MenuBarView::settingsRequested);
     connect(m_refresh, &QToolButton::clicked, this, [this] { m_appState.scanFolders(); });
     connect(m_quit, &QToolButton::clicked, this, [] { QCoreApplication::quit(); });
+    for (QAbstractButton *button : {m_settings, m_refresh, m_quit})
+        pressOnEnter(button);
 
     auto *row = new QHBoxLayout(footer);
     row->setContentsMargins(12, 12, 12, 12);
@@ -209,6 +256,15 @@ QWidget *MenuBarView::makeFooter()
     return footer;
 }
 
+void MenuBarView::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        emit dismissRequested();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
 bool MenuBarView::isShowingFinishedState() const
 {
     return m_body->currentWidget() == m_finished;
@@ -217,8 +273,11 @@ bool MenuBarView::isShowingFinishedState() const
 void MenuBarView::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    if (!event->spontaneous())
-        m_appState.scanFolders();
+    if (event->spontaneous())
+        return;
+    m_appState.scanFolders();
+    if (!isShowingFinishedState())
+        m_list->setFocus(Qt::ActiveWindowFocusReason);
 }
 
 void MenuBarView::refresh()
@@ -228,12 +287,7 @@ void MenuBarView::refresh()
         return;
     m_count->setCount(m_appState.files().size());
 
-    const bool finished = m_appState.files().isEmpty();
-    if (finished != isShowingFinishedState()) {
-        m_body->setCurrentWidget(finished ? static_cast<QWidget *>(m_finished) : m_review);
-        if (finished)
-            ScaleFadeIn::play(m_finished, finishedTransitionMs);
-    }
+    showBody(m_appState.files().isEmpty());
 
     const std::optional<TrackedFile> file = m_appState.currentFile();
     m_currentBlock->setVisible(file.has_value());
@@ -243,6 +297,29 @@ void MenuBarView::refresh()
         m_details->setText(
             tr("%1 \u2022 %2").arg(file->sourceFolderName(), SizeText::format(file->fileSize)));
     }
+    // A failure's reason belongs to its file: another file, or the same one found again by
+    // a scan (which makes new records), shows its details.
+    if (!file || file->id != m_failedFileId)
+        m_failedFileId = QUuid();
+    const bool failed = !m_failedFileId.isNull();
+    m_failure->setVisible(failed);
+    m_details->setVisible(!failed);
+}
+
+void MenuBarView::showBody(bool finished)
+{
+    if (finished == isShowingFinishedState())
+        return;
+    const QPixmap leaving = finished || !m_finished->isVisible() ? QPixmap() : m_finished->grab();
+    const bool focusInBody = !focusWidget() || m_body->isAncestorOf(focusWidget());
+    m_body->setCurrentWidget(finished ? static_cast<QWidget *>(m_finished) : m_review);
+    if (finished) {
+        ScaleFadeIn::play(m_finished, finishedTransitionMs);
+        return;
+    }
+    ScaleFadeIn::playOut(m_body, leaving, finishedTransitionMs);
+    if (focusInBody)
+        m_list->setFocus(Qt::OtherFocusReason);
 }
 
 void MenuBarView::selectRow(qsizetype index)
@@ -256,8 +333,13 @@ void MenuBarView::performWithFeedback(Decision decision)
     if (m_isAnimating)
         return;
     m_isAnimating = true;
+    // Disabling a focused button passes the focus on; it comes back when the buttons do.
+    QPointer<QWidget> focused = focusWidget();
     m_delete->setEnabled(false);
     m_keep->setEnabled(false);
+    QPointer<QWidget> passedTo = focusWidget();
+    m_failedFileId = QUuid();
+    refresh();
 
     const bool keep = decision == Decision::Keep;
     m_overlayColor = keep ? TextStyles::green() : TextStyles::red();
@@ -268,9 +350,22 @@ void MenuBarView::performWithFeedback(Decision decision)
     // or a rescan runs before it is carried out.
     const std::optional<TrackedFile> file = m_appState.currentFile();
     const QUuid id = file ? file->id : QUuid();
-    QTimer::singleShot(feedbackDelayMs, this, [this, keep, id] {
+    QTimer::singleShot(feedbackDelayMs, this, [this, keep, id, focused, passedTo] {
+        std::optional<QString> failure;
+        const QMetaObject::Connection heard =
+            connect(&m_appState, &AppState::decisionFailed, this,
+                    [&failure](const QString &reason) { failure = reason; });
         if (!id.isNull())
             keep ? m_appState.keepFile(id) : m_appState.deleteFile(id);
+        disconnect(heard);
+        if (failure) {
+            // What the user believed done was not: the card says so while it fades, and
+            // the reason stays under the file.
+            m_card->changeFeedback(TextStyles::orange(), u"exclamationmark.triangle.fill"_s);
+            m_failure->setText(*failure);
+            m_failedFileId = id;
+            refresh();
+        }
         m_card->hideFeedback();
         m_overlayColor = Qt::transparent;
         m_showCheckmark = false;
@@ -278,5 +373,8 @@ void MenuBarView::performWithFeedback(Decision decision)
         m_isAnimating = false;
         m_delete->setEnabled(true);
         m_keep->setEnabled(true);
+        if (focused != passedTo && (focused == m_delete || focused == m_keep) &&
+            focused->isVisible() && focusWidget() == passedTo)
+            focused->setFocus(Qt::OtherFocusReason);
     });
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QUuid>
 #include <QWidget>
 
 class AppState;
@@ -9,6 +10,7 @@ class ElidedLabel;
 class FileListView;
 class FinishedView;
 class PreviewCard;
+class QAbstractButton;
 class QLabel;
 class QPushButton;
 class QStackedWidget;
@@ -42,6 +44,8 @@ public:
     PreviewCard *previewCard() const { return m_card; }
     ElidedLabel *nameLabel() const { return m_name; }
     QLabel *detailsLabel() const { return m_details; }
+    // Why the last decision failed, shown in place of the details line.
+    ElidedLabel *failureLabel() const { return m_failure; }
     QPushButton *keepButton() const { return m_keep; }
     QPushButton *deleteButton() const { return m_delete; }
     FileListView *fileList() const { return m_list; }
@@ -54,9 +58,13 @@ public:
 signals:
     // The gear: the shell opens the settings window or brings it forward.
     void settingsRequested();
+    // Escape: the shell hides the panel, as desktop popups go away.
+    void dismissRequested();
 
 protected:
     void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     QWidget *makeHeader();
@@ -64,6 +72,8 @@ private:
     QWidget *makeFooter();
     void refresh();
     void selectRow(qsizetype index);
+    void showBody(bool finished);
+    void pressOnEnter(QAbstractButton *button);
 
     AppState &m_appState;
     QColor m_overlayColor = Qt::transparent;
@@ -78,6 +88,9 @@ private:
     PreviewCard *m_card = nullptr;
     ElidedLabel *m_name = nullptr;
     QLabel *m_details = nullptr;
+    ElidedLabel *m_failure = nullptr;
+    // The file whose decision failed; its reason shows while it is current.
+    QUuid m_failedFileId;
     QPushButton *m_delete = nullptr;
     QPushButton *m_keep = nullptr;
     FileListView *m_list = nullptr;

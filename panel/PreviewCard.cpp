@@ -1,8 +1,10 @@
 #include "PreviewCard.h"
 
+#include "FileActions.h"
 #include "MirelIcons.h"
 #include "SmartPreviewView.h"
 
+#include <QContextMenuEvent>
 #include <QEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -52,6 +54,7 @@ void PreviewCard::setFile(const std::optional<TrackedFile> &file)
     if (id == m_fileId && (m_preview != nullptr) == file.has_value())
         return;
     m_fileId = id;
+    m_filePath = file ? file->filePath : QString();
     delete m_preview;
     m_preview = nullptr;
     if (file) {
@@ -73,6 +76,20 @@ void PreviewCard::showFeedback(const QColor &color, const QString &symbolName)
 void PreviewCard::hideFeedback()
 {
     animateTo(0.0);
+}
+
+void PreviewCard::changeFeedback(const QColor &color, const QString &symbolName)
+{
+    m_overlayColor = color;
+    m_symbolName = symbolName;
+    m_overlay->update();
+}
+
+void PreviewCard::contextMenuEvent(QContextMenuEvent *event)
+{
+    if (m_filePath.isEmpty())
+        return;
+    FileActions::popUpMenu(m_filePath, event->globalPos(), this);
 }
 
 void PreviewCard::animateTo(qreal level)

@@ -30,12 +30,15 @@ public:
     // Tint and symbol in or out over 0.15 s, ease in-out.
     void showFeedback(const QColor &color, const QString &symbolName);
     void hideFeedback();
+    // Another tint and symbol in place of the shown ones, at the same strength.
+    void changeFeedback(const QColor &color, const QString &symbolName);
     QColor overlayColor() const { return m_overlayColor; }
     QString symbolName() const { return m_symbolName; }
     qreal feedbackLevel() const { return m_level; }
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -44,6 +47,7 @@ private:
     void animateTo(qreal level);
 
     QUuid m_fileId;
+    QString m_filePath;
     SmartPreviewView *m_preview = nullptr;
     QWidget *m_overlay;
     QColor m_overlayColor = Qt::transparent;

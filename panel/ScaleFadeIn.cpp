@@ -13,9 +13,10 @@ namespace {
 class Snapshot final : public QWidget
 {
 public:
-    Snapshot(QWidget *target, const QPixmap &picture)
+    Snapshot(QWidget *target, const QPixmap &picture, bool coversTarget)
         : QWidget(target)
         , m_picture(picture)
+        , m_coversTarget(coversTarget)
     {
         setAttribute(Qt::WA_TransparentForMouseEvents);
         setGeometry(target->rect());
@@ -30,7 +31,8 @@ protected:
     void paintEvent(QPaintEvent *) override
     {
         QPainter painter(this);
-        painter.fillRect(rect(), palette().color(QPalette::Window));
+        if (m_coversTarget)
+            painter.fillRect(rect(), palette().color(QPalette::Window));
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         painter.setOpacity(m_level);
         const qreal scale = std::max(m_level, 0.00001);
@@ -42,8 +44,28 @@ protected:
 
 private:
     QPixmap m_picture;
+    bool m_coversTarget;
     qreal m_level = 0.0;
 };
+
+void animate(QWidget *area, const QPixmap &picture, bool appearing, int durationMs)
+{
+    auto *snapshot = new Snapshot(area, picture, appearing);
+    snapshot->setObjectName(appearing ? QStringLiteral("scaleFadeIn")
+                                      : QStringLiteral("scaleFadeOut"));
+    snapshot->setLevel(appearing ? 0.0 : 1.0);
+    snapshot->show();
+    snapshot->raise();
+    auto *animation = new QVariantAnimation(snapshot);
+    animation->setStartValue(appearing ? 0.0 : 1.0);
+    animation->setEndValue(appearing ? 1.0 : 0.0);
+    animation->setDuration(durationMs);
+    animation->setEasingCurve(QEasingCurve::InOutQuad);
+    QObject::connect(animation, &QVariantAnimation::valueChanged, snapshot,
+                     [snapshot](const QVariant &value) { snapshot->setLevel(value.toReal()); });
+    QObject::connect(animation, &QVariantAnimation::finished, snapshot, &QObject::deleteLater);
+    animation->start();
+}
 
 } // namespace
 
@@ -51,16 +73,12 @@ void ScaleFadeIn::play(QWidget *target, int durationMs)
 {
     if (!target || !target->isVisible() || target->size().isEmpty())
         return;
-    auto *snapshot = new Snapshot(target, target->grab());
-    snapshot->show();
-    snapshot->raise();
-    auto *animation = new QVariantAnimation(snapshot);
-    animation->setStartValue(0.0);
-    animation->setEndValue(1.0);
-    animation->setDuration(durationMs);
-    animation->setEasingCurve(QEasingCurve::InOutQuad);
-    QObject::connect(animation, &QVariantAnimation::valueChanged, snapshot,
-                     [snapshot](const QVariant &value) { snapshot->setLevel(value.toReal()); });
-    QObject::connect(animation, &QVariantAnimation::finished, snapshot, &QObject::deleteLater);
-    animation->start();
+    animate(target, target->grab(), true, durationMs);
+}
+
+void ScaleFadeIn::playOut(QWidget *area, const QPixmap &picture, int durationMs)
+{
+    if (!area || !area->isVisible() || picture.isNull())
+        return;
+    animate(area, picture, false, durationMs);
 }

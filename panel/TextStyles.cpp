@@ -59,3 +59,8 @@ QColor TextStyles::green()
 {
     return QColor(52, 199, 89);
 }
+
+QColor TextStyles::orange()
+{
+    return QColor(255, 149, 0);
+}

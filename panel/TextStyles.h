@@ -18,5 +18,6 @@ QColor secondary(const QPalette &palette);
 QColor accent(const QPalette &palette);
 QColor red();
 QColor green();
+QColor orange();
 
 } // namespace TextStyles

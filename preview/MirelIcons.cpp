@@ -162,6 +162,7 @@ const QStringList &symbolNames()
         u"folder.fill"_s,
         u"minus.circle.fill"_s,
         u"plus"_s,
+        u"exclamationmark.triangle.fill"_s,
     };
     return names;
 }

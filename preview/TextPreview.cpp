@@ -49,6 +49,8 @@ TextPreview::TextPreview(const QString &path, QWidget *parent)
     layout->addWidget(m_note);
 
     m_edit->setReadOnly(true);
+    // A right-click belongs to the card around the preview, with the file's own menu.
+    m_edit->setContextMenuPolicy(Qt::NoContextMenu);
     m_edit->setFont(monospaceFont());
     m_edit->setFrameShape(QFrame::NoFrame);
     m_note->setWordWrap(true);

@@ -16,6 +16,7 @@ if [[ "${1:-}" == "--test" ]]; then
     packages+=(
         xvfb xauth x11-utils xdotool trayer imagemagick libheif-examples sox ffmpeg libgdk-pixbuf2.0-bin
         clang clang-format libclang-rt-14-dev findutils coreutils procps
+        dbus-daemon at-spi2-core python3-pyatspi
     )
 fi
 

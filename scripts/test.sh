@@ -1,25 +1,36 @@
 #!/usr/bin/env bash
 # Installs what the tests need, builds Mirel with warnings as errors and runs every test,
-# then builds again with AddressSanitizer and UndefinedBehaviorSanitizer and runs them again.
-set -euo pipefail
+# then builds again with AddressSanitizer and UndefinedBehaviorSanitizer and runs them again,
+# then the extra checks in .ci/extra-*.sh. Every stage runs even when an earlier one failed;
+# the last line counts every test, and the exit status is non-zero if anything failed.
+set -uo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/deps.sh --test
+scripts/deps.sh --test || exit 1
 
-echo "== Formatting"
-git ls-files -co --exclude-standard -- '*.cpp' '*.h' | xargs -r clang-format --dry-run --Werror
-
-jobs=$(nproc)
 passed=0
 failed=0
+problems=()
+
+echo "== Formatting"
+if ! git ls-files -co --exclude-standard -- '*.cpp' '*.h' | xargs -r clang-format --dry-run --Werror; then
+    problems+=("formatting")
+fi
+
+jobs=$(nproc)
 for preset in ci asan; do
     echo "== Build and test: $preset"
-    cmake --preset "$preset" >/dev/null
-    cmake --build --preset "$preset" -j "$jobs"
+    if ! { cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset" -j "$jobs"; }; then
+        problems+=("$preset build")
+        continue
+    fi
     log=build/$preset/ctest-summary.log
     ctest --preset "$preset" -j "$jobs" --timeout 300 | tee "$log"
-    total=$(grep -oE 'tests failed out of [0-9]+' "$log" | grep -oE '[0-9]+$')
-    bad=$(grep -oE '[0-9]+ tests failed out of' "$log" | grep -oE '^[0-9]+')
+    total=$(grep -oE 'tests failed out of [0-9]+' "$log" | grep -oE '[0-9]+$' || echo 0)
+    bad=$(grep -oE '[0-9]+ tests failed out of' "$log" | grep -oE '^[0-9]+' || echo 0)
+    if [[ $total -eq 0 ]]; then
+        problems+=("$preset: no tests ran")
+    fi
     passed=$((passed + total - bad))
     failed=$((failed + bad))
 done
@@ -27,7 +38,14 @@ done
 for extra in .ci/extra-*.sh; do
     [[ -e "$extra" ]] || continue
     echo "== $extra"
-    bash "$extra"
+    if bash "$extra"; then
+        passed=$((passed + 1))
+    else
+        failed=$((failed + 1))
+        problems+=("$extra")
+    fi
 done
 
+[[ ${#problems[@]} -eq 0 ]] || echo "problems: ${problems[*]}"
 echo "tests: $passed passed, $failed failed"
+[[ $failed -eq 0 && ${#problems[@]} -eq 0 ]]

@@ -122,11 +122,16 @@ void SettingsView::buildMonitoredFolders(QWidget *content)
     section->setFooter(tr("Enable folders to monitor for file cleanup."));
     content->layout()->addWidget(section);
 
-    // Only the user's flips write; refresh() setting the switch to the stored state does not.
-    connect(m_desktopSwitch, &QAbstractButton::clicked, this,
-            [this](bool checked) { m_appState.setIncludeDesktop(checked); });
-    connect(m_downloadsSwitch, &QAbstractButton::clicked, this,
-            [this](bool checked) { m_appState.setIncludeDownloads(checked); });
+    // Every flip writes, also one through a screen reader's toggle action; refresh() setting
+    // the switch to the stored state does not.
+    connect(m_desktopSwitch, &QAbstractButton::toggled, this, [this](bool checked) {
+        if (checked != m_appState.includeDesktop())
+            m_appState.setIncludeDesktop(checked);
+    });
+    connect(m_downloadsSwitch, &QAbstractButton::toggled, this, [this](bool checked) {
+        if (checked != m_appState.includeDownloads())
+            m_appState.setIncludeDownloads(checked);
+    });
 }
 
 void SettingsView::buildCustomFolders(QWidget *content)

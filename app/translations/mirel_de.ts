@@ -10,9 +10,27 @@
 </context>
 <context>
     <name>CountLabel</name>
+    <message numerus="yes">
+        <source>%n files</source>
+        <translation>
+            <numerusform>%n Datei</numerusform>
+            <numerusform>%n Dateien</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>FileActions</name>
     <message>
-        <source>%1 files</source>
-        <translation>%1 Dateien</translation>
+        <source>Open</source>
+        <translation>Öffnen</translation>
+    </message>
+    <message>
+        <source>Show in Folder</source>
+        <translation>Im Ordner anzeigen</translation>
+    </message>
+    <message>
+        <source>Copy Path</source>
+        <translation>Pfad kopieren</translation>
     </message>
 </context>
 <context>
@@ -20,6 +38,13 @@
     <message>
         <source>Add Folder</source>
         <translation>Ordner hinzufügen</translation>
+    </message>
+</context>
+<context>
+    <name>FileListView</name>
+    <message>
+        <source>Files</source>
+        <translation>Dateien</translation>
     </message>
 </context>
 <context>
@@ -115,6 +140,17 @@
     <message>
         <source>Quit</source>
         <translation>Beenden</translation>
+    </message>
+    <message>
+        <source>Mirel is in the system tray. Files to review: %1</source>
+        <translation>Mirel ist im Systembereich der Kontrollleiste. Zu prüfende Dateien: %1</translation>
+    </message>
+    <message numerus="yes">
+        <source>Mirel: %n files to review</source>
+        <translation>
+            <numerusform>Mirel: %n Datei zu prüfen</numerusform>
+            <numerusform>Mirel: %n Dateien zu prüfen</numerusform>
+        </translation>
     </message>
 </context>
 <context>

@@ -7,9 +7,14 @@
 class DownloadFileName final
 {
 public:
-    // The last part of the address's path, made safe as a file name in a shared folder:
-    // no folder separators, no control characters, not hidden; a fixed name when nothing
-    // usable is left.
+    // The longest name fromUrl() gives, in UTF-8 bytes: with " (999)" added it still fits the
+    // 255-byte limit of Linux file systems.
+    static constexpr qsizetype maxBytes = 249;
+
+    // The last part of the address's path, made safe as a file name in a shared folder, in one
+    // pass: no folder separators, no control, bidirectional or other invisible formatting
+    // characters, no leading dot or space, at most maxBytes bytes with the extension kept;
+    // a fixed name when nothing visible is left.
     static QString fromUrl(const QUrl &url);
 
     // name with " (number)" before its extension: "Mirel.AppImage" -> "Mirel (2).AppImage",

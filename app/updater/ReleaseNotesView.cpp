@@ -1,5 +1,7 @@
 #include "ReleaseNotesView.h"
 
+#include "ReleaseNotesHtml.h"
+
 #include <QDesktopServices>
 
 using namespace Qt::StringLiterals;
@@ -9,16 +11,17 @@ ReleaseNotesView::ReleaseNotesView(const QString &notes, QWidget *parent)
 {
     setOpenLinks(false);
     connect(this, &QTextBrowser::anchorClicked, this, [](const QUrl &url) {
-        if (url.scheme() == u"https"_s || url.scheme() == u"http"_s)
+        if (url.scheme() == u"https"_s)
             QDesktopServices::openUrl(url);
     });
     if (Qt::mightBeRichText(notes))
-        setHtml(notes);
+        setHtml(ReleaseNotesHtml::sanitised(notes));
     else
         setPlainText(notes);
 }
 
 QVariant ReleaseNotesView::loadResource(int, const QUrl &)
 {
-    return {};
+    // An empty answer that is not null: the document then reads no file or data: URL itself.
+    return QByteArray();
 }

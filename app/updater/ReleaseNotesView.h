@@ -3,7 +3,8 @@
 #include <QTextBrowser>
 
 // Shows a release's notes, given as plain text or simple HTML from the update feed. The notes
-// come from the network, so nothing they refer to is loaded and only web links open.
+// come from the network, so they are shown from a rebuilt document that refers to nothing
+// (see ReleaseNotesHtml), nothing is ever loaded for them, and only https links open.
 class ReleaseNotesView final : public QTextBrowser
 {
     Q_OBJECT

@@ -2,16 +2,12 @@
 
 #include "DownloadFileName.h"
 #include "Ed25519Verifier.h"
-#include "NoReplaceMove.h"
-#include "PathCodec.h"
+#include "PartialDownloadFile.h"
 #include "UpdateTransfer.h"
 #include "UserFolders.h"
 
 #include <QDir>
 #include <QStandardPaths>
-#include <QTemporaryFile>
-
-#include <cerrno>
 
 using namespace Qt::StringLiterals;
 
@@ -53,6 +49,8 @@ std::optional<UpdateProblem::Kind> UpdateDownload::start()
     // Without a key, a signature and a length the file could not be checked: don't fetch it.
     if (!key || !signature || m_request.length <= 0)
         return UpdateProblem::Kind::NotVerifiable;
+    if (m_request.length > maxLength)
+        return UpdateProblem::Kind::DownloadTooLarge;
     m_rawPublicKey = *key;
     m_rawSignature = *signature;
 
@@ -60,21 +58,19 @@ std::optional<UpdateProblem::Kind> UpdateDownload::start()
     m_fileName = DownloadFileName::fromUrl(m_request.url);
     if (!QDir().mkpath(m_folder))
         return UpdateProblem::Kind::CannotSave;
-    m_file = std::make_unique<QTemporaryFile>(m_folder + u'/' + m_fileName + u".XXXXXX.part"_s);
-    // Asking for the name gives the file one at once (Qt may start it unnamed), so the
-    // download in progress is visible under its temporary name.
-    if (!m_file->open() || m_file->fileName().isEmpty()) {
+    m_file = std::make_unique<PartialDownloadFile>();
+    if (m_file->create(m_folder) != 0) {
         m_file.reset();
         return UpdateProblem::Kind::CannotSave;
     }
 
     const UpdateTransfer::Limits limits{m_request.stallTimeout, true, m_request.length};
     m_transfer = new UpdateTransfer(
-        m_network, m_request.url, limits,
+        m_network, m_request.url, m_request.urlPolicy, limits,
         [this](QByteArrayView piece) -> std::optional<UpdateProblem::Kind> {
-            if (m_file->write(piece.data(), piece.size()) != piece.size())
+            if (!m_file->write(piece))
                 return UpdateProblem::Kind::CannotSave;
-            emit progressed(m_file->pos(), m_request.length);
+            emit progressed(m_transfer->bytesReceived(), m_request.length);
             return std::nullopt;
         },
         this);
@@ -98,20 +94,21 @@ void UpdateDownload::cancel()
         m_transfer->deleteLater();
         m_transfer = nullptr;
     }
-    m_file.reset(); // removes the partial file
+    m_file.reset(); // removes the partial file, if it has a name at all
 }
 
 void UpdateDownload::onTransferSucceeded()
 {
-    if (!m_file->flush())
-        return finishWith(UpdateProblem::Kind::CannotSave);
     if (m_file->size() != m_request.length)
         return finishWith(UpdateProblem::Kind::LengthMismatch);
     if (!signatureMatches())
         return finishWith(UpdateProblem::Kind::SignatureMismatch);
-    const std::optional<QString> path = moveToFreeName();
+    const std::optional<QString> path =
+        m_file->place([this](int number) { return DownloadFileName::numbered(m_fileName, number); },
+                      maxNumberedNames);
     if (!path)
         return finishWith(UpdateProblem::Kind::CannotSave);
+    m_file.reset();
     m_transfer->deleteLater();
     m_transfer = nullptr;
     emit succeeded(*path);
@@ -125,32 +122,7 @@ void UpdateDownload::finishWith(UpdateProblem::Kind problem)
 
 bool UpdateDownload::signatureMatches()
 {
-    // Mapping lets a large download be verified without copying it into memory.
-    uchar *mapped = m_file->map(0, m_file->size());
-    if (mapped == nullptr)
-        return false;
-    const bool valid = Ed25519Verifier::verify(
-        m_rawPublicKey, m_rawSignature,
-        QByteArrayView(reinterpret_cast<const char *>(mapped), m_file->size()));
-    m_file->unmap(mapped);
-    return valid;
-}
-
-std::optional<QString> UpdateDownload::moveToFreeName()
-{
-    const QString temporaryPath = m_file->fileName();
-    m_file->close();
-    for (int number = 0; number <= maxNumberedNames; ++number) {
-        const QString candidate = m_folder + u'/' + DownloadFileName::numbered(m_fileName, number);
-        const int error = NoReplaceMove::renameNoReplace(PathCodec::encode(temporaryPath),
-                                                         PathCodec::encode(candidate));
-        if (error == 0) {
-            m_file->setAutoRemove(false);
-            m_file.reset();
-            return candidate;
-        }
-        if (error != EEXIST)
-            return std::nullopt;
-    }
-    return std::nullopt;
+    return m_file->inspect([this](QByteArrayView content) {
+        return Ed25519Verifier::verify(m_rawPublicKey, m_rawSignature, content);
+    });
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "UpdateProblem.h"
+#include "UpdateUrlPolicy.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -12,20 +13,25 @@
 #include <optional>
 
 class QNetworkAccessManager;
-class QTemporaryFile;
+class PartialDownloadFile;
 class UpdateTransfer;
 
-// Saves an update into the user's Downloads folder. The file is written under a temporary
-// name and gets its own name only after its length and Ed25519 signature are verified; any
+// Saves an update into the user's Downloads folder. The file is written without a name
+// (see PartialDownloadFile), so neither the review list nor the user sees it half-written,
+// and gets its own name only after its length and Ed25519 signature are verified; any
 // failure deletes it. An existing file is never replaced.
 class UpdateDownload final : public QObject
 {
     Q_OBJECT
 
 public:
+    // A feed announcing a larger download is not followed: it could fill the disk.
+    static constexpr qint64 maxLength = qint64(1) << 30;
+
     struct Request
     {
         QUrl url;
+        UpdateUrlPolicy urlPolicy = UpdateUrlPolicy(QUrl());
         qint64 length = -1;
         QByteArray signature; // base64, as in the feed
         QByteArray publicKey; // base64 of the raw key
@@ -53,7 +59,6 @@ private:
     void onTransferSucceeded();
     void finishWith(UpdateProblem::Kind problem);
     bool signatureMatches();
-    std::optional<QString> moveToFreeName();
 
     QNetworkAccessManager &m_network;
     const Request m_request;
@@ -61,6 +66,6 @@ private:
     QByteArray m_rawPublicKey;
     QString m_folder;
     QString m_fileName;
-    std::unique_ptr<QTemporaryFile> m_file;
+    std::unique_ptr<PartialDownloadFile> m_file;
     UpdateTransfer *m_transfer = nullptr; // child, released with deleteLater
 };

@@ -20,6 +20,9 @@ QString UpdateProblem::message(Kind kind)
     case Kind::TooLarge:
         return tr("The update server sent far more data than a list of versions needs, so "
                   "Mirel stopped reading it.");
+    case Kind::DownloadTooLarge:
+        return tr("The update is larger than 1 GiB, far more than Mirel needs, so Mirel did "
+                  "not download it.");
     case Kind::NotVerifiable:
         return tr("This update cannot be verified, so Mirel did not download it.");
     case Kind::LengthMismatch:

@@ -19,6 +19,7 @@ public:
         InsecureAddress,
         NotAFeed,
         TooLarge,
+        DownloadTooLarge,
         NotVerifiable,
         LengthMismatch,
         SignatureMismatch,

@@ -45,11 +45,12 @@ UpdateProblem::Kind problemFor(QNetworkReply::NetworkError error)
 
 } // namespace
 
-UpdateTransfer::UpdateTransfer(QNetworkAccessManager &network, QUrl url, Limits limits, Sink sink,
-                               QObject *parent)
+UpdateTransfer::UpdateTransfer(QNetworkAccessManager &network, QUrl url, UpdateUrlPolicy policy,
+                               Limits limits, Sink sink, QObject *parent)
     : QObject(parent)
     , m_network(network)
     , m_url(std::move(url))
+    , m_policy(policy)
     , m_limits(limits)
     , m_sink(std::move(sink))
 {
@@ -64,7 +65,7 @@ UpdateTransfer::~UpdateTransfer()
 
 std::optional<UpdateProblem::Kind> UpdateTransfer::start()
 {
-    if (!UpdateUrlPolicy::allows(m_url))
+    if (!m_policy.allows(m_url))
         return UpdateProblem::Kind::InsecureAddress;
 
     QNetworkRequest request(m_url);
@@ -91,7 +92,7 @@ void UpdateTransfer::cancel()
 
 void UpdateTransfer::onRedirected(const QUrl &target)
 {
-    if (UpdateUrlPolicy::allows(m_reply->url().resolved(target)))
+    if (m_policy.allows(m_reply->url().resolved(target)))
         emit m_reply->redirectAllowed();
     else
         stop(UpdateProblem::Kind::InsecureAddress);
@@ -99,6 +100,10 @@ void UpdateTransfer::onRedirected(const QUrl &target)
 
 void UpdateTransfer::onMetaDataChanged()
 {
+    // An error page is not the body we asked for, and a server could keep one coming for
+    // ever: the status alone decides.
+    if (isErrorStatus())
+        return stop(UpdateProblem::Kind::ServerError);
     if (!isSuccessStatus())
         return;
     const QVariant length = m_reply->header(QNetworkRequest::ContentLengthHeader);
@@ -109,13 +114,16 @@ void UpdateTransfer::onMetaDataChanged()
 
 void UpdateTransfer::onReadyRead()
 {
-    if (m_limits.timeoutRestartsOnData)
-        m_timer.start(m_limits.timeout);
+    if (isErrorStatus())
+        return stop(UpdateProblem::Kind::ServerError);
     if (!isSuccessStatus()) {
-        // An error page is not the body we asked for; onFinished reports the status.
+        // The body of a redirect or other answer that is not the file: dropped, and it does
+        // not count as progress; onFinished reports the status.
         m_reply->skip(m_reply->bytesAvailable());
         return;
     }
+    if (m_limits.timeoutRestartsOnData)
+        m_timer.start(m_limits.timeout);
     while (m_reply != nullptr && m_reply->bytesAvailable() > 0) {
         const qint64 room = m_limits.maxBytes - m_received;
         if (room <= 0) {
@@ -173,4 +181,11 @@ bool UpdateTransfer::isSuccessStatus() const
 {
     const QVariant status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     return !status.isValid() || (status.toInt() >= 200 && status.toInt() < 300);
+}
+
+bool UpdateTransfer::isErrorStatus() const
+{
+    const QVariant status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    // Anything but a success or a redirect: 4xx, 5xx and codes no server should send.
+    return status.isValid() && (status.toInt() < 200 || status.toInt() >= 400);
 }

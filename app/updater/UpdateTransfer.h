@@ -1,6 +1,7 @@
 #pragma once
 
 #include "UpdateProblem.h"
+#include "UpdateUrlPolicy.h"
 
 #include <QByteArrayView>
 #include <QObject>
@@ -15,8 +16,8 @@ class QNetworkAccessManager;
 class QNetworkReply;
 
 // One GET for the updater, with the safety rules every update request follows: only
-// addresses UpdateUrlPolicy allows, the same for every redirect before it is followed,
-// a time limit and a size limit.
+// addresses the policy allows, the same for every redirect before it is followed, a time
+// limit, a size limit, and an end as soon as the server answers with an error status.
 class UpdateTransfer final : public QObject
 {
     Q_OBJECT
@@ -32,8 +33,8 @@ public:
         qint64 maxBytes = 0;                // more than this stops with TooLarge
     };
 
-    UpdateTransfer(QNetworkAccessManager &network, QUrl url, Limits limits, Sink sink,
-                   QObject *parent = nullptr);
+    UpdateTransfer(QNetworkAccessManager &network, QUrl url, UpdateUrlPolicy policy, Limits limits,
+                   Sink sink, QObject *parent = nullptr);
     ~UpdateTransfer() override;
 
     // Sends the request; a refused address is returned at once and nothing is sent.
@@ -55,9 +56,11 @@ private:
     void stop(UpdateProblem::Kind problem);
     void dropReply();
     bool isSuccessStatus() const;
+    bool isErrorStatus() const;
 
     QNetworkAccessManager &m_network;
     const QUrl m_url;
+    const UpdateUrlPolicy m_policy;
     const Limits m_limits;
     const Sink m_sink;
     QNetworkReply *m_reply = nullptr; // owned by the network manager, released with deleteLater

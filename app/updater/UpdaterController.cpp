@@ -50,7 +50,7 @@ void UpdaterController::checkForUpdates()
     m_feed.clear();
     const UpdateTransfer::Limits limits{m_settings.timeout, false, maxFeedBytes};
     m_feedTransfer = new UpdateTransfer(
-        network(), m_settings.feedUrl, limits,
+        network(), m_settings.feedUrl, UpdateUrlPolicy(m_settings.feedUrl), limits,
         [this](QByteArrayView piece) -> std::optional<UpdateProblem::Kind> {
             m_feed.append(piece);
             return std::nullopt;
@@ -103,6 +103,7 @@ void UpdaterController::onDownloadRequested()
         return;
     UpdateDownload::Request request;
     request.url = m_offer->enclosureUrl;
+    request.urlPolicy = UpdateUrlPolicy(m_settings.feedUrl);
     request.length = m_offer->enclosureLength;
     request.signature = m_offer->edSignature.toLatin1();
     request.publicKey = m_settings.publicKey;

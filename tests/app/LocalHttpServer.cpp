@@ -70,6 +70,7 @@ void LocalHttpServer::onNewConnection()
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
             --m_openConnections;
             m_streamLeft.remove(socket);
+            m_stallAt.remove(socket);
             m_requests.remove(socket);
             m_held.removeIf([socket](const auto &entry) { return entry.first == socket; });
             socket->deleteLater();
@@ -116,6 +117,8 @@ void LocalHttpServer::answer(QTcpSocket *socket, const Route &route)
     socket->write(head + "\r\n");
     if (route.streamedBytes > 0) {
         m_streamLeft.insert(socket, route.streamedBytes);
+        if (route.stallAfter >= 0)
+            m_stallAt.insert(socket, route.streamedBytes - route.stallAfter);
         streamMore(socket);
         return;
     }
@@ -128,9 +131,10 @@ void LocalHttpServer::streamMore(QTcpSocket *socket)
     const auto left = m_streamLeft.find(socket);
     if (left == m_streamLeft.end())
         return;
+    const qint64 stallAt = m_stallAt.value(socket, 0);
     // Written piece by piece as the client reads, so a client that stops reading stops it.
-    while (*left > 0 && socket->bytesToWrite() < streamPiece) {
-        const qint64 piece = std::min(*left, streamPiece);
+    while (*left > stallAt && socket->bytesToWrite() < streamPiece) {
+        const qint64 piece = std::min(*left - stallAt, streamPiece);
         socket->write(QByteArray(piece, 'x'));
         *left -= piece;
         m_streamedSoFar += piece;

@@ -23,6 +23,7 @@ public:
         QByteArray location;       // sent as Location when not empty
         bool declareLength = true; // false: the body ends when the connection closes
         qint64 streamedBytes = 0;  // > 0: send this many filler bytes instead of body
+        qint64 stallAfter = -1;    // >= 0: of those, send only this many, then nothing more
         bool hold = false;         // answer only when releaseHeld() is called
         bool silent = false;       // never answer
     };
@@ -53,6 +54,7 @@ private:
     QHash<QByteArray, Route> m_routes;
     QList<QPair<QTcpSocket *, Route>> m_held;
     QHash<QTcpSocket *, qint64> m_streamLeft;
+    QHash<QTcpSocket *, qint64> m_stallAt; // bytes left when a stalling answer stops sending
     QHash<QTcpSocket *, QByteArray> m_requests;
     QList<QByteArray> m_requestedPaths;
     int m_connectionCount = 0;

@@ -16,6 +16,7 @@ public:
 
     QStringList events;
     AppcastItem offered;
+    qint64 received = 0; // the download's progress
 
     void showChecking() override { events.append(QStringLiteral("checking")); }
     void showPackageManaged() override { events.append(QStringLiteral("package manager")); }
@@ -28,8 +29,9 @@ public:
         offered = item;
         events.append(QStringLiteral("update ") + item.displayVersion());
     }
-    void showDownloading(qint64, qint64) override
+    void showDownloading(qint64 bytes, qint64) override
     {
+        received = bytes;
         // Progress updates the one download dialog; only its first showing is an event.
         if (events.value(events.size() - 1) != QStringLiteral("downloading"))
             events.append(QStringLiteral("downloading"));

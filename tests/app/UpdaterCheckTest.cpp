@@ -1,4 +1,7 @@
+#include "DownloadFileName.h"
+#include "FileSystem.h"
 #include "LocalHttpServer.h"
+#include "PartialDownloadFile.h"
 #include "RecordingUpdaterUi.h"
 #include "TestEnvironment.h"
 #include "TestSigningKey.h"
@@ -12,6 +15,7 @@
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -69,10 +73,24 @@ QByteArray readFile(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+QStringList listing(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+}
+
 QStringList downloadsListing()
 {
-    return QDir(TestEnvironment::path() + u"/Downloads"_s)
-        .entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    return listing(TestEnvironment::path() + u"/Downloads"_s);
+}
+
+// What the review list would show of the folder.
+QStringList scannedNames(const QString &folder)
+{
+    QStringList names;
+    const FolderListing scanned = FileSystem::standard().listFolder(folder);
+    for (const FolderEntry &entry : scanned.entries)
+        names.append(QFileInfo(entry.path).fileName());
+    return scanned.ok ? names : QStringList{u"(unreadable)"_s};
 }
 
 // Lets the event loop run until a fresh connection reaches the server, so a request the
@@ -109,6 +127,8 @@ private slots:
     void download_data();
     void download();
     void cancelDownload();
+    void partialFile_data();
+    void partialFile();
 
 private:
     UpdaterSettings settingsFor() const;
@@ -260,7 +280,8 @@ void UpdaterCheckTest::feedStopsAtLimit()
     QNetworkAccessManager network;
     qint64 received = 0;
     const UpdateTransfer::Limits limits{15s, false, UpdaterController::maxFeedBytes};
-    UpdateTransfer transfer(network, m_server->url(u"/big.xml"_s), limits,
+    UpdateTransfer transfer(network, m_server->url(u"/big.xml"_s),
+                            UpdateUrlPolicy(m_server->url(u"/feed.xml"_s)), limits,
                             [&received](QByteArrayView piece) {
                                 received += piece.size();
                                 return std::optional<UpdateProblem::Kind>();
@@ -370,6 +391,12 @@ void UpdaterCheckTest::download_data()
         << u"unsigned"_s << u"error NotVerifiable"_s << before;
     QTest::newRow("no public key in the build")
         << u"no key"_s << u"error NotVerifiable"_s << before;
+    // A feed could ask for a download that fills the disk.
+    QTest::newRow("announced as more than 1 GiB")
+        << u"huge"_s << u"error DownloadTooLarge"_s << before;
+    // Its data must not keep a failed transfer alive: the status ends it at once.
+    QTest::newRow("an error page that never ends")
+        << u"endless error"_s << u"error ServerError"_s << before;
 }
 
 void UpdaterCheckTest::download()
@@ -377,7 +404,8 @@ void UpdaterCheckTest::download()
     QFETCH(QString, change);
     QFETCH(QString, expected);
     QFETCH(QStringList, listing);
-    const int downloadRequests = expected.endsWith(u"NotVerifiable"_s) ? 0 : 1;
+    const bool refused =
+        expected.endsWith(u"NotVerifiable"_s) || expected.endsWith(u"DownloadTooLarge"_s);
 
     const QString downloads = TestEnvironment::path() + u"/Downloads"_s;
     const QString taken = downloads + u"/Mirel-2.0.AppImage"_s;
@@ -396,20 +424,29 @@ void UpdaterCheckTest::download()
         served[1000] = static_cast<char>(served[1000] ^ 0x20);
     if (change == u"long"_s)
         served += "x";
-    m_server->setRoute("/files/Mirel-2.0.AppImage", serve(served));
+    Route route = serve(served);
+    if (change == u"endless error"_s) {
+        route.status = 500;
+        route.streamedBytes = qint64(1) << 40; // more than any test run could read
+    }
+    m_server->setRoute("/files/Mirel-2.0.AppImage", route);
     const QByteArray signature = change == u"unsigned"_s    ? QByteArray()
                                  : change == u"other key"_s ? otherKey.signBase64(payload)
                                                             : key.signBase64(payload);
-    const auto viewModel = pressDownload(
-        enclosure("/files/Mirel-2.0.AppImage", payload.size() + (change == u"short"_s), signature),
-        change == u"no key"_s ? QByteArray() : key.publicKeyBase64());
+    const qint64 length = change == u"huge"_s    ? (qint64(1) << 30) + 1
+                          : change == u"short"_s ? payload.size() + 1
+                                                 : payload.size();
+    const auto viewModel =
+        pressDownload(enclosure("/files/Mirel-2.0.AppImage", length, signature),
+                      change == u"no key"_s ? QByteArray() : key.publicKeyBase64());
     QVERIFY(viewModel);
 
-    QTRY_COMPARE(m_ui->events.size(), downloadRequests > 0 ? 4 : 3);
+    QTRY_COMPARE(m_ui->events.size(), refused ? 3 : 4);
     QString shown = m_ui->events.last();
     shown.replace(downloads + u'/', QString());
     QCOMPARE(shown, expected);
-    QCOMPARE(m_server->requestedPaths().count("/files/Mirel-2.0.AppImage"), downloadRequests);
+    QCOMPARE(m_server->requestedPaths().count("/files/Mirel-2.0.AppImage"), refused ? 0 : 1);
+    QTRY_COMPARE(m_server->openConnections(), 0);
     QCOMPARE(downloadsListing(), listing);
     if (expected.startsWith(u"downloaded"_s))
         QCOMPARE(readFile(downloads + u'/' + expected.mid(u"downloaded "_s.size())), payload);
@@ -421,16 +458,21 @@ void UpdaterCheckTest::cancelDownload()
 {
     const TestSigningKey key;
     QVERIFY(key.isValid());
-    Route slow; // streamed as the client reads, so it is still running
-    slow.streamedBytes = tenMiB;
-    slow.hold = true;
-    m_server->setRoute("/Mirel.AppImage", slow);
+    const qint64 sent = 256 * 1024;
+    Route stalled; // sends a part, then stays open without sending more
+    stalled.streamedBytes = tenMiB;
+    stalled.stallAfter = sent;
+    m_server->setRoute("/Mirel.AppImage", stalled);
     const auto viewModel = pressDownload(
         enclosure("/Mirel.AppImage", tenMiB, key.signBase64("irrelevant")), key.publicKeyBase64());
     QVERIFY(viewModel);
-    QTRY_COMPARE(m_server->requestedPaths().count("/Mirel.AppImage"), 1);
-    QCOMPARE(downloadsListing().size(), 1); // the partial file under its temporary name
-    QVERIFY(downloadsListing().first().endsWith(u".part"_s));
+    QTRY_COMPARE(m_ui->received, sent);
+    // The half-written file is not in the review list, and where the file system allows an
+    // unnamed file, not in the folder at all: a crash now would leave nothing behind.
+    const QString downloads = TestEnvironment::path() + u"/Downloads"_s;
+    QCOMPARE(scannedNames(downloads), QStringList());
+    for (const QString &name : downloadsListing())
+        QVERIFY2(name.startsWith(u'.'), qPrintable(name));
 
     viewModel->checkForUpdates(); // a press during the download only brings it forward
     m_ui->closeDialog();
@@ -439,6 +481,82 @@ void UpdaterCheckTest::cancelDownload()
              (QStringList{u"checking"_s, u"update 2.0"_s, u"downloading"_s, u"raise"_s}));
     QVERIFY(downloadsListing().isEmpty());
     QCOMPARE(m_server->requestedPaths().size(), 2);
+}
+
+void UpdaterCheckTest::partialFile_data()
+{
+    QTest::addColumn<bool>("unnamed");
+    QTest::addColumn<QString>("before"); // a file already in the folder
+    QTest::addColumn<bool>("swapped");   // another file takes the hidden name before placing
+    QTest::addColumn<QString>("placed"); // empty: the download gets no name
+
+    QTest::newRow("unnamed") << true << QString() << false << u"Mirel.AppImage"_s;
+    QTest::newRow("unnamed, name taken")
+        << true << u"Mirel.AppImage"_s << false << u"Mirel (1).AppImage"_s;
+    QTest::newRow("hidden") << false << QString() << false << u"Mirel.AppImage"_s;
+    QTest::newRow("hidden, name taken")
+        << false << u"Mirel.AppImage"_s << false << u"Mirel (1).AppImage"_s;
+    QTest::newRow("hidden, entry swapped") << false << QString() << true << QString();
+}
+
+void UpdaterCheckTest::partialFile()
+{
+    QFETCH(bool, unnamed);
+    QFETCH(QString, before);
+    QFETCH(bool, swapped);
+    QFETCH(QString, placed);
+    const QTemporaryDir folder(TestEnvironment::path() + u"/partial-XXXXXX"_s);
+    QVERIFY(folder.isValid());
+    const QString earlier = folder.filePath(before);
+    QVERIFY(before.isEmpty() || writeFile(earlier, "earlier"));
+    const QByteArray content(200 * 1024, 'm');
+    const QByteArray stranger = "another file";
+    QString hiddenName;
+    {
+        PartialDownloadFile file;
+        using Naming = PartialDownloadFile::Naming;
+        QCOMPARE(file.create(folder.path(), unnamed ? Naming::Unnamed : Naming::Hidden), 0);
+        if (unnamed && file.naming() != Naming::Unnamed)
+            QSKIP("the file system of the test folder offers no unnamed files");
+        QCOMPARE(file.naming(), unnamed ? Naming::Unnamed : Naming::Hidden);
+        hiddenName = file.hiddenName();
+        QVERIFY(unnamed ? hiddenName.isEmpty() : hiddenName.startsWith(u'.'));
+        QVERIFY(file.write(content.left(1000)));
+
+        // While it is written the scan sees nothing new; an unnamed file is not listed at all.
+        const QStringList old = before.isEmpty() ? QStringList() : QStringList{before};
+        QCOMPARE(scannedNames(folder.path()), old);
+        QStringList present = old;
+        if (!unnamed)
+            present.prepend(hiddenName);
+        QCOMPARE(listing(folder.path()), present);
+
+        QVERIFY(file.write(content.mid(1000)));
+        QCOMPARE(file.size(), content.size());
+        QVERIFY(file.inspect([&content](QByteArrayView bytes) { return bytes == content; }));
+        if (swapped) {
+            QVERIFY(writeFile(folder.filePath(u"stranger"_s), stranger));
+            QVERIFY(QFile::remove(folder.filePath(hiddenName)));
+            QVERIFY(QFile::rename(folder.filePath(u"stranger"_s), folder.filePath(hiddenName)));
+        }
+        const std::optional<QString> path = file.place(
+            [](int number) { return DownloadFileName::numbered(u"Mirel.AppImage"_s, number); }, 9);
+        QCOMPARE(path.value_or(QString()), placed.isEmpty() ? QString() : folder.filePath(placed));
+    }
+
+    QStringList after = before.isEmpty() ? QStringList() : QStringList{before};
+    if (!placed.isEmpty()) {
+        after.append(placed);
+        QCOMPARE(readFile(folder.filePath(placed)), content);
+    }
+    if (swapped) // what took the hidden name was neither moved nor removed
+        after.prepend(hiddenName);
+    after.sort();
+    QCOMPARE(listing(folder.path()), after);
+    if (!before.isEmpty())
+        QCOMPARE(readFile(earlier), QByteArray("earlier"));
+    if (swapped)
+        QCOMPARE(readFile(folder.filePath(hiddenName)), stranger);
 }
 
 QTEST_GUILESS_MAIN(UpdaterCheckTest)

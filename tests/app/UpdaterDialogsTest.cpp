@@ -4,15 +4,24 @@
 #include "UpdaterViewModel.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QDesktopServices>
+#include <QImage>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextFrame>
+#include <QTextTable>
 
 #include <functional>
+
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -66,6 +75,57 @@ AppcastItem release(const QString &version, const QString &description = {},
 
 using Step = std::function<void(UpdaterDialogs &)>;
 
+QByteArray pngBytes()
+{
+    QImage image(8, 8, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+// A colour only the style sheet given to the notes uses.
+const QColor styleSheetColour(0x12, 0x34, 0x56);
+
+// What of a format would make Qt load something or show what it loaded.
+void collectProblems(const QTextFormat &format, QStringList &problems)
+{
+    if (format.isImageFormat())
+        problems << u"image "_s + format.toImageFormat().name();
+    if (format.hasProperty(QTextFormat::BackgroundImageUrl))
+        problems << u"background "_s + format.stringProperty(QTextFormat::BackgroundImageUrl);
+    if (format.background().style() == Qt::TexturePattern)
+        problems << u"background picture"_s;
+    if (format.foreground().color() == styleSheetColour)
+        problems << u"style sheet colour"_s;
+}
+
+void collectProblems(const QTextFrame *frame, QStringList &problems)
+{
+    collectProblems(frame->frameFormat(), problems);
+    for (const QTextFrame *child : frame->childFrames())
+        collectProblems(child, problems);
+}
+
+// Everything in the notes' document that refers to a resource, and the links it holds.
+QStringList resourceProblems(const QTextDocument *document, QStringList &links)
+{
+    QStringList problems;
+    collectProblems(document->rootFrame(), problems);
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        collectProblems(block.blockFormat(), problems);
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat format = it.fragment().charFormat();
+            collectProblems(format, problems);
+            if (format.isAnchor())
+                links << format.anchorHref();
+        }
+    }
+    return problems;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Step)
@@ -90,6 +150,7 @@ public:
     static void initMain() { TestEnvironment::install(); }
 
 private slots:
+    void initTestCase();
     void cleanup();
     void oneDialogAtATime_data();
     void oneDialogAtATime();
@@ -99,7 +160,25 @@ private slots:
     void releaseNotes();
     void downloadedShowsFolder();
     void defaultBuildLeavesUpdatesToPackageManager();
+
+private:
+    QTemporaryDir m_files; // a picture, a style sheet and a FIFO the notes point at
 };
+
+void UpdaterDialogsTest::initTestCase()
+{
+    QVERIFY(m_files.isValid());
+    QFile picture(m_files.filePath(u"picture.png"_s));
+    QVERIFY(picture.open(QIODevice::WriteOnly) && picture.write(pngBytes()) > 0);
+    picture.close();
+    QFile styleSheet(m_files.filePath(u"notes.css"_s));
+    QVERIFY(styleSheet.open(QIODevice::WriteOnly));
+    styleSheet.write("p { color: #123456; background-image: url(" +
+                     m_files.filePath(u"picture.png"_s).toUtf8() + ") }");
+    styleSheet.close();
+    // Opening a FIFO to read waits for a writer: any attempt to load it hangs the test.
+    QCOMPARE(::mkfifo(QFile::encodeName(m_files.filePath(u"pipe.png"_s)).constData(), 0600), 0);
+}
 
 void UpdaterDialogsTest::cleanup()
 {
@@ -200,18 +279,69 @@ void UpdaterDialogsTest::releaseNotes_data()
     QTest::addColumn<AppcastItem>("item");
     QTest::addColumn<QString>("shown");
     QTest::addColumn<QString>("notShown");
+    QTest::addColumn<QStringList>("links"); // in the notes themselves
     QTest::newRow("simple HTML is rendered")
         << release(u"2.0"_s, u"<h2>New</h2><ul><li>Faster <b>scans</b></li></ul>"_s)
-        << u"Faster scans"_s << u"<b>"_s;
+        << u"Faster scans"_s << u"<b>"_s << QStringList();
     QTest::newRow("plain text stays as written")
-        << release(u"2.0"_s, u"Fixed: 2 < 3 & 4 > 1"_s) << u"Fixed: 2 < 3 & 4 > 1"_s << u"&amp;"_s;
+        << release(u"2.0"_s, u"Fixed: 2 < 3 & 4 > 1"_s) << u"Fixed: 2 < 3 & 4 > 1"_s << u"&amp;"_s
+        << QStringList();
     QTest::newRow("only a link") << release(u"2.0"_s, {},
                                             QUrl(u"https://example.org/notes?a=1&b=2"_s))
                                  << u"href=\"https://example.org/notes?a=1&amp;b=2\""_s
-                                 << u"Faster"_s;
+                                 << u"Faster"_s << QStringList();
     QTest::newRow("a link that is not secure is left out")
         << release(u"2.0"_s, {}, QUrl(u"http://example.org/notes"_s)) << u"Mirel 2.0"_s
-        << u"example.org"_s;
+        << u"example.org"_s << QStringList();
+
+    // The notes come from the network: nothing they point at may be read. {dir} holds a
+    // picture, a style sheet and a FIFO.
+    const QString text = u"<p>Kept <i>text</i></p>"_s;
+    const QString link = u"<p><a href=\"https://example.org/notes?a=1&amp;b=2\">notes</a></p>"_s;
+    const QStringList kept{u"https://example.org/notes?a=1&b=2"_s};
+    const auto notes = [&](const QString &resources) {
+        return release(u"2.0"_s, text + resources + link);
+    };
+    QTest::newRow("an image of /dev/zero")
+        << notes(u"<img src=\"file:///dev/zero\"><img src=\"/dev/zero\">"_s) << u"Kept text"_s
+        << u"zero"_s << kept;
+    QTest::newRow("an image from a FIFO")
+        << notes(u"<IMG SRC='{dir}/pipe.png' width=10 height=10>"_s) << u"Kept text"_s << u"pipe"_s
+        << kept;
+    QTest::newRow("a data: image") << notes(u"<img src=\"data:image/png;base64,"_s +
+                                            QString::fromLatin1(pngBytes().toBase64()) + u"\">"_s)
+                                   << u"Kept text"_s << u"data:"_s << kept;
+    QTest::newRow("a local picture by path and by URL")
+        << notes(u"<img src=\"{dir}/picture.png\"><img src=\"file://{dir}/picture.png\">"_s)
+        << u"Kept text"_s << u"picture"_s << kept;
+    QTest::newRow("a linked style sheet")
+        << notes(u"<link rel=\"stylesheet\" type=\"text/css\" href=\"file://{dir}/notes.css\">"
+                 u"<p>Styled</p>"_s)
+        << u"Styled"_s << u"notes.css"_s << kept;
+    QTest::newRow("style element and style attributes")
+        << notes(u"<style>p { color: #123456; background-image: url({dir}/picture.png) }</style>"
+                 u"<p style=\"background-image: url('{dir}/picture.png'); color: #123456\">"
+                 u"Styled</p>"_s)
+        << u"Styled"_s << u"color"_s << kept;
+    QTest::newRow("background attributes")
+        << release(u"2.0"_s, u"<html><body background=\"{dir}/picture.png\">"_s + text +
+                                 u"<table background=\"{dir}/picture.png\"><tr>"
+                                 u"<td background=\"{dir}/picture.png\">Cell</td></tr></table>"_s +
+                                 link + u"</body></html>"_s)
+        << u"Cell"_s << u"picture"_s << kept;
+    QTest::newRow("other embedding elements")
+        << notes(u"<object data=\"{dir}/picture.png\">Inside</object><input type=image "
+                 u"src=\"{dir}/picture.png\"><svg><image href=\"{dir}/picture.png\"/></svg>"_s)
+        << u"Kept text"_s << u"Inside"_s << kept;
+    QTest::newRow("links other than https are text only")
+        << release(u"2.0"_s, u"<p><a href=\"file:///etc/passwd\">Kept</a> <a href=\"http://"
+                             u"example.org/\">text</a> <a href=\"javascript:x()\">and</a> "
+                             u"<a href=\"notes.html\">more</a></p>"_s)
+        << u"Kept text and more"_s << u"passwd"_s << QStringList();
+    QTest::newRow("markup in text and comments")
+        << release(u"2.0"_s, u"<p>1 &lt; 2 &#38; 3 &gt; 2<!-- <img src=\"/dev/zero\"> --></p>"
+                             u"<script>document.write('x')</script>"_s)
+        << u"1 < 2 & 3 > 2"_s << u"document"_s << QStringList();
 }
 
 void UpdaterDialogsTest::releaseNotes()
@@ -219,12 +349,24 @@ void UpdaterDialogsTest::releaseNotes()
     QFETCH(AppcastItem, item);
     QFETCH(QString, shown);
     QFETCH(QString, notShown);
+    QFETCH(QStringList, links);
+    item.description.replace(u"{dir}"_s, m_files.path());
     UpdaterDialogs ui;
     ui.showUpdate(item, u"1.0"_s);
     QCOMPARE(visibleDialogs().size(), 1);
-    const QString text = shownText(visibleDialogs().first());
+    QDialog *dialog = visibleDialogs().first();
+    dialog->grab(); // lays out and paints the notes, as showing them on screen does
+    const QString text = shownText(dialog);
     QVERIFY2(text.contains(shown), qPrintable(text));
     QVERIFY2(!text.contains(notShown), qPrintable(text));
+    QStringList found;
+    for (const ReleaseNotesView *notes : dialog->findChildren<ReleaseNotesView *>()) {
+        const QStringList problems = resourceProblems(notes->document(), found);
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u", "_s)));
+        const QString html = notes->document()->toHtml();
+        QVERIFY2(!html.contains(m_files.path()) && !html.contains(u"data:"_s), qPrintable(html));
+    }
+    QCOMPARE(found, links);
 }
 
 void UpdaterDialogsTest::downloadedShowsFolder()

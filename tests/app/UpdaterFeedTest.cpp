@@ -162,26 +162,38 @@ void UpdaterFeedTest::parseReadsEveryField()
 
 void UpdaterFeedTest::urlPolicy_data()
 {
+    QTest::addColumn<QString>("feed");
     QTest::addColumn<QString>("url");
     QTest::addColumn<bool>("allowed");
-    QTest::newRow("https anywhere") << u"https://updates.example.org/feed.xml"_s << true;
-    QTest::newRow("http elsewhere") << u"http://updates.example.org/feed.xml"_s << false;
-    QTest::newRow("http to a public address") << u"http://192.0.2.1/feed.xml"_s << false;
-    QTest::newRow("http on 127.0.0.1") << u"http://127.0.0.1:8080/feed.xml"_s << true;
-    QTest::newRow("http on 127.1.2.3") << u"http://127.1.2.3/feed.xml"_s << true;
-    QTest::newRow("http on ::1") << u"http://[::1]:8080/feed.xml"_s << true;
-    QTest::newRow("http to localhost by name") << u"http://localhost/feed.xml"_s << false;
-    QTest::newRow("http to 128.0.0.1") << u"http://128.0.0.1/feed.xml"_s << false;
-    QTest::newRow("a local file") << u"file:///etc/passwd"_s << false;
-    QTest::newRow("ftp") << u"ftp://example.org/feed.xml"_s << false;
-    QTest::newRow("relative") << u"/feed.xml"_s << false;
+    const QString published = u"https://updates.example.org/feed.xml"_s;
+    const QString local = u"http://127.0.0.1:8080/feed.xml"_s;
+    QTest::newRow("https anywhere") << published << u"https://updates.example.org/a"_s << true;
+    QTest::newRow("http elsewhere") << published << u"http://updates.example.org/a"_s << false;
+    QTest::newRow("http to a public address") << local << u"http://192.0.2.1/a"_s << false;
+    // A published feed must not be able to send Mirel to a service on this machine.
+    QTest::newRow("https feed, http on 127.0.0.1") << published << u"http://127.0.0.1/a"_s << false;
+    QTest::newRow("https feed, http on ::1") << published << u"http://[::1]:631/a"_s << false;
+    QTest::newRow("https feed by name, http on 127.0.0.1")
+        << u"https://localhost/feed.xml"_s << u"http://127.0.0.1/a"_s << false;
+    QTest::newRow("local feed, http on 127.0.0.1") << local << u"http://127.0.0.1:9/a"_s << true;
+    QTest::newRow("local feed, http on 127.1.2.3") << local << u"http://127.1.2.3/a"_s << true;
+    QTest::newRow("local feed on ::1, http on ::1")
+        << u"http://[::1]:8080/feed.xml"_s << u"http://[::1]:8080/a"_s << true;
+    QTest::newRow("local feed, https elsewhere") << local << u"https://example.org/a"_s << true;
+    QTest::newRow("local feed, http to localhost by name")
+        << local << u"http://localhost/a"_s << false;
+    QTest::newRow("local feed, http to 128.0.0.1") << local << u"http://128.0.0.1/a"_s << false;
+    QTest::newRow("a local file") << local << u"file:///etc/passwd"_s << false;
+    QTest::newRow("ftp") << local << u"ftp://127.0.0.1/feed.xml"_s << false;
+    QTest::newRow("relative") << local << u"/feed.xml"_s << false;
 }
 
 void UpdaterFeedTest::urlPolicy()
 {
+    QFETCH(QString, feed);
     QFETCH(QString, url);
     QFETCH(bool, allowed);
-    QCOMPARE(UpdateUrlPolicy::allows(QUrl(url)), allowed);
+    QCOMPARE(UpdateUrlPolicy(QUrl(feed)).allows(QUrl(url)), allowed);
 }
 
 void UpdaterFeedTest::fileNameFromUrl_data()
@@ -193,13 +205,41 @@ void UpdaterFeedTest::fileNameFromUrl_data()
     QTest::newRow("hidden name") << u"https://e.org/d/.profile"_s << u"profile"_s;
     QTest::newRow("no name") << u"https://e.org/"_s << u"Mirel-update"_s;
     QTest::newRow("control character") << u"https://e.org/a%0Ab.deb"_s << u"ab.deb"_s;
+    QTest::newRow("space before a dot") << u"https://e.org/d/%20.bashrc"_s << u"bashrc"_s;
+    QTest::newRow("dots and spaces in turn") << u"https://e.org/d/.%20.%09.bashrc"_s << u"bashrc"_s;
+    QTest::newRow("space and two dots") << u"https://e.org/d/%20.."_s << u"Mirel-update"_s;
+    QTest::newRow("odd spaces") << u"https://e.org/d/%E3%80%80Mirel%C2%A0%20%202.deb%20"_s
+                                << u"Mirel 2.deb"_s;
+    const QString cjk(200, QChar(0x4E2D)); // three bytes each in UTF-8
+    QTest::newRow("200 CJK characters, extension kept")
+        << u"https://e.org/d/"_s + cjk + u".AppImage"_s
+        << QString(80, QChar(0x4E2D)) + u".AppImage"_s;
+    QTest::newRow("200 CJK characters, no extension")
+        << u"https://e.org/d/"_s + cjk << QString(83, QChar(0x4E2D));
+    QTest::newRow("four-byte characters are not split")
+        << u"https://e.org/d/"_s + QString(100, u'a') +
+               QString::fromUcs4(U"\U0001F600").repeated(50)
+        << QString(100, u'a') + QString::fromUcs4(U"\U0001F600").repeated(37);
+    QTest::newRow("right-to-left override")
+        << u"https://e.org/d/Mirel%E2%80%AEgepj.AppImage"_s << u"Mirelgepj.AppImage"_s;
+    QTest::newRow("isolates and marks")
+        << u"https://e.org/d/%E2%81%A7Mirel%E2%80%8F%E2%81%A9.deb"_s << u"Mirel.deb"_s;
+    QTest::newRow("zero-width space hides a dot")
+        << u"https://e.org/d/%E2%80%8B.bashrc"_s << u"bashrc"_s;
+    QTest::newRow("zero-width characters only")
+        << u"https://e.org/d/%E2%80%8B%E2%80%8C%E2%80%8D%EF%BB%BF%E2%81%A0"_s << u"Mirel-update"_s;
+    QTest::newRow("filler characters only")
+        << u"https://e.org/d/%E3%85%A4%EF%BE%A0"_s << u"Mirel-update"_s;
 }
 
 void UpdaterFeedTest::fileNameFromUrl()
 {
     QFETCH(QString, url);
     QFETCH(QString, name);
-    QCOMPARE(DownloadFileName::fromUrl(QUrl(url)), name);
+    const QString cleaned = DownloadFileName::fromUrl(QUrl(url));
+    QCOMPARE(cleaned, name);
+    // Every numbered variant the download may try still fits a Linux file name.
+    QVERIFY(DownloadFileName::numbered(cleaned, 999).toUtf8().size() <= 255);
 }
 
 void UpdaterFeedTest::numberedName_data()

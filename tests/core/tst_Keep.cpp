@@ -14,6 +14,8 @@
 
 #include <linux/fs.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 
 using namespace Qt::StringLiterals;
 
@@ -25,11 +27,12 @@ const QDateTime fixedNow(QDate(2026, 12, 6), QTime(9, 30));
 class RacingWriter final : public FileSystem
 {
 public:
-    FileResult moveWithoutReplacing(const QString &from, const QString &to) const override
+    FileResult moveWithoutReplacing(const QString &from, const QString &to,
+                                    const FileIdentity &expected) const override
     {
         if (races-- > 0)
             writeFile(to, "written by someone else");
-        return FileSystem::moveWithoutReplacing(from, to);
+        return FileSystem::moveWithoutReplacing(from, to, expected);
     }
     mutable int races = 2;
 };
@@ -91,6 +94,12 @@ QMap<QString, QByteArray> snapshot(const QString &folder)
     return items;
 }
 
+QStringList allEntries(const QString &folder)
+{
+    return QDir(folder).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
 } // namespace
 
 class TestKeep final : public QObject
@@ -115,6 +124,9 @@ private slots:
     void readOnlyKeptFolder();
     void fileRemovedBehindOurBack();
     void keepAcrossFileSystems();
+    void keepKilledMidCopyLeavesNothing();
+    void replacedAfterListing_data();
+    void replacedAfterListing();
     void symbolicLinkIsKeptAsLink();
     void nonUtf8NameKeptByteExactly();
     void byIdActsOnThatFile_data();
@@ -138,6 +150,11 @@ void TestKeep::clashNames_data()
     QTest::newRow("no extension") << u"notes"_s << QStringList{u"notes"_s} << u"notes (1)"_s;
     QTest::newRow("dangling link is taken")
         << u"x.pdf"_s << QStringList{u"x.pdf@link"_s} << u"x (1).pdf"_s;
+    // 252 bytes: " (1)" would pass the 255-byte limit, so the stem gives way by one
+    // whole two-byte character.
+    QTest::newRow("long name") << QString(124, u'é') + u".txt"_s
+                               << QStringList{QString(124, u'é') + u".txt"_s}
+                               << QString(123, u'é') + u" (1).txt"_s;
 }
 
 void TestKeep::clashNames()
@@ -333,9 +350,15 @@ void TestKeep::fileRemovedBehindOurBack()
     state.setClock([] { return fixedNow; });
     QVERIFY(QFile::remove(downloads + u"/gone.txt"_s));
     home.lines().clear();
+    QSignalSpy failures(&state, &AppState::decisionFailed);
 
     state.keepCurrentFile();
     state.deleteCurrentFile();
+
+    // The panel hears each reason: the console line without its prefix.
+    QCOMPARE(failures.size(), 2);
+    QCOMPARE(u"Failed to keep: "_s + failures.at(0).at(0).toString(), home.lines().value(0));
+    QCOMPARE(u"Failed to delete: "_s + failures.at(1).at(0).toString(), home.lines().value(1));
 
     QCOMPARE(home.lines(),
              (QStringList{u"Failed to keep: Could not move \"%1/gone.txt\" to \"%2\": No such "
@@ -356,6 +379,12 @@ void TestKeep::keepAcrossFileSystems()
     const QByteArray content(3 << 20, 'k');
     const QString source = other.path() + u"/big.bin"_s;
     QVERIFY(writeFile(source, content, 1'600'000'000));
+    // Left by someone else: the copy must not become the user's set-user-ID program.
+    QCOMPARE(::chmod(QFile::encodeName(source).constData(), 06755), 0);
+    // Partial copies of a Mirel killed long ago go; one still being written stays.
+    const QString month = home.folder(u"Documents/Kept/2026/December"_s);
+    QVERIFY(writeFile(month + u"/.mirel-keep-old.part"_s, "partial", 1'600'000'000));
+    QVERIFY(writeFile(month + u"/.mirel-keep-recent.part"_s, "partial"));
     FolderAccessService::shared().saveFolders({QUrl::fromLocalFile(other.path())});
     AppState state;
     state.setClock([] { return fixedNow; });
@@ -366,10 +395,11 @@ void TestKeep::keepAcrossFileSystems()
     const QString kept = monthFolder(home) + u"/big.bin"_s;
     QCOMPARE(readFile(kept), content);
     QCOMPARE(QFileInfo(kept).lastModified().toSecsSinceEpoch(), 1'600'000'000);
+    struct stat attributes = {};
+    QCOMPARE(::stat(QFile::encodeName(kept).constData(), &attributes), 0);
+    QCOMPARE(attributes.st_mode & 07777, 0755u);
     QVERIFY(!QFileInfo::exists(source));
-    QCOMPARE(
-        QDir(monthFolder(home)).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-        QStringList{u"big.bin"_s}); // no temporary copy left behind
+    QCOMPARE(allEntries(month), (QStringList{u".mirel-keep-recent.part"_s, u"big.bin"_s}));
     QVERIFY(home.lines().filter(u"Failed"_s).isEmpty());
 
     // A failure on the way (the destination cannot take the copy) leaves the source alone.
@@ -384,6 +414,103 @@ void TestKeep::keepAcrossFileSystems()
     QVERIFY(home.lines().first().startsWith(u"Failed to keep: "_s));
     QCOMPARE(readFile(source), content);
     QCOMPARE(state.files().size(), 1);
+}
+
+void TestKeep::keepKilledMidCopyLeavesNothing()
+{
+    QTemporaryDir other(u"/dev/shm/mirel-test-XXXXXX"_s);
+    TestHome home;
+    if (!other.isValid() || !onAnotherFileSystem(home.path(), other.path()))
+        QSKIP("/dev/shm is not a separate file system here");
+    const QByteArray content(3 << 20, 'k');
+    const QString source = other.path() + u"/big.bin"_s;
+    QVERIFY(writeFile(source, content));
+    const QString month = home.folder(u"Documents/Kept/2026/December"_s);
+
+    // The kernel kills the copying process once it has written a third of the copy.
+    const pid_t child = ::fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
+        const struct rlimit noCore = {0, 0};
+        const struct rlimit oneMegabyte = {1 << 20, 1 << 20};
+        ::setrlimit(RLIMIT_CORE, &noCore);
+        ::setrlimit(RLIMIT_FSIZE, &oneMegabyte);
+        FileSystem::standard().moveWithoutReplacing(source, month + u"/big.bin"_s);
+        ::_exit(0);
+    }
+    int status = 0;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+
+    QVERIFY(WIFSIGNALED(status));
+    QCOMPARE(WTERMSIG(status), SIGXFSZ);
+    QCOMPARE(allEntries(month), QStringList());
+    QCOMPARE(readFile(source), content);
+}
+
+void TestKeep::replacedAfterListing_data()
+{
+    QTest::addColumn<bool>("keep");
+    QTest::addColumn<QString>("replacement");
+    QTest::addColumn<bool>("acrossDrives");
+
+    QTest::newRow("keep: a folder now") << true << u"folder"_s << false;
+    QTest::newRow("delete: a folder now") << false << u"folder"_s << false;
+    QTest::newRow("keep: another file now") << true << u"file"_s << false;
+    QTest::newRow("delete: another file now") << false << u"file"_s << false;
+    QTest::newRow("keep across drives: a FIFO now") << true << u"fifo"_s << true;
+}
+
+void TestKeep::replacedAfterListing()
+{
+    QFETCH(bool, keep);
+    QFETCH(QString, replacement);
+    QFETCH(bool, acrossDrives);
+
+    TestHome home;
+    QTemporaryDir other(u"/dev/shm/mirel-test-XXXXXX"_s);
+    if (acrossDrives && (!other.isValid() || !onAnotherFileSystem(home.path(), other.path())))
+        QSKIP("/dev/shm is not a separate file system here");
+    const QString folder = acrossDrives ? other.path() : home.folder(u"Downloads"_s);
+    if (acrossDrives)
+        FolderAccessService::shared().saveFolders({QUrl::fromLocalFile(folder)});
+    const QString path = folder + u"/a.txt"_s;
+    QVERIFY(writeFile(path, "listed"));
+    AppState state;
+    state.setClock([] { return fixedNow; });
+    QCOMPARE(state.files().size(), 1);
+
+    const QByteArray bytes = QFile::encodeName(path);
+    if (replacement == u"folder"_s) {
+        QVERIFY(QFile::remove(path));
+        QVERIFY(QDir().mkdir(path));
+        QVERIFY(writeFile(path + u"/inside.txt"_s, "inside"));
+    } else if (replacement == u"file"_s) {
+        QVERIFY(writeFile(path + u".new"_s, "other"));
+        QCOMPARE(::rename(QFile::encodeName(path + u".new"_s).constData(), bytes.constData()), 0);
+    } else {
+        QVERIFY(QFile::remove(path));
+        QCOMPARE(::mkfifo(bytes.constData(), 0644), 0);
+    }
+    home.lines().clear();
+
+    keep ? state.keepCurrentFile() : state.deleteCurrentFile();
+
+    QCOMPARE(home.lines().size(), 1);
+    const QString line = home.lines().first();
+    QVERIFY2(line.startsWith(keep ? u"Failed to keep: "_s : u"Failed to delete: "_s),
+             qPrintable(line));
+    QVERIFY2(line.endsWith(u"it has been replaced since it was listed"_s), qPrintable(line));
+    QCOMPARE(state.files().size(), 1);
+    struct stat attributes = {};
+    QCOMPARE(::lstat(bytes.constData(), &attributes), 0);
+    if (replacement == u"folder"_s)
+        QCOMPARE(readFile(path + u"/inside.txt"_s), QByteArray("inside"));
+    else if (replacement == u"file"_s)
+        QCOMPARE(readFile(path), QByteArray("other"));
+    else
+        QVERIFY(S_ISFIFO(attributes.st_mode));
+    QVERIFY(!QFileInfo::exists(monthFolder(home)) || allEntries(monthFolder(home)).isEmpty());
+    QVERIFY(!QFileInfo::exists(home.path(u".local/share/Trash/files/a.txt"_s)));
 }
 
 void TestKeep::symbolicLinkIsKeptAsLink()
@@ -461,9 +588,6 @@ void TestKeep::byIdActsOnThatFile()
     state.deleteFile(before.at(0).id);
     QCOMPARE(state.files().size(), 4);
 }
-
-QTEST_GUILESS_MAIN(TestKeep)
-#include "tst_Keep.moc"
 
 void TestKeep::undoWalksBackThroughTheDecisions()
 {
@@ -596,3 +720,6 @@ void TestKeep::undoFailureMovesNothing()
     // The failed decision is dropped; the one before it comes next.
     QCOMPARE(state.lastDecision()->originalPath, home.path(u"Desktop/first.txt"_s));
 }
+
+QTEST_GUILESS_MAIN(TestKeep)
+#include "tst_Keep.moc"

@@ -100,7 +100,7 @@ void TestNames::sourceFolderName()
 {
     QFETCH(QString, path);
     QFETCH(QString, label);
-    QCOMPARE((TrackedFile{QUuid::createUuid(), path, {}, 0, {}}).sourceFolderName(), label);
+    QCOMPARE((TrackedFile{QUuid::createUuid(), path, {}, 0, {}, {}}).sourceFolderName(), label);
 }
 
 void TestNames::fileTypes_data()
@@ -125,11 +125,11 @@ void TestNames::fileTypes()
 
 void TestNames::recordEquality()
 {
-    TrackedFile a{QUuid::createUuid(), u"/d/a.txt"_s, QDateTime::currentDateTimeUtc(), 3, {}};
+    TrackedFile a{QUuid::createUuid(), u"/d/a.txt"_s, QDateTime::currentDateTimeUtc(), 3, {}, {}};
     TrackedFile copy = a;
     copy.fileSize = 99;
     QCOMPARE(a, copy);
-    const TrackedFile rescanned{QUuid::createUuid(), a.filePath, a.dateAdded, 3, {}};
+    const TrackedFile rescanned{QUuid::createUuid(), a.filePath, a.dateAdded, 3, {}, {}};
     QVERIFY(!(a == rescanned));
 }
 

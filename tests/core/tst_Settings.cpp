@@ -138,6 +138,9 @@ void TestSettings::folderList_data()
     QTest::newRow("order kept") << QVariant(QStringList{u"/z"_s, u"/a, b"_s, u"/é"_s}) << false
                                 << QStringList{u"/z"_s, u"/a, b"_s, u"/é"_s};
     QTest::newRow("wrong type") << QVariant(QRect(1, 2, 3, 4)) << true << QStringList();
+    QTest::newRow("relative entries are left out")
+        << QVariant(QStringList{u"Downloads"_s, u"/srv/a"_s, u""_s, u"./x"_s, u"~/y"_s}) << false
+        << QStringList{u"/srv/a"_s};
 }
 
 void TestSettings::folderList()

@@ -74,6 +74,10 @@ private slots:
     void symbolicLinkIsTrashedAsLink();
     void otherMount();
     void mountWithoutUsableTrash();
+    void homeTrashUnusable_data();
+    void homeTrashUnusable();
+    void sharedTrashIsChecked_data();
+    void sharedTrashIsChecked();
     void mountPoints();
 };
 
@@ -108,14 +112,21 @@ void TestTrash::infoContents()
 void TestTrash::homeTrashAndRestore_data()
 {
     QTest::addColumn<QByteArray>("name");
-    QTest::newRow("plain") << QByteArray("report.pdf");
-    QTest::newRow("spaces and hash") << QByteArray("my #1 report.pdf");
-    QTest::newRow("non-utf-8") << QByteArray("caf\xe9.txt");
+    QTest::addColumn<QByteArray>("entry"); // the name in files/; empty: the same
+    QTest::newRow("plain") << QByteArray("report.pdf") << QByteArray();
+    QTest::newRow("spaces and hash") << QByteArray("my #1 report.pdf") << QByteArray();
+    QTest::newRow("non-utf-8") << QByteArray("caf\xe9.txt") << QByteArray();
+    // 254 bytes: ".trashinfo" leaves room for 245, which would end inside a character.
+    QTest::newRow("long name, cut between characters")
+        << QString(125, u'ü').append(u".txt"_s).toUtf8() << QString(122, u'ü').toUtf8();
 }
 
 void TestTrash::homeTrashAndRestore()
 {
     QFETCH(QByteArray, name);
+    QFETCH(QByteArray, entry);
+    if (entry.isEmpty())
+        entry = name;
     TestHome home;
     const QByteArray downloads = QFile::encodeName(home.folder(u"Downloads"_s));
     const QByteArray file = downloads + '/' + name;
@@ -130,15 +141,15 @@ void TestTrash::homeTrashAndRestore()
     QVERIFY(home.lines().filter(u"Failed"_s).isEmpty());
     QVERIFY(!existsNoFollow(file));
     const QByteArray trash = QFile::encodeName(home.path(u".local/share/Trash"_s));
-    QVERIFY(existsNoFollow(trash + "/files/" + name));
-    const TrashEntry entry = readInfo(trash + "/info/" + name + ".trashinfo");
-    QCOMPARE(entry.path, file);
+    QVERIFY(existsNoFollow(trash + "/files/" + entry));
+    const TrashEntry info = readInfo(trash + "/info/" + entry + ".trashinfo");
+    QCOMPARE(info.path, file);
     const QDateTime deleted =
-        QDateTime::fromString(QString::fromLatin1(entry.deletionDate), Qt::ISODate);
+        QDateTime::fromString(QString::fromLatin1(info.deletionDate), Qt::ISODate);
     QVERIFY2(deleted >= before.addSecs(-1) && deleted <= QDateTime::currentDateTime(),
-             entry.deletionDate.constData());
+             info.deletionDate.constData());
 
-    QVERIFY(restore(trash, name, {}));
+    QVERIFY(restore(trash, entry, {}));
     QCOMPARE(readFile(file), QByteArray("precious"));
 }
 
@@ -257,6 +268,108 @@ void TestTrash::mountWithoutUsableTrash()
     QCOMPARE(readFile(file), QByteArray("still here"));
     QCOMPARE(entries(folder.path()), QStringList{u"kept-safe.txt"_s});
     QVERIFY(entries(u"/dev/shm/.Trash"_s).isEmpty());
+}
+
+void TestTrash::homeTrashUnusable_data()
+{
+    QTest::addColumn<bool>("link");
+    QTest::newRow("a file where the Trash belongs") << false;
+    QTest::newRow("a link where the Trash belongs") << true;
+}
+
+void TestTrash::homeTrashUnusable()
+{
+    QFETCH(bool, link);
+    TestHome home;
+    const QString file = home.folder(u"Desktop"_s) + u"/a.txt"_s;
+    QVERIFY(writeFile(file, "stays"));
+    const QString trash = home.folder(u".local/share"_s) + u"/Trash"_s;
+    if (link)
+        QVERIFY(QFile::link(home.folder(u"elsewhere"_s), trash));
+    else
+        QVERIFY(writeFile(trash, "not a folder"));
+    // The home drive's top folder may be the root of the system: nothing may land there.
+    const QByteArray rootTrash = "/.Trash-" + uid();
+    const bool rootTrashExisted = existsNoFollow(rootTrash);
+    const auto cleanup = qScopeGuard([&] {
+        if (!rootTrashExisted)
+            TestHome::removeTree(rootTrash);
+    });
+
+    const FileResult result = FileSystem::standard().moveToTrash(file);
+
+    QVERIFY(!result.ok());
+    QVERIFY2(result.message.startsWith(u"\"a.txt\" could not be moved to the Trash: the Trash "
+                                       u"in the home folder cannot be used: "_s),
+             qPrintable(result.message));
+    QCOMPARE(readFile(file), QByteArray("stays"));
+    QCOMPARE(existsNoFollow(rootTrash), rootTrashExisted);
+    QVERIFY(entries(home.path(u"elsewhere"_s)).isEmpty());
+}
+
+void TestTrash::sharedTrashIsChecked_data()
+{
+    QTest::addColumn<QString>("attack");
+    QTest::addColumn<QString>("usedRoot"); // relative to /dev/shm
+
+    const QString own = u".Trash-"_s + QString::fromLatin1(uid());
+    QTest::newRow("shared folder owned by another user") << u"foreign .Trash"_s << own;
+    QTest::newRow("own folder is a link") << u"linked uid folder"_s << own;
+    QTest::newRow("own folder swapped for a link after the check")
+        << u"swap after check"_s << u".Trash/checked"_s;
+}
+
+void TestTrash::sharedTrashIsChecked()
+{
+    QFETCH(QString, attack);
+    QFETCH(QString, usedRoot);
+    TestHome home;
+    if (!onAnotherFileSystem(home.path(), u"/dev/shm"_s) ||
+        Trash::mountPointOf("/dev/shm") != "/dev/shm")
+        QSKIP("/dev/shm is not a separate mount here");
+    const QByteArray ownTrash = "/dev/shm/.Trash-" + uid();
+    if (existsNoFollow(ownTrash) || existsNoFollow("/dev/shm/.Trash"))
+        QSKIP("/dev/shm already has a trash folder, which this test must not touch");
+    QTemporaryDir folder(u"/dev/shm/mirel-trash-test-XXXXXX"_s);
+    QTemporaryDir attacker(u"/dev/shm/mirel-attacker-XXXXXX"_s);
+    QVERIFY(folder.isValid() && attacker.isValid());
+    const auto cleanup = qScopeGuard([&] {
+        Trash::setCheckedHook({});
+        TestHome::removeTree(ownTrash);
+        TestHome::removeTree("/dev/shm/.Trash");
+    });
+    // An administrator's shared trash, and the user's folder in it.
+    const QByteArray shared = "/dev/shm/.Trash";
+    const QByteArray uidFolder = shared + '/' + uid();
+    QCOMPARE(::mkdir(shared.constData(), 01777), 0);
+    QCOMPARE(::chmod(shared.constData(), 01777), 0);
+    const QByteArray attackerPath = QFile::encodeName(attacker.path());
+    if (attack == u"foreign .Trash"_s) {
+        QCOMPARE(::mkdir(uidFolder.constData(), 0700), 0);
+        if (::chown(shared.constData(), 65534, 65534) != 0)
+            QSKIP("Handing a folder to another user needs root");
+    } else if (attack == u"linked uid folder"_s) {
+        QCOMPARE(::symlink(attackerPath.constData(), uidFolder.constData()), 0);
+    } else {
+        QCOMPARE(::mkdir(uidFolder.constData(), 0700), 0);
+        Trash::setCheckedHook([&] {
+            ::rename(uidFolder.constData(), QByteArray(shared + "/checked").constData());
+            ::symlink(attackerPath.constData(), uidFolder.constData());
+        });
+    }
+    const QString file = folder.path() + u"/secret.txt"_s;
+    QVERIFY(writeFile(file, "secret"));
+
+    const FileResult result = FileSystem::standard().moveToTrash(file);
+
+    QVERIFY2(result.ok(), qPrintable(result.message));
+    const QByteArray root = "/dev/shm/" + QFile::encodeName(usedRoot);
+    QCOMPARE(readFile(root + "/files/secret.txt"), QByteArray("secret"));
+    QCOMPARE(readInfo(root + "/info/secret.txt.trashinfo").path,
+             QFile::encodeName(file).sliced(qsizetype(sizeof("/dev/shm/") - 1)));
+    QCOMPARE(entries(attacker.path()), QStringList());
+    if (attack == u"foreign .Trash"_s)
+        QCOMPARE(entries(QString::fromLatin1(uidFolder)), QStringList());
 }
 
 void TestTrash::mountPoints()

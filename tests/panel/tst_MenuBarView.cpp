@@ -9,11 +9,22 @@
 #include "PreviewCard.h"
 #include "SmartPreviewView.h"
 #include "TestHome.h"
+#include "TextStyles.h"
 
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QDBusConnection>
+#include <QDesktopServices>
 #include <QLabel>
+#include <QMenu>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
@@ -72,6 +83,53 @@ void clickRow(MenuBarView &panel, qsizetype index)
     QTest::mouseClick(row, Qt::LeftButton, {}, QPoint(row->width() - 60, row->height() / 2));
 }
 
+// Stands in for the desktop's URL handler, so nothing is really opened.
+class UrlRecorder final : public QObject
+{
+    Q_OBJECT
+
+public:
+    QList<QUrl> urls;
+
+public slots:
+    void open(const QUrl &url) { urls.append(url); }
+};
+
+// A file manager on the session bus that only remembers what it was asked to show.
+class RecordingFileManager final : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.FileManager1")
+
+public:
+    QStringList shown;
+
+public slots:
+    void ShowItems(const QStringList &uris, const QString &) { shown += uris; }
+};
+
+QMenu *openContextMenu(QWidget *target)
+{
+    const QPoint at = target->rect().center();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, target->mapToGlobal(at));
+    QApplication::sendEvent(target, &event);
+    return qobject_cast<QMenu *>(QApplication::activePopupWidget());
+}
+
+QAction *actionNamed(QMenu *menu, const QString &text)
+{
+    const QList<QAction *> actions = menu->actions();
+    const auto found =
+        std::find_if(actions.cbegin(), actions.cend(),
+                     [&text](const QAction *action) { return action->text() == text; });
+    return found == actions.cend() ? nullptr : *found;
+}
+
+QWidget *widgetNamed(QWidget *parent, const QString &objectName)
+{
+    return parent->findChild<QWidget *>(objectName);
+}
+
 } // namespace
 
 class TestMenuBarView final : public QObject
@@ -79,7 +137,38 @@ class TestMenuBarView final : public QObject
     Q_OBJECT
 
 public:
-    static void initMain() { useTemporarySettingsStore(); }
+    static void initMain()
+    {
+        useTemporarySettingsStore();
+        startPrivateSessionBus();
+    }
+
+    // Never the desktop's own bus, where a real file manager would answer: a bus of the
+    // test's own without service activation, or none when dbus-daemon is missing. Set up
+    // before the application, which may reach for the bus as it starts.
+    static void startPrivateSessionBus()
+    {
+        qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/mirel-test-bus");
+        static QTemporaryDir folder;
+        static QProcess daemon;
+        qAddPostRoutine([] {
+            daemon.kill();
+            daemon.waitForFinished();
+        });
+        QFile config(folder.filePath(u"bus.conf"_s));
+        if (!config.open(QIODevice::WriteOnly))
+            return;
+        config.write(
+            "<busconfig><type>session</type><listen>unix:dir=" + QFile::encodeName(folder.path()) +
+            "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
+            "<allow send_destination=\"*\" eavesdrop=\"true\"/>"
+            "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>");
+        config.close();
+        daemon.start(u"dbus-daemon"_s, {u"--nofork"_s, u"--print-address=1"_s,
+                                        u"--config-file="_s + config.fileName()});
+        if (daemon.waitForStarted() && daemon.waitForReadyRead(10000))
+            qputenv("DBUS_SESSION_BUS_ADDRESS", daemon.readLine().trimmed());
+    }
 
 private slots:
     void init() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
@@ -92,10 +181,19 @@ private slots:
     void decisionBelongsToTheFileOnScreen();
     void rescanDuringFeedbackMovesNothing();
     void lastFileKeptShowsFinishedState();
-    void failedKeepKeepsTheFileCurrent();
+    void failedDecisionSaysSo_data();
+    void failedDecisionSaysSo();
+    void contextMenu_data();
+    void contextMenu();
+    void keyboardReview();
+    void buttonsWithoutHoverEffects_data();
+    void buttonsWithoutHoverEffects();
+    void finishedStateLeavesAsItEnters();
+    void listSitsUnderTheCurrentFile();
     void showingAgainRescans();
     void rowsAreBuiltLazily();
     void detailsOfTheCurrentFile();
+    void rowNamesAreNotClipped();
 };
 
 void TestMenuBarView::count_data()
@@ -255,23 +353,273 @@ void TestMenuBarView::lastFileKeptShowsFinishedState()
     QCOMPARE(panel.countLabel()->text(), u"0 files"_s);
 }
 
-void TestMenuBarView::failedKeepKeepsTheFileCurrent()
+void TestMenuBarView::failedDecisionSaysSo_data()
 {
+    QTest::addColumn<bool>("keep");
+    QTest::addColumn<bool>("keptFolderIsAFile");
+    QTest::newRow("kept folder replaced by a plain file") << true << true;
+    QTest::newRow("kept file removed behind our back") << true << false;
+    QTest::newRow("deleted file removed behind our back") << false << false;
+}
+
+void TestMenuBarView::failedDecisionSaysSo()
+{
+    QFETCH(bool, keep);
+    QFETCH(bool, keptFolderIsAFile);
     Review review(2);
     auto &[home, files, state, panel] = review;
     const QUuid current = state.currentFile()->id;
-    QVERIFY(QFile::remove(files.at(0)));
+    if (keptFolderIsAFile) {
+        home.folder(u"Documents"_s);
+        QVERIFY(writeFile(home.path(u"Documents/Kept"_s), "not a folder"));
+    } else {
+        QVERIFY(QFile::remove(files.at(0)));
+    }
     home.lines().clear();
+    const QString prefix = keep ? u"Failed to keep: "_s : u"Failed to delete: "_s;
+    QPushButton *button = keep ? panel.keepButton() : panel.deleteButton();
+    // What the card shows just after the operation failed, at 0.2 s.
+    QString symbol;
+    QColor tint;
+    connect(
+        &state, &AppState::decisionFailed, &panel,
+        [&] {
+            symbol = panel.previewCard()->symbolName();
+            tint = panel.previewCard()->overlayColor();
+        },
+        Qt::QueuedConnection);
 
-    QTest::mouseClick(panel.keepButton(), Qt::LeftButton);
+    QTest::mouseClick(button, Qt::LeftButton);
     QTRY_VERIFY(!panel.isAnimating());
+    QTRY_COMPARE(symbol, u"exclamationmark.triangle.fill"_s);
+    QCOMPARE(tint, TextStyles::orange());
 
-    QCOMPARE(home.lines().size(), 1);
-    QVERIFY(home.lines().first().startsWith(u"Failed to keep: "_s));
+    QCOMPARE(home.lines().size(), 1); // the console line stays
+    QVERIFY2(home.lines().first().startsWith(prefix), qPrintable(home.lines().first()));
     QCOMPARE(state.currentFile()->id, current);
     QCOMPARE(panel.previewCard()->fileId(), current);
+    QCOMPARE(QFileInfo::exists(files.at(0)), keptFolderIsAFile);
     QVERIFY(QFileInfo::exists(files.at(1)));
+    // The reason outlasts the fade, in place of the details line.
     QTRY_COMPARE(panel.previewCard()->feedbackLevel(), 0.0);
+    QVERIFY(panel.failureLabel()->isVisible());
+    QVERIFY(!panel.detailsLabel()->isVisible());
+    QCOMPARE(prefix + panel.failureLabel()->text(), home.lines().first());
+
+    // The next decision takes the old reason away at once; the next scan takes its own.
+    QTest::mouseClick(button, Qt::LeftButton);
+    QVERIFY(!panel.failureLabel()->isVisible());
+    QTRY_VERIFY(!panel.isAnimating());
+    QVERIFY(panel.failureLabel()->isVisible());
+    QTest::mouseClick(panel.refreshButton(), Qt::LeftButton);
+    QVERIFY(!panel.failureLabel()->isVisible());
+    QVERIFY(panel.detailsLabel()->isVisible());
+}
+
+void TestMenuBarView::contextMenu_data()
+{
+    QTest::addColumn<bool>("onCard");
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QByteArray>("expected"); // after the home folder's URL
+    QTest::newRow("row: Open") << false << u"Open"_s << QByteArray("/Downloads/caf%E9.txt");
+    QTest::newRow("row: Show in Folder, no file manager")
+        << false << u"Show in Folder"_s << QByteArray("/Downloads");
+    QTest::newRow("row: Show in Folder, file manager on the bus")
+        << false << u"Show in Folder (file manager)"_s << QByteArray("/Downloads/caf%E9.txt");
+    QTest::newRow("row: Copy Path")
+        << false << u"Copy Path"_s << QByteArray("/Downloads/caf%E9.txt");
+    QTest::newRow("card: Open") << true << u"Open"_s << QByteArray("/Downloads/caf%E9.txt");
+    QTest::newRow("card: Copy Path")
+        << true << u"Copy Path"_s << QByteArray("/Downloads/caf%E9.txt");
+}
+
+void TestMenuBarView::contextMenu()
+{
+    QFETCH(bool, onCard);
+    QFETCH(QString, action);
+    QFETCH(QByteArray, expected);
+    TestHome home;
+    // A Latin-1 name: not valid UTF-8, so only its bytes name it.
+    const QByteArray downloads = QFile::encodeName(home.folder(u"Downloads"_s));
+    QVERIFY(writeFile(downloads + "/caf\xe9.txt", "text"));
+    AppState state;
+    MenuBarView panel(state);
+    panel.show();
+    UrlRecorder recorder;
+    QDesktopServices::setUrlHandler(u"file"_s, &recorder, "open");
+    const auto unset = qScopeGuard([] { QDesktopServices::unsetUrlHandler(u"file"_s); });
+    QApplication::clipboard()->clear();
+    RecordingFileManager fileManager;
+    const bool withFileManager = action.endsWith(u" (file manager)"_s);
+    if (withFileManager) {
+        action.chop(qsizetype(strlen(" (file manager)")));
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        if (!bus.isConnected())
+            QSKIP("No private session bus (dbus-daemon is missing)");
+        QVERIFY(bus.registerObject(u"/org/freedesktop/FileManager1"_s, &fileManager,
+                                   QDBusConnection::ExportAllSlots));
+        QVERIFY(bus.registerService(u"org.freedesktop.FileManager1"_s));
+    }
+    const auto unregister = qScopeGuard([withFileManager] {
+        if (!withFileManager)
+            return;
+        QDBusConnection::sessionBus().unregisterService(u"org.freedesktop.FileManager1"_s);
+        QDBusConnection::sessionBus().unregisterObject(u"/org/freedesktop/FileManager1"_s);
+    });
+
+    QWidget *target = panel.fileList()->rowAt(0);
+    if (onCard) {
+        // The text preview inside the card passes the right-click on to it.
+        QTRY_VERIFY(panel.previewCard()->findChild<QPlainTextEdit *>());
+        target = panel.previewCard()->findChild<QPlainTextEdit *>()->viewport();
+    }
+    QVERIFY(target);
+    QMenu *menu = openContextMenu(target);
+    QVERIFY(menu);
+    QCOMPARE(menu->actions().size(), 3);
+    QAction *chosen = actionNamed(menu, action);
+    QVERIFY(chosen);
+    chosen->trigger();
+    menu->close();
+
+    const QByteArray url =
+        "file://" + QFile::encodeName(home.path()).toPercentEncoding("/") + expected;
+    if (action == u"Copy Path"_s) {
+        const QMimeData *copied = QApplication::clipboard()->mimeData();
+        QVERIFY(copied);
+        QCOMPARE(copied->urls().value(0).toEncoded(), url);
+        QCOMPARE(copied->text(), home.path(u"Downloads/caf\ufffd.txt"_s));
+        QVERIFY(recorder.urls.isEmpty());
+    } else if (withFileManager) {
+        QTRY_COMPARE(fileManager.shown, QStringList{QString::fromLatin1(url)});
+        QVERIFY(recorder.urls.isEmpty());
+    } else {
+        QTRY_COMPARE(recorder.urls.size(), 1);
+        QCOMPARE(recorder.urls.first().toEncoded(), url);
+    }
+}
+
+void TestMenuBarView::keyboardReview()
+{
+    Review review(6);
+    auto &[home, files, state, panel] = review;
+    panel.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&panel));
+    FileListView *list = panel.fileList();
+
+    // Open: the list has the focus, with its ring; one Space decides nothing.
+    QCOMPARE(QApplication::focusWidget(), list);
+    QVERIFY(list->focusRing()->isVisible());
+    QTest::keyClick(list, Qt::Key_Space);
+    QVERIFY(!panel.isAnimating());
+
+    // Up and Down move the current file, and the list follows as after a click.
+    QTest::keyClick(list, Qt::Key_Up);
+    QCOMPARE(state.currentIndex(), 0);
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(list, Qt::Key_Down);
+    QCOMPARE(state.currentIndex(), 3);
+    QTRY_VERIFY(!list->isScrolling());
+    QVERIFY(qAbs(list->rowAt(3)->geometry().center().y() - list->viewport()->height() / 2) <= 2);
+    QTest::keyClick(list, Qt::Key_Up);
+    QCOMPARE(state.currentIndex(), 2);
+
+    // No letter keys, no Ctrl combinations.
+    QTest::keyClick(list, Qt::Key_K);
+    QTest::keyClick(list, Qt::Key_D, Qt::ControlModifier);
+    QVERIFY(!panel.isAnimating());
+
+    // Tab reaches Delete, then Keep; Enter presses the focused button, which keeps the focus.
+    QTest::keyClick(list, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), panel.deleteButton());
+    QVERIFY(!list->focusRing()->isVisible());
+    QTest::keyClick(panel.deleteButton(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), panel.keepButton());
+    QTest::keyClick(panel.keepButton(), Qt::Key_Return);
+    QVERIFY(panel.isAnimating());
+    QTRY_VERIFY(!panel.isAnimating());
+    QVERIFY(QFileInfo::exists(keptPath(home, u"f2.txt"_s)));
+    QCOMPARE(QApplication::focusWidget(), panel.keepButton());
+
+    QSignalSpy dismissed(&panel, &MenuBarView::dismissRequested);
+    QTest::keyClick(panel.keepButton(), Qt::Key_Escape);
+    QCOMPARE(dismissed.count(), 1);
+}
+
+void TestMenuBarView::buttonsWithoutHoverEffects_data()
+{
+    QTest::addColumn<QString>("button");
+    for (const char *name : {"Delete", "Keep", "Settings", "Refresh", "Quit"})
+        QTest::newRow(name) << QString::fromLatin1(name);
+}
+
+void TestMenuBarView::buttonsWithoutHoverEffects()
+{
+    QFETCH(QString, button);
+    Review review(1);
+    auto &panel = review.panel;
+    panel.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&panel));
+    QAbstractButton *target = nullptr;
+    for (QAbstractButton *candidate : panel.findChildren<QAbstractButton *>()) {
+        if (candidate->text() == button || candidate->accessibleName() == button)
+            target = candidate;
+    }
+    QVERIFY(target);
+    QVERIFY(target->cursor().shape() != Qt::PointingHandCursor);
+
+    const QImage resting = target->grab().toImage();
+    target->setAttribute(Qt::WA_UnderMouse, true);
+    const QImage hovered = target->grab().toImage();
+    target->setAttribute(Qt::WA_UnderMouse, false);
+    QCOMPARE(hovered, resting);
+
+    // The keyboard focus shows at the button's edge, against its own fill.
+    target->setFocus(Qt::TabFocusReason);
+    QVERIFY(target->hasFocus());
+    const QImage focused = target->grab().toImage();
+    const QPoint edge(1, focused.height() / 2);
+    const QColor before = resting.pixelColor(edge);
+    const QColor after = focused.pixelColor(edge);
+    const int contrast = qAbs(after.red() - before.red()) + qAbs(after.green() - before.green()) +
+                         qAbs(after.blue() - before.blue());
+    QVERIFY2(contrast > 150, qPrintable(u"%1 -> %2"_s.arg(before.name(), after.name())));
+}
+
+void TestMenuBarView::finishedStateLeavesAsItEnters()
+{
+    Review review(1);
+    auto &[home, files, state, panel] = review;
+    // Right after each switch, the picture that grows or shrinks is over the body.
+    QStringList transitions;
+    connect(&state, &AppState::filesChanged, &panel, [&] {
+        for (const char *name : {"scaleFadeIn", "scaleFadeOut"}) {
+            if (QWidget *snapshot = widgetNamed(&panel, QString::fromLatin1(name)))
+                transitions.append(snapshot->objectName());
+        }
+    });
+
+    QTest::mouseClick(panel.keepButton(), Qt::LeftButton);
+    QTRY_VERIFY(panel.isShowingFinishedState());
+    QCOMPARE(transitions, QStringList{u"scaleFadeIn"_s});
+    QTRY_VERIFY(!widgetNamed(&panel, u"scaleFadeIn"_s));
+
+    makeFiles(home, 1);
+    transitions.clear();
+    QTest::mouseClick(panel.finishedView()->scanAgainButton(), Qt::LeftButton);
+    QVERIFY(!panel.isShowingFinishedState());
+    QCOMPARE(transitions, QStringList{u"scaleFadeOut"_s});
+    QTRY_VERIFY(!widgetNamed(&panel, u"scaleFadeOut"_s));
+}
+
+void TestMenuBarView::listSitsUnderTheCurrentFile()
+{
+    Review review(2);
+    auto &panel = review.panel;
+    QWidget *block = panel.previewCard()->parentWidget();
+    const int blockBottom = block->mapTo(&panel, QPoint(0, block->height())).y();
+    const int listTop = panel.fileList()->mapTo(&panel, QPoint(0, 0)).y();
+    QCOMPARE(listTop - blockBottom, 1); // the divider between them, nothing more
 }
 
 void TestMenuBarView::showingAgainRescans()
@@ -354,6 +702,31 @@ void TestMenuBarView::detailsOfTheCurrentFile()
     QSignalSpy settings(&panel, &MenuBarView::settingsRequested);
     QTest::mouseClick(panel.settingsButton(), Qt::LeftButton);
     QCOMPARE(settings.count(), 1);
+}
+
+void TestMenuBarView::rowNamesAreNotClipped()
+{
+    TestHome home;
+    QVERIFY(writeFile(home.folder(u"Downloads"_s) + u"/\u00c4rger \u00dcberweisung.txt"_s));
+    AppState state;
+    MenuBarView panel(state);
+    panel.show();
+    FileRowView *row = panel.fileList()->rowAt(0);
+    QVERIFY(row);
+    // Capitals with marks above reach higher than the font's ascent: a label only as high
+    // as the font cuts them off, and its edge lines of pixels show the cut.
+    for (QLabel *label : row->findChildren<QLabel *>()) {
+        if (label->text() != row->nameText() && label->text() != row->sizeText())
+            continue;
+        QImage image(label->size(), QImage::Format_ARGB32);
+        image.fill(Qt::transparent);
+        label->render(&image, {}, {}, QWidget::DrawChildren);
+        int ink = 0;
+        for (int x = 0; x < image.width(); ++x)
+            ink +=
+                (qAlpha(image.pixel(x, 0)) > 0) + (qAlpha(image.pixel(x, image.height() - 1)) > 0);
+        QVERIFY2(ink == 0, qPrintable(label->text()));
+    }
 }
 
 QTEST_MAIN(TestMenuBarView)

@@ -275,6 +275,15 @@ void TestSettingsView::switchFlipsStoreAndRescan()
     QCOMPARE(session.appState->property(qPrintable(key)).toBool(), true);
     QVERIFY(toggle->isChecked());
     QCOMPARE(session.home.scanCount(), 4);
+
+    // And a screen reader's toggle action, which flips the switch without a click.
+    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(toggle);
+    QVERIFY(accessible && accessible->actionInterface());
+    accessible->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    QVERIFY(!toggle->isChecked());
+    QCOMPARE(session.appState->property(qPrintable(key)).toBool(), false);
+    QCOMPARE(TestHome::store().value(key).toBool(), false);
+    QCOMPARE(session.home.scanCount(), 5);
 }
 
 void TestSettingsView::switchesFollowTheState()

@@ -1,0 +1,83 @@
+#include "FileActions.h"
+
+#include "FileNames.h"
+#include "PathCodec.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDesktopServices>
+#include <QMenu>
+#include <QMimeData>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int fileManagerTimeoutMs = 5000;
+
+QString translated(const char *text)
+{
+    return QCoreApplication::translate("FileActions", text);
+}
+
+} // namespace
+
+QUrl FileActions::fileUrl(const QString &path)
+{
+    // QUrl keeps escapes that do not decode as UTF-8 as they are, so the bytes survive.
+    return QUrl::fromEncoded("file://" + PathCodec::encode(path).toPercentEncoding("/"),
+                             QUrl::StrictMode);
+}
+
+void FileActions::open(const QString &path)
+{
+    QDesktopServices::openUrl(fileUrl(path));
+}
+
+void FileActions::showInFolder(const QString &path)
+{
+    const QUrl folder = fileUrl(FileNames::parentPath(path));
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        QDesktopServices::openUrl(folder);
+        return;
+    }
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        u"org.freedesktop.FileManager1"_s, u"/org/freedesktop/FileManager1"_s,
+        u"org.freedesktop.FileManager1"_s, u"ShowItems"_s);
+    call << QStringList{QString::fromLatin1(fileUrl(path).toEncoded())} << QString();
+    // Asynchronous, so a file manager that is slow to start never stalls the panel.
+    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, fileManagerTimeoutMs), qApp);
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
+                     [folder](QDBusPendingCallWatcher *finished) {
+                         if (finished->isError())
+                             QDesktopServices::openUrl(folder);
+                         finished->deleteLater();
+                     });
+}
+
+void FileActions::copyPath(const QString &path)
+{
+    auto *data = new QMimeData;
+    data->setText(PathCodec::displayString(path));
+    // The exact bytes, for programs that take a file URL.
+    data->setUrls({fileUrl(path)});
+    QApplication::clipboard()->setMimeData(data);
+}
+
+QMenu *FileActions::popUpMenu(const QString &path, const QPoint &globalPosition, QWidget *parent)
+{
+    auto *menu = new QMenu(parent);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->addAction(translated(QT_TRANSLATE_NOOP("FileActions", "Open")), menu,
+                    [path] { open(path); });
+    menu->addAction(translated(QT_TRANSLATE_NOOP("FileActions", "Show in Folder")), menu,
+                    [path] { showInFolder(path); });
+    menu->addAction(translated(QT_TRANSLATE_NOOP("FileActions", "Copy Path")), menu,
+                    [path] { copyPath(path); });
+    menu->popup(globalPosition);
+    return menu;
+}

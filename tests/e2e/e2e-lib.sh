@@ -1,0 +1,86 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Sourced by the end-to-end checks: a private desktop session for the real program.
+#
+#   source "$(dirname "$0")/e2e-lib.sh"
+#   e2e_session            # $work, $home with Desktop and Downloads, HOME/XDG_*/TMPDIR set,
+#                          # Xvfb, a private session bus and the accessibility bus
+#   e2e_tray               # optional: a StatusNotifierItem watcher, so Mirel docks in a tray
+#   e2e_start "$mirel"     # starts it; stdout in $work/stdout, stderr in $work/stderr, $mirel_pid
+#   ui press 'Delete'      # tests/e2e/mirel_ui.py: find widgets by accessible name, the tray menu
+#   waitfor 10 test -f "$file" || fail "what went wrong"
+#
+# Everything started here is stopped and $work removed when the script exits.
+set -euo pipefail
+
+e2e_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+e2e_pids=()
+work=$(mktemp -d)
+home=$work/home
+
+e2e_cleanup() {
+    local pid
+    for pid in "${e2e_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    rm -rf "$work"
+}
+trap e2e_cleanup EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    [[ -f $work/stdout ]] && { echo "--- mirel stdout"; tail -40 "$work/stdout"; } >&2
+    [[ -f $work/stderr ]] && { echo "--- mirel stderr"; tail -20 "$work/stderr"; } >&2
+    exit 1
+}
+
+# waitfor SECONDS COMMAND...: polls until the command succeeds.
+waitfor() {
+    local deadline=$((SECONDS + $1))
+    shift
+    until "$@" >/dev/null 2>&1; do
+        ((SECONDS < deadline)) || return 1
+        sleep 0.1
+    done
+}
+
+ui() { /usr/bin/python3 "$e2e_dir/mirel_ui.py" "$@"; }
+
+e2e_session() {
+    mkdir -p "$home/Desktop" "$home/Downloads" "$work/tmp" "$work/run"
+    chmod 700 "$work/run"
+    export HOME=$home XDG_CONFIG_HOME=$home/.config XDG_DATA_HOME=$home/.local/share \
+        XDG_CACHE_HOME=$home/.cache XDG_RUNTIME_DIR=$work/run TMPDIR=$work/tmp \
+        LC_ALL=${LC_ALL:-C.UTF-8} QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 NO_AT_BRIDGE=0
+    unset LANGUAGE QT_QPA_PLATFORM SESSION_MANAGER
+    mkdir -p "$XDG_CONFIG_HOME"
+
+    local display=99
+    while [[ -e /tmp/.X11-unix/X$display || -e /tmp/.X$display-lock ]]; do
+        display=$((display + 1))
+    done
+    export DISPLAY=:$display
+    Xvfb "$DISPLAY" -screen 0 1280x800x24 -noreset -nolisten tcp >/dev/null 2>&1 &
+    e2e_pids+=($!)
+    waitfor 15 xdpyinfo || fail "Xvfb did not start"
+
+    local bus
+    bus=$(dbus-daemon --session --fork --print-address=1 --print-pid=1)
+    export DBUS_SESSION_BUS_ADDRESS=${bus%%$'\n'*}
+    e2e_pids+=("${bus##*$'\n'}")
+    /usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 &
+    e2e_pids+=($!)
+    waitfor 10 dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus \
+        org.a11y.Bus.GetAddress || fail "the accessibility bus did not start"
+}
+
+e2e_tray() {
+    ui watch >/dev/null 2>&1 &
+    e2e_pids+=($!)
+    waitfor 10 dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+        org.freedesktop.DBus.GetNameOwner string:org.kde.StatusNotifierWatcher ||
+        fail "the tray watcher did not start"
+}
+
+e2e_start() {
+    "$@" >"$work/stdout" 2>"$work/stderr" &
+    mirel_pid=$!
+    e2e_pids+=("$mirel_pid")
+}
