@@ -35,6 +35,7 @@ MirelApp::MirelApp(QObject *parent)
     : QObject(parent)
     , m_appDelegate(this)
     , m_panel(std::make_unique<MenuBarView>(m_appState))
+    , m_startAtLogin(StartAtLogin::programFor(QCoreApplication::applicationFilePath()))
 {
     m_panel->installEventFilter(this);
     connect(m_panel.get(), &MenuBarView::settingsRequested, this, &MirelApp::showSettings);
@@ -98,6 +99,7 @@ void MirelApp::setUpTray()
     addUndoEntry();
     m_trayMenu->addAction(tr("Open Mirel"), this, &MirelApp::showPanel);
     m_trayMenu->addAction(tr("Settings..."), this, &MirelApp::showSettings);
+    addStartAtLogin();
     m_trayMenu->addSeparator();
     m_trayMenu->addAction(tr("Quit"), qApp, &QCoreApplication::quit);
     m_tray->setContextMenu(m_trayMenu.get());
@@ -135,6 +137,22 @@ void MirelApp::addUndoEntry()
     connect(m_trayMenu.get(), &QMenu::aboutToShow, undo, refresh);
     connect(&m_appState, &AppState::lastDecisionChanged, undo, refresh);
     refresh();
+}
+
+void MirelApp::addStartAtLogin()
+{
+    m_startAtLoginAction = m_trayMenu->addAction(tr("Start at Login"));
+    m_startAtLoginAction->setCheckable(true);
+    // The entry is the setting: read it each time, since the user may have removed it.
+    connect(m_trayMenu.get(), &QMenu::aboutToShow, this,
+            [this] { m_startAtLoginAction->setChecked(m_startAtLogin.isEnabled()); });
+    // Only the user's choice writes: setChecked() above and below does not trigger.
+    connect(m_startAtLoginAction, &QAction::triggered, this, [this](bool checked) {
+        m_startAtLogin.setEnabled(checked);
+        // After a failed write or removal the check mark still tells the truth.
+        m_startAtLoginAction->setChecked(m_startAtLogin.isEnabled());
+    });
+    m_startAtLoginAction->setChecked(m_startAtLogin.isEnabled());
 }
 
 void MirelApp::useTrayPanel()

@@ -2,6 +2,7 @@
 
 #include "AppDelegate.h"
 #include "AppState.h"
+#include "StartAtLogin.h"
 #include "UpdaterViewModel.h"
 
 #include <QElapsedTimer>
@@ -11,6 +12,7 @@
 #include <memory>
 
 class MenuBarView;
+class QAction;
 class QLocale;
 class QMenu;
 class QTranslator;
@@ -56,6 +58,7 @@ private:
     void useTrayPanel();
     void useFallbackWindow();
     void watchForTray();
+    void addStartAtLogin();
     void showFileCount();
     static bool settingsExist();
 
@@ -67,6 +70,8 @@ private:
     std::unique_ptr<MenuBarView> m_panel;
     std::unique_ptr<SettingsView> m_settings;
     std::unique_ptr<QMenu> m_trayMenu;
+    StartAtLogin m_startAtLogin;
+    QAction *m_startAtLoginAction = nullptr;
     QSystemTrayIcon *m_tray = nullptr;
     bool m_fallback = false;
     QElapsedTimer m_hiddenByFocusLoss;

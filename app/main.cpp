@@ -1,3 +1,4 @@
+#include "CommandLine.h"
 #include "MirelApp.h"
 #include "MirelVersion.h"
 #include "SingleInstance.h"
@@ -6,11 +7,42 @@
 #include <QIcon>
 #include <QLocale>
 
+#include <cstdio>
+#include <cstdlib>
+
 using namespace Qt::StringLiterals;
+
+namespace {
+
+QtMessageHandler qtMessageHandler = nullptr;
+
+// Qt ends the process with a core dump when no window system answers (a DISPLAY that names
+// no running server): one plain line and a failure status say it better.
+void endWithoutWindow(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type != QtFatalMsg) {
+        qtMessageHandler(type, context, message);
+        return;
+    }
+    std::fprintf(stderr, "%s\n", qPrintable(CommandLine::noWindowLine(message)));
+    std::_Exit(EXIT_FAILURE);
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
+    if (const std::optional<int> status = CommandLine::answer(argc, argv))
+        return *status;
+    if (!CommandLine::hasGraphicalSession(CommandLine::platformArgument(argc, argv))) {
+        std::fprintf(stderr, "%s\n", qPrintable(CommandLine::noDisplayLine()));
+        return EXIT_FAILURE;
+    }
+
+    qtMessageHandler = qInstallMessageHandler(endWithoutWindow);
     QApplication app(argc, argv);
+    qInstallMessageHandler(qtMessageHandler);
+
     QApplication::setApplicationName(u"Mirel"_s);
     QApplication::setOrganizationName(u"Mirel"_s);
     QApplication::setApplicationVersion(QStringLiteral(MIREL_VERSION));

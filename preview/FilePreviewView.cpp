@@ -1,77 +1,150 @@
 #include "FilePreviewView.h"
 
-#include "FileSystem.h"
-
 #include "ImagePreview.h"
 #include "InfoCardPreview.h"
 #include "MediaPreview.h"
 #include "PdfPreview.h"
 #include "PreviewKind.h"
+#include "PreviewPriority.h"
+#include "RunInBackground.h"
 #include "TextPreview.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QMimeDatabase>
 #include <QVBoxLayout>
 
-FilePreviewView::FilePreviewView(const QUrl &url, QWidget *parent)
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The type of a file that is never read, as the shared MIME database names it.
+QString specialFileType(mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return u"inode/directory"_s;
+    if (S_ISFIFO(mode))
+        return u"inode/fifo"_s;
+    if (S_ISCHR(mode))
+        return u"inode/chardevice"_s;
+    if (S_ISBLK(mode))
+        return u"inode/blockdevice"_s;
+    if (S_ISSOCK(mode))
+        return u"inode/socket"_s;
+    return u"application/octet-stream"_s;
+}
+
+} // namespace
+
+FilePreviewView::FilePreviewView(const QUrl &url, QWidget *parent, bool informationCardOnly)
     : QWidget(parent)
+    , m_url(url)
     , m_layout(new QVBoxLayout(this))
+    , m_cardOnly(informationCardOnly)
 {
     m_layout->setContentsMargins(0, 0, 0, 0);
-    setUrl(url);
+    rebuild();
 }
 
 FilePreviewView::~FilePreviewView() = default;
 
 void FilePreviewView::setUrl(const QUrl &url)
 {
-    if (m_preview && url == m_url)
+    if (url == m_url)
         return;
     m_url = url;
+    m_cardOnly = false;
     rebuild();
+}
+
+FilePreviewView::Probe FilePreviewView::probe(const QString &path)
+{
+    Probe result;
+    result.file = PreviewFile::open(path);
+    const QMimeDatabase types;
+    const QString name = QFileInfo(path).fileName();
+    switch (result.file->status()) {
+    case PreviewFile::Status::Regular:
+        // The type comes from the name, and from the first bytes only when the name says
+        // nothing; an empty file has nothing to show.
+        if (result.file->size() > 0) {
+            const std::unique_ptr<QFile> device = result.file->device();
+            result.mime = device ? types.mimeTypeForFileNameAndData(name, device.get())
+                                 : types.mimeTypeForFile(name, QMimeDatabase::MatchExtension);
+            result.previewable = device != nullptr;
+            return result;
+        }
+        break;
+    case PreviewFile::Status::NotRegular:
+        result.mime = types.mimeTypeForName(specialFileType(result.file->attributes().st_mode));
+        return result;
+    case PreviewFile::Status::Missing:
+    case PreviewFile::Status::Unreadable:
+        break;
+    }
+    result.mime = types.mimeTypeForFile(name, QMimeDatabase::MatchExtension);
+    return result;
 }
 
 void FilePreviewView::rebuild()
 {
-    const QString path = m_url.toLocalFile();
-    // The type comes from the name, and from the first bytes only when the name says
-    // nothing; special files (pipes, devices) are recognised without being opened.
-    const QMimeType mime = QMimeDatabase().mimeTypeForFile(path);
-    replacePreview(makePreview(path, mime));
+    // Opening, even a stat, can hang on a stalled mount: never here on the main thread.
+    const std::uint64_t generation = ++m_generation;
+    runInBackground(
+        this, [path = m_url.toLocalFile()] { return probe(path); },
+        [this, generation](const Probe &result) {
+            if (generation == m_generation)
+                present(result);
+        },
+        previewPriority);
 }
 
-QWidget *FilePreviewView::makePreview(const QString &path, const QMimeType &mime)
+void FilePreviewView::present(const Probe &probe)
 {
-    // A file that is gone gets the card that says so, whatever its name promises.
-    const bool present = !path.isEmpty() && FileSystem::standard().exists(path);
-    switch (present ? previewKindFor(mime) : PreviewKind::InfoCard) {
+    m_probe = probe;
+    if (m_cardOnly)
+        m_probe.previewable = false;
+    replacePreview(makePreview(m_probe));
+}
+
+QWidget *FilePreviewView::makePreview(const Probe &probe)
+{
+    switch (probe.previewable ? previewKindFor(probe.mime) : PreviewKind::InfoCard) {
     case PreviewKind::Pdf: {
-        auto *preview = new PdfPreview(path, this);
+        auto *preview = new PdfPreview(probe.file, this);
         connect(preview, &PdfPreview::failed, this, [this, preview] { showInfoCard(preview); });
         return preview;
     }
     case PreviewKind::Image: {
-        auto *preview = new ImagePreview(path, this);
+        auto *preview = new ImagePreview(probe.file, this);
         connect(preview, &ImagePreview::failed, this, [this, preview] { showInfoCard(preview); });
         return preview;
     }
     case PreviewKind::Video:
     case PreviewKind::Audio: {
-        const auto kind = previewKindFor(mime) == PreviewKind::Video ? MediaPreview::Kind::Video
-                                                                     : MediaPreview::Kind::Audio;
-        auto *preview = new MediaPreview(path, kind, this);
+        const auto kind = previewKindFor(probe.mime) == PreviewKind::Video
+                              ? MediaPreview::Kind::Video
+                              : MediaPreview::Kind::Audio;
+        auto *preview = new MediaPreview(probe.file, kind, this);
         connect(preview, &MediaPreview::failed, this, [this, preview] { showInfoCard(preview); });
         return preview;
     }
     case PreviewKind::Text: {
-        auto *preview = new TextPreview(path, this);
+        auto *preview = new TextPreview(probe.file, this);
         connect(preview, &TextPreview::failed, this, [this, preview] { showInfoCard(preview); });
         return preview;
     }
     case PreviewKind::InfoCard:
         break;
     }
-    return new InfoCardPreview(path, mime, this);
+    return makeInfoCard();
+}
+
+QWidget *FilePreviewView::makeInfoCard()
+{
+    const bool exists = m_probe.file && m_probe.file->status() != PreviewFile::Status::Missing;
+    return new InfoCardPreview(m_url.toLocalFile(), m_probe.mime,
+                               exists ? &m_probe.file->attributes() : nullptr, this);
 }
 
 void FilePreviewView::showInfoCard(QWidget *failedPreview)
@@ -80,8 +153,7 @@ void FilePreviewView::showInfoCard(QWidget *failedPreview)
     // says nothing about the current file.
     if (failedPreview != m_preview)
         return;
-    const QString path = m_url.toLocalFile();
-    replacePreview(new InfoCardPreview(path, QMimeDatabase().mimeTypeForFile(path), this));
+    replacePreview(makeInfoCard());
 }
 
 void FilePreviewView::replacePreview(QWidget *preview)

@@ -1,29 +1,38 @@
 #pragma once
 
+#include "PreviewFile.h"
+
+#include <QMimeType>
 #include <QPointer>
 #include <QUrl>
 #include <QWidget>
 
-class QMimeType;
+#include <cstdint>
+
 class QVBoxLayout;
 
 // Shows any file that is not opened as a zoomable image: PDF pages, text, audio and
 // video, other images Qt can read, and an information card for everything else.
-// The previewer is chosen by MIME type and replaced whenever the URL changes; one that
-// cannot show its file gives way to the information card.
+// The file is looked at off the main thread first (only a regular file is opened, see
+// PreviewFile); the previewer is then chosen by MIME type, and replaced whenever the URL
+// changes. One that cannot show its file gives way to the information card, as do empty files.
 class FilePreviewView final : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit FilePreviewView(const QUrl &url, QWidget *parent = nullptr);
+    // With `informationCardOnly`, the first URL gets the information card whatever its type
+    // (a picture that could not be decoded).
+    explicit FilePreviewView(const QUrl &url, QWidget *parent = nullptr,
+                             bool informationCardOnly = false);
     ~FilePreviewView() override;
 
     // Told again on every update; the same URL keeps the current previewer.
     void setUrl(const QUrl &url);
     QUrl url() const { return m_url; }
 
-    // The previewer showing the current URL (for tests and screenshots).
+    // The previewer showing the current URL (for tests and screenshots); null while the
+    // file is still being looked at.
     QWidget *currentPreview() const { return m_preview; }
 
 Q_SIGNALS:
@@ -31,12 +40,25 @@ Q_SIGNALS:
     void previewChanged(QWidget *preview);
 
 private:
+    struct Probe
+    {
+        PreviewFilePtr file;
+        QMimeType mime;
+        bool previewable = false; // false: the information card, whatever the type
+    };
+    static Probe probe(const QString &path);
+
     void rebuild();
-    QWidget *makePreview(const QString &path, const QMimeType &mime);
+    void present(const Probe &probe);
+    QWidget *makePreview(const Probe &probe);
+    QWidget *makeInfoCard();
     void showInfoCard(QWidget *failedPreview);
     void replacePreview(QWidget *preview);
 
     QUrl m_url;
     QVBoxLayout *m_layout = nullptr;
     QPointer<QWidget> m_preview;
+    Probe m_probe;
+    bool m_cardOnly = false;
+    std::uint64_t m_generation = 0;
 };

@@ -1,5 +1,7 @@
 #include "ImageDecoder.h"
 
+#include "PreviewFile.h"
+
 #include <QFile>
 #include <QImageReader>
 
@@ -41,12 +43,12 @@ QImage toQImage(const heif_image *image)
     return QImage(data, width, height, stride, QImage::Format_RGBA8888).copy();
 }
 
-Result decodeHeif(const QString &path, const QSize &bounds)
+Result decodeHeif(const PreviewFile &file, const QSize &bounds)
 {
     HeifPtr<heif_context> context(heif_context_alloc());
     if (!context)
         return {};
-    const QByteArray encodedPath = QFile::encodeName(path);
+    const QByteArray encodedPath = QFile::encodeName(file.descriptorPath());
     if (heif_context_read_from_file(context.get(), encodedPath.constData(), nullptr).code !=
         heif_error_Ok)
         return {};
@@ -57,6 +59,9 @@ Result decodeHeif(const QString &path, const QSize &bounds)
     Result result;
     result.fullSize = QSize(heif_image_handle_get_width(primary.get()),
                             heif_image_handle_get_height(primary.get()));
+    if (qint64(result.fullSize.width()) * result.fullSize.height() * 4 >
+        qint64(maxDecodedMegabytes) * 1024 * 1024)
+        return {};
 
     // An embedded thumbnail that is already large enough saves decoding the whole picture.
     HeifPtr<heif_image_handle> source;
@@ -87,9 +92,19 @@ Result decodeHeif(const QString &path, const QSize &bounds)
     return result;
 }
 
-Result decodeWithQt(const QString &path, const QSize &bounds)
+bool isIndexed(QImage::Format format)
 {
-    QImageReader reader(path);
+    return format == QImage::Format_Mono || format == QImage::Format_MonoLSB ||
+           format == QImage::Format_Indexed8;
+}
+
+Result decodeWithQt(const PreviewFile &file, const QSize &bounds)
+{
+    const std::unique_ptr<QFile> device = file.device();
+    if (!device)
+        return {};
+    QImageReader reader(device.get());
+    reader.setAllocationLimit(maxDecodedMegabytes);
     reader.setAutoTransform(true);
     // Files named .png that are really JPEGs (and the like) are common among downloads.
     reader.setDecideFormatFromContent(true);
@@ -97,9 +112,17 @@ Result decodeWithQt(const QString &path, const QSize &bounds)
     QSize stored = reader.size();
     const bool quarterTurn =
         reader.transformation().testFlag(QImageIOHandler::TransformationRotate90);
+    // Only JPEG is scaled while it is decoded; any other picture whose full size is over the
+    // limit would be pushed through pixel by pixel for minutes, so it is refused as Qt refuses it
+    // at full size.
+    if (stored.isValid() && reader.format() != "jpeg" &&
+        qint64(stored.width()) * stored.height() * 4 > qint64(maxDecodedMegabytes) * 1024 * 1024)
+        return {};
     if (stored.isValid()) {
         result.fullSize = quarterTurn ? stored.transposed() : stored;
-        if (!bounds.isEmpty()) {
+        // Palette pictures come out of Qt's scaled read in the wrong colours (a red logo turns
+        // black and white): they are read whole and scaled afterwards.
+        if (!bounds.isEmpty() && !isIndexed(reader.imageFormat())) {
             // The scaled size is given in stored orientation, before the EXIF rotation.
             const QSize target = fittedWithin(result.fullSize, bounds);
             if (target != result.fullSize)
@@ -109,6 +132,8 @@ Result decodeWithQt(const QString &path, const QSize &bounds)
     QImage image = reader.read();
     if (image.isNull())
         return {};
+    if (isIndexed(image.format()))
+        image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     if (!result.fullSize.isValid())
         result.fullSize = image.size();
     result.image = scaledDown(image, bounds);
@@ -128,10 +153,13 @@ QSize fittedWithin(const QSize &size, const QSize &bounds)
 
 bool isHeif(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray head = file.read(64);
+    const auto file = PreviewFile::open(path);
+    return isHeif(*file);
+}
+
+bool isHeif(const PreviewFile &file)
+{
+    const QByteArray head = file.head(64);
     if (head.size() < 12)
         return false;
     const heif_filetype_result type =
@@ -141,9 +169,18 @@ bool isHeif(const QString &path)
 
 Result decode(const QString &path, const QSize &bounds)
 {
-    if (isHeif(path))
-        return decodeHeif(path, bounds);
-    return decodeWithQt(path, bounds);
+    const auto file = PreviewFile::open(path);
+    return decode(*file, bounds);
+}
+
+Result decode(const PreviewFile &file, const QSize &bounds)
+{
+    // Empty, special or absurdly large files are not pictures worth reading.
+    if (!file.isRegular() || file.size() == 0 || file.size() > maxEncodedBytes)
+        return {};
+    if (isHeif(file))
+        return decodeHeif(file, bounds);
+    return decodeWithQt(file, bounds);
 }
 
 } // namespace ImageDecoder

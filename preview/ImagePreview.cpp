@@ -4,6 +4,7 @@
 #include "PreviewPriority.h"
 #include "RunInBackground.h"
 
+#include <QFile>
 #include <QImageReader>
 #include <QPainter>
 
@@ -20,19 +21,23 @@ bool isScalableFormat(const QByteArray &format)
 
 } // namespace
 
-ImagePreview::ImagePreview(const QString &path, QWidget *parent)
+ImagePreview::ImagePreview(PreviewFilePtr file, QWidget *parent)
     : QWidget(parent)
 {
     runInBackground(
-        this, [path] { return decode(path); }, [this](const Decoded &decoded) { present(decoded); },
-        previewPriority);
+        this, [file = std::move(file)] { return decode(*file); },
+        [this](const Decoded &decoded) { present(decoded); }, previewPriority);
 }
 
-ImagePreview::Decoded ImagePreview::decode(const QString &path)
+ImagePreview::Decoded ImagePreview::decode(const PreviewFile &file)
 {
-    QImageReader reader(path);
+    const std::unique_ptr<QFile> device = file.device();
+    if (!device || file.size() > ImageDecoder::maxEncodedBytes)
+        return {};
+    QImageReader reader(device.get());
+    reader.setAllocationLimit(ImageDecoder::maxDecodedMegabytes);
     if (!isScalableFormat(reader.format()))
-        return {ImageDecoder::decode(path, decodeBounds).image, false};
+        return {ImageDecoder::decode(file, decodeBounds).image, false};
     // Drawings are rendered at a size that fills the area instead of their nominal
     // size, which is often that of a small icon.
     const QSize nominal = reader.size().isValid() ? reader.size() : QSize(512, 512);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PreviewFile.h"
+
 #include <QImage>
 #include <QPixmap>
 #include <QWidget>
@@ -11,7 +13,7 @@ class ImagePreview final : public QWidget
     Q_OBJECT
 
 public:
-    explicit ImagePreview(const QString &path, QWidget *parent = nullptr);
+    explicit ImagePreview(PreviewFilePtr file, QWidget *parent = nullptr);
 
     bool isLoaded() const { return !m_image.isNull(); }
     QImage image() const { return m_image; }
@@ -29,7 +31,7 @@ private:
         QImage image;
         bool scalable = false; // a drawing, rendered to fill the space
     };
-    static Decoded decode(const QString &path);
+    static Decoded decode(const PreviewFile &file);
     void present(const Decoded &decoded);
 
     QImage m_image;

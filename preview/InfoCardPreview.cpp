@@ -2,7 +2,6 @@
 
 #include "FileKinds.h"
 #include "FileNames.h"
-#include "PathCodec.h"
 #include "SymbolLabel.h"
 
 #include <QDateTime>
@@ -29,7 +28,8 @@ QString capitalised(QString text)
 
 } // namespace
 
-InfoCardPreview::InfoCardPreview(const QString &path, const QMimeType &mime, QWidget *parent)
+InfoCardPreview::InfoCardPreview(const QString &path, const QMimeType &mime,
+                                 const struct stat *attributes, QWidget *parent)
     : QWidget(parent)
     , m_symbolName(iconName(QUrl::fromLocalFile(path)))
 {
@@ -40,10 +40,6 @@ InfoCardPreview::InfoCardPreview(const QString &path, const QMimeType &mime, QWi
     layout->addWidget(new SymbolLabel(m_symbolName, QColor(), 96, this), 0, Qt::AlignHCenter);
     layout->addSpacing(8);
 
-    // Stat through the path's own bytes: Qt's file functions cannot reach a name that is
-    // not valid UTF-8, and such a file is there all the same.
-    struct stat attributes = {};
-    const bool exists = ::stat(PathCodec::encode(path).constData(), &attributes) == 0;
     // Long names without spaces cannot wrap; they are shortened in the middle to fit.
     m_fileName = FileNames::displayName(path);
     m_name = addLine(m_fileName);
@@ -57,15 +53,14 @@ InfoCardPreview::InfoCardPreview(const QString &path, const QMimeType &mime, QWi
     m_name->setFont(nameFont);
     m_name->setForegroundRole(QPalette::WindowText);
 
-    // Stat only: an information card never reads the file itself.
-    if (!exists) {
+    if (!attributes) {
         m_kind = addLine(tr("This file is no longer there."));
     } else {
         m_kind = addLine(capitalised(mime.comment()));
-        if (S_ISREG(attributes.st_mode))
-            m_size = addLine(QLocale().formattedDataSize(qint64(attributes.st_size), 1,
+        if (S_ISREG(attributes->st_mode))
+            m_size = addLine(QLocale().formattedDataSize(qint64(attributes->st_size), 1,
                                                          QLocale::DataSizeSIFormat));
-        const QDateTime modified = QDateTime::fromSecsSinceEpoch(attributes.st_mtim.tv_sec);
+        const QDateTime modified = QDateTime::fromSecsSinceEpoch(attributes->st_mtim.tv_sec);
         if (modified.isValid()) {
             const QLocale locale;
             // Minutes are enough; some locales put seconds in their short time format.

@@ -4,15 +4,18 @@
 
 class QLabel;
 class QMimeType;
+struct stat;
 
 // What is known about a file that has no preview of its own: its kind icon, name,
-// kind description, size and modification date.
+// kind description, size and modification date. It never touches the file: what stat said is
+// handed in (null when the file is not there).
 class InfoCardPreview final : public QWidget
 {
     Q_OBJECT
 
 public:
-    InfoCardPreview(const QString &path, const QMimeType &mime, QWidget *parent = nullptr);
+    InfoCardPreview(const QString &path, const QMimeType &mime, const struct stat *attributes,
+                    QWidget *parent = nullptr);
 
     QString symbolName() const { return m_symbolName; }
     QString nameText() const;

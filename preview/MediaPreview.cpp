@@ -1,7 +1,9 @@
 #include "MediaPreview.h"
 
 #include "FileKinds.h"
+#include "PathCodec.h"
 #include "SymbolLabel.h"
+#include "VideoFrameView.h"
 
 #include <QAudioDevice>
 #include <QAudioOutput>
@@ -14,7 +16,6 @@
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
-#include <QVideoWidget>
 
 using namespace Qt::StringLiterals;
 
@@ -32,9 +33,10 @@ QString clockText(qint64 milliseconds)
 
 } // namespace
 
-MediaPreview::MediaPreview(const QString &path, Kind kind, QWidget *parent)
+MediaPreview::MediaPreview(PreviewFilePtr file, Kind kind, QWidget *parent)
     : QWidget(parent)
     , m_kind(kind)
+    , m_file(std::move(file))
     , m_player(new QMediaPlayer(this))
     , m_playButton(new QToolButton(this))
     , m_slider(new QSlider(Qt::Horizontal, this))
@@ -62,7 +64,7 @@ MediaPreview::MediaPreview(const QString &path, Kind kind, QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addWidget(makeArtwork(path), 1);
+    layout->addWidget(makeArtwork(m_file->path()), 1);
     layout->addLayout(controls);
 
     connect(m_playButton, &QToolButton::clicked, this, &MediaPreview::togglePlayback);
@@ -80,19 +82,27 @@ MediaPreview::MediaPreview(const QString &path, Kind kind, QWidget *parent)
             Q_EMIT failed();
     });
     updateButton();
-    m_player->setSource(QUrl::fromLocalFile(path));
+    // Through the checked descriptor, never the name again (which may not even be UTF-8).
+    const QString source = m_file->descriptorPath();
+    if (source.isEmpty())
+        QMetaObject::invokeMethod(this, &MediaPreview::failed, Qt::QueuedConnection);
+    else
+        m_player->setSource(QUrl::fromLocalFile(source));
 }
 
 MediaPreview::~MediaPreview()
 {
+    // The pipeline, its threads and decoders go now, not when the last child is deleted.
     m_player->stop();
+    m_player->setVideoSink(nullptr);
+    m_player->setSource(QUrl());
 }
 
 QWidget *MediaPreview::makeArtwork(const QString &path)
 {
     if (m_kind == Kind::Video) {
-        m_video = new QVideoWidget(this);
-        m_player->setVideoOutput(m_video);
+        m_video = new VideoFrameView(this);
+        m_player->setVideoSink(m_video->videoSink());
         return m_video;
     }
     auto *artwork = new QWidget(this);
@@ -100,7 +110,7 @@ QWidget *MediaPreview::makeArtwork(const QString &path)
     layout->addStretch(1);
     layout->addWidget(new SymbolLabel(iconName(QUrl::fromLocalFile(path)), QColor(), 96, artwork),
                       0, Qt::AlignHCenter);
-    auto *name = new QLabel(QFileInfo(path).fileName(), artwork);
+    auto *name = new QLabel(PathCodec::displayString(QFileInfo(path).fileName()), artwork);
     name->setAlignment(Qt::AlignCenter);
     name->setWordWrap(true);
     layout->addWidget(name);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PreviewFile.h"
+
 #include <QWidget>
 
 class QAudioOutput;
@@ -7,7 +9,7 @@ class QLabel;
 class QMediaPlayer;
 class QSlider;
 class QToolButton;
-class QVideoWidget;
+class VideoFrameView;
 
 // Plays a sound or a movie, starting as soon as it is shown, with play/pause and a
 // position bar. With no sound device it still plays, silently.
@@ -18,7 +20,7 @@ class MediaPreview final : public QWidget
 public:
     enum class Kind { Audio, Video };
 
-    MediaPreview(const QString &path, Kind kind, QWidget *parent = nullptr);
+    MediaPreview(PreviewFilePtr file, Kind kind, QWidget *parent = nullptr);
     ~MediaPreview() override;
 
     Kind kind() const { return m_kind; }
@@ -39,9 +41,11 @@ private:
     void updateDuration(qint64 duration);
 
     Kind m_kind;
+    // Held open while playing: the player reads the file through its descriptor.
+    PreviewFilePtr m_file;
     QMediaPlayer *m_player = nullptr;
     QAudioOutput *m_audio = nullptr;
-    QVideoWidget *m_video = nullptr;
+    VideoFrameView *m_video = nullptr;
     QToolButton *m_playButton = nullptr;
     QSlider *m_slider = nullptr;
     QLabel *m_time = nullptr;

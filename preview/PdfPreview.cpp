@@ -4,12 +4,13 @@
 #include "RunInBackground.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QPdfDocument>
 #include <QPdfView>
 #include <QThread>
 #include <QVBoxLayout>
 
-PdfPreview::PdfPreview(const QString &path, QWidget *parent)
+PdfPreview::PdfPreview(PreviewFilePtr file, QWidget *parent)
     : QWidget(parent)
     , m_view(new QPdfView(this))
 {
@@ -21,8 +22,8 @@ PdfPreview::PdfPreview(const QString &path, QWidget *parent)
     m_view->setFrameShape(QFrame::NoFrame);
 
     runInBackground(
-        this, [path] { return open(path); }, [this](const Document &result) { present(result); },
-        previewPriority);
+        this, [file = std::move(file)] { return open(*file); },
+        [this](const Document &result) { present(result); }, previewPriority);
 }
 
 PdfPreview::~PdfPreview()
@@ -36,10 +37,17 @@ int PdfPreview::pageCount() const
     return m_document ? m_document->pageCount() : 0;
 }
 
-PdfPreview::Document PdfPreview::open(const QString &path)
+PdfPreview::Document PdfPreview::open(const PreviewFile &file)
 {
+    std::unique_ptr<QFile> device = file.device();
+    if (!device || file.size() == 0)
+        return {};
     auto document = std::make_unique<QPdfDocument>();
-    if (document->load(path) != QPdfDocument::Error::None || document->pageCount() < 1)
+    // The document reads its pages from the device as it needs them: it owns it.
+    device->setParent(document.get());
+    QFile *source = device.release();
+    document->load(source);
+    if (document->status() != QPdfDocument::Status::Ready || document->pageCount() < 1)
         return {};
     document->moveToThread(QCoreApplication::instance()->thread());
     // From now on the document lives on the main thread; a result that arrives after the

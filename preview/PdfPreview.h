@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PreviewFile.h"
+
 #include <QWidget>
 
 #include <memory>
@@ -14,7 +16,7 @@ class PdfPreview final : public QWidget
     Q_OBJECT
 
 public:
-    explicit PdfPreview(const QString &path, QWidget *parent = nullptr);
+    explicit PdfPreview(PreviewFilePtr file, QWidget *parent = nullptr);
     ~PdfPreview() override;
 
     bool isLoaded() const { return m_document != nullptr; }
@@ -26,7 +28,7 @@ Q_SIGNALS:
 
 private:
     using Document = std::shared_ptr<QPdfDocument>;
-    static Document open(const QString &path);
+    static Document open(const PreviewFile &file);
     void present(const Document &document);
 
     QPdfView *m_view = nullptr;

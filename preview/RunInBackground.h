@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PreviewThreads.h"
+
 #include <QFutureWatcher>
 #include <QObject>
 #include <QThreadPool>
@@ -8,11 +10,12 @@
 #include <type_traits>
 #include <utility>
 
-// Runs `work` once on the global thread pool and hands its result to `deliver` on the thread of
-// `receiver` (normally the main thread) through its event loop. Call it from `receiver`'s thread.
-// Nothing is cancelled: when `receiver` is destroyed first, the work still runs to its end and the
-// result is dropped, so `deliver` never touches a destroyed object. A higher `priority` is started
-// first when the pool is busy (image decoding for the visible preview goes before row thumbnails).
+// Runs `work` once on the preview threads (previewThreadPool()) and hands its result to `deliver`
+// on the thread of `receiver` (normally the main thread) through its event loop. Call it from
+// `receiver`'s thread. Nothing is cancelled: when `receiver` is destroyed first, the work still
+// runs to its end and the result is dropped, so `deliver` never touches a destroyed object. A
+// higher `priority` is started first when the pool is busy (image decoding for the visible preview
+// goes before row thumbnails).
 template<typename Work, typename Deliver>
 void runInBackground(QObject *receiver, Work &&work, Deliver &&deliver, int priority = 0)
 {
@@ -27,7 +30,7 @@ void runInBackground(QObject *receiver, Work &&work, Deliver &&deliver, int prio
                              deliver(watcher->result());
                      });
     watcher->setFuture(QtConcurrent::task(std::forward<Work>(work))
-                           .onThreadPool(*QThreadPool::globalInstance())
+                           .onThreadPool(previewThreadPool())
                            .withPriority(priority)
                            .spawn());
 }

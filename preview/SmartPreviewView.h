@@ -8,13 +8,15 @@ class QVBoxLayout;
 class ZoomableImageView;
 
 // The preview area's one view: a ZoomableImageView for the image extensions, a FilePreviewView
-// for everything else, chosen by the file name's extension alone. It adds no frame or margin.
+// for everything else, chosen by the file name's extension alone. A picture that cannot be
+// decoded gives way to a FilePreviewView with the information card. It adds no frame or margin.
 class SmartPreviewView final : public QWidget
 {
     Q_OBJECT
 
 public:
     explicit SmartPreviewView(const QUrl &url, QWidget *parent = nullptr);
+    ~SmartPreviewView() override;
 
     QUrl url() const { return m_url; }
     // Told again on every update. A URL of the same kind is handed to the present view, which
@@ -27,6 +29,7 @@ public:
 
 private:
     void rebuild();
+    void showInformationCard();
 
     QUrl m_url;
     QVBoxLayout *m_layout;

@@ -3,7 +3,6 @@
 #include "PreviewPriority.h"
 #include "RunInBackground.h"
 
-#include <QFile>
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QLabel>
@@ -37,7 +36,7 @@ QFont monospaceFont()
 
 } // namespace
 
-TextPreview::TextPreview(const QString &path, QWidget *parent)
+TextPreview::TextPreview(PreviewFilePtr file, QWidget *parent)
     : QWidget(parent)
     , m_edit(new QPlainTextEdit(this))
     , m_note(new QLabel(this))
@@ -59,8 +58,8 @@ TextPreview::TextPreview(const QString &path, QWidget *parent)
     m_note->hide();
 
     runInBackground(
-        this, [path] { return readHead(path); }, [this](const Head &result) { present(result); },
-        previewPriority);
+        this, [file = std::move(file)] { return readHead(*file); },
+        [this](const Head &result) { present(result); }, previewPriority);
 }
 
 QString TextPreview::text() const
@@ -68,14 +67,13 @@ QString TextPreview::text() const
     return m_edit->toPlainText();
 }
 
-TextPreview::Head TextPreview::readHead(const QString &path)
+TextPreview::Head TextPreview::readHead(const PreviewFile &file)
 {
     Head head;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.isRegular() || file.size() == 0)
         return head;
     // One byte more than shown tells whether anything is cut.
-    QByteArray data = file.read(maxBytes + 1);
+    QByteArray data = file.head(maxBytes + 1);
     head.cut = data.size() > maxBytes;
     data.truncate(maxBytes);
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PreviewFile.h"
+
 #include <QWidget>
 
 class QLabel;
@@ -14,7 +16,7 @@ class TextPreview final : public QWidget
 public:
     static constexpr qint64 maxBytes = 256 * 1024;
 
-    explicit TextPreview(const QString &path, QWidget *parent = nullptr);
+    explicit TextPreview(PreviewFilePtr file, QWidget *parent = nullptr);
 
     bool isLoaded() const { return m_loaded; }
     bool isCut() const { return m_cut; }
@@ -32,7 +34,7 @@ private:
         bool longLines = false;
         QString text;
     };
-    static Head readHead(const QString &path);
+    static Head readHead(const PreviewFile &file);
     void present(const Head &head);
 
     QPlainTextEdit *m_edit = nullptr;

@@ -1,14 +1,16 @@
 #include "ThumbnailCache.h"
 
+#include "PathCodec.h"
+
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QTemporaryFile>
-#include <QUrl>
 
 #include <cstdio>
+#include <string_view>
 
 using namespace Qt::StringLiterals;
 
@@ -69,7 +71,21 @@ ThumbnailCache::Flavor ThumbnailCache::flavorFor(int wantedPixels)
 
 QByteArray ThumbnailCache::uriOf(const QString &path)
 {
-    return QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toEncoded();
+    // The name's own bytes, percent-encoded: a name that is not UTF-8 keeps its bytes. What is
+    // left as it is matches QUrl, so names that are UTF-8 keep the entries made so far.
+    static constexpr std::string_view kept = "-._~!$&'()*+,;=:@/[]";
+    const QByteArray bytes = PathCodec::encode(QFileInfo(path).absoluteFilePath());
+    QByteArray uri = "file://";
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        const bool alphanumeric = (byte >= '0' && byte <= '9') || (byte >= 'A' && byte <= 'Z') ||
+                                  (byte >= 'a' && byte <= 'z');
+        if (alphanumeric || kept.find(c) != std::string_view::npos)
+            uri += c;
+        else
+            uri += '%' + QByteArray::number(byte, 16).toUpper().rightJustified(2, '0');
+    }
+    return uri;
 }
 
 QString ThumbnailCache::fileNameFor(const QString &path)

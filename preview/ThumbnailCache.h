@@ -17,7 +17,8 @@ public:
     static int pixelSize(Flavor flavor);
     // The smallest flavour that is not smaller than what is wanted.
     static Flavor flavorFor(int pixelSize);
-    // The URI as the standard hashes it: file://, percent-encoded.
+    // The URI as the standard hashes it: file:// and the bytes of the absolute path,
+    // percent-encoded (names that are not UTF-8 included).
     static QByteArray uriOf(const QString &path);
     static QString fileNameFor(const QString &path);
 

@@ -1,7 +1,10 @@
 #include "ThumbnailGenerator.h"
 
 #include "ImageDecoder.h"
+#include "PreviewFile.h"
 #include "PreviewKind.h"
+
+#include <QFile>
 
 #include <QImageReader>
 #include <QMimeType>
@@ -23,10 +26,14 @@ Result made(QImage image)
     return {Status::Made, std::move(image)};
 }
 
-Result fromPdf(const QString &path, int pixelSize)
+Result fromPdf(const PreviewFile &file, int pixelSize)
 {
+    const std::unique_ptr<QFile> device = file.device();
+    if (!device)
+        return {Status::Failed, {}};
     QPdfDocument document;
-    if (document.load(path) != QPdfDocument::Error::None || document.pageCount() < 1)
+    document.load(device.get());
+    if (document.status() != QPdfDocument::Status::Ready || document.pageCount() < 1)
         return {Status::Failed, {}};
     const QSizeF page = document.pagePointSize(0);
     if (page.isEmpty())
@@ -45,10 +52,14 @@ Result fromPdf(const QString &path, int pixelSize)
     return made(image);
 }
 
-Result fromDrawing(const QString &path, int pixelSize)
+Result fromDrawing(const PreviewFile &file, int pixelSize)
 {
+    const std::unique_ptr<QFile> device = file.device();
+    if (!device || file.size() > ImageDecoder::maxEncodedBytes)
+        return {Status::Failed, {}};
     // Drawings have no pixel size of their own worth keeping: render to fill the box.
-    QImageReader reader(path);
+    QImageReader reader(device.get());
+    reader.setAllocationLimit(ImageDecoder::maxDecodedMegabytes);
     const QSize nominal = reader.size().isValid() ? reader.size() : QSize(pixelSize, pixelSize);
     reader.setScaledSize(
         nominal.scaled(QSize(pixelSize, pixelSize), Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
@@ -57,21 +68,23 @@ Result fromDrawing(const QString &path, int pixelSize)
 
 } // namespace
 
-Result generate(const QString &path, const QMimeType &mime, int pixelSize)
+Result generate(const PreviewFile &file, const QMimeType &mime, int pixelSize)
 {
+    if (!file.isRegular() || file.size() == 0)
+        return {Status::Unsupported, {}};
     switch (previewKindFor(mime)) {
     case PreviewKind::Pdf:
-        return fromPdf(path, pixelSize);
+        return fromPdf(file, pixelSize);
     case PreviewKind::Image:
         if (mime.inherits(u"image/svg+xml"_s) || mime.inherits(u"image/svg+xml-compressed"_s))
-            return fromDrawing(path, pixelSize);
-        return made(ImageDecoder::decode(path, QSize(pixelSize, pixelSize)).image);
+            return fromDrawing(file, pixelSize);
+        return made(ImageDecoder::decode(file, QSize(pixelSize, pixelSize)).image);
     default:
         break;
     }
     // HEIC is read through libheif, which Qt's image plugins do not know.
-    if (mime.name().startsWith(u"image/"_s) && ImageDecoder::isHeif(path))
-        return made(ImageDecoder::decode(path, QSize(pixelSize, pixelSize)).image);
+    if (mime.name().startsWith(u"image/"_s) && ImageDecoder::isHeif(file))
+        return made(ImageDecoder::decode(file, QSize(pixelSize, pixelSize)).image);
     return {Status::Unsupported, {}};
 }
 

@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QString>
 
+class PreviewFile;
 class QMimeType;
 
 // Makes a thumbnail from the file itself: pictures decoded at reduced size (HEIC
@@ -20,6 +21,6 @@ struct Result
     QImage image; // at most `pixelSize` on the longer side
 };
 
-Result generate(const QString &path, const QMimeType &mime, int pixelSize);
+Result generate(const PreviewFile &file, const QMimeType &mime, int pixelSize);
 
 } // namespace ThumbnailGenerator

@@ -3,22 +3,24 @@
 #include "ThumbnailCache.h"
 #include "ThumbnailGenerator.h"
 
-#include <QDateTime>
+#include "PreviewFile.h"
+
+#include <QFile>
 #include <QFileInfo>
 #include <QMimeDatabase>
 
 QImage ThumbnailLoader::thumbnail(const ThumbnailRequest &request)
 {
-    const QFileInfo info(request.path);
-    // A file the user cannot read gets no thumbnail, not even a cached one.
-    if (!info.isFile() || !info.isReadable())
-        return QImage();
     const ThumbnailCache cache;
-    if (cache.contains(info.absoluteFilePath()))
+    const QString path = QFileInfo(request.path).absoluteFilePath();
+    if (request.path.isEmpty() || cache.contains(path))
         return QImage();
-
-    const QString path = info.absoluteFilePath();
-    const qint64 mtime = info.lastModified().toSecsSinceEpoch();
+    // Opened once, through the name's bytes; a file the user cannot read, or anything but a
+    // regular file, gets no thumbnail, not even a cached one.
+    const auto file = PreviewFile::open(path);
+    if (!file->isRegular())
+        return QImage();
+    const qint64 mtime = qint64(file->attributes().st_mtim.tv_sec);
     const auto flavor = ThumbnailCache::flavorFor(request.pixelSize());
     QImage cached = cache.find(path, flavor, mtime);
     // A bigger one made by another program serves as well.
@@ -29,13 +31,17 @@ QImage ThumbnailLoader::thumbnail(const ThumbnailRequest &request)
     if (cache.hasFailure(path, mtime))
         return QImage();
 
-    const QMimeType mime = QMimeDatabase().mimeTypeForFile(info);
-    const auto made = ThumbnailGenerator::generate(path, mime, ThumbnailCache::pixelSize(flavor));
+    const std::unique_ptr<QFile> device = file->device();
+    if (!device)
+        return QImage();
+    const QMimeType mime =
+        QMimeDatabase().mimeTypeForFileNameAndData(QFileInfo(path).fileName(), device.get());
+    const auto made = ThumbnailGenerator::generate(*file, mime, ThumbnailCache::pixelSize(flavor));
     using Status = ThumbnailGenerator::Result::Status;
     switch (made.status) {
     case Status::Made:
         // Storing is best effort: a read-only cache still gives a thumbnail now.
-        cache.store(path, flavor, mtime, made.image, mime.name(), info.size());
+        cache.store(path, flavor, mtime, made.image, mime.name(), file->size());
         return made.image;
     case Status::Failed:
         cache.storeFailure(path, mtime);

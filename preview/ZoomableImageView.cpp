@@ -230,7 +230,9 @@ QRectF ZoomableImageView::fittedRect() const
     if (m_image.isNull())
         return QRectF();
     const QSizeF imageSize = m_fullSize.isEmpty() ? QSizeF(m_image.size()) : QSizeF(m_fullSize);
-    const QSizeF fitted = imageSize.scaled(QSizeF(size()), Qt::KeepAspectRatio);
+    // Never thinner than a pixel: a 5 x 5000 strip stays visible.
+    const QSizeF fitted =
+        imageSize.scaled(QSizeF(size()), Qt::KeepAspectRatio).expandedTo(QSizeF(1, 1));
     return QRectF(QPointF((width() - fitted.width()) / 2.0, (height() - fitted.height()) / 2.0),
                   fitted);
 }

@@ -17,7 +17,7 @@ class QVariantAnimation;
 // 1x and 5x, a drag of at least 10 px pans the zoomed image, a double click toggles 1x / 2.5x.
 // The file is decoded off the main thread, first at about the size on screen and again at a
 // higher resolution only when the zoom needs one; a busy indicator stands in until the first
-// image arrives, and stays for a file that cannot be decoded.
+// image arrives; a file that cannot be decoded is reported with loadFailed().
 class ZoomableImageView final : public QWidget
 {
     Q_OBJECT
@@ -64,7 +64,7 @@ signals:
     void imageLoaded();
     // The current URL's image was painted for the first time.
     void imageDisplayed();
-    // The current URL could not be decoded; the busy indicator stays.
+    // The current URL could not be decoded (SmartPreviewView then shows the information card).
     void loadFailed();
 
 protected:

@@ -1,7 +1,9 @@
 #include "UpdaterDialogs.h"
 
 #include "UpdateAvailableDialog.h"
+#include "UpdaterSettings.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QProgressDialog>
@@ -37,8 +39,14 @@ void UpdaterDialogs::showChecking()
 
 void UpdaterDialogs::showPackageManaged()
 {
-    showMessage(QMessageBox::Information, tr("Updates come from your package manager"),
-                tr("This build of Mirel gets its updates from your system's package manager."));
+    if (UpdaterSettings::isPackaged(QCoreApplication::applicationDirPath())) {
+        showMessage(QMessageBox::Information, tr("Updates come from your package manager"),
+                    tr("This build of Mirel gets its updates from your system's package manager."));
+        return;
+    }
+    showMessage(QMessageBox::Information, tr("This build has no update feed"),
+                tr("This build of Mirel has no update feed. To update it, fetch the new source "
+                   "and build it again."));
 }
 
 void UpdaterDialogs::showUpToDate(const QString &runningVersion)

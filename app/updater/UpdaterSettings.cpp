@@ -3,6 +3,10 @@
 #include "MirelVersion.h"
 #include "UpdaterBuildConfig.h"
 
+#include <QDir>
+
+using namespace Qt::StringLiterals;
+
 UpdaterSettings UpdaterSettings::fromBuild()
 {
     UpdaterSettings settings;
@@ -10,4 +14,9 @@ UpdaterSettings UpdaterSettings::fromBuild()
     settings.publicKey = QByteArray(MIREL_UPDATE_PUBLIC_KEY);
     settings.runningVersion = QString::fromUtf8(MIREL_VERSION);
     return settings;
+}
+
+bool UpdaterSettings::isPackaged(const QString &binaryDir)
+{
+    return QDir::cleanPath(binaryDir) == u"/usr/bin"_s;
 }

@@ -15,4 +15,7 @@ struct UpdaterSettings
     std::chrono::milliseconds timeout{15000}; // for the feed as a whole; per stall for downloads
 
     static UpdaterSettings fromBuild();
+    // Whether a program running from binaryDir was installed by the system's package manager,
+    // which alone puts programs into /usr/bin; anything else was built or installed by hand.
+    static bool isPackaged(const QString &binaryDir);
 };

@@ -16,7 +16,8 @@ public:
     using QObject::QObject;
 
     virtual void showChecking() = 0;
-    // This build has no feed: updates come through the system's package manager.
+    // This build has no feed: a packaged Mirel is updated by the system's package manager, one
+    // built from source by building the new source.
     virtual void showPackageManaged() = 0;
     virtual void showUpToDate(const QString &runningVersion) = 0;
     virtual void showUpdate(const AppcastItem &item, const QString &runningVersion) = 0;

@@ -3,10 +3,16 @@
 #include "FinishedView.h"
 #include "MenuBarView.h"
 #include "MirelApp.h"
+#include "MirelVersion.h"
 #include "PanelPlacement.h"
 #include "SettingsView.h"
 #include "SingleInstance.h"
+#include "StartAtLogin.h"
 
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QMenu>
+#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
@@ -39,10 +45,64 @@ private slots:
     void withoutTrayThePanelIsAWindow();
     void oneSettingsWindowOnTheSameState();
     void germanTranslation();
+    void startAtLoginFromTheTrayMenu();
+    void startAtLoginEntryNamesTheProgram_data();
+    void startAtLoginEntryNamesTheProgram();
+    void commandLine_data();
+    void commandLine();
+    void versionLeavesTheRunningMirelAlone();
     void trayTellsTheCount();
     void welcomeOnlyOnTheFirstStart();
     void escapeKeepsTheWindowWithoutTray();
 };
+
+namespace {
+
+// The built program, run with the given arguments and environment changes (an empty value
+// removes the variable); with a private HOME so that nothing of the user's is scanned.
+struct Run
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+Run runMirel(const QStringList &arguments, const QMap<QString, QString> &changes = {})
+{
+    QTemporaryDir home;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"HOME"_s, home.path());
+    // English, whatever the developer's language.
+    environment.insert(u"LC_ALL"_s, u"C.UTF-8"_s);
+    environment.remove(u"LANGUAGE"_s);
+    for (auto change = changes.cbegin(); change != changes.cend(); ++change) {
+        if (change.value().isEmpty())
+            environment.remove(change.key());
+        else
+            environment.insert(change.key(), change.value());
+    }
+    QProcess mirel;
+    mirel.setProcessEnvironment(environment);
+    mirel.start(QStringLiteral(MIREL_PROGRAM), arguments);
+    Run run;
+    if (!mirel.waitForFinished(60000) || mirel.exitStatus() != QProcess::NormalExit)
+        return run;
+    run.exitCode = mirel.exitCode();
+    run.out = QString::fromLocal8Bit(mirel.readAllStandardOutput());
+    run.err = QString::fromLocal8Bit(mirel.readAllStandardError());
+    return run;
+}
+
+QAction *menuEntry(MirelApp &mirel, const QString &text)
+{
+    const QList<QAction *> actions = mirel.trayIcon()->contextMenu()->actions();
+    const auto found =
+        std::find_if(actions.cbegin(), actions.cend(),
+                     [&text](const QAction *action) { return action->text() == text; });
+    return found == actions.cend() ? nullptr : *found;
+}
+
+} // namespace
 
 void TestShell::placement_data()
 {
@@ -248,6 +308,154 @@ void TestShell::escapeKeepsTheWindowWithoutTray()
     QTest::keyClick(mirel.panel(), Qt::Key_Escape);
     QCOMPARE(dismissed.count(), 1);
     QVERIFY(mirel.panel()->isVisible());
+}
+
+void TestShell::startAtLoginFromTheTrayMenu()
+{
+    TestHome home;
+    const QString entry = StartAtLogin::entryPath();
+    QVERIFY(entry.startsWith(qEnvironmentVariable("XDG_CONFIG_HOME") + u"/autostart/"_s));
+    const auto cleanUp = qScopeGuard([&entry] {
+        QFile::remove(entry);
+        QDir().rmdir(QFileInfo(entry).absolutePath());
+    });
+    QDir().rmdir(QFileInfo(entry).absolutePath()); // the folder is made when needed
+    MirelApp mirel;
+    QMenu *menu = mirel.trayIcon()->contextMenu();
+    QAction *startAtLogin = menuEntry(mirel, u"Start at Login"_s);
+    QVERIFY(startAtLogin);
+    QCOMPARE(menu->actions().indexOf(startAtLogin),
+             menu->actions().indexOf(menuEntry(mirel, u"Settings..."_s)) + 1);
+    QVERIFY(startAtLogin->isCheckable());
+    QVERIFY(!startAtLogin->isChecked());
+
+    startAtLogin->trigger();
+    QVERIFY(startAtLogin->isChecked());
+    const QByteArray written = readFile(entry);
+    QVERIFY2(written.contains(
+                 QByteArray("\nExec=" + QCoreApplication::applicationFilePath().toUtf8() + '\n')),
+             written.constData());
+    QVERIFY(written.startsWith("[Desktop Entry]\n"));
+
+    // Deleted by hand: the menu says so the next time it opens.
+    QVERIFY(QFile::remove(entry));
+    emit menu->aboutToShow();
+    QVERIFY(!startAtLogin->isChecked());
+
+    startAtLogin->trigger();
+    QVERIFY(QFileInfo::exists(entry));
+    startAtLogin->trigger();
+    QVERIFY(!startAtLogin->isChecked());
+    QVERIFY(!QFileInfo::exists(entry));
+
+    // Where no entry can be written, the check mark does not claim one.
+    QDir().rmdir(QFileInfo(entry).absolutePath());
+    QVERIFY(writeFile(QFileInfo(entry).absolutePath()));
+    startAtLogin->trigger();
+    QVERIFY(!startAtLogin->isChecked());
+    QVERIFY(QFile::remove(QFileInfo(entry).absolutePath()));
+}
+
+void TestShell::startAtLoginEntryNamesTheProgram_data()
+{
+    QTest::addColumn<QString>("binary");
+    QTest::addColumn<QString>("exec");
+
+    QTest::newRow("the packaged program, by name") << u"/usr/bin/mirel"_s << u"mirel"_s;
+    QTest::newRow("installed by hand") << u"/usr/local/bin/mirel"_s << u"/usr/local/bin/mirel"_s;
+    QTest::newRow("a build folder with a space")
+        << u"/home/u/My Builds/app/mirel"_s << u"\"/home/u/My Builds/app/mirel\""_s;
+    QTest::newRow("percent, dollar and backslash")
+        << u"/home/u/100% $x\\y/mirel"_s << u"\"/home/u/100%% \\\\$x\\\\\\\\y/mirel\""_s;
+    QTest::newRow("a line break cannot be written") << u"/tmp/a\nb/mirel"_s << QString();
+}
+
+void TestShell::startAtLoginEntryNamesTheProgram()
+{
+    QFETCH(QString, binary);
+    QFETCH(QString, exec);
+    QCOMPARE(StartAtLogin::execValue(StartAtLogin::programFor(binary)), exec);
+}
+
+void TestShell::commandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("display"); // "none": no display server and no offscreen platform
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("err");
+
+    QTest::newRow("version") << QStringList{u"--version"_s} << QString() << 0
+                             << u"Mirel " MIREL_VERSION "\n"_s << QString();
+    QTest::newRow("help") << QStringList{u"--help"_s} << QString() << 0 << u"--version"_s
+                          << QString();
+    QTest::newRow("help with Qt's options")
+        << QStringList{u"--help-all"_s} << QString() << 0 << u"--version"_s << QString();
+    QTest::newRow("version without a display")
+        << QStringList{u"-v"_s} << u"none"_s << 0 << u"Mirel " MIREL_VERSION "\n"_s << QString();
+    QTest::newRow("unknown option") << QStringList{u"--frobnicate"_s} << QString() << 1 << QString()
+                                    << u"Unknown option 'frobnicate'."_s;
+    QTest::newRow("stray argument") << QStringList{u"file.txt"_s} << QString() << 1 << QString()
+                                    << u"Unexpected argument 'file.txt'."_s;
+    QTest::newRow("no display") << QStringList() << u"none"_s << 1 << QString()
+                                << u"Mirel needs a graphical session: neither DISPLAY nor "
+                                   "WAYLAND_DISPLAY is set.\n"_s;
+    QTest::newRow("a display nobody serves")
+        << QStringList() << u":4711"_s << 1 << QString()
+        << u"Mirel needs a graphical session and could not open one: "_s;
+}
+
+void TestShell::commandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, display);
+    QFETCH(int, exitCode);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+
+    QMap<QString, QString> changes;
+    if (!display.isEmpty()) {
+        changes = {{u"QT_QPA_PLATFORM"_s, QString()},
+                   {u"WAYLAND_DISPLAY"_s, QString()},
+                   {u"DISPLAY"_s, display == u"none"_s ? QString() : display}};
+    }
+    const Run run = runMirel(arguments, changes);
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY2(out.isEmpty() ? run.out.isEmpty() : run.out.contains(out), qPrintable(run.out));
+    if (err.isEmpty())
+        QVERIFY2(run.err.isEmpty(), qPrintable(run.err));
+    else if (err.endsWith(u'\n'))
+        QCOMPARE(run.err, err); // exactly one line
+    else
+        QVERIFY2(run.err.contains(err), qPrintable(run.err));
+    if (exitCode != 0 && display.isEmpty())
+        QVERIFY2(run.err.contains(u"Usage: "_s), qPrintable(run.err));
+}
+
+void TestShell::versionLeavesTheRunningMirelAlone()
+{
+    // Mirel's own socket, in a private temporary folder, stands for the running Mirel.
+    QTemporaryDir runtime;
+    const QByteArray oldTemp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(runtime.path()));
+    const auto restore = qScopeGuard([&oldTemp] { qputenv("TMPDIR", oldTemp); });
+    QLocalServer first;
+    QVERIFY(first.listen(SingleInstance::defaultName()));
+    const QMap<QString, QString> environment{{u"TMPDIR"_s, runtime.path()}};
+
+    for (const QString &option : {u"--version"_s, u"--help"_s}) {
+        QCOMPARE(runMirel({option}, environment).exitCode, 0);
+        bool timedOut = false;
+        QVERIFY2(!first.waitForNewConnection(0, &timedOut), qPrintable(option));
+    }
+    // A plain second start does reach it, through the same socket.
+    QCOMPARE(runMirel({}, environment).exitCode, 0);
+    QVERIFY(first.waitForNewConnection(0));
+    QLocalSocket *second = first.nextPendingConnection();
+    QVERIFY(second);
+    if (second->bytesAvailable() == 0)
+        QVERIFY(second->waitForReadyRead(5000));
+    QCOMPARE(second->readAll(), QByteArray("open\n"));
 }
 
 QTEST_MAIN(TestShell)

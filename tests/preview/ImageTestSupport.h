@@ -102,6 +102,44 @@ inline bool writeJpegWithOrientation(const QImage &image, const QString &path, q
     return file.open(QIODevice::WriteOnly) && file.write(jpeg) == jpeg.size();
 }
 
+// A two-colour palette picture (1 bit per pixel, as `convert -type palette -depth 1` writes
+// it): white with a filled ellipse of `color` touching the middle of each edge.
+inline QImage paletteImage(const QSize &size, const QColor &color)
+{
+    QImage image(size, QImage::Format_Mono);
+    image.setColorTable({qRgb(255, 255, 255), color.rgb()});
+    image.fill(0);
+    QPainter painter(&image);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(color));
+    painter.drawEllipse(QRect(QPoint(0, 0), size));
+    return image;
+}
+
+// The start of a PNG that says it is width x height RGBA pixels: signature, a valid IHDR and
+// the start of the image data.
+inline QByteArray hugePngHeader(quint32 width, quint32 height)
+{
+    QByteArray chunk("IHDR");
+    for (const quint32 value : {width, height})
+        for (int shift = 24; shift >= 0; shift -= 8)
+            chunk += char((value >> shift) & 0xff);
+    chunk += QByteArray("\x08\x06\0\0\0", 5); // 8 bits, RGBA, no interlace
+    quint32 crc = 0xffffffffu;
+    for (const char c : chunk) {
+        crc ^= quint8(c);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
+    }
+    crc ^= 0xffffffffu;
+    QByteArray png("\x89PNG\r\n\x1a\n\0\0\0\x0d", 12);
+    png += chunk;
+    for (int shift = 24; shift >= 0; shift -= 8)
+        png += char((crc >> shift) & 0xff);
+    // The image data begins; a decoder has to decide on the size before reading any of it.
+    return png + QByteArray("\0\0\0\x40IDAT", 8) + QByteArray(68, '\0');
+}
+
 // Colour distance small enough to survive JPEG and HEIC compression at the middle of a quadrant.
 inline bool roughlyEqual(QColor actual, QColor expected, int tolerance = 60)
 {

@@ -3,8 +3,12 @@
 #include "ImageTestSupport.h"
 #include "InfoCardPreview.h"
 #include "MediaPreview.h"
+#include "PathCodec.h"
 #include "PdfPreview.h"
+#include "PreviewFile.h"
+#include "PreviewThreads.h"
 #include "TextPreview.h"
+#include "VideoFrameView.h"
 
 #include <QDataStream>
 #include <QDir>
@@ -20,6 +24,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QProcess>
+#include <QSet>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QStandardPaths>
@@ -27,10 +32,14 @@
 #include <QTest>
 #include <QThreadPool>
 #include <QToolButton>
+#include <QVideoFrame>
+#include <QVideoWidget>
 
+#include <array>
 #include <cmath>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -72,6 +81,24 @@ QByteArray wavTone()
     return wav;
 }
 
+// A name whose bytes are not UTF-8 ("\xe9" is Latin-1 for "é"), as Mirel carries it.
+QString notUtf8(const QByteArray &bytes)
+{
+    return PathCodec::decode(bytes);
+}
+
+// Gives the file at `from` the byte name of `to`.
+void renameToBytes(const QString &from, const QString &to)
+{
+    QCOMPARE(::rename(QFile::encodeName(from).constData(), PathCodec::encode(to).constData()), 0);
+}
+
+QByteArray contentsOf(const QString &path)
+{
+    const auto file = PreviewFile::open(path);
+    return file->head(file->size());
+}
+
 // Two squares, red and blue, at the small nominal size of an icon.
 const QByteArray svgDrawing = "<svg xmlns='http://www.w3.org/2000/svg' width='24' height='12'>"
                               "<rect width='12' height='12' fill='#d02020'/>"
@@ -88,10 +115,13 @@ public:
 
 private Q_SLOTS:
     void initTestCase();
+    void cleanupTestCase();
     void previewerForType_data();
     void previewerForType();
     void mediaStartsPlayingWhenShown_data();
     void mediaStartsPlayingWhenShown();
+    void videoFrameColours_data();
+    void videoFrameColours();
     void longTextIsCut_data();
     void longTextIsCut();
     void informationCard();
@@ -117,6 +147,13 @@ void tst_FilePreviewView::initTestCase()
     writeBytes(file(u"broken.pdf"_s), "%PDF-1.4 and then nothing of use");
     writeBytes(file(u"backup.zip"_s), QByteArray("PK\x03\x04", 4) + QByteArray(60, '\0'));
     writeBytes(file(u"blob.qqxz"_s), QByteArray("\x00\x01\x02\xff\xfe", 5).repeated(50));
+    writeBytes(file(u"empty.txt"_s), QByteArray());
+    writeBytes(file(u"latin.tmp"_s), "Caf\xc3\xa9 au lait\n");
+    renameToBytes(file(u"latin.tmp"_s), file(notUtf8("caf\xe9.txt")));
+    writePdf(file(u"pdf.tmp"_s), 3);
+    renameToBytes(file(u"pdf.tmp"_s), file(notUtf8("r\xe9sum\xe9.pdf")));
+    writeBytes(file(u"wav.tmp"_s), wavTone());
+    renameToBytes(file(u"wav.tmp"_s), file(notUtf8("voix \xe9t\xe9.wav")));
     QVERIFY(QDir(m_files.path()).mkdir(u"Tool.app"_s));
     // Opening a pipe with no writer blocks for ever; it must never be read.
     QCOMPARE(::mkfifo(QFile::encodeName(file(u"queue.txt"_s)).constData(), 0600), 0);
@@ -141,6 +178,14 @@ void tst_FilePreviewView::initTestCase()
     }
 }
 
+void tst_FilePreviewView::cleanupTestCase()
+{
+    // QTemporaryDir cannot remove what Qt cannot name.
+    for (const QByteArray &name : {QByteArray("caf\xe9.txt"), QByteArray("r\xe9sum\xe9.pdf"),
+                                   QByteArray("voix \xe9t\xe9.wav")})
+        ::unlink(PathCodec::encode(file(notUtf8(name))).constData());
+}
+
 void tst_FilePreviewView::previewerForType_data()
 {
     QTest::addColumn<QString>("name");
@@ -159,6 +204,10 @@ void tst_FilePreviewView::previewerForType_data()
     QTest::newRow("folder") << u"Tool.app"_s << u"InfoCardPreview"_s;
     QTest::newRow("missing file") << u"gone.txt"_s << u"InfoCardPreview"_s;
     QTest::newRow("named pipe called .txt") << u"queue.txt"_s << u"InfoCardPreview"_s;
+    QTest::newRow("empty text file") << u"empty.txt"_s << u"InfoCardPreview"_s;
+    QTest::newRow("text named in Latin-1") << notUtf8("caf\xe9.txt") << u"TextPreview"_s;
+    QTest::newRow("PDF named in Latin-1") << notUtf8("r\xe9sum\xe9.pdf") << u"PdfPreview"_s;
+    QTest::newRow("sound named in Latin-1") << notUtf8("voix \xe9t\xe9.wav") << u"MediaPreview"_s;
     QTest::newRow("PDF that cannot be opened falls back")
         << u"broken.pdf"_s << u"InfoCardPreview"_s;
     QTest::newRow("SVG that cannot be drawn falls back") << u"broken.svg"_s << u"InfoCardPreview"_s;
@@ -175,7 +224,12 @@ void tst_FilePreviewView::previewerForType()
     view.resize(320, 260);
     view.show();
     QVERIFY(QTest::qWaitForWindowExposed(&view));
-    QTRY_COMPARE(QString::fromLatin1(view.currentPreview()->metaObject()->className()), previewer);
+    const auto previewerName = [&view] {
+        return view.currentPreview()
+                   ? QString::fromLatin1(view.currentPreview()->metaObject()->className())
+                   : QString();
+    };
+    QTRY_COMPARE(previewerName(), previewer);
     QWidget *preview = view.currentPreview();
 
     // The previewer has really shown the file, not just been created for it.
@@ -184,9 +238,7 @@ void tst_FilePreviewView::previewerForType()
         QCOMPARE(pdf->pageCount(), 3);
     } else if (auto *text = qobject_cast<TextPreview *>(preview)) {
         QTRY_VERIFY(text->isLoaded());
-        QFile original(file(name));
-        QVERIFY(original.open(QIODevice::ReadOnly));
-        QCOMPARE(text->text(), QString::fromUtf8(original.readAll()));
+        QCOMPARE(text->text(), QString::fromUtf8(contentsOf(file(name))));
         auto *edit = text->findChild<QPlainTextEdit *>();
         QVERIFY(edit);
         QVERIFY(edit->isReadOnly());
@@ -211,6 +263,7 @@ void tst_FilePreviewView::mediaStartsPlayingWhenShown_data()
     QTest::addColumn<bool>("video");
     QTest::newRow("sound") << u"voice.wav"_s << false;
     QTest::newRow("movie") << u"clip.mp4"_s << true;
+    QTest::newRow("sound named in Latin-1") << notUtf8("voix \xe9t\xe9.wav") << false;
 }
 
 void tst_FilePreviewView::mediaStartsPlayingWhenShown()
@@ -221,6 +274,7 @@ void tst_FilePreviewView::mediaStartsPlayingWhenShown()
         QSKIP("ffmpeg is not installed, so there is no movie to preview (scripts/deps.sh --test)");
 
     FilePreviewView view(QUrl::fromLocalFile(file(name)));
+    QTRY_VERIFY(view.currentPreview());
     auto *media = qobject_cast<MediaPreview *>(view.currentPreview());
     QVERIFY(media);
     QCOMPARE(media->kind(), video ? MediaPreview::Kind::Video : MediaPreview::Kind::Audio);
@@ -236,6 +290,22 @@ void tst_FilePreviewView::mediaStartsPlayingWhenShown()
     QTRY_VERIFY(media->player()->position() > 0);
     QCOMPARE(media->player()->error(), QMediaPlayer::NoError);
     QTRY_VERIFY(media->player()->duration() > 0);
+    if (video) {
+        // The picture is painted by the CPU: a QVideoWidget would bring up OpenGL, which
+        // without a graphics card costs more than a hundred megabytes for good.
+        QVERIFY(media->findChildren<QVideoWidget *>().isEmpty());
+        auto *frames = media->findChild<VideoFrameView *>();
+        QVERIFY(frames);
+        QTRY_VERIFY(!frames->image().isNull());
+        // Never larger than the movie, and a picture, not a black box: testsrc is colourful.
+        const QImage picture = frames->image();
+        QVERIFY(picture.width() <= 160);
+        QSet<QRgb> colours;
+        for (int y = 0; y < picture.height(); y += 4)
+            for (int x = 0; x < picture.width(); x += 4)
+                colours.insert(picture.pixel(x, y) & 0xf0f0f0);
+        QVERIFY2(colours.size() > 8, qPrintable(QString::number(colours.size())));
+    }
 
     // The bar follows the playback, and the button pauses and resumes it.
     auto *bar = media->findChild<QSlider *>();
@@ -257,6 +327,79 @@ void tst_FilePreviewView::mediaStartsPlayingWhenShown()
     QCOMPARE(media->player()->playbackState(), QMediaPlayer::PausedState);
     view.show();
     QTRY_COMPARE(media->player()->playbackState(), QMediaPlayer::PlayingState);
+}
+
+void tst_FilePreviewView::videoFrameColours_data()
+{
+    QTest::addColumn<int>("pixelFormat");
+    QTest::addColumn<QSize>("bounds");
+    QTest::newRow("I420 at its size") << int(QVideoFrameFormat::Format_YUV420P) << QSize();
+    QTest::newRow("I420 made smaller") << int(QVideoFrameFormat::Format_YUV420P) << QSize(32, 32);
+    QTest::newRow("YV12") << int(QVideoFrameFormat::Format_YV12) << QSize();
+    QTest::newRow("NV12") << int(QVideoFrameFormat::Format_NV12) << QSize();
+    QTest::newRow("NV21") << int(QVideoFrameFormat::Format_NV21) << QSize();
+    QTest::newRow("BGRA") << int(QVideoFrameFormat::Format_BGRA8888) << QSize(32, 32);
+}
+
+void tst_FilePreviewView::videoFrameColours()
+{
+    QFETCH(int, pixelFormat);
+    QFETCH(QSize, bounds);
+    // Left half orange, right half blue, in limited-range BT.601 (Y, U, V) or as BGRA bytes.
+    const QColor orange(230, 120, 20), blue(20, 60, 200);
+    const auto yuv = [](const QColor &c) {
+        const double r = c.red(), g = c.green(), b = c.blue();
+        return std::array<int, 3>{int(16 + 0.257 * r + 0.504 * g + 0.098 * b + 0.5),
+                                  int(128 - 0.148 * r - 0.291 * g + 0.439 * b + 0.5),
+                                  int(128 + 0.439 * r - 0.368 * g - 0.071 * b + 0.5)};
+    };
+    const auto format = QVideoFrameFormat::PixelFormat(pixelFormat);
+    const QSize size(64, 48);
+    QVideoFrameFormat frameFormat(size, format);
+    frameFormat.setColorSpace(QVideoFrameFormat::ColorSpace_BT601);
+    frameFormat.setColorRange(QVideoFrameFormat::ColorRange_Video);
+    QVideoFrame frame(frameFormat);
+    QVERIFY(frame.map(QVideoFrame::WriteOnly));
+    for (int y = 0; y < size.height(); ++y) {
+        for (int x = 0; x < size.width(); ++x) {
+            const QColor color = x < size.width() / 2 ? orange : blue;
+            const auto [luma, u, v] = yuv(color);
+            switch (format) {
+            case QVideoFrameFormat::Format_BGRA8888: {
+                uchar *pixel = frame.bits(0) + y * frame.bytesPerLine(0) + 4 * x;
+                pixel[0] = uchar(color.blue());
+                pixel[1] = uchar(color.green());
+                pixel[2] = uchar(color.red());
+                pixel[3] = 255;
+                break;
+            }
+            case QVideoFrameFormat::Format_NV12:
+            case QVideoFrameFormat::Format_NV21: {
+                frame.bits(0)[y * frame.bytesPerLine(0) + x] = uchar(luma);
+                uchar *pair = frame.bits(1) + (y / 2) * frame.bytesPerLine(1) + (x / 2) * 2;
+                const bool nv12 = format == QVideoFrameFormat::Format_NV12;
+                pair[0] = uchar(nv12 ? u : v);
+                pair[1] = uchar(nv12 ? v : u);
+                break;
+            }
+            default: {
+                const bool yv12 = format == QVideoFrameFormat::Format_YV12;
+                frame.bits(0)[y * frame.bytesPerLine(0) + x] = uchar(luma);
+                frame.bits(yv12 ? 2 : 1)[(y / 2) * frame.bytesPerLine(1) + x / 2] = uchar(u);
+                frame.bits(yv12 ? 1 : 2)[(y / 2) * frame.bytesPerLine(2) + x / 2] = uchar(v);
+                break;
+            }
+            }
+        }
+    }
+    frame.unmap();
+
+    const QImage image = VideoFrameView::toImage(frame, bounds);
+    QCOMPARE(image.size(), bounds.isEmpty() ? size : QSize(32, 24));
+    const QColor left = image.pixelColor(image.width() / 4, image.height() / 2);
+    const QColor right = image.pixelColor(3 * image.width() / 4, image.height() / 2);
+    QVERIFY2(roughlyEqual(left, orange, 8), qPrintable(left.name()));
+    QVERIFY2(roughlyEqual(right, blue, 8), qPrintable(right.name()));
 }
 
 void tst_FilePreviewView::longTextIsCut_data()
@@ -286,7 +429,7 @@ void tst_FilePreviewView::longTextIsCut()
     const QString path = file(u"long.log"_s);
     writeBytes(path, content);
 
-    TextPreview preview(path);
+    TextPreview preview(PreviewFile::open(path));
     preview.resize(320, 260);
     preview.show();
     QTRY_VERIFY(preview.isLoaded());
@@ -313,6 +456,7 @@ void tst_FilePreviewView::informationCard()
         QVERIFY(zip.setFileTime(modified, QFileDevice::FileModificationTime));
     }
     FilePreviewView view(QUrl::fromLocalFile(path));
+    QTRY_VERIFY(view.currentPreview());
     auto *card = qobject_cast<InfoCardPreview *>(view.currentPreview());
     QVERIFY(card);
     QCOMPARE(card->symbolName(), u"doc.zipper"_s);
@@ -327,6 +471,7 @@ void tst_FilePreviewView::informationCard()
 
     // A file that went away still gets a card that says so, not an empty space.
     FilePreviewView gone(QUrl::fromLocalFile(file(u"gone.mkv"_s)));
+    QTRY_VERIFY(gone.currentPreview());
     auto *goneCard = qobject_cast<InfoCardPreview *>(gone.currentPreview());
     QVERIFY(goneCard);
     QCOMPARE(goneCard->symbolName(), u"video.fill"_s);
@@ -337,6 +482,7 @@ void tst_FilePreviewView::informationCard()
 void tst_FilePreviewView::setUrl()
 {
     FilePreviewView view(QUrl::fromLocalFile(file(u"report.pdf"_s)));
+    QTRY_VERIFY(view.currentPreview());
     QPointer<PdfPreview> pdf = qobject_cast<PdfPreview *>(view.currentPreview());
     QVERIFY(pdf);
     QTRY_VERIFY(pdf->isLoaded());
@@ -352,6 +498,7 @@ void tst_FilePreviewView::setUrl()
     // Another file replaces it.
     view.setUrl(QUrl::fromLocalFile(file(u"notes.txt"_s)));
     QCOMPARE(view.url(), QUrl::fromLocalFile(file(u"notes.txt"_s)));
+    QTRY_VERIFY(view.currentPreview() != pdf);
     auto *text = qobject_cast<TextPreview *>(view.currentPreview());
     QVERIFY(text);
     QTRY_VERIFY(pdf.isNull());
@@ -360,6 +507,7 @@ void tst_FilePreviewView::setUrl()
 
     // Another text file: the same kind of previewer, but a fresh one with the new text.
     view.setUrl(QUrl::fromLocalFile(file(u"main.cpp"_s)));
+    QTRY_VERIFY(view.currentPreview() != text);
     auto *code = qobject_cast<TextPreview *>(view.currentPreview());
     QVERIFY(code);
     QVERIFY(code != text);
@@ -376,10 +524,11 @@ void tst_FilePreviewView::lateResultOfOldFileIsDropped()
     FilePreviewView view(QUrl::fromLocalFile(big));
     view.setUrl(QUrl::fromLocalFile(file(u"broken.pdf"_s)));
     view.setUrl(QUrl::fromLocalFile(file(u"drawing.svg"_s)));
+    QTRY_VERIFY(qobject_cast<ImagePreview *>(view.currentPreview()));
     auto *image = qobject_cast<ImagePreview *>(view.currentPreview());
     QVERIFY(image);
     QTRY_VERIFY(image->isLoaded());
-    QThreadPool::globalInstance()->waitForDone();
+    previewThreadPool().waitForDone();
     QCoreApplication::processEvents();
     QCOMPARE(view.currentPreview(), image);
     QCOMPARE(view.findChildren<TextPreview *>().size(), 0);

@@ -1,5 +1,7 @@
 #include "FileThumbnailView.h"
 #include "ImageTestSupport.h"
+#include "PathCodec.h"
+#include "PreviewThreads.h"
 #include "ThumbnailCache.h"
 #include "ThumbnailLoader.h"
 
@@ -21,7 +23,9 @@
 
 #include <optional>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -44,7 +48,7 @@ public:
     ~TemporaryCacheHome()
     {
         // Work still running must not write into the next test's cache.
-        QThreadPool::globalInstance()->waitForDone();
+        previewThreadPool().waitForDone();
         qputenv("XDG_CACHE_HOME", m_old);
     }
     QString thumbnails() const { return m_dir.path() + u"/thumbnails"_s; }
@@ -61,11 +65,26 @@ QImage filled(const QSize &size, const QColor &color)
     return image;
 }
 
+// Both through the name's bytes, which need not be UTF-8.
 void setModified(const QString &path, const QDateTime &when)
 {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadWrite));
-    QVERIFY(file.setFileTime(when, QFileDevice::FileModificationTime));
+    const timespec times[2] = {{0, UTIME_OMIT}, {time_t(when.toSecsSinceEpoch()), 0}};
+    QCOMPARE(::utimensat(AT_FDCWD, PathCodec::encode(path).constData(), times, 0), 0);
+}
+
+bool saveAs(const QImage &image, const QString &path, const char *format)
+{
+    QByteArray data;
+    QBuffer buffer(&data);
+    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, format))
+        return false;
+    const int descriptor =
+        ::open(PathCodec::encode(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (descriptor < 0)
+        return false;
+    const bool written = ::write(descriptor, data.constData(), size_t(data.size())) == data.size();
+    ::close(descriptor);
+    return written;
 }
 
 int modeOf(const QString &path)
@@ -77,10 +96,10 @@ int modeOf(const QString &path)
 }
 
 // The URI as the thumbnail standard spells it, built by hand rather than by the code
-// under test: file:// and the percent-encoded absolute path.
+// under test: file:// and the percent-encoded bytes of the absolute path.
 QByteArray standardUri(const QString &path)
 {
-    return "file://" + QUrl::toPercentEncoding(path, "/");
+    return "file://" + PathCodec::encode(path).toPercentEncoding("/");
 }
 
 QString entryName(const QString &path)
@@ -161,6 +180,7 @@ public:
 
 private Q_SLOTS:
     void initTestCase() { QVERIFY(m_files.isValid()); }
+    void cleanupTestCase();
     void cacheRoot_data();
     void cacheRoot();
     void flavorForScale_data();
@@ -202,6 +222,13 @@ std::optional<QImage> tst_FileThumbnailView::thumbnailShownFor(const QString &pa
     if (!answered(view))
         return std::nullopt;
     return view.thumbnail();
+}
+
+void tst_FileThumbnailView::cleanupTestCase()
+{
+    // QTemporaryDir cannot remove what Qt cannot name.
+    for (const char *name : {"F\xfcnf.png", "Gr\xfcn.png"})
+        ::unlink(PathCodec::encode(file(PathCodec::decode(name))).constData());
 }
 
 void tst_FileThumbnailView::cacheRoot_data()
@@ -259,6 +286,8 @@ void tst_FileThumbnailView::cachedEntry_data()
         << u"Ferien Foto ü.png"_s << seconds << true << true;
     QTest::newRow("valid, characters special in URLs")
         << u"a#b%c?d.png"_s << seconds << true << true;
+    QTest::newRow("valid, name in Latin-1, not UTF-8")
+        << PathCodec::decode("F\xfcnf.png") << seconds << true << true;
     QTest::newRow("MTime one second older")
         << u"edited.png"_s << QString::number(entryTime.toSecsSinceEpoch() - 1) << true << false;
     QTest::newRow("MTime not a number") << u"edited.png"_s << u"yesterday"_s << true << false;
@@ -274,7 +303,7 @@ void tst_FileThumbnailView::cachedEntry()
     QFETCH(bool, used);
     TemporaryCacheHome cacheHome;
     const QString path = file(name);
-    QVERIFY(filled(QSize(300, 200), green).save(path, "PNG"));
+    QVERIFY(saveAs(filled(QSize(300, 200), green), path, "PNG"));
     setModified(path, entryTime);
 
     // What another program left in the cache: red, so it shows whether it was used.
@@ -322,7 +351,13 @@ void tst_FileThumbnailView::generatedEntry_data()
         painter.fillRect(QRect(0, 0, pdf.width(), pdf.height()), green);
     }
 
+    QVERIFY(saveAs(paletteImage(QSize(600, 400), green), file(u"logo.png"_s), "PNG"));
+    QVERIFY(saveAs(filled(QSize(300, 200), green), file(PathCodec::decode("Gr\xfcn.png")), "PNG"));
+
     QTest::newRow("big JPEG") << u"camera.jpg"_s << QSize(128, 96);
+    QTest::newRow("two-colour palette logo") << u"logo.png"_s << QSize(128, 85);
+    QTest::newRow("name in Latin-1, not UTF-8")
+        << PathCodec::decode("Gr\xfcn.png") << QSize(128, 85);
     QTest::newRow("portrait PNG") << u"portrait.png"_s << QSize(64, 128);
     QTest::newRow("small picture, never enlarged") << u"tiny.png"_s << QSize(40, 30);
     QTest::newRow("TIFF") << u"scan.tiff"_s << QSize(128, 96);
@@ -471,7 +506,7 @@ void tst_FileThumbnailView::requestedOffMainThreadOnEachAppearance()
 
     // Created is not shown: nothing is asked yet.
     QCoreApplication::processEvents();
-    QThreadPool::globalInstance()->waitForDone();
+    previewThreadPool().waitForDone();
     QVERIFY(source->calls().isEmpty());
 
     QSignalSpy changed(&view, &FileThumbnailView::thumbnailChanged);
@@ -552,7 +587,7 @@ void tst_FileThumbnailView::viewGoneBeforeAnswer()
     }
     // The answer comes after the row is gone; it must land nowhere.
     gate.release();
-    QThreadPool::globalInstance()->waitForDone();
+    previewThreadPool().waitForDone();
     QCoreApplication::processEvents();
     QCOMPARE(source->calls().size(), 1);
 }

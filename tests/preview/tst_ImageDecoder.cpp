@@ -5,6 +5,8 @@
 #include <QProcess>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using namespace Qt::StringLiterals;
 
 class TestImageDecoder final : public QObject
@@ -23,6 +25,8 @@ private slots:
     void formats_data();
     void formats();
     void nameThatLiesAboutTheFormat();
+    void paletteColours_data();
+    void paletteColours();
     void undecodable_data();
     void undecodable();
     void heic();
@@ -153,6 +157,36 @@ void TestImageDecoder::nameThatLiesAboutTheFormat()
     QCOMPARE(ImageDecoder::decode(file).image.size(), QSize(64, 48));
 }
 
+void TestImageDecoder::paletteColours_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QSize>("bounds");
+    QTest::addColumn<QSize>("decoded");
+    QTest::newRow("logo for the preview") << QSize(600, 400) << QSize(300, 300) << QSize(300, 200);
+    QTest::newRow("logo for a thumbnail") << QSize(600, 400) << QSize(128, 128) << QSize(128, 85);
+    QTest::newRow("logo at full size") << QSize(600, 400) << QSize() << QSize(600, 400);
+    QTest::newRow("5 x 5000 strip for a thumbnail")
+        << QSize(5, 5000) << QSize(128, 128) << QSize(1, 128);
+}
+
+void TestImageDecoder::paletteColours()
+{
+    QFETCH(QSize, size);
+    QFETCH(QSize, bounds);
+    QFETCH(QSize, decoded);
+    const QColor red(220, 20, 20);
+    const QString file = path(u"palette.png"_s);
+    QVERIFY(writeImage(paletteImage(size, red), file, "png"));
+    QCOMPARE(QImageReader(file).imageFormat(), QImage::Format_Mono);
+
+    const ImageDecoder::Result result = ImageDecoder::decode(file, bounds);
+    QCOMPARE(result.image.size(), decoded);
+    const QColor middle = result.image.pixelColor(decoded.width() / 2, decoded.height() / 2);
+    QVERIFY2(roughlyEqual(middle, red), qPrintable(middle.name()));
+    if (decoded.width() > 1)
+        QVERIFY(roughlyEqual(result.image.pixelColor(0, 0), Qt::white));
+}
+
 void TestImageDecoder::undecodable_data()
 {
     QTest::addColumn<QString>("name");
@@ -163,6 +197,11 @@ void TestImageDecoder::undecodable_data()
     QTest::newRow("truncated PNG header") << u"cut.png"_s << QByteArray("\x89PNG\r\n\x1a\n", 8);
     QTest::newRow("text named .heic") << u"notes.heic"_s << QByteArray("not a HEIF file at all");
     QTest::newRow("missing file") << u"absent.png"_s << QByteArray("(not written)");
+    // Neither may be read at all: one waits for ever for a writer, the other never ends.
+    QTest::newRow("named pipe") << u"pipe.png"_s << QByteArray("(pipe)");
+    QTest::newRow("link to /dev/zero") << u"zero.png"_s << QByteArray("(/dev/zero)");
+    QTest::newRow("50000 x 50000 PNG, over the allocation limit")
+        << u"huge.png"_s << hugePngHeader(50000, 50000);
 }
 
 void TestImageDecoder::undecodable()
@@ -170,7 +209,11 @@ void TestImageDecoder::undecodable()
     QFETCH(QString, name);
     QFETCH(QByteArray, content);
     const QString file = path(name);
-    if (content != "(not written)") {
+    if (content == "(pipe)") {
+        QCOMPARE(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
+    } else if (content == "(/dev/zero)") {
+        QVERIFY(QFile::link(u"/dev/zero"_s, file));
+    } else if (content != "(not written)") {
         QFile out(file);
         QVERIFY(out.open(QIODevice::WriteOnly));
         out.write(content);

@@ -1,12 +1,20 @@
 #include "FilePreviewView.h"
 #include "ImageTestSupport.h"
+#include "InfoCardPreview.h"
+#include "PathCodec.h"
+#include "PreviewThreads.h"
+#include "RunInBackground.h"
 #include "SmartPreviewView.h"
 #include "ZoomableImageView.h"
 
 #include <QPointer>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThreadPool>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -25,6 +33,11 @@ private slots:
     void sameKindKeepsTheView();
     void changeOfKindReplacesTheView();
     void addsNoMargins();
+    void undecodablePictureShowsTheCard_data();
+    void undecodablePictureShowsTheCard();
+    void thinStripIsVisible();
+    void pictureNamedInLatin1();
+    void stuckReadLeavesQtsPoolAlone();
 
 private:
     QUrl file(const QString &name) const { return QUrl::fromLocalFile(m_dir.filePath(name)); }
@@ -42,7 +55,7 @@ void TestSmartPreviewView::initTestCase()
 
 void TestSmartPreviewView::cleanup()
 {
-    QThreadPool::globalInstance()->waitForDone();
+    previewThreadPool().waitForDone();
     QCoreApplication::sendPostedEvents();
 }
 
@@ -122,6 +135,110 @@ void TestSmartPreviewView::addsNoMargins()
     view.show();
     QVERIFY(QTest::qWaitForWindowExposed(&view));
     QCOMPARE(view.imageView()->geometry(), QRect(0, 0, 300, 200));
+}
+
+void TestSmartPreviewView::undecodablePictureShowsTheCard_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("empty file") << u"empty.png"_s << QByteArray();
+    QTest::newRow("truncated PNG") << u"cut.png"_s << QByteArray("\x89PNG\r\n\x1a\n\0\0", 10);
+    QTest::newRow("corrupt HEIC") << u"phone.heic"_s
+                                  << QByteArray("\0\0\0\x18"
+                                                "ftypheic\0\0\0\0heicmif1",
+                                                24);
+    QTest::newRow("50000 x 50000 PNG") << u"huge.png"_s << hugePngHeader(50000, 50000);
+    QTest::newRow("named pipe") << u"pipe.png"_s << QByteArray("(pipe)");
+    QTest::newRow("link to /dev/zero") << u"zero.png"_s << QByteArray("(/dev/zero)");
+}
+
+void TestSmartPreviewView::undecodablePictureShowsTheCard()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
+    const QString path = m_dir.filePath(name);
+    if (content == "(pipe)")
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    else if (content == "(/dev/zero)")
+        QVERIFY(QFile::link(u"/dev/zero"_s, path));
+    else
+        writeBytes(path, content);
+
+    SmartPreviewView view(QUrl::fromLocalFile(path));
+    view.resize(300, 200);
+    view.show();
+    // The information card, not a spinner that never stops.
+    QTRY_VERIFY(view.filePreview() && view.filePreview()->currentPreview());
+    QVERIFY(!view.imageView());
+    auto *card = qobject_cast<InfoCardPreview *>(view.filePreview()->currentPreview());
+    QVERIFY(card);
+    QCOMPARE(card->nameText(), name);
+
+    // The next picture is shown in the zoomable view again.
+    view.setUrl(file(u"one.png"_s));
+    QVERIFY(view.imageView());
+    QSignalSpy loaded(view.imageView(), &ZoomableImageView::imageLoaded);
+    QVERIFY(loaded.wait(10000));
+}
+
+void TestSmartPreviewView::thinStripIsVisible()
+{
+    const QColor orange(255, 140, 0);
+    const QString path = m_dir.filePath(u"strip.png"_s);
+    QVERIFY(writeImage(paletteImage(QSize(5, 5000), orange), path, "png"));
+    SmartPreviewView view(QUrl::fromLocalFile(path));
+    view.resize(300, 200);
+    view.show();
+    QVERIFY(view.imageView());
+    QSignalSpy displayed(view.imageView(), &ZoomableImageView::imageDisplayed);
+    QVERIFY(displayed.wait(10000));
+    const QImage shot = view.grab().toImage();
+    int orangeRows = 0;
+    for (int y = 0; y < shot.height(); ++y) {
+        for (int x = shot.width() / 2 - 2; x <= shot.width() / 2 + 2; ++x) {
+            if (roughlyEqual(shot.pixelColor(x, y), orange, 40)) {
+                ++orangeRows;
+                break;
+            }
+        }
+    }
+    QVERIFY2(orangeRows > shot.height() / 2, qPrintable(QString::number(orangeRows)));
+}
+
+void TestSmartPreviewView::pictureNamedInLatin1()
+{
+    // "Gr\xfcn.png": the name's bytes are not UTF-8; the picture is there all the same.
+    const QString path = m_dir.filePath(PathCodec::decode("Gr\xfcn.png"));
+    QCOMPARE(::rename(QFile::encodeName(m_dir.filePath(u"two.JPG"_s)).constData(),
+                      PathCodec::encode(path).constData()),
+             0);
+    SmartPreviewView view(QUrl::fromLocalFile(path));
+    view.resize(300, 200);
+    view.show();
+    QVERIFY(view.imageView());
+    QSignalSpy loaded(view.imageView(), &ZoomableImageView::imageLoaded);
+    const bool shown = loaded.wait(10000);
+    ::rename(PathCodec::encode(path).constData(),
+             QFile::encodeName(m_dir.filePath(u"two.JPG"_s)).constData());
+    QVERIFY(shown);
+    QCOMPARE(view.imageView()->fullImageSize(), QSize(60, 80));
+}
+
+void TestSmartPreviewView::stuckReadLeavesQtsPoolAlone()
+{
+    // However many reads hang (a stalled mount), Qt's own pool stays free for painting.
+    QSemaphore gate;
+    QObject receiver;
+    int delivered = 0;
+    const int stuck = QThreadPool::globalInstance()->maxThreadCount() + 1;
+    for (int i = 0; i < stuck; ++i)
+        runInBackground(
+            &receiver, [&gate] { gate.acquire(); }, [&delivered] { ++delivered; });
+    QTRY_VERIFY(previewThreadPool().activeThreadCount() > 0);
+    QCOMPARE(QThreadPool::globalInstance()->activeThreadCount(), 0);
+    QVERIFY(QThreadPool::globalInstance()->tryStart([] {}));
+    gate.release(stuck);
+    QTRY_COMPARE(delivered, stuck);
 }
 
 QTEST_MAIN(TestSmartPreviewView)

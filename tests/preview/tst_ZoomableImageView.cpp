@@ -1,4 +1,5 @@
 #include "ImageTestSupport.h"
+#include "PreviewThreads.h"
 #include "ZoomableImageView.h"
 
 #include <QApplication>
@@ -79,7 +80,7 @@ void doubleClick(QWidget *view)
 // Lets every decode still running finish and deliver its result.
 void finishDecodes()
 {
-    QThreadPool::globalInstance()->waitForDone();
+    previewThreadPool().waitForDone();
     QCoreApplication::sendPostedEvents();
 }
 

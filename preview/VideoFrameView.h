@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QImage>
+#include <QMutex>
+#include <QVideoFrame>
+#include <QWidget>
+
+class QVideoSink;
+
+// The picture of a playing movie, converted on the CPU and painted like any widget.
+// QVideoWidget, and Qt's own frame conversion, bring up OpenGL for it, which on a machine
+// without a graphics card loads a software renderer of well over 100 MB that stays for as long
+// as Mirel runs. Frames are converted only at the size they are shown, and only the latest one
+// is kept.
+class VideoFrameView final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit VideoFrameView(QWidget *parent = nullptr);
+    ~VideoFrameView() override;
+
+    // Hand this to QMediaPlayer::setVideoSink().
+    QVideoSink *videoSink() const { return m_sink; }
+    // The last frame as shown (device pixels); null before the first one.
+    QImage image() const { return m_image; }
+
+    // The frame as an upright RGB picture fitted within `bounds` (its own size when `bounds` is
+    // empty), or null for a pixel format it does not know.
+    static QImage toImage(const QVideoFrame &frame, const QSize &bounds = QSize());
+
+Q_SIGNALS:
+    void frameShown();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    void takeFrame();
+
+    QVideoSink *m_sink;
+    QImage m_image;
+    // The newest frame, handed over from the playback thread.
+    QMutex m_mutex;
+    QVideoFrame m_pending;
+    bool m_takePosted = false;
+};
