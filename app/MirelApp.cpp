@@ -1,7 +1,9 @@
 #include "MirelApp.h"
 
+#include "FileNames.h"
 #include "MenuBarView.h"
 #include "PanelPlacement.h"
+#include "PathCodec.h"
 #include "SettingsView.h"
 #include "TrayIconArt.h"
 
@@ -9,6 +11,7 @@
 #include <QCursor>
 #include <QEvent>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMenu>
@@ -24,6 +27,8 @@ namespace {
 // click itself must then not open it again.
 constexpr int reopenGuardMs = 300;
 constexpr int trayWatchMs = 2000;
+// Wider names are shortened in the middle in the tray menu's undo entry.
+constexpr int undoNameWidth = 320;
 } // namespace
 
 MirelApp::MirelApp(QObject *parent)
@@ -91,6 +96,7 @@ void MirelApp::setUpTray()
     showFileCount();
     connect(&m_appState, &AppState::filesChanged, this, &MirelApp::showFileCount);
     m_trayMenu = std::make_unique<QMenu>();
+    addUndoEntry();
     m_trayMenu->addAction(tr("Open Mirel"), this, &MirelApp::showPanel);
     m_trayMenu->addAction(tr("Settings..."), this, &MirelApp::showSettings);
     addStartAtLogin();
@@ -104,6 +110,33 @@ void MirelApp::setUpTray()
             });
     // Shown even with no tray yet: it docks when one appears.
     m_tray->show();
+}
+
+void MirelApp::addUndoEntry()
+{
+    QAction *undo = m_trayMenu->addAction(tr("Undo"), &m_appState, &AppState::undoLastDecision);
+    m_trayMenu->addSeparator();
+    // Names the latest decision; reads "Undo", disabled, when there is none.
+    const auto refresh = [this, undo] {
+        const std::optional<DecisionHistory::Decision> decision = m_appState.lastDecision();
+        undo->setEnabled(decision.has_value());
+        if (!decision) {
+            undo->setText(tr("Undo"));
+            return;
+        }
+        // A name can be long, need not be UTF-8 and can hold "&", which a menu reads as a
+        // shortcut mark.
+        QString name = PathCodec::displayString(FileNames::fileName(decision->originalPath));
+        name = QFontMetrics(m_trayMenu->font())
+                   .elidedText(name, Qt::ElideMiddle, undoNameWidth)
+                   .replace(u'&', u"&&"_s);
+        undo->setText(decision->kind == DecisionHistory::Kind::Keep
+                          ? tr("Undo Keep: %1").arg(name)
+                          : tr("Undo Delete: %1").arg(name));
+    };
+    connect(m_trayMenu.get(), &QMenu::aboutToShow, undo, refresh);
+    connect(&m_appState, &AppState::lastDecisionChanged, undo, refresh);
+    refresh();
 }
 
 void MirelApp::addStartAtLogin()

@@ -54,6 +54,7 @@ protected:
 
 private:
     void setUpTray();
+    void addUndoEntry();
     void useTrayPanel();
     void useFallbackWindow();
     void watchForTray();

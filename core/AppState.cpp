@@ -3,8 +3,7 @@
 #include "FileSystem.h"
 #include "FolderAccessService.h"
 #include "Settings.h"
-
-#include <QDir>
+#include "UserFolders.h"
 
 using namespace Qt::StringLiterals;
 
@@ -14,7 +13,7 @@ AppState::AppState(QObject *parent)
 
 AppState::AppState(FileSystem &fileSystem, QObject *parent)
     : QObject(parent)
-    , m_keptFilesPath(QDir::homePath() + u"/Documents/Kept"_s)
+    , m_keptFilesPath(UserFolders::keptFiles())
     , m_fileSystem(fileSystem)
     , m_folderAccessService(FolderAccessService::shared())
     , m_clock(&QDateTime::currentDateTime)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DecisionHistory.h"
 #include "TrackedFile.h"
 
 #include <QList>
@@ -63,6 +64,13 @@ public:
     void keepFile(const QUuid &id);
     void deleteFile(const QUuid &id);
 
+    // This run's latest Keep or Delete that can still be taken back.
+    std::optional<DecisionHistory::Decision> lastDecision() const { return m_history.latest(); }
+    // Puts the file of the latest decision back where it was, never replacing anything, then
+    // rescans with the restored file current. A failure writes "Failed to undo: " and the
+    // reason, leaves every file where it was, and drops the decision all the same.
+    void undoLastDecision();
+
     // The year and month folders of Keep come from this clock.
     void setClock(Clock clock);
 
@@ -76,9 +84,11 @@ signals:
     void changed();
     // A keep or delete failed; the reason is the console line's text after its prefix.
     void decisionFailed(const QString &reason);
+    void lastDecisionChanged();
 
 private:
     qsizetype indexOf(const QUuid &id) const;
+    qsizetype indexOfPath(const QString &path) const;
     bool moveToKept(const TrackedFile &file);
     bool moveToTrash(const TrackedFile &file);
     void removeEntryAt(qsizetype index);
@@ -94,6 +104,7 @@ private:
     bool m_includeDownloads = true;
     Clock m_clock;
     bool m_scanning = false;
+    DecisionHistory m_history;
     // Modification times of m_files while a scan builds it, read once per file.
     std::vector<qint64> m_modifiedTimes;
 };

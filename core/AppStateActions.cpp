@@ -50,6 +50,14 @@ qsizetype AppState::indexOf(const QUuid &id) const
     return found == m_files.cend() ? -1 : qsizetype(found - m_files.cbegin());
 }
 
+qsizetype AppState::indexOfPath(const QString &path) const
+{
+    const auto found =
+        std::find_if(m_files.cbegin(), m_files.cend(),
+                     [&path](const TrackedFile &file) { return file.filePath == path; });
+    return found == m_files.cend() ? -1 : qsizetype(found - m_files.cbegin());
+}
+
 bool AppState::moveToKept(const TrackedFile &file)
 {
     const QDate today = m_clock().date();
@@ -76,6 +84,8 @@ bool AppState::moveToKept(const TrackedFile &file)
             emit decisionFailed(moved.message);
             return false;
         }
+        m_history.recordKeep(file.filePath, candidate);
+        emit lastDecisionChanged();
         return true;
     }
     const QString reason = u"no free name for \"%1\" in \"%2\""_s.arg(name, folder);
@@ -86,12 +96,33 @@ bool AppState::moveToKept(const TrackedFile &file)
 
 bool AppState::moveToTrash(const TrackedFile &file)
 {
-    const FileResult trashed = m_fileSystem.moveToTrash(file.filePath, file.identity);
+    TrashedItem item;
+    const FileResult trashed = m_fileSystem.moveToTrash(file.filePath, file.identity, &item);
     if (!trashed.ok()) {
         Console::writeLine(u"Failed to delete: "_s + trashed.message);
         emit decisionFailed(trashed.message);
+        return false;
     }
-    return trashed.ok();
+    m_history.recordDelete(file.filePath, item);
+    emit lastDecisionChanged();
+    return true;
+}
+
+void AppState::undoLastDecision()
+{
+    const std::optional<DecisionHistory::Decision> decision = m_history.latest();
+    if (!decision)
+        return;
+    const FileResult undone = m_history.undoLatest(m_fileSystem);
+    emit lastDecisionChanged();
+    if (!undone.ok()) {
+        Console::writeLine(u"Failed to undo: "_s + undone.message);
+        return;
+    }
+    scanFolders();
+    const qsizetype restored = indexOfPath(decision->originalPath);
+    if (restored > 0)
+        setCurrentIndex(restored);
 }
 
 void AppState::removeEntryAt(qsizetype index)

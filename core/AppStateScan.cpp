@@ -5,8 +5,7 @@
 #include "FileSystem.h"
 #include "FileTypes.h"
 #include "FolderAccessService.h"
-
-#include <QDir>
+#include "UserFolders.h"
 
 #include <algorithm>
 #include <numeric>
@@ -22,17 +21,17 @@ void AppState::scanFolders()
     setFiles({});
     setCurrentIndex(0);
 
-    const QString home = QDir::homePath();
-    const QString desktop = home + u"/Desktop"_s;
-    const QString downloads = home + u"/Downloads"_s;
-    if (m_includeDesktop)
+    // A standard folder the desktop sets to the home folder is none: nothing to scan.
+    const QString desktop = UserFolders::desktop();
+    const QString downloads = UserFolders::downloads();
+    if (m_includeDesktop && !desktop.isEmpty())
         scanFolder(desktop);
-    if (m_includeDownloads)
+    if (m_includeDownloads && !downloads.isEmpty())
         scanFolder(downloads);
     // The standard folders may sit in the stored list too; their switches alone decide.
     for (const QUrl &folder : m_folderAccessService.loadFolders()) {
         const QString path = folder.toLocalFile();
-        if (path != desktop && path != downloads)
+        if (!UserFolders::isStandardFolder(path))
             scanFolder(path);
     }
 

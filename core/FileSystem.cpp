@@ -44,7 +44,13 @@ FileResult FileSystem::moveWithoutReplacing(const QString &from, const QString &
     return NoReplaceMove::move(from, to, expected);
 }
 
-FileResult FileSystem::moveToTrash(const QString &path, const FileIdentity &expected) const
+FileResult FileSystem::moveToTrash(const QString &path, const FileIdentity &expected,
+                                   TrashedItem *trashed) const
 {
-    return Trash::moveToTrash(path, expected);
+    return Trash::moveToTrash(path, expected, trashed);
+}
+
+FileResult FileSystem::restoreFromTrash(const TrashedItem &item, const QString &to) const
+{
+    return Trash::restore(item, to);
 }

@@ -2,6 +2,7 @@
 
 #include "FileIdentity.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 
@@ -40,6 +41,19 @@ struct FileResult
     static FileResult failure(int code, const QString &message) { return {code, message}; }
 };
 
+// Where the Trash put an item, so that it can be put back exactly: its entry in files/, its
+// ".trashinfo", the original location as that info file names it (unescaped bytes), and the
+// item once there: its identity, and its status-change time, which tells it from a later
+// item of the same kind that got the freed inode number.
+struct TrashedItem
+{
+    QString filePath;
+    QString infoPath;
+    QByteArray originalPath;
+    FileIdentity identity;
+    qint64 changedNs = 0;
+};
+
 // The file-system calls of the review core, behind one seam so that tests can inject faults.
 // The standard implementation works on the bytes of every path (see PathCodec).
 class FileSystem
@@ -61,6 +75,11 @@ public:
     // when the path no longer holds the `expected` item (when one is given).
     virtual FileResult moveWithoutReplacing(const QString &from, const QString &to,
                                             const FileIdentity &expected = {}) const;
-    // Moves the item into the freedesktop.org Trash that serves its file system.
-    virtual FileResult moveToTrash(const QString &path, const FileIdentity &expected = {}) const;
+    // Moves the item into the freedesktop.org Trash that serves its file system, and tells
+    // where it went when asked.
+    virtual FileResult moveToTrash(const QString &path, const FileIdentity &expected = {},
+                                   TrashedItem *trashed = nullptr) const;
+    // Moves a trashed item back to `to` without replacing anything, then removes its info
+    // file; only while both are as the Trash left them.
+    virtual FileResult restoreFromTrash(const TrashedItem &item, const QString &to) const;
 };

@@ -1,10 +1,7 @@
 #include "FolderAccessService.h"
 
 #include "Settings.h"
-
-#include <QDir>
-
-using namespace Qt::StringLiterals;
+#include "UserFolders.h"
 
 FolderAccessService &FolderAccessService::shared()
 {
@@ -25,8 +22,11 @@ QList<QUrl> FolderAccessService::loadFolders() const
         }
         return folders;
     }
-    const QString home = QDir::homePath();
-    return {QUrl::fromLocalFile(home + u"/Desktop"_s), QUrl::fromLocalFile(home + u"/Downloads"_s)};
+    for (const QString &path : {UserFolders::desktop(), UserFolders::downloads()}) {
+        if (!path.isEmpty())
+            folders.append(QUrl::fromLocalFile(path));
+    }
+    return folders;
 }
 
 void FolderAccessService::addFolder(const QUrl &url)

@@ -16,8 +16,9 @@ public:
     // The key the list is stored under.
     static constexpr QLatin1String monitoredFoldersKey = Settings::monitoredFolders;
 
-    // The stored folders in order, without entries that are not absolute paths; the home
-    // Desktop and Downloads when nothing (valid) is stored. A stored empty list stays empty.
+    // The stored folders in order, without entries that are not absolute paths; the Desktop
+    // and Downloads folders (UserFolders) when nothing (valid) is stored. A stored empty list
+    // stays empty.
     QList<QUrl> loadFolders() const;
     // Appends the folder unless a folder with the same path is listed already.
     void addFolder(const QUrl &url);

@@ -180,6 +180,43 @@ FileResult failure(const QString &path, int code, const QString &reason)
                                          FileNames::fileName(path), reason));
 }
 
+qint64 changedNs(const struct stat &attributes)
+{
+    return qint64(attributes.st_ctim.tv_sec) * 1'000'000'000 + attributes.st_ctim.tv_nsec;
+}
+
+FileResult restoreFailure(const QString &to, int code, const QString &reason)
+{
+    return FileResult::failure(
+        code, u"\"%1\" could not be put back: %2"_s.arg(FileNames::fileName(to), reason));
+}
+
+UniqueFd openFolder(const QByteArray &path)
+{
+    return UniqueFd(::open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+}
+
+// The Path= value of a .trashinfo, unescaped; empty when it is not a file Mirel can read.
+QByteArray infoOriginalPath(int folder, const QByteArray &name)
+{
+    // Never blocks on a FIFO put in its place; never follows a link.
+    const UniqueFd fd(
+        ::openat(folder, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    constexpr qsizetype maxInfoSize = 64 * 1024;
+    struct stat opened = {};
+    if (!fd.isValid() || ::fstat(fd.get(), &opened) != 0 || !S_ISREG(opened.st_mode) ||
+        opened.st_size >= maxInfoSize)
+        return {};
+    QByteArray contents(maxInfoSize, Qt::Uninitialized);
+    const ssize_t count = ::read(fd.get(), contents.data(), size_t(contents.size()));
+    contents.resize(count > 0 ? qsizetype(count) : 0);
+    for (const QByteArray &line : contents.split('\n')) {
+        if (line.startsWith("Path="))
+            return QByteArray::fromPercentEncoding(line.sliced(5));
+    }
+    return {};
+}
+
 } // namespace
 
 QByteArray Trash::infoContents(const QByteArray &path, const QDateTime &when)
@@ -220,7 +257,8 @@ void Trash::setCheckedHook(std::function<void()> hook)
     checkedHook() = std::move(hook);
 }
 
-FileResult Trash::moveToTrash(const QString &path, const FileIdentity &expected)
+FileResult Trash::moveToTrash(const QString &path, const FileIdentity &expected,
+                              TrashedItem *trashed)
 {
     const QByteArray file = PathCodec::encode(path);
     const QByteArray name = PosixPaths::nameOf(file);
@@ -262,8 +300,8 @@ FileResult Trash::moveToTrash(const QString &path, const FileIdentity &expected)
     if (checkedHook())
         checkedHook()();
 
-    const QByteArray info =
-        infoContents(infoPathFor(file, parent, folder), QDateTime::currentDateTime());
+    const QByteArray originalPath = infoPathFor(file, parent, folder);
+    const QByteArray info = infoContents(originalPath, QDateTime::currentDateTime());
     for (int attempt = 1; attempt < 10000; ++attempt) {
         const QByteArray entry = trashName(name, attempt);
         const QByteArray infoName = entry + ".trashinfo";
@@ -284,11 +322,51 @@ FileResult Trash::moveToTrash(const QString &path, const FileIdentity &expected)
         }
         const int error =
             NoReplaceMove::renameNoReplaceAt(source.get(), name, folder.files.get(), entry);
-        if (error == 0)
+        if (error == 0) {
+            if (trashed) {
+                struct stat placed = item;
+                ::fstatat(folder.files.get(), entry.constData(), &placed, AT_SYMLINK_NOFOLLOW);
+                *trashed = {PathCodec::decode(QByteArray(folder.root + "/files/" + entry)),
+                            PathCodec::decode(QByteArray(folder.root + "/info/" + infoName)),
+                            originalPath, FileIdentity::of(placed), changedNs(placed)};
+            }
             return FileResult::success();
+        }
         ::unlinkat(folder.info.get(), infoName.constData(), 0);
         if (error != EEXIST)
             return failure(path, error, qt_error_string(error));
     }
     return failure(path, EEXIST, u"every name in the Trash is taken"_s);
+}
+
+FileResult Trash::restore(const TrashedItem &item, const QString &to)
+{
+    const QByteArray file = PathCodec::encode(item.filePath);
+    const QByteArray info = PathCodec::encode(item.infoPath);
+    const QByteArray target = PathCodec::encode(to);
+    const QByteArray entry = PosixPaths::nameOf(file);
+    const QByteArray infoName = PosixPaths::nameOf(info);
+    // Each folder is opened once; the checks and the moves are relative to it.
+    const UniqueFd files = openFolder(PosixPaths::parentOf(file));
+    const UniqueFd infos = openFolder(PosixPaths::parentOf(info));
+    struct stat attributes = {};
+    if (!files.isValid() ||
+        ::fstatat(files.get(), entry.constData(), &attributes, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !item.identity.matches(attributes) || changedNs(attributes) != item.changedNs) {
+        return restoreFailure(to, ENOENT, u"it is no longer in the Trash"_s);
+    }
+    if (!infos.isValid() || infoOriginalPath(infos.get(), infoName) != item.originalPath)
+        return restoreFailure(to, ENOENT, u"its Trash entry no longer names \"%1\""_s.arg(to));
+    const UniqueFd parent(
+        ::open(PosixPaths::parentOf(target).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!parent.isValid())
+        return restoreFailure(to, errno, qt_error_string(errno));
+    if (const int error = NoReplaceMove::renameNoReplaceAt(files.get(), entry, parent.get(),
+                                                           PosixPaths::nameOf(target))) {
+        if (error == EEXIST)
+            return restoreFailure(to, error, u"\"%1\" already exists"_s.arg(to));
+        return restoreFailure(to, error, qt_error_string(error));
+    }
+    ::unlinkat(infos.get(), infoName.constData(), 0);
+    return FileResult::success();
 }

@@ -14,7 +14,14 @@
 namespace Trash {
 
 // Refuses, leaving everything in place, when `path` no longer holds the `expected` item.
-FileResult moveToTrash(const QString &path, const FileIdentity &expected = {});
+// Tells where the item went when `trashed` is given.
+FileResult moveToTrash(const QString &path, const FileIdentity &expected = {},
+                       TrashedItem *trashed = nullptr);
+
+// Puts a trashed item back at `to`, never replacing what stands there, and then removes its
+// info file. Refuses when the item in files/ is no longer the one trashed or the info file
+// no longer names the original location (the user emptied the Trash or restored the item).
+FileResult restore(const TrashedItem &item, const QString &to);
 
 // The ".trashinfo" text for an item whose original location is `path` (absolute, or
 // relative to the top folder of a mount's trash), deleted at `when` (local time).

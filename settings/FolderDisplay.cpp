@@ -1,6 +1,7 @@
 #include "FolderDisplay.h"
 
 #include "FolderAccessService.h"
+#include "UserFolders.h"
 
 #include <QDir>
 
@@ -8,13 +9,9 @@ using namespace Qt::StringLiterals;
 
 QList<QUrl> FolderDisplay::customFolders(const FolderAccessService &store)
 {
-    const QString home = QDir::homePath();
-    const QString desktop = home + u"/Desktop"_s;
-    const QString downloads = home + u"/Downloads"_s;
     QList<QUrl> folders;
     for (const QUrl &folder : store.loadFolders()) {
-        const QString path = folder.toLocalFile();
-        if (path != desktop && path != downloads)
+        if (!UserFolders::isStandardFolder(folder.toLocalFile()))
             folders.append(folder);
     }
     return folders;

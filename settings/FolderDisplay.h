@@ -9,8 +9,9 @@ class FolderAccessService;
 // How the settings window lists folders.
 namespace FolderDisplay {
 
-// The stored folders in their order, without the home Desktop and Downloads folders, which
-// have their own switches. Paths are compared as exact strings.
+// The stored folders in their order, without the Desktop and Downloads folders
+// (UserFolders::isStandardFolder), which have their own switches. Paths are compared as exact
+// strings.
 QList<QUrl> customFolders(const FolderAccessService &store);
 
 // "~" for the home folder and what lies under it, the folder's own name elsewhere. The home

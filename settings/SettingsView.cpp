@@ -12,6 +12,7 @@
 #include "SymbolLabel.h"
 #include "ToggleSwitch.h"
 #include "UpdaterViewModel.h"
+#include "UserFolders.h"
 
 #include <QKeySequence>
 #include <QLabel>
@@ -100,17 +101,24 @@ SettingsView::~SettingsView() = default;
 void SettingsView::buildMonitoredFolders(QWidget *content)
 {
     auto *section = new SettingsSection(tr("Monitored Folders"), content);
-    const auto addSwitch = [section](const QString &symbol, const QString &title) {
+    const auto addSwitch = [section](const QString &symbol, const QString &title,
+                                     const QString &path) {
         auto *toggle = new ToggleSwitch(section);
         toggle->setAccessibleName(title);
         auto *label = new QLabel(title, section);
+        // The folder the desktop names (~/Schreibtisch on a German desktop), none when it
+        // sets the folder to the home.
+        label->setToolTip(path);
+        toggle->setToolTip(path);
         label->installEventFilter(new TitleClick(toggle, label));
         section->group()->addRow({new SymbolLabel(symbol, SettingsTints::blue(), symbolSize), label,
                                   SettingsGroup::stretch(), toggle});
         return toggle;
     };
-    m_desktopSwitch = addSwitch(QStringLiteral("menubar.dock.rectangle"), tr("Desktop"));
-    m_downloadsSwitch = addSwitch(QStringLiteral("arrow.down.circle.fill"), tr("Downloads"));
+    m_desktopSwitch =
+        addSwitch(QStringLiteral("menubar.dock.rectangle"), tr("Desktop"), UserFolders::desktop());
+    m_downloadsSwitch = addSwitch(QStringLiteral("arrow.down.circle.fill"), tr("Downloads"),
+                                  UserFolders::downloads());
     section->setFooter(tr("Enable folders to monitor for file cleanup."));
     content->layout()->addWidget(section);
 

@@ -148,3 +148,24 @@ inline bool onAnotherFileSystem(const QString &a, const QString &b)
     return ::stat(QFile::encodeName(a).constData(), &first) == 0 &&
            ::stat(QFile::encodeName(b).constData(), &second) == 0 && first.st_dev != second.st_dev;
 }
+
+// The desktop's names for the user's folders, as xdg-user-dirs writes them into
+// $XDG_CONFIG_HOME/user-dirs.dirs ("$HOME/Schreibtisch"), for as long as the object lives.
+// Each line is KEY=value, e.g. XDG_DESKTOP_DIR="$HOME/Schreibtisch".
+class UserDirsFile final
+{
+public:
+    explicit UserDirsFile(const QStringList &lines)
+        : m_path(qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/user-dirs.dirs"))
+    {
+        QFile file(m_path);
+        if (!lines.isEmpty() && file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            file.write(lines.join(u'\n').toUtf8() + '\n');
+    }
+    ~UserDirsFile() { QFile::remove(m_path); }
+    UserDirsFile(const UserDirsFile &) = delete;
+    UserDirsFile &operator=(const UserDirsFile &) = delete;
+
+private:
+    QString m_path;
+};

@@ -4,6 +4,7 @@
 #include "Ed25519Verifier.h"
 #include "PartialDownloadFile.h"
 #include "UpdateTransfer.h"
+#include "UserFolders.h"
 
 #include <QDir>
 #include <QStandardPaths>
@@ -36,10 +37,9 @@ UpdateDownload::~UpdateDownload() = default;
 
 QString UpdateDownload::downloadFolder()
 {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
-    if (folder.isEmpty())
-        folder = QDir::homePath() + u"/Downloads"_s;
-    return folder;
+    // A desktop that sets its Downloads folder to the home folder downloads into the home.
+    const QString folder = UserFolders::downloads();
+    return folder.isEmpty() ? QDir::homePath() : folder;
 }
 
 std::optional<UpdateProblem::Kind> UpdateDownload::start()

@@ -47,7 +47,7 @@ public:
     // Stops and deletes what was written, without sending failed().
     void cancel();
 
-    // The user's Downloads folder, $HOME/Downloads when the desktop names none.
+    // The user's Downloads folder (UserFolders); the home folder when the desktop sets none.
     static QString downloadFolder();
 
 signals:

@@ -4,8 +4,11 @@
 #include "FolderAccessService.h"
 #include "PathCodec.h"
 #include "TestHome.h"
+#include "Trash.h"
 
+#include <QDirIterator>
 #include <QLocale>
+#include <QMap>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -77,6 +80,20 @@ QString monthFolder(const TestHome &home)
     return home.path(u"Documents/Kept/2026/December"_s);
 }
 
+// Every item under the folder (links not followed) with its contents: what "every file stays
+// where it was" compares.
+QMap<QString, QByteArray> snapshot(const QString &folder)
+{
+    QMap<QString, QByteArray> items;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        items.insert(path.sliced(folder.size()), it.fileInfo().isFile() ? readFile(path) : "");
+    }
+    return items;
+}
+
 QStringList allEntries(const QString &folder)
 {
     return QDir(folder).entryList(
@@ -98,6 +115,7 @@ private slots:
     void clashNames_data();
     void clashNames();
     void someoneTakesTheNameMeanwhile();
+    void firstKeepOfAMonth_data();
     void firstKeepOfAMonth();
     void monthNameFollowsTheLocale();
     void removalRule_data();
@@ -113,6 +131,9 @@ private slots:
     void nonUtf8NameKeptByteExactly();
     void byIdActsOnThatFile_data();
     void byIdActsOnThatFile();
+    void undoWalksBackThroughTheDecisions();
+    void undoFailureMovesNothing_data();
+    void undoFailureMovesNothing();
 };
 
 void TestKeep::clashNames_data()
@@ -183,18 +204,40 @@ void TestKeep::someoneTakesTheNameMeanwhile()
     QVERIFY(home.lines().filter(u"Failed"_s).isEmpty());
 }
 
+void TestKeep::firstKeepOfAMonth_data()
+{
+    QTest::addColumn<QStringList>("userDirs"); // lines of user-dirs.dirs
+    QTest::addColumn<QString>("desktop");
+    QTest::addColumn<QString>("documents");
+
+    QTest::newRow("no user-dirs.dirs") << QStringList() << u"Desktop"_s << u"Documents"_s;
+    QTest::newRow("named by the desktop")
+        << QStringList{u"XDG_DESKTOP_DIR=\"$HOME/Schreibtisch\""_s,
+                       u"XDG_DOCUMENTS_DIR=\"$HOME/Dokumente\""_s}
+        << u"Schreibtisch"_s << u"Dokumente"_s;
+    QTest::newRow("documents set to the home")
+        << QStringList{u"XDG_DOCUMENTS_DIR=\"$HOME\""_s} << u"Desktop"_s << u"Documents"_s;
+}
+
 void TestKeep::firstKeepOfAMonth()
 {
+    QFETCH(QStringList, userDirs);
+    QFETCH(QString, desktop);
+    QFETCH(QString, documents);
     TestHome home;
-    QVERIFY(writeFile(home.folder(u"Desktop"_s) + u"/a.txt"_s, "a"));
+    const UserDirsFile names(userDirs);
+    QVERIFY(writeFile(home.folder(desktop) + u"/a.txt"_s, "a"));
     AppState state;
     state.setClock([] { return QDateTime(QDate(2027, 1, 31), QTime(23, 59)); });
-    QVERIFY(!QFileInfo::exists(home.path(u"Documents"_s)));
+    QCOMPARE(state.keptFilesPath(), home.path(documents + u"/Kept"_s));
+    QVERIFY(!QFileInfo::exists(home.path(documents)));
 
     state.keepCurrentFile();
 
-    QCOMPARE(readFile(home.path(u"Documents/Kept/2027/January/a.txt"_s)), QByteArray("a"));
-    QVERIFY(!QFileInfo::exists(home.path(u"Desktop/a.txt"_s)));
+    QCOMPARE(readFile(home.path(documents + u"/Kept/2027/January/a.txt"_s)), QByteArray("a"));
+    QVERIFY(!QFileInfo::exists(home.path(desktop + u"/a.txt"_s)));
+    // Nothing lands beside the folder the desktop names.
+    QCOMPARE(QDir(home.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 2);
 }
 
 void TestKeep::monthNameFollowsTheLocale()
@@ -544,6 +587,138 @@ void TestKeep::byIdActsOnThatFile()
     state.scanFolders();
     state.deleteFile(before.at(0).id);
     QCOMPARE(state.files().size(), 4);
+}
+
+void TestKeep::undoWalksBackThroughTheDecisions()
+{
+    TestHome home;
+    const QString desktop = home.folder(u"Desktop"_s);
+    const QStringList names{u"a.txt"_s, u"b & c.txt"_s, u"d.txt"_s, u"e.txt"_s};
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        QVERIFY(writeFile(desktop + u'/' + names.at(i), "contents of " + names.at(i).toUtf8(),
+                          1'700'000'000 - i));
+    }
+    AppState state;
+    state.setClock([] { return fixedNow; });
+    QVERIFY(!state.lastDecision());
+    QSignalSpy announced(&state, &AppState::lastDecisionChanged);
+    const auto idOf = [&state](const QString &name) {
+        for (const TrackedFile &file : state.files()) {
+            if (FileNames::fileName(file.filePath) == name)
+                return file.id;
+        }
+        return QUuid();
+    };
+
+    // keep, delete, keep; e.txt stays, so a restored file is not always the first one.
+    state.keepFile(idOf(u"b & c.txt"_s));
+    state.deleteFile(idOf(u"d.txt"_s));
+    state.keepFile(idOf(u"a.txt"_s));
+    QCOMPARE(announced.size(), 3);
+    QCOMPARE(state.files().size(), 1);
+
+    const QList<std::pair<QString, DecisionHistory::Kind>> walk{
+        {u"a.txt"_s, DecisionHistory::Kind::Keep},
+        {u"d.txt"_s, DecisionHistory::Kind::Delete},
+        {u"b & c.txt"_s, DecisionHistory::Kind::Keep}};
+    for (const auto &[name, kind] : walk) {
+        QCOMPARE(state.lastDecision()->originalPath, desktop + u'/' + name);
+        QCOMPARE(state.lastDecision()->kind, kind);
+        state.undoLastDecision();
+        QCOMPARE(readFile(desktop + u'/' + name), "contents of " + name.toUtf8());
+        QCOMPARE(state.currentFile()->filePath, desktop + u'/' + name);
+    }
+    QVERIFY(!state.lastDecision());
+    QCOMPARE(announced.size(), 6);
+    QCOMPARE(state.files().size(), 4);
+    QVERIFY(home.lines().filter(u"Failed"_s).isEmpty());
+    // Nothing left behind: no kept copy, nothing in the Trash, no .trashinfo.
+    QVERIFY(
+        QDir(monthFolder(home)).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+    for (const QString &part : {u"files"_s, u"info"_s}) {
+        QVERIFY(QDir(home.path(u".local/share/Trash/"_s + part))
+                    .isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+    }
+
+    // With nothing left to undo, undo does nothing and says nothing.
+    home.lines().clear();
+    state.undoLastDecision();
+    QVERIFY(home.lines().isEmpty());
+}
+
+void TestKeep::undoFailureMovesNothing_data()
+{
+    QTest::addColumn<bool>("keep");
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("reason"); // HOME, KEPT and TRASH stand for those folders
+
+    const QString taken =
+        u"\"a.txt\" could not be put back: \"HOME/Desktop/a.txt\" already exists"_s;
+    const QString notInTrash = u"\"a.txt\" could not be put back: it is no longer in the Trash"_s;
+    QTest::newRow("kept file moved away")
+        << true << u"move away"_s << u"\"a.txt\" is no longer in \"KEPT\""_s;
+    QTest::newRow("original taken after keep") << true << u"take original"_s << taken;
+    QTest::newRow("original taken after delete") << false << u"take original"_s << taken;
+    QTest::newRow("trash emptied") << false << u"empty trash"_s << notInTrash;
+    QTest::newRow("restored by the file manager") << false << u"restore"_s << notInTrash;
+    QTest::newRow("another file in its place in the trash")
+        << false << u"replace in trash"_s << notInTrash;
+    QTest::newRow("info file names another path")
+        << false << u"edit info"_s
+        << u"\"a.txt\" could not be put back: its Trash entry no longer names "
+           "\"HOME/Desktop/a.txt\""_s;
+    QTest::newRow("info file gone") << false << u"remove info"_s
+                                    << u"\"a.txt\" could not be put back: its Trash entry no "
+                                       "longer names \"HOME/Desktop/a.txt\""_s;
+}
+
+void TestKeep::undoFailureMovesNothing()
+{
+    QFETCH(bool, keep);
+    QFETCH(QString, fault);
+    QFETCH(QString, reason);
+
+    TestHome home;
+    const QString original = home.folder(u"Desktop"_s) + u"/a.txt"_s;
+    QVERIFY(writeFile(original, "a"));
+    QVERIFY(writeFile(home.path(u"Desktop/first.txt"_s), "first", 1'600'000'000));
+    AppState state;
+    state.setClock([] { return fixedNow; });
+    // An earlier decision that the failed undo must not touch.
+    state.keepFile(state.files().at(1).id);
+    keep ? state.keepCurrentFile() : state.deleteCurrentFile();
+    const QString trash = home.path(u".local/share/Trash"_s);
+    const QString moved = keep ? monthFolder(home) + u"/a.txt"_s : trash + u"/files/a.txt"_s;
+    const QString info = trash + u"/info/a.txt.trashinfo"_s;
+    QVERIFY(QFileInfo::exists(moved));
+
+    if (fault == u"move away")
+        QVERIFY(QFile::rename(moved, home.path(u"elsewhere.txt"_s)));
+    else if (fault == u"take original")
+        QVERIFY(writeFile(original, "new file"));
+    else if (fault == u"empty trash")
+        QVERIFY(QFile::remove(moved) && QFile::remove(info));
+    else if (fault == u"restore")
+        QVERIFY(QFile::rename(moved, original) && QFile::remove(info));
+    else if (fault == u"replace in trash")
+        QVERIFY(QFile::remove(moved) && writeFile(moved, "another a.txt"));
+    else if (fault == u"edit info")
+        QVERIFY(writeFile(info, Trash::infoContents(QFile::encodeName(original) + ".old",
+                                                    QDateTime::currentDateTime())));
+    else if (fault == u"remove info")
+        QVERIFY(QFile::remove(info));
+    const QMap<QString, QByteArray> before = snapshot(home.path());
+    const qsizetype filesBefore = state.files().size();
+    home.lines().clear();
+
+    state.undoLastDecision();
+
+    reason.replace(u"HOME"_s, home.path()).replace(u"KEPT"_s, monthFolder(home));
+    QCOMPARE(home.lines(), QStringList{u"Failed to undo: "_s + reason});
+    QCOMPARE(snapshot(home.path()), before);
+    QCOMPARE(state.files().size(), filesBefore);
+    // The failed decision is dropped; the one before it comes next.
+    QCOMPARE(state.lastDecision()->originalPath, home.path(u"Desktop/first.txt"_s));
 }
 
 QTEST_GUILESS_MAIN(TestKeep)

@@ -102,25 +102,43 @@ void TestScan::consoleLines_data()
 {
     QTest::addColumn<bool>("desktop");
     QTest::addColumn<bool>("downloads");
-    QTest::addColumn<QStringList>("custom"); // relative to the home; "*" = nothing stored
+    QTest::addColumn<QStringList>("custom");   // relative to the home; "*" = nothing stored
+    QTest::addColumn<QStringList>("userDirs"); // lines of user-dirs.dirs
     QTest::addColumn<QStringList>("expected");
 
-    QTest::newRow("defaults") << true << true << QStringList{u"*"_s}
+    const QStringList german{u"XDG_DESKTOP_DIR=\"$HOME/Schreibtisch\""_s,
+                             u"XDG_DOWNLOAD_DIR=\"$HOME/Downloads\""_s,
+                             u"XDG_DOCUMENTS_DIR=\"$HOME/Dokumente\""_s};
+    QTest::newRow("defaults") << true << true << QStringList{u"*"_s} << QStringList()
                               << QStringList{u"Scanning: HOME/Desktop"_s, u"Found 2 items"_s,
                                              u"Scanning: HOME/Downloads"_s, u"Found 0 items"_s,
                                              u"Total files: 1"_s};
+    const QStringList germanLines{u"Scanning: HOME/Schreibtisch"_s, u"Found 1 items"_s,
+                                  u"Scanning: HOME/Downloads"_s, u"Found 0 items"_s,
+                                  u"Total files: 1"_s};
+    QTest::newRow("desktop named by the desktop")
+        << true << true << QStringList{u"*"_s} << german << germanLines;
+    // Stored by earlier versions as the default list: still the standard folders.
+    QTest::newRow("home Desktop stored, desktop named otherwise")
+        << true << true << QStringList{u"Desktop"_s, u"Downloads"_s} << german << germanLines;
+    QTest::newRow("desktop named by the desktop, switched off")
+        << false << true << QStringList{u"Schreibtisch"_s, u"Downloads"_s} << german
+        << QStringList{u"Scanning: HOME/Downloads"_s, u"Found 0 items"_s, u"Total files: 0"_s};
+    QTest::newRow("desktop set to the home folder")
+        << true << true << QStringList{u"*"_s} << QStringList{u"XDG_DESKTOP_DIR=\"$HOME/\""_s}
+        << QStringList{u"Scanning: HOME/Downloads"_s, u"Found 0 items"_s, u"Total files: 0"_s};
     QTest::newRow("both off, no custom folders")
-        << false << false << QStringList() << QStringList{u"Total files: 0"_s};
+        << false << false << QStringList() << QStringList() << QStringList{u"Total files: 0"_s};
     QTest::newRow("desktop off but listed as custom")
-        << false << false << QStringList{u"Desktop"_s, u"Downloads"_s}
+        << false << false << QStringList{u"Desktop"_s, u"Downloads"_s} << QStringList()
         << QStringList{u"Total files: 0"_s};
     QTest::newRow("missing custom folder")
-        << false << false << QStringList{u"Nowhere"_s, u"Desktop/inner"_s}
+        << false << false << QStringList{u"Nowhere"_s, u"Desktop/inner"_s} << QStringList()
         << QStringList{u"Scanning: HOME/Nowhere"_s,
                        u"Error scanning HOME/Nowhere: No such file or directory"_s,
                        u"Scanning: HOME/Desktop/inner"_s, u"Found 1 items"_s, u"Total files: 1"_s};
     QTest::newRow("a file as a folder")
-        << false << false << QStringList{u"Desktop/a.txt"_s}
+        << false << false << QStringList{u"Desktop/a.txt"_s} << QStringList()
         << QStringList{u"Scanning: HOME/Desktop/a.txt"_s,
                        u"Error scanning HOME/Desktop/a.txt: Not a directory"_s,
                        u"Total files: 0"_s};
@@ -131,12 +149,15 @@ void TestScan::consoleLines()
     QFETCH(bool, desktop);
     QFETCH(bool, downloads);
     QFETCH(QStringList, custom);
+    QFETCH(QStringList, userDirs);
     QFETCH(QStringList, expected);
 
     TestHome home;
+    const UserDirsFile names(userDirs);
     setSwitches(desktop, downloads);
     QVERIFY(writeFile(home.folder(u"Desktop"_s) + u"/a.txt"_s));
     QVERIFY(writeFile(home.folder(u"Desktop/inner"_s) + u"/b.txt"_s));
+    QVERIFY(writeFile(home.folder(u"Schreibtisch"_s) + u"/c.txt"_s));
     home.folder(u"Downloads"_s);
     if (custom != QStringList{u"*"_s}) {
         QList<QUrl> folders;

@@ -66,27 +66,44 @@ void TestFolderDisplay::customFolders_data()
     // the store without a list.
     QTest::addColumn<QStringList>("stored");
     QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<QStringList>("userDirs"); // lines of user-dirs.dirs
 
-    QTest::newRow("nothing stored") << QStringList{u"<nothing>"_s} << QStringList{};
-    QTest::newRow("empty list") << QStringList{} << QStringList{};
+    QTest::newRow("nothing stored")
+        << QStringList{u"<nothing>"_s} << QStringList{} << QStringList();
+    QTest::newRow("empty list") << QStringList{} << QStringList{} << QStringList();
     QTest::newRow("only the standard folders")
-        << QStringList{u"Desktop"_s, u"Downloads"_s} << QStringList{};
+        << QStringList{u"Desktop"_s, u"Downloads"_s} << QStringList{} << QStringList();
     QTest::newRow("standard folders hidden, others in order")
         << QStringList{u"Desktop"_s, u"/srv/b"_s, u"Downloads"_s, u"Desktop/Screenshots"_s,
                        u"/srv/a"_s}
-        << QStringList{u"/srv/b"_s, u"Desktop/Screenshots"_s, u"/srv/a"_s};
+        << QStringList{u"/srv/b"_s, u"Desktop/Screenshots"_s, u"/srv/a"_s} << QStringList();
     QTest::newRow("exact comparison: letter case and trailing slash")
-        << QStringList{u"desktop"_s, u"Downloads/"_s} << QStringList{u"desktop"_s, u"Downloads/"_s};
+        << QStringList{u"desktop"_s, u"Downloads/"_s} << QStringList{u"desktop"_s, u"Downloads/"_s}
+        << QStringList();
     QTest::newRow("Desktop of another home")
-        << QStringList{u"/home/other/Desktop"_s} << QStringList{u"/home/other/Desktop"_s};
+        << QStringList{u"/home/other/Desktop"_s} << QStringList{u"/home/other/Desktop"_s}
+        << QStringList();
+    const QStringList german{u"XDG_DESKTOP_DIR=\"$HOME/Schreibtisch\""_s,
+                             u"XDG_DOWNLOAD_DIR=\"$HOME/Herunterladen\""_s};
+    QTest::newRow("folders named by the desktop, and the older defaults")
+        << QStringList{u"Schreibtisch"_s, u"Desktop"_s, u"Herunterladen"_s, u"Downloads"_s,
+                       u"/srv/a"_s}
+        << QStringList{u"/srv/a"_s} << german;
+    QTest::newRow("desktop set to the home: the home is a custom folder")
+        << QStringList{u"/srv/a"_s, u""_s} << QStringList{u"/srv/a"_s, u""_s}
+        << QStringList{u"XDG_DESKTOP_DIR=\"$HOME\""_s};
 }
 
 void TestFolderDisplay::customFolders()
 {
     QFETCH(QStringList, stored);
     QFETCH(QStringList, expected);
+    QFETCH(QStringList, userDirs);
     TestHome home;
+    const UserDirsFile names(userDirs);
     const auto absolute = [&home](const QString &path) {
+        if (path.isEmpty())
+            return home.path();
         return path.startsWith(u'/') ? path : home.path(path);
     };
     if (stored != QStringList{u"<nothing>"_s}) {

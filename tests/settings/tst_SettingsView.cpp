@@ -147,6 +147,7 @@ private slots:
     void switchFlipsStoreAndRescan_data();
     void switchFlipsStoreAndRescan();
     void switchesFollowTheState();
+    void switchesNameTheDesktopsFolders();
     void customFolderRows_data();
     void customFolderRows();
     void longPathsAreElided();
@@ -297,6 +298,17 @@ void TestSettingsView::switchesFollowTheState()
     session.appState->setIncludeDesktop(false);
     QVERIFY(!buttonNamed(*session.view, u"Desktop"_s)->isChecked());
     QCOMPARE(session.home.scanCount(), 2);
+}
+
+void TestSettingsView::switchesNameTheDesktopsFolders()
+{
+    // Downloads set to the home itself: there is no such folder to name.
+    const UserDirsFile names(
+        {u"XDG_DESKTOP_DIR=\"$HOME/Schreibtisch\""_s, u"XDG_DOWNLOAD_DIR=\"$HOME\""_s});
+    Session session;
+    QCOMPARE(buttonNamed(*session.view, u"Desktop"_s)->toolTip(),
+             session.home.path(u"Schreibtisch"_s));
+    QCOMPARE(buttonNamed(*session.view, u"Downloads"_s)->toolTip(), QString());
 }
 
 void TestSettingsView::customFolderRows_data()

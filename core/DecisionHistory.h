@@ -1,0 +1,37 @@
+#pragma once
+
+#include "FileSystem.h"
+
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+// This run's Keep and Delete decisions, latest last, with where each file went, so that they
+// can be taken back one by one. Nothing is stored: the history ends with the program.
+class DecisionHistory final
+{
+public:
+    enum class Kind { Keep, Delete };
+
+    struct Decision
+    {
+        Kind kind = Kind::Keep;
+        QString originalPath;
+        QString keptPath;    // Keep: where the file was filed
+        TrashedItem trashed; // Delete: where the Trash put it
+    };
+
+    void recordKeep(const QString &originalPath, const QString &keptPath);
+    void recordDelete(const QString &originalPath, const TrashedItem &trashed);
+
+    std::optional<Decision> latest() const;
+
+    // Puts the file of the latest decision back at its original path, never replacing
+    // anything, and drops the decision whether that worked or not. The failure names the
+    // reason; every file then stays where it was.
+    FileResult undoLatest(const FileSystem &fileSystem);
+
+private:
+    std::vector<Decision> m_decisions;
+};
