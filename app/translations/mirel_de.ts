@@ -9,6 +9,17 @@
     </message>
 </context>
 <context>
+    <name>CommandLine</name>
+    <message>
+        <source>Reviews the loose files on your Desktop, in Downloads and in folders you add: keep or delete each one.</source>
+        <translation>Sieht die losen Dateien auf dem Schreibtisch, in Downloads und in hinzugefügten Ordnern durch: jede behalten oder löschen.</translation>
+    </message>
+    <message>
+        <source>Unexpected argument &apos;%1&apos;.</source>
+        <translation>Unerwartetes Argument „%1“.</translation>
+    </message>
+</context>
+<context>
     <name>CountLabel</name>
     <message numerus="yes">
         <source>%n files</source>
@@ -151,6 +162,22 @@
             <numerusform>Mirel: %n Datei zu prüfen</numerusform>
             <numerusform>Mirel: %n Dateien zu prüfen</numerusform>
         </translation>
+    </message>
+    <message>
+        <source>Undo</source>
+        <translation>Rückgängig</translation>
+    </message>
+    <message>
+        <source>Undo Keep: %1</source>
+        <translation>Behalten rückgängig: %1</translation>
+    </message>
+    <message>
+        <source>Undo Delete: %1</source>
+        <translation>Löschen rückgängig: %1</translation>
+    </message>
+    <message>
+        <source>Start at Login</source>
+        <translation>Beim Anmelden starten</translation>
     </message>
 </context>
 <context>
@@ -296,6 +323,10 @@
         <source>Mirel could not save the download in your Downloads folder. Check that there is enough free space.</source>
         <translation>Mirel konnte die Datei nicht im Download-Ordner speichern. Prüfen Sie, ob genug Platz frei ist.</translation>
     </message>
+    <message>
+        <source>The update is larger than 1 GiB, far more than Mirel needs, so Mirel did not download it.</source>
+        <translation>Das Update ist größer als 1 GiB, weit mehr als Mirel braucht, daher hat Mirel es nicht heruntergeladen.</translation>
+    </message>
 </context>
 <context>
     <name>UpdaterDialogs</name>
@@ -342,6 +373,14 @@
     <message>
         <source>Cancel</source>
         <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>This build has no update feed</source>
+        <translation>Dieser Build hat keinen Update-Feed</translation>
+    </message>
+    <message>
+        <source>This build of Mirel has no update feed. To update it, fetch the new source and build it again.</source>
+        <translation>Dieser Build von Mirel hat keinen Update-Feed. Holen Sie zum Aktualisieren den neuen Quellcode und bauen Sie ihn erneut.</translation>
     </message>
 </context>
 </TS>
