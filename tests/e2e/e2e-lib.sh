@@ -80,7 +80,11 @@ e2e_tray() {
 }
 
 e2e_start() {
-    "$@" >"$work/stdout" 2>"$work/stderr" &
+    # Emptied here, not by the background job's redirection, so a wait that follows never
+    # reads the previous run's lines.
+    : >"$work/stdout"
+    : >"$work/stderr"
+    "$@" >>"$work/stdout" 2>>"$work/stderr" &
     mirel_pid=$!
     e2e_pids+=("$mirel_pid")
 }
