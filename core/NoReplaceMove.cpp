@@ -126,19 +126,6 @@ int fillCopy(int in, const struct stat &source, int out)
     return 0;
 }
 
-// Gives the unnamed file `out` the name `target` in `folder`, failing with EEXIST when the
-// name is taken.
-int linkUnnamed(int out, int folder, const QByteArray &target)
-{
-    const QByteArray self = "/proc/self/fd/" + QByteArray::number(out);
-    if (::linkat(AT_FDCWD, self.constData(), folder, target.constData(), AT_SYMLINK_FOLLOW) == 0)
-        return 0;
-    if (errno != ENOENT)
-        return errno;
-    // No /proc: the descriptor itself (needs privileges on older kernels).
-    return ::linkat(out, "", folder, target.constData(), AT_EMPTY_PATH) == 0 ? 0 : errno;
-}
-
 // Writes a flushed copy of the open regular file `in` under the name `target` in `folder`.
 // The copy is unnamed until it is complete, so a Mirel killed mid-copy leaves nothing.
 int copyRegularFile(int in, const struct stat &source, int folder, const QByteArray &target)
@@ -147,7 +134,7 @@ int copyRegularFile(int in, const struct stat &source, int folder, const QByteAr
     if (out.isValid()) {
         if (const int error = fillCopy(in, source, out.get()))
             return error;
-        return linkUnnamed(out.get(), folder, target);
+        return NoReplaceMove::linkUnnamedAt(out.get(), folder, target);
     }
     if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
         return errno;
@@ -257,6 +244,17 @@ int NoReplaceMove::renameNoReplaceAt(int fromFolder, const QByteArray &from, int
         return unlinkError;
     }
     return 0;
+}
+
+int NoReplaceMove::linkUnnamedAt(int file, int folder, const QByteArray &to)
+{
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(file);
+    if (::linkat(AT_FDCWD, self.constData(), folder, to.constData(), AT_SYMLINK_FOLLOW) == 0)
+        return 0;
+    if (errno != ENOENT)
+        return errno;
+    // No /proc: the descriptor itself (needs privileges on older kernels).
+    return ::linkat(file, "", folder, to.constData(), AT_EMPTY_PATH) == 0 ? 0 : errno;
 }
 
 int NoReplaceMove::renameNoReplace(const QByteArray &from, const QByteArray &to)

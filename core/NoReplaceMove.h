@@ -18,6 +18,10 @@ int renameNoReplace(const QByteArray &from, const QByteArray &to);
 // The same with each name relative to an open folder (or AT_FDCWD).
 int renameNoReplaceAt(int fromFolder, const QByteArray &from, int toFolder, const QByteArray &to);
 
+// Gives the unnamed file (O_TMPFILE) open as `file` the name `to` in the open `folder`,
+// failing with EEXIST when the name is taken. Returns 0 or an errno code.
+int linkUnnamedAt(int file, int folder, const QByteArray &to);
+
 // The reason given when a path no longer holds the item that was listed.
 QString replacedReason();
 

@@ -1,5 +1,6 @@
 #include "PartialDownloadFile.h"
 
+#include "NoReplaceMove.h"
 #include "PathCodec.h"
 
 #include <QRandomGenerator>
@@ -128,7 +129,9 @@ std::optional<QString> PartialDownloadFile::place(const std::function<QString(in
         if (m_naming == Naming::Hidden && !hiddenEntryIsThisFile())
             return std::nullopt;
         const int error =
-            m_naming == Naming::Unnamed ? linkUnnamed(encoded) : renameHidden(encoded);
+            m_naming == Naming::Unnamed
+                ? NoReplaceMove::linkUnnamedAt(m_fd, m_folderFd, encoded)
+                : NoReplaceMove::renameNoReplaceAt(m_folderFd, m_hiddenName, m_folderFd, encoded);
         if (error == 0) {
             m_hiddenName.clear();
             ::fsync(m_folderFd);
@@ -148,34 +151,6 @@ void PartialDownloadFile::discard()
         ::unlinkat(m_folderFd, m_hiddenName.constData(), 0);
     m_hiddenName.clear();
     closeAll();
-}
-
-int PartialDownloadFile::linkUnnamed(const QByteArray &name) const
-{
-    // linkat never replaces: a taken name gives EEXIST.
-    if (::linkat(m_fd, "", m_folderFd, name.constData(), AT_EMPTY_PATH) == 0)
-        return 0;
-    if (errno == EEXIST)
-        return EEXIST;
-    const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_fd);
-    if (::linkat(AT_FDCWD, self.constData(), m_folderFd, name.constData(), AT_SYMLINK_FOLLOW) == 0)
-        return 0;
-    return errno;
-}
-
-int PartialDownloadFile::renameHidden(const QByteArray &name) const
-{
-    if (::renameat2(m_folderFd, m_hiddenName.constData(), m_folderFd, name.constData(),
-                    RENAME_NOREPLACE) == 0)
-        return 0;
-    const int error = errno;
-    if (error != EINVAL && error != ENOSYS && error != EOPNOTSUPP)
-        return error;
-    // File systems without RENAME_NOREPLACE: a hard link fails when the name is taken.
-    if (::linkat(m_folderFd, m_hiddenName.constData(), m_folderFd, name.constData(), 0) != 0)
-        return errno;
-    ::unlinkat(m_folderFd, m_hiddenName.constData(), 0);
-    return 0;
 }
 
 bool PartialDownloadFile::hiddenEntryIsThisFile() const

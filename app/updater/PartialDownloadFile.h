@@ -49,8 +49,6 @@ public:
     void discard();
 
 private:
-    int linkUnnamed(const QByteArray &name) const;
-    int renameHidden(const QByteArray &name) const;
     bool hiddenEntryIsThisFile() const;
     void closeAll();
 
