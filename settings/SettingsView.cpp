@@ -8,8 +8,8 @@
 #include "MirelIcons.h"
 #include "SettingsGroup.h"
 #include "SettingsSection.h"
-#include "SettingsTints.h"
 #include "SymbolLabel.h"
+#include "TextStyles.h"
 #include "ToggleSwitch.h"
 #include "UpdaterViewModel.h"
 #include "UserFolders.h"
@@ -111,7 +111,7 @@ void SettingsView::buildMonitoredFolders(QWidget *content)
         label->setToolTip(path);
         toggle->setToolTip(path);
         label->installEventFilter(new TitleClick(toggle, label));
-        section->group()->addRow({new SymbolLabel(symbol, SettingsTints::blue(), symbolSize), label,
+        section->group()->addRow({new SymbolLabel(symbol, TextStyles::blue(), symbolSize), label,
                                   SettingsGroup::stretch(), toggle});
         return toggle;
     };

@@ -56,7 +56,6 @@ private:
 
     ToggleSwitch *m_desktopSwitch = nullptr;
     ToggleSwitch *m_downloadsSwitch = nullptr;
-    QAbstractButton *m_addFolderButton = nullptr;
     SettingsGroup *m_customFolderGroup = nullptr;
     QList<QUrl> m_shownFolders;
     QList<QWidget *> m_folderRows;

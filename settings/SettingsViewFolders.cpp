@@ -9,8 +9,8 @@
 #include "FolderPicker.h"
 #include "MirelIcons.h"
 #include "SettingsGroup.h"
-#include "SettingsTints.h"
 #include "SymbolLabel.h"
+#include "TextStyles.h"
 #include "ToggleSwitch.h"
 
 #include <QPointer>
@@ -78,13 +78,13 @@ void SettingsView::refreshFolderRows()
         m_folderRows.append(addFolderRow(int(m_folderRows.size()), folder));
     m_shownFolders = folders;
 
-    // Tab goes through the rows top to bottom, though they were made after the buttons below.
+    // Tab goes through the rows top to bottom, though they were made after the buttons below:
+    // chained in right after the Downloads switch, they come before Add Folder.
     QWidget *previous = m_downloadsSwitch;
     for (QAbstractButton *removeButton : std::as_const(m_removeButtons)) {
         setTabOrder(previous, removeButton);
         previous = removeButton;
     }
-    setTabOrder(previous, m_addFolderButton);
 }
 
 QWidget *SettingsView::addFolderRow(int index, const QUrl &folder)
@@ -96,7 +96,7 @@ QWidget *SettingsView::addFolderRow(int index, const QUrl &folder)
 
     auto *removeButton = new QToolButton(m_customFolderGroup);
     removeButton->setAutoRaise(true);
-    removeButton->setIcon(MirelIcons::icon(u"minus.circle.fill"_s, SettingsTints::red()));
+    removeButton->setIcon(MirelIcons::icon(u"minus.circle.fill"_s, TextStyles::red()));
     removeButton->setIconSize(QSize(18, 18));
     removeButton->setAccessibleName(tr("Remove %1").arg(shown));
     removeButton->setToolTip(tr("Remove %1").arg(shown));
@@ -105,5 +105,5 @@ QWidget *SettingsView::addFolderRow(int index, const QUrl &folder)
     m_removeButtons.append(removeButton);
 
     return m_customFolderGroup->insertRow(
-        index, {new SymbolLabel(u"folder.fill"_s, SettingsTints::blue(), 18), label, removeButton});
+        index, {new SymbolLabel(u"folder.fill"_s, TextStyles::blue(), 18), label, removeButton});
 }

@@ -1,4 +1,5 @@
 #include "FileKinds.h"
+#include "MirelIcons.h"
 
 #include <QTest>
 
@@ -87,6 +88,7 @@ void TestFileKinds::classification()
     QCOMPARE(isZoomableImage(url), zoomable);
     QCOMPARE(isZoomableImage(url.toLocalFile()), zoomable);
     QCOMPARE(iconName(url), symbol);
+    QVERIFY(MirelIcons::symbolNames().contains(symbol));
 }
 
 QTEST_GUILESS_MAIN(TestFileKinds)

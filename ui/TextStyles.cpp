@@ -60,6 +60,11 @@ QColor TextStyles::green()
     return QColor(52, 199, 89);
 }
 
+QColor TextStyles::blue()
+{
+    return QColor(0x35, 0x84, 0xe4);
+}
+
 QColor TextStyles::orange()
 {
     return QColor(255, 149, 0);

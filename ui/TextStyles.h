@@ -4,8 +4,9 @@
 #include <QFont>
 #include <QPalette>
 
-// The panel's text styles and semantic colours, derived from the desktop's own font and
-// palette so the panel follows the user's theme (light or dark) and font size.
+// Mirel's text styles and semantic colours, derived from the desktop's own font and palette so
+// the panel and the settings window follow the user's theme (light or dark) and font size. The
+// fixed colours read on light and dark themes alike.
 namespace TextStyles {
 
 QFont headline();
@@ -18,6 +19,7 @@ QColor secondary(const QPalette &palette);
 QColor accent(const QPalette &palette);
 QColor red();
 QColor green();
+QColor blue();
 QColor orange();
 
 } // namespace TextStyles

@@ -1,6 +1,5 @@
-#include "FileKinds.h"
-#include "ImageTestSupport.h"
 #include "MirelIcons.h"
+#include "preview/ImageTestSupport.h"
 
 #include <QApplication>
 #include <QFile>
@@ -51,7 +50,6 @@ public:
 private slots:
     void everySymbolRenders_data();
     void everySymbolRenders();
-    void kindSymbolsAreInTheSet();
     void symbolsAreDistinct();
     void unknownNameGivesTheDocument();
     void iconFollowsThePalette();
@@ -96,15 +94,6 @@ void TestMirelIcons::everySymbolRenders()
     const QPixmap hiDpi = MirelIcons::pixmap(name, size, colour, 2.0);
     QCOMPARE(hiDpi.size(), QSize(2 * size, 2 * size));
     QCOMPARE(hiDpi.deviceIndependentSize(), QSizeF(size, size));
-}
-
-void TestMirelIcons::kindSymbolsAreInTheSet()
-{
-    for (const QString &file : {u"a.pdf"_s, u"a.png"_s, u"a.mp4"_s, u"a.mp3"_s, u"a.zip"_s,
-                                u"a.dmg"_s, u"a.app"_s, u"a.xyz"_s}) {
-        const QString symbol = iconName(QUrl::fromLocalFile(u"/tmp/"_s + file));
-        QVERIFY2(MirelIcons::symbolNames().contains(symbol), qPrintable(symbol));
-    }
 }
 
 void TestMirelIcons::symbolsAreDistinct()
