@@ -1,25 +1,30 @@
 #!/usr/bin/env bash
-# Builds the appcast parser's libFuzzer target with clang and runs it for a minute.
-# Fails when the fuzzer finds a crash; prints how many inputs it executed.
+# Builds the libFuzzer targets with clang through CMake (the fuzz preset) and runs them for a
+# minute together: three quarters of it on the appcast parser, the rest on the release-notes
+# cleaner. Fails when a fuzzer finds a crash; prints how many inputs each executed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 seconds="${MIREL_FUZZ_SECONDS:-60}"
+notes_seconds=$((seconds / 4))
+feed_seconds=$((seconds - notes_seconds))
 out=build/fuzz
-mkdir -p "$out/corpus" "$out/artifacts"
+mkdir -p "$out/corpus/feed" "$out/corpus/release-notes" "$out/artifacts"
 
 echo "Building the feed fuzzer"
-clang++ -std=c++20 -g -O1 -fPIC -fsanitize=fuzzer,address,undefined \
-    -fno-sanitize-recover=undefined \
-    -DQT_NO_CAST_FROM_ASCII -DQT_NO_URL_CAST_FROM_STRING -DQT_USE_QSTRINGBUILDER \
-    $(pkg-config --cflags Qt6Core) -Iapp/updater \
-    fuzz/feed_fuzzer.cpp app/updater/AppcastParser.cpp app/updater/AppcastItem.cpp \
-    app/updater/VersionComparison.cpp \
-    $(pkg-config --libs Qt6Core) -o "$out/feed_fuzzer"
+launcher=()
+if command -v ccache > /dev/null; then
+    launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+if ! { cmake --preset fuzz "${launcher[@]}" && cmake --build --preset fuzz -j 2; } \
+    > "$out/build.log" 2>&1; then
+    tail -n 60 "$out/build.log"
+    exit 1
+fi
 
 # A few well-formed feeds to start from.
 ns='xmlns:sparkle="http://www.andymatuschak.org/xml-namespaces/sparkle"'
-cat > "$out/corpus/seed-elements.xml" <<XML
+cat > "$out/corpus/feed/seed-elements.xml" <<XML
 <?xml version="1.0" encoding="utf-8"?>
 <rss version="2.0" $ns><channel><title>Mirel</title>
 <item><title>Mirel 1.10</title><pubDate>Sat, 05 Dec 2026 10:00:00 +0000</pubDate>
@@ -30,21 +35,39 @@ cat > "$out/corpus/seed-elements.xml" <<XML
 <enclosure url="/Mirel-1.9.AppImage" length="99"/></item>
 </channel></rss>
 XML
-cat > "$out/corpus/seed-attributes.xml" <<XML
+cat > "$out/corpus/feed/seed-attributes.xml" <<XML
 <rss version="2.0" $ns><channel><item><title>x</title>
 <enclosure url="https://e.org/m.tar.gz" length="1" sparkle:version="2.0b1" sparkle:shortVersionString="2.0 beta"/>
 </item></channel></rss>
 XML
 
-log="$out/fuzz.log"
-echo "Fuzzing the feed parser for ${seconds} s"
-status=0
-"$out/feed_fuzzer" -max_total_time="$seconds" -max_len=16384 -timeout=10 \
-    -dict=fuzz/feed.dict -artifact_prefix="$out/artifacts/" -print_final_stats=1 \
-    "$out/corpus" > "$log" 2>&1 || status=$?
-runs=$(grep -oE 'stat::number_of_executed_units: *[0-9]+' "$log" | grep -oE '[0-9]+$' || true)
-echo "Feed fuzzer: ${runs:-unknown} executions in ${seconds} s, exit status ${status}"
-if [[ $status -ne 0 ]]; then
-    tail -n 60 "$log"
-    exit "$status"
-fi
+cat > "$out/corpus/release-notes/seed.html" <<'HTML'
+<h2>What&#39;s new</h2><p>Faster <b>scans</b> &amp; <a href="https://example.org/a?b=1&amp;c=2">notes</a>.</p>
+<ul><li><img src="x.png" onerror="x()">one</li><li><a href="javascript:x()">two</a></li></ul>
+<script>alert(1)</script><style>p{}</style><!-- comment --><table><tr><td>a<td>b</table>
+HTML
+
+# run_fuzzer NAME SECONDS CORPUS [OPTIONS...]: prints the executions; exits on a finding.
+run_fuzzer() {
+    local name=$1 time=$2 corpus=$3
+    shift 3
+    local log="$out/$name.log" status=0
+    "$out/fuzz/$name" -max_total_time="$time" -timeout=10 -artifact_prefix="$out/artifacts/" \
+        -print_final_stats=1 "$@" "$corpus" > "$log" 2>&1 || status=$?
+    runs=$(grep -oE 'stat::number_of_executed_units: *[0-9]+' "$log" | grep -oE '[0-9]+$' || true)
+    if [[ $status -ne 0 ]]; then
+        echo "${label}: ${runs:-unknown} executions in ${time} s, exit status ${status}"
+        tail -n 60 "$log"
+        exit "$status"
+    fi
+}
+
+echo "Fuzzing the feed parser for ${feed_seconds} s"
+label="Feed fuzzer"
+run_fuzzer feed_fuzzer "$feed_seconds" "$out/corpus/feed" -max_len=16384 -dict=fuzz/feed.dict
+echo "Feed fuzzer: ${runs:-unknown} executions in ${feed_seconds} s, exit status 0"
+
+echo "Fuzzing the release-notes cleaner for ${notes_seconds} s"
+label="Release-notes fuzzer"
+run_fuzzer release_notes_fuzzer "$notes_seconds" "$out/corpus/release-notes" -max_len=8192
+echo "Release-notes fuzzer: ${runs:-unknown} executions in ${notes_seconds} s, exit status 0"

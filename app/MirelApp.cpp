@@ -213,7 +213,8 @@ void MirelApp::showPanel()
 void MirelApp::showSettings()
 {
     if (!m_settings)
-        m_settings = std::make_unique<SettingsView>(m_appState, m_updaterViewModel);
+        m_settings = std::make_unique<SettingsView>(
+            m_appState, [this] { m_updaterViewModel.checkForUpdates(); });
     m_settings->show();
     m_settings->raise();
     m_settings->activateWindow();

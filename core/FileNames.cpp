@@ -29,23 +29,40 @@ QString FileNames::stem(const QString &name)
     return ext.isEmpty() ? name : name.first(name.size() - ext.size() - 1);
 }
 
-QString FileNames::clashName(const QString &name, int n)
+QString FileNames::clashSuffix(const QString &name)
 {
     const QString ext = extension(name);
-    const QString tail =
-        u" ("_s % QString::number(n) % u')' % (ext.isEmpty() ? QString() : u'.' % ext);
+    if (ext.isEmpty())
+        return {};
+    qsizetype start = name.size() - ext.size() - 1;
+    // A compressed tarball keeps both parts of its extension together, so the counter never
+    // lands between them ("x.tar (2).gz" would no longer open as one).
+    const QStringView before = QStringView(name).first(start);
+    if (before.size() > 4 && before.endsWith(u".tar"_s, Qt::CaseInsensitive))
+        start -= 4;
+    return name.sliced(start);
+}
+
+QString FileNames::clashName(const QString &name, int n)
+{
+    if (n == 0)
+        return name;
     // A file name holds at most 255 bytes: the stem gives way, a whole character at a time,
     // so that the counted name of a long name still fits.
     constexpr qsizetype maxNameBytes = 255;
-    const qsizetype room = maxNameBytes - PathCodec::encode(tail).size();
-    QString head = stem(name);
+    const QString counter = u" ("_s % QString::number(n) % u')';
+    QString suffix = clashSuffix(name);
+    if (PathCodec::encode(counter + suffix).size() >= maxNameBytes)
+        suffix.clear();
+    const qsizetype room = maxNameBytes - PathCodec::encode(counter + suffix).size();
+    QString head = name.chopped(suffix.size());
     while (!head.isEmpty() && PathCodec::encode(head).size() > room) {
         qsizetype cut = head.size() - 1;
         if (cut > 0 && head.at(cut).isLowSurrogate() && head.at(cut - 1).isHighSurrogate())
             --cut;
         head.truncate(cut);
     }
-    return head + tail;
+    return head + counter + suffix;
 }
 
 QString FileNames::displayName(const QString &path)

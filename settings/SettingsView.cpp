@@ -11,7 +11,6 @@
 #include "SymbolLabel.h"
 #include "TextStyles.h"
 #include "ToggleSwitch.h"
-#include "UpdaterViewModel.h"
 #include "UserFolders.h"
 
 #include <QKeySequence>
@@ -59,10 +58,11 @@ private:
 
 } // namespace
 
-SettingsView::SettingsView(AppState &appState, UpdaterViewModel &updaterViewModel, QWidget *parent)
+SettingsView::SettingsView(AppState &appState, std::function<void()> checkForUpdates,
+                           QWidget *parent)
     : QWidget(parent, Qt::Window)
     , m_appState(appState)
-    , m_updaterViewModel(updaterViewModel)
+    , m_checkForUpdates(std::move(checkForUpdates))
     , m_folderPicker(std::make_unique<FileDialogFolderPicker>())
 {
     setWindowTitle(tr("Settings"));
@@ -171,8 +171,7 @@ void SettingsView::buildAbout(QWidget *content)
     checkButton->setAccessibleName(tr("Check for Updates..."));
     section->group()->addRow({checkButton, SettingsGroup::stretch()});
     content->layout()->addWidget(section);
-    connect(checkButton, &QPushButton::clicked, this,
-            [this] { m_updaterViewModel.checkForUpdates(); });
+    connect(checkButton, &QPushButton::clicked, this, [this] { m_checkForUpdates(); });
 }
 
 void SettingsView::refresh()

@@ -4,6 +4,7 @@
 #include <QUrl>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class AppState;
@@ -13,7 +14,6 @@ class FolderPicker;
 class QLabel;
 class SettingsGroup;
 class ToggleSwitch;
-class UpdaterViewModel;
 
 // The settings window: the Desktop and Downloads switches, the custom folders with their
 // add and remove controls, where kept files go, and the version with the update check. It
@@ -24,8 +24,11 @@ class SettingsView final : public QWidget
     Q_OBJECT
 
 public:
-    // Always a window of its own; a parent only ties the lifetimes together.
-    SettingsView(AppState &appState, UpdaterViewModel &updaterViewModel, QWidget *parent = nullptr);
+    // Always a window of its own; a parent only ties the lifetimes together. checkForUpdates
+    // runs on every press of "Check for Updates..."; the window knows nothing else of the
+    // updater.
+    SettingsView(AppState &appState, std::function<void()> checkForUpdates,
+                 QWidget *parent = nullptr);
     ~SettingsView() override;
 
     // The picker "Add Folder" opens; tests put in one that answers for the user.
@@ -49,7 +52,7 @@ private:
     void showFolderPicker();
 
     AppState &m_appState;
-    UpdaterViewModel &m_updaterViewModel;
+    const std::function<void()> m_checkForUpdates;
     // Shared so the picker outlives a window closed while the picker is still open.
     std::shared_ptr<FolderPicker> m_folderPicker;
     bool m_showFolderPicker = false;

@@ -9,6 +9,8 @@
 #include "SingleInstance.h"
 #include "StartAtLogin.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QMenu>
@@ -19,6 +21,8 @@
 #include <QTest>
 #include <QToolButton>
 #include <QTranslator>
+
+#include <algorithm>
 
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -230,6 +234,22 @@ void TestShell::oneSettingsWindowOnTheSameState()
     mirel.showSettings();
     QCOMPARE(mirel.settingsWindow(), settings);
     QVERIFY(settings->isVisible());
+
+    // Its update check reaches the program's one updater, which answers with a dialog.
+    const QList<QPushButton *> buttons = settings->findChildren<QPushButton *>();
+    const auto found = std::find_if(buttons.cbegin(), buttons.cend(), [](QPushButton *button) {
+        return button->accessibleName() == u"Check for Updates..."_s;
+    });
+    QVERIFY(found != buttons.cend());
+    const auto updaterDialogShown = [] {
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        return std::any_of(windows.cbegin(), windows.cend(), [](QWidget *window) {
+            return qobject_cast<QDialog *>(window) != nullptr && window->isVisible();
+        });
+    };
+    QVERIFY(!updaterDialogShown());
+    QTest::mouseClick(*found, Qt::LeftButton);
+    QTRY_VERIFY(updaterDialogShown());
 
     // A switch turned off there is seen by the panel's next scan.
     QVERIFY(writeFile(home.folder(u"Desktop"_s) + u"/d.txt"_s));

@@ -67,10 +67,24 @@ void TestNames::clashNames_data()
 
     QTest::newRow("extension") << u"report.pdf"_s << 1 << u"report (1).pdf"_s;
     QTest::newRow("second clash") << u"photo.jpg"_s << 2 << u"photo (2).jpg"_s;
-    QTest::newRow("two dots") << u"archive.tar.gz"_s << 3 << u"archive.tar (3).gz"_s;
+    QTest::newRow("counter zero") << u"Mirel.AppImage"_s << 0 << u"Mirel.AppImage"_s;
+    QTest::newRow("dotted version") << u"Mirel-2.0.AppImage"_s << 2 << u"Mirel-2.0 (2).AppImage"_s;
+    QTest::newRow("tarball") << u"archive.tar.gz"_s << 3 << u"archive (3).tar.gz"_s;
+    QTest::newRow("upper-case tarball") << u"Setup.TAR.XZ"_s << 1 << u"Setup (1).TAR.XZ"_s;
+    QTest::newRow("hidden tarball") << u".tar.gz"_s << 1 << u".tar (1).gz"_s;
+    QTest::newRow("tar alone") << u"backup.tar"_s << 2 << u"backup (2).tar"_s;
     QTest::newRow("no extension, no trailing dot") << u"notes"_s << 1 << u"notes (1)"_s;
+    QTest::newRow("hidden file") << u".bashrc"_s << 1 << u".bashrc (1)"_s;
     QTest::newRow("trailing dot") << u"draft."_s << 1 << u"draft. (1)"_s;
     QTest::newRow("spaces") << u"My File.txt"_s << 12 << u"My File (12).txt"_s;
+    // 252 bytes: the stem gives way by whole two-byte characters; the tarball's suffix stays.
+    QTest::newRow("long stem") << QString(124, u'é') + u".txt"_s << 1
+                               << QString(123, u'é') + u" (1).txt"_s;
+    QTest::newRow("long tarball stem")
+        << QString(245, u'a') + u".tar.gz"_s << 999 << QString(242, u'a') + u" (999).tar.gz"_s;
+    // 255 bytes, nearly all extension: no room for the counter unless the extension gives way.
+    QTest::newRow("long extension")
+        << u"a."_s + QString(253, u'x') << 1 << u"a."_s + QString(249, u'x') + u" (1)"_s;
 }
 
 void TestNames::clashNames()

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "FolderPicker.h"
-#include "UpdaterUi.h"
 
-#include <QStringList>
+#include <QList>
+#include <QUrl>
 
 #include <functional>
 #include <utility>
@@ -31,30 +31,4 @@ public:
 private:
     QList<QUrl> m_answer;
     int &m_askCount;
-};
-
-// Writes down the updater's dialogs instead of showing them.
-class RecordingUpdaterUi final : public UpdaterUi
-{
-    Q_OBJECT
-
-public:
-    explicit RecordingUpdaterUi(QStringList &events)
-        : m_events(events)
-    {}
-
-    void showChecking() override { m_events.append(QStringLiteral("checking")); }
-    void showPackageManaged() override { m_events.append(QStringLiteral("package manager")); }
-    void showUpToDate(const QString &) override { m_events.append(QStringLiteral("up to date")); }
-    void showUpdate(const AppcastItem &, const QString &) override
-    {
-        m_events.append(QStringLiteral("update"));
-    }
-    void showDownloading(qint64, qint64) override {}
-    void showDownloaded(const QString &) override {}
-    void showError(UpdateProblem::Kind) override { m_events.append(QStringLiteral("error")); }
-    void raiseCurrent() override { m_events.append(QStringLiteral("raise")); }
-
-private:
-    QStringList &m_events;
 };

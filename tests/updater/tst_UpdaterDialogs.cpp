@@ -1,6 +1,6 @@
-#include "UpdaterDialogs.h"
 #include "ReleaseNotesView.h"
 #include "TestEnvironment.h"
+#include "UpdaterDialogs.h"
 #include "UpdaterViewModel.h"
 
 #include <QApplication>
@@ -142,7 +142,7 @@ public slots:
     void open(const QUrl &url) { urls.append(url); }
 };
 
-class UpdaterDialogsTest final : public QObject
+class TestUpdaterDialogs final : public QObject
 {
     Q_OBJECT
 
@@ -165,7 +165,7 @@ private:
     QTemporaryDir m_files; // a picture, a style sheet and a FIFO the notes point at
 };
 
-void UpdaterDialogsTest::initTestCase()
+void TestUpdaterDialogs::initTestCase()
 {
     QVERIFY(m_files.isValid());
     QFile picture(m_files.filePath(u"picture.png"_s));
@@ -180,13 +180,13 @@ void UpdaterDialogsTest::initTestCase()
     QCOMPARE(::mkfifo(QFile::encodeName(m_files.filePath(u"pipe.png"_s)).constData(), 0600), 0);
 }
 
-void UpdaterDialogsTest::cleanup()
+void TestUpdaterDialogs::cleanup()
 {
     for (QDialog *dialog : visibleDialogs())
         delete dialog;
 }
 
-void UpdaterDialogsTest::oneDialogAtATime_data()
+void TestUpdaterDialogs::oneDialogAtATime_data()
 {
     QTest::addColumn<Step>("first");
     QTest::addColumn<Step>("second");
@@ -214,7 +214,7 @@ void UpdaterDialogsTest::oneDialogAtATime_data()
     }) << u"This build of Mirel has no update feed. To update it, fetch the new source and build it again."_s;
 }
 
-void UpdaterDialogsTest::oneDialogAtATime()
+void TestUpdaterDialogs::oneDialogAtATime()
 {
     QFETCH(Step, first);
     QFETCH(Step, second);
@@ -233,7 +233,7 @@ void UpdaterDialogsTest::oneDialogAtATime()
     QCOMPARE(closed.count(), 0); // replacing a dialog is not the user closing it
 }
 
-void UpdaterDialogsTest::buttons_data()
+void TestUpdaterDialogs::buttons_data()
 {
     QTest::addColumn<Step>("show");
     QTest::addColumn<QString>("button");
@@ -251,7 +251,7 @@ void UpdaterDialogsTest::buttons_data()
     QTest::newRow("Download on a newer version") << update << u"Download"_s << false;
 }
 
-void UpdaterDialogsTest::buttons()
+void TestUpdaterDialogs::buttons()
 {
     QFETCH(Step, show);
     QFETCH(QString, button);
@@ -275,7 +275,7 @@ void UpdaterDialogsTest::buttons()
     QCOMPARE(closed.count(), 1);
 }
 
-void UpdaterDialogsTest::releaseNotes_data()
+void TestUpdaterDialogs::releaseNotes_data()
 {
     QTest::addColumn<AppcastItem>("item");
     QTest::addColumn<QString>("shown");
@@ -345,7 +345,7 @@ void UpdaterDialogsTest::releaseNotes_data()
         << u"1 < 2 & 3 > 2"_s << u"document"_s << QStringList();
 }
 
-void UpdaterDialogsTest::releaseNotes()
+void TestUpdaterDialogs::releaseNotes()
 {
     QFETCH(AppcastItem, item);
     QFETCH(QString, shown);
@@ -370,7 +370,7 @@ void UpdaterDialogsTest::releaseNotes()
     QCOMPARE(found, links);
 }
 
-void UpdaterDialogsTest::downloadedShowsFolder()
+void TestUpdaterDialogs::downloadedShowsFolder()
 {
     OpenedUrls opened;
     QDesktopServices::setUrlHandler(u"file"_s, &opened, "open");
@@ -385,7 +385,7 @@ void UpdaterDialogsTest::downloadedShowsFolder()
     QVERIFY2(text.contains(u"Mirel &lt;2.0&gt;.AppImage"_s), qPrintable(text));
 }
 
-void UpdaterDialogsTest::defaultSourceBuildSaysHowToUpdate()
+void TestUpdaterDialogs::defaultSourceBuildSaysHowToUpdate()
 {
     if (!UpdaterSettings::fromBuild().feedUrl.isEmpty())
         QSKIP("this build was configured with an update feed; the test must not contact it");
@@ -397,5 +397,5 @@ void UpdaterDialogsTest::defaultSourceBuildSaysHowToUpdate()
     QVERIFY2(text.contains(u"fetch the new source and build it again"_s), qPrintable(text));
 }
 
-QTEST_MAIN(UpdaterDialogsTest)
-#include "UpdaterDialogsTest.moc"
+QTEST_MAIN(TestUpdaterDialogs)
+#include "tst_UpdaterDialogs.moc"

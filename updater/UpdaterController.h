@@ -29,9 +29,6 @@ public:
                       QObject *parent = nullptr);
     ~UpdaterController() override;
 
-    void startUpdater();
-    bool isStarted() const { return m_started; }
-
     // A user-initiated check. While a check or a download runs, its dialog comes forward
     // and nothing new starts.
     void checkForUpdates();
@@ -55,5 +52,4 @@ private:
     QByteArray m_feed;
     std::optional<AppcastItem> m_offer;
     State m_state = State::Idle;
-    bool m_started = false;
 };

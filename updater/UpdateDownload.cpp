@@ -2,6 +2,7 @@
 
 #include "DownloadFileName.h"
 #include "Ed25519Verifier.h"
+#include "FileNames.h"
 #include "PartialDownloadFile.h"
 #include "UpdateTransfer.h"
 #include "UserFolders.h"
@@ -103,9 +104,8 @@ void UpdateDownload::onTransferSucceeded()
         return finishWith(UpdateProblem::Kind::LengthMismatch);
     if (!signatureMatches())
         return finishWith(UpdateProblem::Kind::SignatureMismatch);
-    const std::optional<QString> path =
-        m_file->place([this](int number) { return DownloadFileName::numbered(m_fileName, number); },
-                      maxNumberedNames);
+    const std::optional<QString> path = m_file->place(
+        [this](int number) { return FileNames::clashName(m_fileName, number); }, maxNumberedNames);
     if (!path)
         return finishWith(UpdateProblem::Kind::CannotSave);
     m_file.reset();

@@ -14,10 +14,7 @@ public:
     // The last part of the address's path, made safe as a file name in a shared folder, in one
     // pass: no folder separators, no control, bidirectional or other invisible formatting
     // characters, no leading dot or space, at most maxBytes bytes with the extension kept;
-    // a fixed name when nothing visible is left.
+    // a fixed name when nothing visible is left. A name taken already gets a counter as a
+    // kept file does (FileNames::clashName).
     static QString fromUrl(const QUrl &url);
-
-    // name with " (number)" before its extension: "Mirel.AppImage" -> "Mirel (2).AppImage",
-    // "Mirel.tar.gz" -> "Mirel (2).tar.gz". Number 0 gives the name itself.
-    static QString numbered(const QString &name, int number);
 };

@@ -1,6 +1,7 @@
 #include "AppcastParser.h"
 #include "DownloadFileName.h"
 #include "Ed25519Verifier.h"
+#include "FileNames.h"
 #include "TestSigningKey.h"
 #include "UpdateUrlPolicy.h"
 #include "VersionComparison.h"
@@ -22,7 +23,7 @@ QByteArray feed(const QByteArray &items)
 
 } // namespace
 
-class UpdaterFeedTest final : public QObject
+class TestUpdaterFeed final : public QObject
 {
     Q_OBJECT
 
@@ -36,13 +37,11 @@ private slots:
     void urlPolicy();
     void fileNameFromUrl_data();
     void fileNameFromUrl();
-    void numberedName_data();
-    void numberedName();
     void signature_data();
     void signature();
 };
 
-void UpdaterFeedTest::compareVersions_data()
+void TestUpdaterFeed::compareVersions_data()
 {
     QTest::addColumn<QString>("left");
     QTest::addColumn<QString>("right");
@@ -61,7 +60,7 @@ void UpdaterFeedTest::compareVersions_data()
     QTest::newRow("empty is oldest") << u""_s << u"0.0.1"_s << -1;
 }
 
-void UpdaterFeedTest::compareVersions()
+void TestUpdaterFeed::compareVersions()
 {
     QFETCH(QString, left);
     QFETCH(QString, right);
@@ -70,7 +69,7 @@ void UpdaterFeedTest::compareVersions()
     QCOMPARE(::compareVersions(right, left), -expected);
 }
 
-void UpdaterFeedTest::parse_data()
+void TestUpdaterFeed::parse_data()
 {
     QTest::addColumn<QByteArray>("document");
     QTest::addColumn<bool>("isFeed");
@@ -119,7 +118,7 @@ void UpdaterFeedTest::parse_data()
         << false << 0 << QString();
 }
 
-void UpdaterFeedTest::parse()
+void TestUpdaterFeed::parse()
 {
     QFETCH(QByteArray, document);
     QFETCH(bool, isFeed);
@@ -132,7 +131,7 @@ void UpdaterFeedTest::parse()
     QCOMPARE(item ? item->version : QString(), newest);
 }
 
-void UpdaterFeedTest::parseReadsEveryField()
+void TestUpdaterFeed::parseReadsEveryField()
 {
     const QByteArray document =
         feed("<item><title>Mirel 2.0</title>"
@@ -160,7 +159,7 @@ void UpdaterFeedTest::parseReadsEveryField()
     QCOMPARE(item.edSignature, u"c2lnbmF0dXJl"_s);
 }
 
-void UpdaterFeedTest::urlPolicy_data()
+void TestUpdaterFeed::urlPolicy_data()
 {
     QTest::addColumn<QString>("feed");
     QTest::addColumn<QString>("url");
@@ -188,7 +187,7 @@ void UpdaterFeedTest::urlPolicy_data()
     QTest::newRow("relative") << local << u"/feed.xml"_s << false;
 }
 
-void UpdaterFeedTest::urlPolicy()
+void TestUpdaterFeed::urlPolicy()
 {
     QFETCH(QString, feed);
     QFETCH(QString, url);
@@ -196,7 +195,7 @@ void UpdaterFeedTest::urlPolicy()
     QCOMPARE(UpdateUrlPolicy(QUrl(feed)).allows(QUrl(url)), allowed);
 }
 
-void UpdaterFeedTest::fileNameFromUrl_data()
+void TestUpdaterFeed::fileNameFromUrl_data()
 {
     QTest::addColumn<QString>("url");
     QTest::addColumn<QString>("name");
@@ -232,36 +231,17 @@ void UpdaterFeedTest::fileNameFromUrl_data()
         << u"https://e.org/d/%E3%85%A4%EF%BE%A0"_s << u"Mirel-update"_s;
 }
 
-void UpdaterFeedTest::fileNameFromUrl()
+void TestUpdaterFeed::fileNameFromUrl()
 {
     QFETCH(QString, url);
     QFETCH(QString, name);
     const QString cleaned = DownloadFileName::fromUrl(QUrl(url));
     QCOMPARE(cleaned, name);
     // Every numbered variant the download may try still fits a Linux file name.
-    QVERIFY(DownloadFileName::numbered(cleaned, 999).toUtf8().size() <= 255);
+    QVERIFY(FileNames::clashName(cleaned, 999).toUtf8().size() <= 255);
 }
 
-void UpdaterFeedTest::numberedName_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<int>("number");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("first free") << u"Mirel.AppImage"_s << 0 << u"Mirel.AppImage"_s;
-    QTest::newRow("before the extension") << u"Mirel.AppImage"_s << 2 << u"Mirel (2).AppImage"_s;
-    QTest::newRow("tarball") << u"Mirel-2.0.tar.gz"_s << 1 << u"Mirel-2.0 (1).tar.gz"_s;
-    QTest::newRow("no extension") << u"Mirel"_s << 3 << u"Mirel (3)"_s;
-}
-
-void UpdaterFeedTest::numberedName()
-{
-    QFETCH(QString, name);
-    QFETCH(int, number);
-    QFETCH(QString, expected);
-    QCOMPARE(DownloadFileName::numbered(name, number), expected);
-}
-
-void UpdaterFeedTest::signature_data()
+void TestUpdaterFeed::signature_data()
 {
     QTest::addColumn<QByteArray>("message");
     QTest::addColumn<int>("flipByte"); // -1: none
@@ -271,7 +251,7 @@ void UpdaterFeedTest::signature_data()
     QTest::newRow("one byte changed") << QByteArray("Mirel 2.0") << 4 << false;
 }
 
-void UpdaterFeedTest::signature()
+void TestUpdaterFeed::signature()
 {
     QFETCH(QByteArray, message);
     QFETCH(int, flipByte);
@@ -289,5 +269,5 @@ void UpdaterFeedTest::signature()
     QVERIFY(!Ed25519Verifier::verify(publicKey, signature.left(63), checked));
 }
 
-QTEST_GUILESS_MAIN(UpdaterFeedTest)
-#include "UpdaterFeedTest.moc"
+QTEST_GUILESS_MAIN(TestUpdaterFeed)
+#include "tst_UpdaterFeed.moc"

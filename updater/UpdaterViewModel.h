@@ -20,12 +20,10 @@ public:
                      QObject *parent = nullptr);
     ~UpdaterViewModel() override;
 
-    UpdaterController &updaterController() const { return *m_updaterController; }
-
     // Every press of "Check for Updates..." comes here and goes on to the controller.
     void checkForUpdates();
 
 private:
-    // Created and started with the view model and never replaced.
+    // Created with the view model and never replaced.
     const std::unique_ptr<UpdaterController> m_updaterController;
 };

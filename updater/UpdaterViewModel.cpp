@@ -11,9 +11,7 @@ UpdaterViewModel::UpdaterViewModel(UpdaterSettings settings, std::unique_ptr<Upd
                                    QObject *parent)
     : QObject(parent)
     , m_updaterController(std::make_unique<UpdaterController>(std::move(settings), std::move(ui)))
-{
-    m_updaterController->startUpdater();
-}
+{}
 
 UpdaterViewModel::~UpdaterViewModel() = default;
 

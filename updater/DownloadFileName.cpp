@@ -1,5 +1,7 @@
 #include "DownloadFileName.h"
 
+#include "FileNames.h"
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -27,15 +29,6 @@ bool isInvisible(char32_t c)
     return c == 0x034F || c == 0x115F || c == 0x1160 || c == 0x17B4 || c == 0x17B5 ||
            (c >= 0x180B && c <= 0x180F) || c == 0x3164 || (c >= 0xFE00 && c <= 0xFE0F) ||
            c == 0xFFA0 || (c >= 0xE0000 && c <= 0xE0FFF);
-}
-
-qsizetype extensionStart(const QString &name)
-{
-    qsizetype dot = name.lastIndexOf(u'.');
-    // A compressed tarball keeps both parts of its extension together.
-    if (dot > 0 && name.left(dot).endsWith(u".tar"_s, Qt::CaseInsensitive))
-        dot -= 4;
-    return dot > 0 ? dot : name.size();
 }
 
 // The longest start of text, whole code points only, that fits in budget UTF-8 bytes.
@@ -75,17 +68,9 @@ QString DownloadFileName::fromUrl(const QUrl &url)
     if (name.toUtf8().size() <= maxBytes)
         return name;
     // Too long: the stem is cut at a character boundary and the extension kept.
-    qsizetype dot = extensionStart(name);
+    qsizetype dot = name.size() - FileNames::clashSuffix(name).size();
     if (name.mid(dot).toUtf8().size() > maxExtensionBytes)
         dot = name.size();
     const QString extension = name.mid(dot);
     return cutToBytes(name.left(dot), maxBytes - extension.toUtf8().size()).trimmed() + extension;
-}
-
-QString DownloadFileName::numbered(const QString &name, int number)
-{
-    if (number == 0)
-        return name;
-    const qsizetype dot = extensionStart(name);
-    return name.left(dot) + u" ("_s + QString::number(number) + u')' + name.mid(dot);
 }

@@ -26,16 +26,8 @@ UpdaterController::~UpdaterController()
     releaseTransfer();
 }
 
-void UpdaterController::startUpdater()
-{
-    // Starting arms the controller and nothing else: there are no scheduled checks.
-    m_started = true;
-}
-
 void UpdaterController::checkForUpdates()
 {
-    if (!m_started)
-        return;
     if (m_state == State::Checking || m_state == State::Downloading) {
         m_ui->raiseCurrent();
         return;
