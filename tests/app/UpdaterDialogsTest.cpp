@@ -1,6 +1,6 @@
 #include "UpdaterDialogs.h"
 #include "ReleaseNotesView.h"
-#include "TestEnvironment.h"
+#include "TestHome.h"
 #include "UpdaterViewModel.h"
 
 #include <QApplication>
@@ -147,7 +147,7 @@ class UpdaterDialogsTest final : public QObject
     Q_OBJECT
 
 public:
-    static void initMain() { TestEnvironment::install(); }
+    static void initMain() { useTemporaryHome(); }
 
 private slots:
     void initTestCase();
@@ -375,7 +375,7 @@ void UpdaterDialogsTest::downloadedShowsFolder()
     OpenedUrls opened;
     QDesktopServices::setUrlHandler(u"file"_s, &opened, "open");
     const auto restore = qScopeGuard([] { QDesktopServices::unsetUrlHandler(u"file"_s); });
-    const QString folder = TestEnvironment::path() + u"/Downloads"_s;
+    const QString folder = temporaryHome() + u"/Downloads"_s;
 
     UpdaterDialogs ui;
     ui.showDownloaded(folder + u"/Mirel <2.0>.AppImage"_s);
