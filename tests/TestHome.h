@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Console.h"
+#include "PathCodec.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -125,7 +126,8 @@ private:
 };
 
 // Writes a file with the given content and modification time (seconds since the epoch;
-// 0 leaves the time as it is). Paths are bytes so that names need not be UTF-8.
+// 0 leaves the time as it is). Paths are bytes, or carried as PathCodec carries them, so that
+// names need not be UTF-8.
 inline bool writeFile(const QByteArray &path, const QByteArray &content = "data",
                       qint64 modified = 0)
 {
@@ -144,7 +146,13 @@ inline bool writeFile(const QByteArray &path, const QByteArray &content = "data"
 
 inline bool writeFile(const QString &path, const QByteArray &content = "data", qint64 modified = 0)
 {
-    return writeFile(QFile::encodeName(path), content, modified);
+    return writeFile(PathCodec::encode(path), content, modified);
+}
+
+// Writes `data` to `path`, failing the calling test when that does not work.
+inline void writeBytes(const QString &path, const QByteArray &data)
+{
+    QVERIFY2(writeFile(path, data), qPrintable(path));
 }
 
 inline QByteArray readFile(const QByteArray &path)
@@ -162,7 +170,7 @@ inline QByteArray readFile(const QByteArray &path)
 
 inline QByteArray readFile(const QString &path)
 {
-    return readFile(QFile::encodeName(path));
+    return readFile(PathCodec::encode(path));
 }
 
 inline bool existsNoFollow(const QByteArray &path)
@@ -203,13 +211,6 @@ private:
 
 #ifdef QT_GUI_LIB
 // Pictures for the preview tests.
-// Writes `data` to `path`, failing the calling test when that does not work.
-inline void writeBytes(const QString &path, const QByteArray &data)
-{
-    QFile file(path);
-    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
-    QCOMPARE(file.write(data), data.size());
-}
 
 // Four quadrants in clearly different colours, so orientation and mirroring can be read back.
 inline QImage quadrantImage(const QSize &size)

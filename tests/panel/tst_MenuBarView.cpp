@@ -207,20 +207,14 @@ void TestMenuBarView::count()
 {
     QFETCH(int, files);
     QFETCH(QString, text);
-    TestHome home;
-    makeFiles(home, files);
-    AppState state;
-    MenuBarView panel(state);
-    panel.show();
-    QCOMPARE(panel.countLabel()->text(), text);
+    Review review(files);
+    QCOMPARE(review.panel.countLabel()->text(), text);
 }
 
 void TestMenuBarView::finishedStateWhenEmpty()
 {
-    TestHome home;
-    AppState state;
-    MenuBarView panel(state);
-    panel.show();
+    Review review(0);
+    auto &[home, files, state, panel] = review;
 
     QVERIFY(panel.isShowingFinishedState());
     QVERIFY(panel.finishedView()->isVisible());

@@ -76,15 +76,8 @@ bool saveAs(const QImage &image, const QString &path, const char *format)
 {
     QByteArray data;
     QBuffer buffer(&data);
-    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, format))
-        return false;
-    const int descriptor =
-        ::open(PathCodec::encode(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (descriptor < 0)
-        return false;
-    const bool written = ::write(descriptor, data.constData(), size_t(data.size())) == data.size();
-    ::close(descriptor);
-    return written;
+    return buffer.open(QIODevice::WriteOnly) && image.save(&buffer, format) &&
+           writeFile(path, data);
 }
 
 int modeOf(const QString &path)
@@ -224,9 +217,7 @@ std::optional<QImage> TestFileThumbnailView::thumbnailShownFor(const QString &pa
 
 void TestFileThumbnailView::cleanupTestCase()
 {
-    // QTemporaryDir cannot remove what Qt cannot name.
-    for (const char *name : {"F\xfcnf.png", "Gr\xfcn.png"})
-        ::unlink(PathCodec::encode(file(PathCodec::decode(name))).constData());
+    TestHome::removeTree(QFile::encodeName(m_files.path())); // names Qt cannot remove
 }
 
 void TestFileThumbnailView::cacheRoot_data()
