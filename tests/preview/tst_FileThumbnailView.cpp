@@ -481,8 +481,6 @@ void TestFileThumbnailView::requestedOffMainThreadOnEachAppearance()
     const auto call = source->calls().first();
     QVERIFY(!call.onMainThread);
     QCOMPARE(call.request.path, path);
-    QCOMPARE(call.request.pointSize, QSize(60, 60));
-    QCOMPARE(call.request.scale, FileThumbnailView::screenScale());
     QVERIFY(sameColor(centreOf(view.thumbnail()), green));
 
     // Each appearance asks again.
@@ -531,7 +529,6 @@ void TestFileThumbnailView::thumbnailFillsFrame()
     QVERIFY(changed.wait());
 
     const QImage shot = view.grab().toImage();
-    QCOMPARE(shot.size(), QSize(32, 32));
     for (const QPoint point : {QPoint(1, 1), QPoint(30, 30), QPoint(1, 30), QPoint(16, 16)})
         QVERIFY2(sameColor(shot.pixelColor(point), red),
                  qPrintable(u"%1,%2 is %3"_s.arg(point.x()).arg(point.y()).arg(
