@@ -1,4 +1,3 @@
-#include "../TestHome.h"
 #include "CountLabel.h"
 #include "FinishedView.h"
 #include "MenuBarView.h"
@@ -8,6 +7,7 @@
 #include "SettingsView.h"
 #include "SingleInstance.h"
 #include "StartAtLogin.h"
+#include "TestHome.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -37,7 +37,7 @@ class TestShell final : public QObject
 public:
     static void initMain()
     {
-        useTemporarySettingsStore();
+        useTemporaryHome();
         QApplication::setQuitOnLastWindowClosed(false);
     }
 

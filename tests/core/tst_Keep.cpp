@@ -107,7 +107,7 @@ class TestKeep final : public QObject
     Q_OBJECT
 
 public:
-    static void initMain() { useTemporarySettingsStore(); }
+    static void initMain() { useTemporaryHome(); }
 
 private slots:
     void init() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }

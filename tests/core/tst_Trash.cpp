@@ -49,6 +49,12 @@ bool restore(const QByteArray &trashRoot, const QByteArray &name, const QByteArr
            ::unlink(QByteArray(trashRoot + "/info/" + name + ".trashinfo").constData()) == 0;
 }
 
+bool shmIsItsOwnMount(const TestHome &home)
+{
+    return onAnotherFileSystem(home.path(), u"/dev/shm"_s) &&
+           Trash::mountPointOf("/dev/shm") == "/dev/shm";
+}
+
 QStringList entries(const QString &folder)
 {
     return QDir(folder).entryList(
@@ -62,7 +68,7 @@ class TestTrash final : public QObject
     Q_OBJECT
 
 public:
-    static void initMain() { useTemporarySettingsStore(); }
+    static void initMain() { useTemporaryHome(); }
 
 private slots:
     void infoContents_data();
@@ -208,8 +214,7 @@ void TestTrash::symbolicLinkIsTrashedAsLink()
 void TestTrash::otherMount()
 {
     TestHome home;
-    if (!onAnotherFileSystem(home.path(), u"/dev/shm"_s) ||
-        Trash::mountPointOf("/dev/shm") != "/dev/shm")
+    if (!shmIsItsOwnMount(home))
         QSKIP("/dev/shm is not a separate mount here");
     QTemporaryDir folder(u"/dev/shm/mirel-trash-test-XXXXXX"_s);
     QVERIFY(folder.isValid());
@@ -239,8 +244,7 @@ void TestTrash::otherMount()
 void TestTrash::mountWithoutUsableTrash()
 {
     TestHome home;
-    if (!onAnotherFileSystem(home.path(), u"/dev/shm"_s) ||
-        Trash::mountPointOf("/dev/shm") != "/dev/shm")
+    if (!shmIsItsOwnMount(home))
         QSKIP("/dev/shm is not a separate mount here");
     const QByteArray trashRoot = "/dev/shm/.Trash-" + uid();
     if (existsNoFollow(trashRoot) || existsNoFollow("/dev/shm/.Trash"))
@@ -324,8 +328,7 @@ void TestTrash::sharedTrashIsChecked()
     QFETCH(QString, attack);
     QFETCH(QString, usedRoot);
     TestHome home;
-    if (!onAnotherFileSystem(home.path(), u"/dev/shm"_s) ||
-        Trash::mountPointOf("/dev/shm") != "/dev/shm")
+    if (!shmIsItsOwnMount(home))
         QSKIP("/dev/shm is not a separate mount here");
     const QByteArray ownTrash = "/dev/shm/.Trash-" + uid();
     if (existsNoFollow(ownTrash) || existsNoFollow("/dev/shm/.Trash"))

@@ -1,12 +1,12 @@
 #include "FilePreviewView.h"
 #include "ImagePreview.h"
-#include "ImageTestSupport.h"
 #include "InfoCardPreview.h"
 #include "MediaPreview.h"
 #include "PathCodec.h"
 #include "PdfPreview.h"
 #include "PreviewFile.h"
 #include "PreviewThreads.h"
+#include "TestHome.h"
 #include "TextPreview.h"
 #include "VideoFrameView.h"
 
@@ -106,7 +106,7 @@ const QByteArray svgDrawing = "<svg xmlns='http://www.w3.org/2000/svg' width='24
 
 } // namespace
 
-class tst_FilePreviewView final : public QObject
+class TestFilePreviewView final : public QObject
 {
     Q_OBJECT
 
@@ -135,7 +135,7 @@ private:
     bool m_haveMovie = false;
 };
 
-void tst_FilePreviewView::initTestCase()
+void TestFilePreviewView::initTestCase()
 {
     QVERIFY(m_files.isValid());
     writePdf(file(u"report.pdf"_s), 3);
@@ -148,12 +148,10 @@ void tst_FilePreviewView::initTestCase()
     writeBytes(file(u"backup.zip"_s), QByteArray("PK\x03\x04", 4) + QByteArray(60, '\0'));
     writeBytes(file(u"blob.qqxz"_s), QByteArray("\x00\x01\x02\xff\xfe", 5).repeated(50));
     writeBytes(file(u"empty.txt"_s), QByteArray());
-    writeBytes(file(u"latin.tmp"_s), "Caf\xc3\xa9 au lait\n");
-    renameToBytes(file(u"latin.tmp"_s), file(notUtf8("caf\xe9.txt")));
+    writeBytes(file(notUtf8("caf\xe9.txt")), "Caf\xc3\xa9 au lait\n");
     writePdf(file(u"pdf.tmp"_s), 3);
     renameToBytes(file(u"pdf.tmp"_s), file(notUtf8("r\xe9sum\xe9.pdf")));
-    writeBytes(file(u"wav.tmp"_s), wavTone());
-    renameToBytes(file(u"wav.tmp"_s), file(notUtf8("voix \xe9t\xe9.wav")));
+    writeBytes(file(notUtf8("voix \xe9t\xe9.wav")), wavTone());
     QVERIFY(QDir(m_files.path()).mkdir(u"Tool.app"_s));
     // Opening a pipe with no writer blocks for ever; it must never be read.
     QCOMPARE(::mkfifo(QFile::encodeName(file(u"queue.txt"_s)).constData(), 0600), 0);
@@ -178,15 +176,12 @@ void tst_FilePreviewView::initTestCase()
     }
 }
 
-void tst_FilePreviewView::cleanupTestCase()
+void TestFilePreviewView::cleanupTestCase()
 {
-    // QTemporaryDir cannot remove what Qt cannot name.
-    for (const QByteArray &name : {QByteArray("caf\xe9.txt"), QByteArray("r\xe9sum\xe9.pdf"),
-                                   QByteArray("voix \xe9t\xe9.wav")})
-        ::unlink(PathCodec::encode(file(notUtf8(name))).constData());
+    TestHome::removeTree(QFile::encodeName(m_files.path())); // names Qt cannot remove
 }
 
-void tst_FilePreviewView::previewerForType_data()
+void TestFilePreviewView::previewerForType_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("previewer");
@@ -213,7 +208,7 @@ void tst_FilePreviewView::previewerForType_data()
     QTest::newRow("SVG that cannot be drawn falls back") << u"broken.svg"_s << u"InfoCardPreview"_s;
 }
 
-void tst_FilePreviewView::previewerForType()
+void TestFilePreviewView::previewerForType()
 {
     QFETCH(QString, name);
     QFETCH(QString, previewer);
@@ -257,7 +252,7 @@ void tst_FilePreviewView::previewerForType()
     QCOMPARE(view.currentPreview(), preview);
 }
 
-void tst_FilePreviewView::mediaStartsPlayingWhenShown_data()
+void TestFilePreviewView::mediaStartsPlayingWhenShown_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<bool>("video");
@@ -266,7 +261,7 @@ void tst_FilePreviewView::mediaStartsPlayingWhenShown_data()
     QTest::newRow("sound named in Latin-1") << notUtf8("voix \xe9t\xe9.wav") << false;
 }
 
-void tst_FilePreviewView::mediaStartsPlayingWhenShown()
+void TestFilePreviewView::mediaStartsPlayingWhenShown()
 {
     QFETCH(QString, name);
     QFETCH(bool, video);
@@ -329,7 +324,7 @@ void tst_FilePreviewView::mediaStartsPlayingWhenShown()
     QTRY_COMPARE(media->player()->playbackState(), QMediaPlayer::PlayingState);
 }
 
-void tst_FilePreviewView::videoFrameColours_data()
+void TestFilePreviewView::videoFrameColours_data()
 {
     QTest::addColumn<int>("pixelFormat");
     QTest::addColumn<QSize>("bounds");
@@ -341,7 +336,7 @@ void tst_FilePreviewView::videoFrameColours_data()
     QTest::newRow("BGRA") << int(QVideoFrameFormat::Format_BGRA8888) << QSize(32, 32);
 }
 
-void tst_FilePreviewView::videoFrameColours()
+void TestFilePreviewView::videoFrameColours()
 {
     QFETCH(int, pixelFormat);
     QFETCH(QSize, bounds);
@@ -402,7 +397,7 @@ void tst_FilePreviewView::videoFrameColours()
     QVERIFY2(roughlyEqual(right, blue, 8), qPrintable(right.name()));
 }
 
-void tst_FilePreviewView::longTextIsCut_data()
+void TestFilePreviewView::longTextIsCut_data()
 {
     constexpr int limit = 256 * 1024;
     QTest::addColumn<QByteArray>("content");
@@ -421,7 +416,7 @@ void tst_FilePreviewView::longTextIsCut_data()
     QTest::newRow("Latin-1, not UTF-8") << latin1 << false << u"Grüße aus Köln\n"_s;
 }
 
-void tst_FilePreviewView::longTextIsCut()
+void TestFilePreviewView::longTextIsCut()
 {
     QFETCH(QByteArray, content);
     QFETCH(bool, cut);
@@ -446,7 +441,7 @@ void tst_FilePreviewView::longTextIsCut()
     QCOMPARE(note != nullptr && note->isVisible(), cut);
 }
 
-void tst_FilePreviewView::informationCard()
+void TestFilePreviewView::informationCard()
 {
     const QString path = file(u"backup.zip"_s);
     const QDateTime modified(QDate(2025, 3, 14), QTime(15, 9, 42));
@@ -479,7 +474,7 @@ void tst_FilePreviewView::informationCard()
     QVERIFY(goneCard->sizeText().isEmpty());
 }
 
-void tst_FilePreviewView::setUrl()
+void TestFilePreviewView::setUrl()
 {
     FilePreviewView view(QUrl::fromLocalFile(file(u"report.pdf"_s)));
     QTRY_VERIFY(view.currentPreview());
@@ -515,7 +510,7 @@ void tst_FilePreviewView::setUrl()
     QVERIFY(code->text().startsWith(u"int main()"_s));
 }
 
-void tst_FilePreviewView::lateResultOfOldFileIsDropped()
+void TestFilePreviewView::lateResultOfOldFileIsDropped()
 {
     // A large text and a broken PDF are still loading when the panel moves on; neither
     // their text nor their failure may reach the file now on show.
@@ -535,5 +530,5 @@ void tst_FilePreviewView::lateResultOfOldFileIsDropped()
     QCOMPARE(view.findChildren<InfoCardPreview *>().size(), 0);
 }
 
-QTEST_MAIN(tst_FilePreviewView)
+QTEST_MAIN(TestFilePreviewView)
 #include "tst_FilePreviewView.moc"

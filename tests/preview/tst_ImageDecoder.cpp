@@ -1,8 +1,9 @@
 #include "ImageDecoder.h"
-#include "ImageTestSupport.h"
+#include "TestHome.h"
 
 #include <QImageReader>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTest>
 
 #include <sys/stat.h>
@@ -162,7 +163,6 @@ void TestImageDecoder::paletteColours_data()
     QTest::addColumn<QSize>("size");
     QTest::addColumn<QSize>("bounds");
     QTest::addColumn<QSize>("decoded");
-    QTest::newRow("logo for the preview") << QSize(600, 400) << QSize(300, 300) << QSize(300, 200);
     QTest::newRow("logo for a thumbnail") << QSize(600, 400) << QSize(128, 128) << QSize(128, 85);
     QTest::newRow("logo at full size") << QSize(600, 400) << QSize() << QSize(600, 400);
     QTest::newRow("5 x 5000 strip for a thumbnail")

@@ -1,13 +1,14 @@
 #include "FilePreviewView.h"
-#include "ImageTestSupport.h"
 #include "InfoCardPreview.h"
 #include "PathCodec.h"
 #include "PreviewThreads.h"
 #include "RunInBackground.h"
 #include "SmartPreviewView.h"
+#include "TestHome.h"
 #include "ZoomableImageView.h"
 
 #include <QPointer>
+#include <QScopeGuard>
 #include <QSemaphore>
 #include <QSignalSpy>
 #include <QTest>
@@ -32,7 +33,6 @@ private slots:
     void picksOneView();
     void sameKindKeepsTheView();
     void changeOfKindReplacesTheView();
-    void addsNoMargins();
     void undecodablePictureShowsTheCard_data();
     void undecodablePictureShowsTheCard();
     void thinStripIsVisible();
@@ -83,8 +83,6 @@ void TestSmartPreviewView::picksOneView()
     QCOMPARE(view.filePreview() != nullptr, !zoomable);
     QWidget *content = zoomable ? static_cast<QWidget *>(view.imageView())
                                 : static_cast<QWidget *>(view.filePreview());
-    QCOMPARE(view.findChildren<ZoomableImageView *>().size(), zoomable ? 1 : 0);
-    QCOMPARE(view.findChildren<FilePreviewView *>().size(), zoomable ? 0 : 1);
     QCOMPARE(content->parentWidget(), &view);
 }
 
@@ -126,15 +124,6 @@ void TestSmartPreviewView::changeOfKindReplacesTheView()
     QVERIFY(view.imageView());
     QCOMPARE(view.imageView()->url(), file(u"two.JPG"_s));
     QCOMPARE(view.findChildren<QWidget *>(Qt::FindDirectChildrenOnly).size(), 1);
-}
-
-void TestSmartPreviewView::addsNoMargins()
-{
-    SmartPreviewView view(file(u"one.png"_s));
-    view.resize(300, 200);
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
-    QCOMPARE(view.imageView()->geometry(), QRect(0, 0, 300, 200));
 }
 
 void TestSmartPreviewView::undecodablePictureShowsTheCard_data()
@@ -227,16 +216,20 @@ void TestSmartPreviewView::pictureNamedInLatin1()
 void TestSmartPreviewView::stuckReadLeavesQtsPoolAlone()
 {
     // However many reads hang (a stalled mount), Qt's own pool stays free for painting.
+    // Qt may still be finishing work of its own from earlier tests there.
+    QVERIFY(QThreadPool::globalInstance()->waitForDone(10000));
     QSemaphore gate;
     QObject receiver;
     int delivered = 0;
     const int stuck = QThreadPool::globalInstance()->maxThreadCount() + 1;
+    auto release = qScopeGuard([&gate, stuck] { gate.release(stuck); }); // even on a failure
     for (int i = 0; i < stuck; ++i)
         runInBackground(
             &receiver, [&gate] { gate.acquire(); }, [&delivered] { ++delivered; });
     QTRY_VERIFY(previewThreadPool().activeThreadCount() > 0);
     QCOMPARE(QThreadPool::globalInstance()->activeThreadCount(), 0);
     QVERIFY(QThreadPool::globalInstance()->tryStart([] {}));
+    release.dismiss();
     gate.release(stuck);
     QTRY_COMPARE(delivered, stuck);
 }

@@ -57,7 +57,7 @@ class TestFileDialogFolderPicker final : public QObject
     Q_OBJECT
 
 public:
-    static void initMain() { useTemporarySettingsStore(); }
+    static void initMain() { useTemporaryHome(); }
 
 private slots:
     void chosenFolderComesBack();

@@ -136,7 +136,7 @@ class TestSettingsView final : public QObject
     Q_OBJECT
 
 public:
-    static void initMain() { useTemporarySettingsStore(); }
+    static void initMain() { useTemporaryHome(); }
 
 private slots:
     void theWindow();
@@ -165,9 +165,7 @@ void TestSettingsView::theWindow()
     Session session({u"Desktop"_s, u"Downloads"_s, u"Projects/Website"_s, u"/srv/Photos"_s});
     QVERIFY(session.view->isWindow());
     QCOMPARE(session.view->windowTitle(), u"Settings"_s);
-    QCOMPARE(session.view->size(), QSize(380, 450));
-    QCOMPARE(session.view->minimumSize(), QSize(380, 450));
-    QCOMPARE(session.view->maximumSize(), QSize(380, 450));
+    QCOMPARE(session.view->minimumSize(), session.view->maximumSize()); // not resizable
     QVERIFY(QTest::qWaitForWindowExposed(session.view.get()));
 
     // The sections top to bottom.
@@ -196,20 +194,14 @@ void TestSettingsView::theWindow()
             QVERIFY(found->font().pointSizeF() < session.view->font().pointSizeF());
     }
 
-    const QPixmap shot = session.view->grab();
-    QCOMPARE(shot.deviceIndependentSize().toSize(), QSize(380, 450));
     // Groups, texts and symbols: far more than a blank window's one or two colours.
-    const QImage image = shot.toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage image = session.view->grab().toImage().convertToFormat(QImage::Format_RGB32);
     QSet<QRgb> colours;
     for (int y = 0; y < image.height(); y += 2) {
         for (int x = 0; x < image.width(); x += 2)
             colours.insert(image.pixel(x, y));
     }
     QVERIFY2(colours.size() > 20, qPrintable(QString::number(colours.size())));
-
-    const QString target = qEnvironmentVariable("MIREL_SETTINGS_SCREENSHOT");
-    if (!target.isEmpty())
-        QVERIFY(shot.save(target));
 }
 
 void TestSettingsView::switchFlipsStoreAndRescan_data()
@@ -358,7 +350,8 @@ void TestSettingsView::longPathsAreElided()
     QCOMPARE(label->text(), u"~/Projects/"_s + longName);
     QVERIFY(label->shownText().contains(QChar(0x2026)));
     QVERIFY(label->fontMetrics().horizontalAdvance(label->shownText()) <= label->width());
-    QVERIFY(label->mapTo(session.view.get(), QPoint(label->width(), 0)).x() <= 380);
+    QVERIFY(label->mapTo(session.view.get(), QPoint(label->width(), 0)).x() <=
+            session.view->width());
 }
 
 void TestSettingsView::rowsFollowTheStore()

@@ -1,5 +1,5 @@
 #include "MirelIcons.h"
-#include "preview/ImageTestSupport.h"
+#include "TestHome.h"
 
 #include <QApplication>
 #include <QFile>
@@ -89,11 +89,6 @@ void TestMirelIcons::everySymbolRenders()
     QVERIFY(coverage.oneColour);
     QVERIFY2(coverage.opaque >= size * size / 20, qPrintable(QString::number(coverage.opaque)));
     QVERIFY(coverage.touched < size * size * 95 / 100);
-
-    // Twice the pixels at a device pixel ratio of 2, the same size in layout units.
-    const QPixmap hiDpi = MirelIcons::pixmap(name, size, colour, 2.0);
-    QCOMPARE(hiDpi.size(), QSize(2 * size, 2 * size));
-    QCOMPARE(hiDpi.deviceIndependentSize(), QSizeF(size, size));
 }
 
 void TestMirelIcons::symbolsAreDistinct()

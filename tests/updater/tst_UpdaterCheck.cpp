@@ -3,7 +3,7 @@
 #include "LocalHttpServer.h"
 #include "PartialDownloadFile.h"
 #include "RecordingUpdaterUi.h"
-#include "TestEnvironment.h"
+#include "TestHome.h"
 #include "TestSigningKey.h"
 #include "UpdateTransfer.h"
 #include "UpdaterController.h"
@@ -60,19 +60,6 @@ QByteArray enclosure(const QByteArray &url, qint64 length, const QByteArray &sig
            "/>";
 }
 
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly) &&
-           file.write(bytes) == bytes.size();
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 QStringList listing(const QString &folder)
 {
     return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
@@ -80,7 +67,7 @@ QStringList listing(const QString &folder)
 
 QStringList downloadsListing()
 {
-    return listing(TestEnvironment::path() + u"/Downloads"_s);
+    return listing(temporaryHome() + u"/Downloads"_s);
 }
 
 // What the review list would show of the folder.
@@ -110,7 +97,7 @@ class TestUpdaterCheck final : public QObject
     Q_OBJECT
 
 public:
-    static void initMain() { TestEnvironment::install(); }
+    static void initMain() { useTemporaryHome(); }
 
 private slots:
     void init();
@@ -145,7 +132,7 @@ void TestUpdaterCheck::init()
 {
     m_server = std::make_unique<LocalHttpServer>();
     QVERIFY(m_server->listen());
-    QDir(TestEnvironment::path() + u"/Downloads"_s).removeRecursively();
+    QDir(temporaryHome() + u"/Downloads"_s).removeRecursively();
 }
 
 void TestUpdaterCheck::cleanup()
@@ -406,9 +393,10 @@ void TestUpdaterCheck::download()
     const bool refused =
         expected.endsWith(u"NotVerifiable"_s) || expected.endsWith(u"DownloadTooLarge"_s);
 
-    const QString downloads = TestEnvironment::path() + u"/Downloads"_s;
+    const QString downloads = temporaryHome() + u"/Downloads"_s;
     const QString taken = downloads + u"/Mirel-2.0.AppImage"_s;
     const QByteArray previous = "an earlier download that must stay";
+    QVERIFY(QDir().mkpath(downloads));
     QVERIFY(writeFile(downloads + u"/Notes.txt"_s, "mine"));
     QVERIFY(change != u"name taken"_s || writeFile(taken, previous));
 
@@ -468,7 +456,7 @@ void TestUpdaterCheck::cancelDownload()
     QTRY_COMPARE(m_ui->received, sent);
     // The half-written file is not in the review list, and where the file system allows an
     // unnamed file, not in the folder at all: a crash now would leave nothing behind.
-    const QString downloads = TestEnvironment::path() + u"/Downloads"_s;
+    const QString downloads = temporaryHome() + u"/Downloads"_s;
     QCOMPARE(scannedNames(downloads), QStringList());
     for (const QString &name : downloadsListing())
         QVERIFY2(name.startsWith(u'.'), qPrintable(name));
@@ -504,7 +492,7 @@ void TestUpdaterCheck::partialFile()
     QFETCH(QString, before);
     QFETCH(bool, swapped);
     QFETCH(QString, placed);
-    const QTemporaryDir folder(TestEnvironment::path() + u"/partial-XXXXXX"_s);
+    const QTemporaryDir folder(temporaryHome() + u"/partial-XXXXXX"_s);
     QVERIFY(folder.isValid());
     const QString earlier = folder.filePath(before);
     QVERIFY(before.isEmpty() || writeFile(earlier, "earlier"));

@@ -1,5 +1,5 @@
 #include "ReleaseNotesView.h"
-#include "TestEnvironment.h"
+#include "TestHome.h"
 #include "UpdaterDialogs.h"
 #include "UpdaterViewModel.h"
 
@@ -147,7 +147,7 @@ class TestUpdaterDialogs final : public QObject
     Q_OBJECT
 
 public:
-    static void initMain() { TestEnvironment::install(); }
+    static void initMain() { useTemporaryHome(); }
 
 private slots:
     void initTestCase();
@@ -375,7 +375,7 @@ void TestUpdaterDialogs::downloadedShowsFolder()
     OpenedUrls opened;
     QDesktopServices::setUrlHandler(u"file"_s, &opened, "open");
     const auto restore = qScopeGuard([] { QDesktopServices::unsetUrlHandler(u"file"_s); });
-    const QString folder = TestEnvironment::path() + u"/Downloads"_s;
+    const QString folder = temporaryHome() + u"/Downloads"_s;
 
     UpdaterDialogs ui;
     ui.showDownloaded(folder + u"/Mirel <2.0>.AppImage"_s);
