@@ -25,18 +25,18 @@ ui wait-focus '*' '^Files$' 10 || fail "the file list does not have the focus: $
 
 ui press '^Keep$'
 ui wait label 'Not a directory' 5 || { ui dump >&2; fail "no reason under the file"; }
-ui gone label '^Downloads ' 1 || fail "the details line shows beside the reason"
-ui wait label '^a\.txt$' 1 || fail "a.txt is not current any more"
+ui gone label '^Downloads ' 5 || fail "the details line shows beside the reason"
+ui wait label '^a\.txt$' 5 || fail "a.txt is not current any more"
 [[ $(cat "$home/Downloads/a.txt") == newest ]] || fail "a.txt went missing or changed"
 [[ -f "$home/Documents/Kept" ]] || fail "the plain file in place of Kept changed"
 waitfor 5 grep -q '^Failed to keep: .*Not a directory' "$work/stdout" || fail "no console line"
 reason=$(grep '^Failed to keep: ' "$work/stdout" | head -1)
-ui wait label "^$(printf '%s' "${reason#Failed to keep: }" | sed 's/[][\.*^$()+?{}|]/\\&/g')\$" 1 ||
+ui wait label "^$(printf '%s' "${reason#Failed to keep: }" | sed 's/[][\.*^$()+?{}|]/\\&/g')\$" 5 ||
     fail "the reason on screen is not the console line's"
 
 ui press '^Refresh$'
 ui gone label 'Not a directory' 5 || fail "a scan did not clear the reason"
-ui wait label '^Downloads ' 2 || fail "the details line did not come back"
+ui wait label '^Downloads ' 5 || fail "the details line did not come back"
 
 # Escape closes the panel, as desktop popups go.
 xdotool key Escape

@@ -27,7 +27,7 @@ waitfor 20 cmp -s "$work/stdout" "$work/expected" ||
 
 # Only the tray icon: no window until it is clicked.
 ui tray-wait || fail "no tray icon"
-ui gone 'push button' '^Keep$' 2 || fail "a window opened at start-up"
+ui gone 'push button' '^Keep$' 5 || fail "a window opened at start-up"
 
 # A click on the icon opens the panel on the newest file, the next closes it.
 ui tray-activate
