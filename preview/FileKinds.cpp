@@ -1,5 +1,7 @@
 #include "FileKinds.h"
 
+#include "FileNames.h"
+
 #include <array>
 
 using namespace Qt::StringLiterals;
@@ -31,7 +33,7 @@ QString lastPathComponent(QString path)
 {
     while (path.size() > 1 && path.endsWith(u'/'))
         path.chop(1);
-    return path.mid(path.lastIndexOf(u'/') + 1);
+    return FileNames::fileName(path);
 }
 
 } // namespace
@@ -45,11 +47,7 @@ const QStringList &imageExtensions()
 
 QString lowerCasedPathExtension(const QUrl &url)
 {
-    const QString name = lastPathComponent(url.path());
-    const qsizetype dot = name.lastIndexOf(u'.');
-    if (dot < 0)
-        return QString();
-    return name.mid(dot + 1).toLower();
+    return FileNames::extension(lastPathComponent(url.path())).toLower();
 }
 
 QString iconName(const QUrl &url)

@@ -1,13 +1,12 @@
 #include "MediaPreview.h"
 
 #include "FileKinds.h"
-#include "PathCodec.h"
+#include "FileNames.h"
 #include "SymbolLabel.h"
 #include "VideoFrameView.h"
 
 #include <QAudioDevice>
 #include <QAudioOutput>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMediaPlayer>
@@ -110,7 +109,7 @@ QWidget *MediaPreview::makeArtwork(const QString &path)
     layout->addStretch(1);
     layout->addWidget(new SymbolLabel(iconName(QUrl::fromLocalFile(path)), QColor(), 96, artwork),
                       0, Qt::AlignHCenter);
-    auto *name = new QLabel(PathCodec::displayString(QFileInfo(path).fileName()), artwork);
+    auto *name = new QLabel(FileNames::displayName(path), artwork);
     name->setAlignment(Qt::AlignCenter);
     name->setWordWrap(true);
     layout->addWidget(name);

@@ -1,5 +1,6 @@
 #include "FolderDisplay.h"
 
+#include "FileNames.h"
 #include "FolderAccessService.h"
 #include "UserFolders.h"
 
@@ -35,5 +36,5 @@ QString FolderDisplay::abbreviatedPath(const QUrl &url, const QString &homePath)
     const QString trimmed = path.first(end);
     if (trimmed == u"/"_s)
         return trimmed;
-    return trimmed.sliced(trimmed.lastIndexOf(u'/') + 1);
+    return FileNames::fileName(trimmed);
 }

@@ -179,6 +179,8 @@ void TestSettings::addFolder_data()
                                   << QStringList{u"/a"_s, u"/A"_s} << true;
     QTest::newRow("to an empty list")
         << QStringList() << false << u"/a"_s << QStringList{u"/a"_s} << true;
+    QTest::newRow("relative path is refused")
+        << QStringList() << true << u"srv/work"_s << QStringList() << false;
 }
 
 void TestSettings::addFolder()
