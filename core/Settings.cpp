@@ -2,6 +2,7 @@
 
 #include "UserFolders.h"
 
+#include <QFileInfo>
 #include <QSettings>
 
 using namespace Qt::StringLiterals;
@@ -12,6 +13,11 @@ QSettings store()
     return QSettings(u"Mirel"_s, u"Mirel"_s);
 }
 } // namespace
+
+bool Settings::storeExists()
+{
+    return QFileInfo::exists(store().fileName());
+}
 
 bool Settings::contains(QLatin1String key)
 {

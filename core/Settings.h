@@ -32,6 +32,8 @@ inline constexpr BoolKey includeDownloads{QLatin1String("includeDownloads"), tru
 inline constexpr StringListKey monitoredFolders{QLatin1String("monitoredFolders"),
                                                 &defaultMonitoredFolders};
 
+// Whether anything was ever stored: false on a first start.
+bool storeExists();
 bool contains(QLatin1String key);
 bool readBool(const BoolKey &key);
 void writeBool(const BoolKey &key, bool value);
