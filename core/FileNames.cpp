@@ -30,6 +30,15 @@ QByteArray FileNames::fileName(const QByteArray &path)
     return lastComponent(path);
 }
 
+QString FileNames::lastPathComponent(const QString &path)
+{
+    qsizetype end = path.size();
+    while (end > 1 && path.at(end - 1) == u'/')
+        --end;
+    const QString trimmed = path.first(end);
+    return trimmed == u"/"_s ? trimmed : fileName(trimmed);
+}
+
 QString FileNames::parentPath(const QString &path)
 {
     return beforeLastSlash(path);

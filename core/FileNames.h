@@ -10,6 +10,9 @@ namespace FileNames {
 // Last path component ("report.pdf" of "/home/a/report.pdf").
 QString fileName(const QString &path);
 QByteArray fileName(const QByteArray &path);
+// The last component of a folder or file path, ignoring trailing slashes ("Tool.app" of
+// "/x/Tool.app/"); the root names itself.
+QString lastPathComponent(const QString &path);
 // Everything before the last "/" ("/" for a file at the root).
 QString parentPath(const QString &path);
 QByteArray parentPath(const QByteArray &path);

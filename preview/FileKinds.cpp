@@ -29,13 +29,6 @@ const std::array<SymbolRow, 7> &symbolTable()
     return table;
 }
 
-QString lastPathComponent(QString path)
-{
-    while (path.size() > 1 && path.endsWith(u'/'))
-        path.chop(1);
-    return FileNames::fileName(path);
-}
-
 } // namespace
 
 const QStringList &imageExtensions()
@@ -47,7 +40,7 @@ const QStringList &imageExtensions()
 
 QString lowerCasedPathExtension(const QUrl &url)
 {
-    return FileNames::extension(lastPathComponent(url.path())).toLower();
+    return FileNames::extension(FileNames::lastPathComponent(url.path())).toLower();
 }
 
 QString iconName(const QUrl &url)

@@ -28,13 +28,5 @@ QString FolderDisplay::abbreviatedPath(const QUrl &url, const QString &homePath)
     const QString path = url.toLocalFile();
     if (path.startsWith(homePath))
         return u'~' + path.sliced(homePath.size());
-
-    // The last component, ignoring trailing slashes; the root names itself.
-    qsizetype end = path.size();
-    while (end > 1 && path.at(end - 1) == u'/')
-        --end;
-    const QString trimmed = path.first(end);
-    if (trimmed == u"/"_s)
-        return trimmed;
-    return FileNames::fileName(trimmed);
+    return FileNames::lastPathComponent(path);
 }
