@@ -166,5 +166,5 @@ void FilePreviewView::replacePreview(QWidget *preview)
     }
     m_preview = preview;
     m_layout->addWidget(m_preview);
-    Q_EMIT previewChanged(m_preview);
+    emit previewChanged(m_preview);
 }

@@ -78,7 +78,7 @@ MediaPreview::MediaPreview(PreviewFilePtr file, Kind kind, QWidget *parent)
     connect(m_player, &QMediaPlayer::playbackStateChanged, this, &MediaPreview::updateButton);
     connect(m_player, &QMediaPlayer::errorOccurred, this, [this](QMediaPlayer::Error error) {
         if (error != QMediaPlayer::NoError)
-            Q_EMIT failed();
+            emit failed();
     });
     updateButton();
     // Through the checked descriptor, never the name again (which may not even be UTF-8).

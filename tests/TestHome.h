@@ -15,6 +15,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 // Called from each suite's initMain(), before QCoreApplication reads any setting: the
 // settings store of the whole test process lives in a temporary folder.
 inline void useTemporarySettingsStore()
@@ -37,13 +39,13 @@ public:
         QVERIFY(m_dir.isValid());
         qputenv("HOME", QFile::encodeName(m_dir.path()));
         qputenv("XDG_DATA_HOME", QFile::encodeName(m_dir.path() + u"/.local/share"));
-        QSettings(QStringLiteral("Mirel"), QStringLiteral("Mirel")).clear();
+        QSettings(u"Mirel"_s, u"Mirel"_s).clear();
         Console::setSink([this](const QString &line) { m_lines.append(line); });
     }
     ~TestHome()
     {
         Console::setSink({});
-        QSettings(QStringLiteral("Mirel"), QStringLiteral("Mirel")).clear();
+        QSettings(u"Mirel"_s, u"Mirel"_s).clear();
         qputenv("HOME", m_oldHome);
         qputenv("XDG_DATA_HOME", m_oldDataHome);
         removeTree(QFile::encodeName(m_dir.path()));
@@ -67,7 +69,7 @@ public:
     QString path(const QString &relative) const { return m_dir.path() + u'/' + relative; }
     QStringList &lines() { return m_lines; }
 
-    static QSettings store() { return QSettings(QStringLiteral("Mirel"), QStringLiteral("Mirel")); }
+    static QSettings store() { return QSettings(u"Mirel"_s, u"Mirel"_s); }
 
     // How many scans ran since the lines were last cleared: each ends with its total.
     qsizetype scanCount() const
@@ -156,7 +158,7 @@ class UserDirsFile final
 {
 public:
     explicit UserDirsFile(const QStringList &lines)
-        : m_path(qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/user-dirs.dirs"))
+        : m_path(qEnvironmentVariable("XDG_CONFIG_HOME") + u"/user-dirs.dirs"_s)
     {
         QFile file(m_path);
         if (!lines.isEmpty() && file.open(QIODevice::WriteOnly | QIODevice::Truncate))

@@ -223,7 +223,7 @@ void TestSettings::storedListSurvivesRestart()
     store().sync();
 
     QProcess probe;
-    probe.start(QStringLiteral(SETTINGS_PROBE), {});
+    probe.start(QString::fromUtf8(SETTINGS_PROBE), {});
     QVERIFY(probe.waitForFinished(30000));
     QCOMPARE(probe.exitCode(), 0);
     const QStringList lines = QString::fromUtf8(probe.readAllStandardOutput()).split(u'\n');

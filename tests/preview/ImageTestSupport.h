@@ -14,6 +14,8 @@
 #include <QTest>
 #include <QtEndian>
 
+using namespace Qt::StringLiterals;
+
 // Called from each suite's initMain(): HOME and the XDG folders of the whole test process point
 // into one temporary folder, so nothing a test (or a library under it) writes reaches the user's.
 inline void useTemporaryHome()
@@ -25,8 +27,8 @@ inline void useTemporaryHome()
     qputenv("XDG_CONFIG_HOME", path + "/.config");
     qputenv("XDG_DATA_HOME", path + "/.local/share");
     qputenv("XDG_RUNTIME_DIR", path + "/runtime");
-    QDir().mkpath(home.path() + QStringLiteral("/runtime"));
-    QFile::setPermissions(home.path() + QStringLiteral("/runtime"),
+    QDir().mkpath(home.path() + u"/runtime"_s);
+    QFile::setPermissions(home.path() + u"/runtime"_s,
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 

@@ -8,6 +8,8 @@
 #include <functional>
 #include <utility>
 
+using namespace Qt::StringLiterals;
+
 // Answers the folder picker in the user's place and counts how often it was asked.
 class AnsweringFolderPicker final : public FolderPicker
 {
@@ -43,17 +45,14 @@ public:
         : m_events(events)
     {}
 
-    void showChecking() override { m_events.append(QStringLiteral("checking")); }
-    void showPackageManaged() override { m_events.append(QStringLiteral("package manager")); }
-    void showUpToDate(const QString &) override { m_events.append(QStringLiteral("up to date")); }
-    void showUpdate(const AppcastItem &, const QString &) override
-    {
-        m_events.append(QStringLiteral("update"));
-    }
+    void showChecking() override { m_events.append(u"checking"_s); }
+    void showPackageManaged() override { m_events.append(u"package manager"_s); }
+    void showUpToDate(const QString &) override { m_events.append(u"up to date"_s); }
+    void showUpdate(const AppcastItem &, const QString &) override { m_events.append(u"update"_s); }
     void showDownloading(qint64, qint64) override {}
     void showDownloaded(const QString &) override {}
-    void showError(UpdateProblem::Kind) override { m_events.append(QStringLiteral("error")); }
-    void raiseCurrent() override { m_events.append(QStringLiteral("raise")); }
+    void showError(UpdateProblem::Kind) override { m_events.append(u"error"_s); }
+    void raiseCurrent() override { m_events.append(u"raise"_s); }
 
 private:
     QStringList &m_events;
