@@ -47,7 +47,7 @@ std::optional<int> CommandLine::answer(int argc, char **argv)
     // comes only when Mirel starts.
     QCoreApplication probe(argc, argv);
     QCoreApplication::setApplicationName(u"Mirel"_s);
-    QCoreApplication::setApplicationVersion(QStringLiteral(MIREL_VERSION));
+    QCoreApplication::setApplicationVersion(QString::fromUtf8(MIREL_VERSION));
     MirelApp::installTranslations(QLocale(), &probe);
 
     QCommandLineParser parser;

@@ -4,19 +4,18 @@
 #include "MenuBarView.h"
 #include "PanelPlacement.h"
 #include "PathCodec.h"
+#include "Settings.h"
 #include "SettingsView.h"
 #include "TrayIconArt.h"
 
 #include <QApplication>
 #include <QCursor>
 #include <QEvent>
-#include <QFileInfo>
 #include <QFontMetrics>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMenu>
 #include <QScreen>
-#include <QSettings>
 #include <QSystemTrayIcon>
 #include <QTranslator>
 
@@ -62,7 +61,7 @@ MirelApp::MirelApp(QObject *parent)
 
 bool MirelApp::settingsExist()
 {
-    return QFileInfo::exists(QSettings(u"Mirel"_s, u"Mirel"_s).fileName());
+    return Settings::storeExists();
 }
 
 QList<QTranslator *> MirelApp::installTranslations(const QLocale &locale, QObject *owner)

@@ -50,7 +50,7 @@ int main(int argc, char **argv)
 
     QApplication::setApplicationName(u"Mirel"_s);
     QApplication::setOrganizationName(u"Mirel"_s);
-    QApplication::setApplicationVersion(QStringLiteral(MIREL_VERSION));
+    QApplication::setApplicationVersion(QString::fromUtf8(MIREL_VERSION));
     QGuiApplication::setDesktopFileName(u"io.mirel.Mirel"_s);
     QApplication::setWindowIcon(QIcon(u":/app/io.mirel.Mirel.svg"_s));
     // Mirel lives in the tray: closing the settings window or a dialog must not end it.

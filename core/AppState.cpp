@@ -18,10 +18,8 @@ AppState::AppState(FileSystem &fileSystem, QObject *parent)
     , m_folderAccessService(FolderAccessService::shared())
     , m_clock(&QDateTime::currentDateTime)
 {
-    for (const Settings::BoolKey &key : {Settings::includeDesktop, Settings::includeDownloads}) {
-        if (!Settings::contains(key.name))
-            Settings::writeBool(key, true);
-    }
+    Settings::writeDefaultIfAbsent(Settings::includeDesktop);
+    Settings::writeDefaultIfAbsent(Settings::includeDownloads);
     // Each assignment stores the switch and scans; the last scan below completes the list.
     setIncludeDesktop(Settings::readBool(Settings::includeDesktop));
     setIncludeDownloads(Settings::readBool(Settings::includeDownloads));
@@ -71,6 +69,21 @@ std::optional<TrackedFile> AppState::currentFile() const
     if (m_currentIndex < 0 || m_currentIndex >= m_files.size())
         return std::nullopt;
     return m_files.at(m_currentIndex);
+}
+
+void AppState::addFolder(const QUrl &folder)
+{
+    m_folderAccessService.addFolder(folder);
+    scanFolders();
+}
+
+void AppState::removeFolder(const QUrl &folder)
+{
+    const QString path = folder.toLocalFile();
+    QList<QUrl> folders = m_folderAccessService.loadFolders();
+    folders.removeIf([&path](const QUrl &stored) { return stored.toLocalFile() == path; });
+    m_folderAccessService.saveFolders(folders);
+    scanFolders();
 }
 
 void AppState::setClock(Clock clock)

@@ -1,15 +1,16 @@
 #pragma once
 
 #include "DecisionHistory.h"
+#include "Settings.h"
 #include "TrackedFile.h"
 
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QUrl>
 
 #include <functional>
 #include <optional>
-#include <vector>
 
 class FileSystem;
 class FolderAccessService;
@@ -51,6 +52,14 @@ public:
     void setIncludeDownloads(bool include);
 
     std::optional<TrackedFile> currentFile() const;
+
+    // The stored custom folder list, for reading; it changes only through the two below.
+    const FolderAccessService &folderAccessService() const { return m_folderAccessService; }
+    // Adds the folder to the stored list (unless it is listed already), then rescans.
+    void addFolder(const QUrl &folder);
+    // Drops every stored entry with this folder's path, then rescans; the list is written
+    // even when nothing was dropped.
+    void removeFolder(const QUrl &folder);
 
     void scanFolders();
     void scanFolder(const QString &folderPath);
@@ -100,11 +109,9 @@ private:
     QString m_keptFilesPath;
     FileSystem &m_fileSystem;
     FolderAccessService &m_folderAccessService;
-    bool m_includeDesktop = true;
-    bool m_includeDownloads = true;
+    bool m_includeDesktop = Settings::includeDesktop.defaultValue;
+    bool m_includeDownloads = Settings::includeDownloads.defaultValue;
     Clock m_clock;
     bool m_scanning = false;
     DecisionHistory m_history;
-    // Modification times of m_files while a scan builds it, read once per file.
-    std::vector<qint64> m_modifiedTimes;
 };

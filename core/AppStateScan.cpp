@@ -8,7 +8,6 @@
 #include "UserFolders.h"
 
 #include <algorithm>
-#include <numeric>
 
 using namespace Qt::StringLiterals;
 
@@ -17,7 +16,6 @@ void AppState::scanFolders()
     // Views redraw from the finished list: one announcement at the end, not one per folder,
     // and isScanning() tells them to let the emptied list pass.
     m_scanning = true;
-    m_modifiedTimes.clear();
     setFiles({});
     setCurrentIndex(0);
 
@@ -51,16 +49,15 @@ void AppState::scanFolder(const QString &folderPath)
     }
     Console::writeLine(u"Found "_s + QString::number(listing.entries.size()) + u" items"_s);
 
-    m_modifiedTimes.resize(size_t(m_files.size()), FolderEntry::unknownTime);
     const qsizetype before = m_files.size();
     for (const FolderEntry &entry : listing.entries) {
         const QString name = FileNames::fileName(entry.path);
         if (name.startsWith(u'.') || entry.isDirectory || !entry.exists)
             continue;
-        m_files.append(TrackedFile{
-            QUuid::createUuid(), entry.path, QDateTime::currentDateTimeUtc(), entry.size,
-            FileTypes::typeForExtension(FileNames::extension(name)), entry.identity});
-        m_modifiedTimes.push_back(entry.modifiedNs);
+        m_files.append(TrackedFile{QUuid::createUuid(), entry.path, QDateTime::currentDateTimeUtc(),
+                                   entry.size,
+                                   FileTypes::typeForExtension(FileNames::extension(name)),
+                                   entry.identity, entry.modifiedNs});
     }
     if (m_files.size() != before && !m_scanning)
         announceFiles();
@@ -68,16 +65,7 @@ void AppState::scanFolder(const QString &folderPath)
 
 void AppState::sortNewestFirst()
 {
-    m_modifiedTimes.resize(size_t(m_files.size()), FolderEntry::unknownTime);
-    std::vector<qsizetype> order(m_modifiedTimes.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [this](qsizetype a, qsizetype b) {
-        return m_modifiedTimes[size_t(a)] > m_modifiedTimes[size_t(b)];
-    });
-    QList<TrackedFile> sorted;
-    sorted.reserve(m_files.size());
-    for (const qsizetype index : order)
-        sorted.append(std::move(m_files[index]));
-    m_files = std::move(sorted);
-    m_modifiedTimes.clear();
+    std::stable_sort(
+        m_files.begin(), m_files.end(),
+        [](const TrackedFile &a, const TrackedFile &b) { return a.modifiedNs > b.modifiedNs; });
 }

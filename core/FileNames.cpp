@@ -4,15 +4,49 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+template<typename Path> Path lastComponent(const Path &path)
+{
+    return path.sliced(path.lastIndexOf(typename Path::value_type(u'/')) + 1);
+}
+
+template<typename Path> Path beforeLastSlash(const Path &path)
+{
+    const auto slash = typename Path::value_type(u'/');
+    const qsizetype at = path.lastIndexOf(slash);
+    return at <= 0 ? Path(1, slash) : path.first(at);
+}
+
+} // namespace
+
 QString FileNames::fileName(const QString &path)
 {
-    return path.sliced(path.lastIndexOf(u'/') + 1);
+    return lastComponent(path);
+}
+
+QByteArray FileNames::fileName(const QByteArray &path)
+{
+    return lastComponent(path);
+}
+
+QString FileNames::lastPathComponent(const QString &path)
+{
+    qsizetype end = path.size();
+    while (end > 1 && path.at(end - 1) == u'/')
+        --end;
+    const QString trimmed = path.first(end);
+    return trimmed == u"/"_s ? trimmed : fileName(trimmed);
 }
 
 QString FileNames::parentPath(const QString &path)
 {
-    const qsizetype slash = path.lastIndexOf(u'/');
-    return slash <= 0 ? u"/"_s : path.first(slash);
+    return beforeLastSlash(path);
+}
+
+QByteArray FileNames::parentPath(const QByteArray &path)
+{
+    return beforeLastSlash(path);
 }
 
 QString FileNames::extension(const QString &name)

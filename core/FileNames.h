@@ -1,15 +1,24 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
-// Name arithmetic on absolute path strings, shared by the scan, Keep and the views.
+// Name arithmetic on absolute paths, shared by the scan, Keep, the trash and the views. The
+// path helpers take the text of a path or the bytes the file system uses; one rule serves both.
 namespace FileNames {
 
 // Last path component ("report.pdf" of "/home/a/report.pdf").
 QString fileName(const QString &path);
+QByteArray fileName(const QByteArray &path);
+// The last component of a folder or file path, ignoring trailing slashes ("Tool.app" of
+// "/x/Tool.app/"); the root names itself.
+QString lastPathComponent(const QString &path);
 // Everything before the last "/" ("/" for a file at the root).
 QString parentPath(const QString &path);
-// Text after the last dot of the name; empty for "notes", ".bashrc" and "file.".
+QByteArray parentPath(const QByteArray &path);
+// The one extension rule: the text after the last dot of the name, as written. Empty for
+// "notes", "file." and for a dot-file such as ".bashrc" (its dot starts the name); "gz" for
+// "archive.tar.gz".
 QString extension(const QString &name);
 // The name without its extension and dot.
 QString stem(const QString &name);

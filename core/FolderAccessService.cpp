@@ -1,7 +1,6 @@
 #include "FolderAccessService.h"
 
 #include "Settings.h"
-#include "UserFolders.h"
 
 FolderAccessService &FolderAccessService::shared()
 {
@@ -14,23 +13,23 @@ FolderAccessService::FolderAccessService() = default;
 QList<QUrl> FolderAccessService::loadFolders() const
 {
     QList<QUrl> folders;
-    if (const auto stored = Settings::readStringList(monitoredFoldersKey)) {
-        for (const QString &path : *stored) {
-            // A relative entry would be resolved against the working directory: ignored.
-            if (path.startsWith(u'/'))
-                folders.append(QUrl::fromLocalFile(path));
-        }
-        return folders;
-    }
-    for (const QString &path : {UserFolders::desktop(), UserFolders::downloads()}) {
-        if (!path.isEmpty())
+    for (const QString &path : Settings::readStringListOrDefault(Settings::monitoredFolders)) {
+        // A relative entry would be resolved against the working directory: ignored.
+        if (path.startsWith(u'/'))
             folders.append(QUrl::fromLocalFile(path));
     }
     return folders;
 }
 
+bool FolderAccessService::canStore(const QUrl &url)
+{
+    return url.isLocalFile() && url.toLocalFile().startsWith(u'/');
+}
+
 void FolderAccessService::addFolder(const QUrl &url)
 {
+    if (!canStore(url))
+        return;
     QList<QUrl> folders = loadFolders();
     const QString path = url.toLocalFile();
     for (const QUrl &folder : folders) {
@@ -47,5 +46,5 @@ void FolderAccessService::saveFolders(const QList<QUrl> &urls)
     paths.reserve(urls.size());
     for (const QUrl &url : urls)
         paths.append(url.toLocalFile());
-    Settings::writeStringList(monitoredFoldersKey, paths);
+    Settings::writeStringList(Settings::monitoredFolders, paths);
 }

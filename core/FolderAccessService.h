@@ -14,13 +14,16 @@ public:
     static FolderAccessService &shared();
 
     // The key the list is stored under.
-    static constexpr QLatin1String monitoredFoldersKey = Settings::monitoredFolders;
+    static constexpr QLatin1String monitoredFoldersKey = Settings::monitoredFolders.name;
 
-    // The stored folders in order, without entries that are not absolute paths; the Desktop
-    // and Downloads folders (UserFolders) when nothing (valid) is stored. A stored empty list
-    // stays empty.
+    // The stored folders in order, without entries that are not absolute paths; the key's
+    // default (Settings) when nothing (valid) is stored. A stored empty list stays empty.
     QList<QUrl> loadFolders() const;
-    // Appends the folder unless a folder with the same path is listed already.
+    // Whether the folder can be listed at all: only a folder on this computer, named by an
+    // absolute path, can ever be scanned.
+    static bool canStore(const QUrl &url);
+    // Appends the folder unless a folder with the same path is listed already, or it cannot
+    // be stored.
     void addFolder(const QUrl &url);
     // Replaces the stored list.
     void saveFolders(const QList<QUrl> &urls);

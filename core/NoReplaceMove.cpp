@@ -202,11 +202,11 @@ int copyAcross(int fromFolder, const QByteArray &name, const struct stat &source
             return error;
     }
     UniqueFd folder(
-        ::open(PosixPaths::parentOf(to).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        ::open(FileNames::parentPath(to).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!folder.isValid())
         return errno;
     removeStalePartials(folder.get());
-    const QByteArray target = PosixPaths::nameOf(to);
+    const QByteArray target = FileNames::fileName(to);
     int error = in.isValid() ? copyRegularFile(in.get(), source, folder.get(), target)
                              : copySymlink(fromFolder, name, source, folder.get(), target);
     if (error != 0)
@@ -270,11 +270,11 @@ QString NoReplaceMove::replacedReason()
 FileResult NoReplaceMove::move(const QString &from, const QString &to, const FileIdentity &expected)
 {
     const QByteArray source = PathCodec::encode(from);
-    const QByteArray name = PosixPaths::nameOf(source);
+    const QByteArray name = FileNames::fileName(source);
     // The source's folder is opened once and the item is checked and moved relative to it,
     // so what was checked is what moves.
     const UniqueFd folder(
-        ::open(PosixPaths::parentOf(source).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        ::open(FileNames::parentPath(source).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     int error = folder.isValid() ? 0 : errno;
     struct stat item = {};
     if (error == 0 && ::fstatat(folder.get(), name.constData(), &item, AT_SYMLINK_NOFOLLOW) != 0)

@@ -3,17 +3,6 @@
 #include <cerrno>
 #include <sys/stat.h>
 
-QByteArray PosixPaths::parentOf(const QByteArray &path)
-{
-    const qsizetype slash = path.lastIndexOf('/');
-    return slash <= 0 ? QByteArray("/") : path.first(slash);
-}
-
-QByteArray PosixPaths::nameOf(const QByteArray &path)
-{
-    return path.sliced(path.lastIndexOf('/') + 1);
-}
-
 int PosixPaths::makePath(const QByteArray &path, mode_t mode)
 {
     for (qsizetype slash = path.indexOf('/', 1);; slash = path.indexOf('/', slash + 1)) {

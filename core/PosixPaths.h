@@ -7,14 +7,10 @@
 
 #include <utility>
 
-// Path arithmetic and folder creation on the bytes of a path, for the code that talks to
-// the file system directly.
+// Folder creation and descriptors on the bytes of a path, for the code that talks to the file
+// system directly (the name arithmetic is FileNames').
 namespace PosixPaths {
 
-// Everything before the last "/" ("/" for an item at the root).
-QByteArray parentOf(const QByteArray &path);
-// The last path component.
-QByteArray nameOf(const QByteArray &path);
 // Creates the folder and every missing parent with `mode`. Returns 0, or an errno code;
 // ENOTDIR when something other than a folder stands at the path.
 int makePath(const QByteArray &path, mode_t mode);

@@ -1,5 +1,8 @@
 #include "Settings.h"
 
+#include "UserFolders.h"
+
+#include <QFileInfo>
 #include <QSettings>
 
 using namespace Qt::StringLiterals;
@@ -10,6 +13,11 @@ QSettings store()
     return QSettings(u"Mirel"_s, u"Mirel"_s);
 }
 } // namespace
+
+bool Settings::storeExists()
+{
+    return QFileInfo::exists(store().fileName());
+}
 
 bool Settings::contains(QLatin1String key)
 {
@@ -26,12 +34,28 @@ void Settings::writeBool(const BoolKey &key, bool value)
     store().setValue(key.name, value);
 }
 
-std::optional<QStringList> Settings::readStringList(QLatin1String key)
+void Settings::writeDefaultIfAbsent(const BoolKey &key)
+{
+    if (!contains(key.name))
+        writeBool(key, key.defaultValue);
+}
+
+QStringList Settings::defaultMonitoredFolders()
+{
+    QStringList folders;
+    for (const QString &path : {UserFolders::desktop(), UserFolders::downloads()}) {
+        if (!path.isEmpty())
+            folders.append(path);
+    }
+    return folders;
+}
+
+std::optional<QStringList> Settings::readStringList(const StringListKey &key)
 {
     const QSettings settings = store();
-    if (!settings.contains(key))
+    if (!settings.contains(key.name))
         return std::nullopt;
-    const QVariant value = settings.value(key);
+    const QVariant value = settings.value(key.name);
     // QSettings writes an empty list as "@Invalid()": it reads back as an invalid value
     // while the key is present, and must stay an empty list.
     if (!value.isValid())
@@ -55,7 +79,14 @@ std::optional<QStringList> Settings::readStringList(QLatin1String key)
     }
 }
 
-void Settings::writeStringList(QLatin1String key, const QStringList &value)
+QStringList Settings::readStringListOrDefault(const StringListKey &key)
 {
-    store().setValue(key, value);
+    if (std::optional<QStringList> stored = readStringList(key))
+        return *std::move(stored);
+    return key.defaultValue();
+}
+
+void Settings::writeStringList(const StringListKey &key, const QStringList &value)
+{
+    store().setValue(key.name, value);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FileIdentity.h"
+#include "FileSystem.h"
 
 #include <QDateTime>
 #include <QMetaType>
@@ -18,6 +19,9 @@ struct TrackedFile
     QString fileType;
     // What the path held when it was listed: Keep and Delete refuse anything else.
     FileIdentity identity;
+    // Content modification time in nanoseconds as listed (links followed): the review order,
+    // newest first. Unknown sorts last.
+    qint64 modifiedNs = FolderEntry::unknownTime;
 
     // The label of the folder holding the file: "Desktop", "Downloads" or the folder's name.
     QString sourceFolderName() const;

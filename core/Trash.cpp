@@ -97,7 +97,7 @@ int openHomeTrash(TrashFolder &folder)
 // itself cannot be made.
 dev_t homeTrashDevice()
 {
-    for (QByteArray path = homeTrashRoot();; path = PosixPaths::parentOf(path)) {
+    for (QByteArray path = homeTrashRoot();; path = FileNames::parentPath(path)) {
         struct stat attributes = {};
         if (::stat(path.constData(), &attributes) == 0)
             return attributes.st_dev;
@@ -152,7 +152,7 @@ QByteArray infoPathFor(const QByteArray &file, const QByteArray &parent, const T
     if (folder.topDir.isEmpty() && file.startsWith('/'))
         return file;
     const QByteArray resolved =
-        parent + (parent.endsWith('/') ? "" : "/") + PosixPaths::nameOf(file);
+        parent + (parent.endsWith('/') ? "" : "/") + FileNames::fileName(file);
     if (folder.topDir.isEmpty())
         return resolved;
     if (folder.topDir == "/")
@@ -261,11 +261,11 @@ FileResult Trash::moveToTrash(const QString &path, const FileIdentity &expected,
                               TrashedItem *trashed)
 {
     const QByteArray file = PathCodec::encode(path);
-    const QByteArray name = PosixPaths::nameOf(file);
+    const QByteArray name = FileNames::fileName(file);
     // The item's folder is opened once and the item is checked and moved relative to it, so
     // what was checked is what moves.
     const UniqueFd source(
-        ::open(PosixPaths::parentOf(file).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        ::open(FileNames::parentPath(file).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     struct stat item = {};
     if (!source.isValid() ||
         ::fstatat(source.get(), name.constData(), &item, AT_SYMLINK_NOFOLLOW) != 0)
@@ -344,11 +344,11 @@ FileResult Trash::restore(const TrashedItem &item, const QString &to)
     const QByteArray file = PathCodec::encode(item.filePath);
     const QByteArray info = PathCodec::encode(item.infoPath);
     const QByteArray target = PathCodec::encode(to);
-    const QByteArray entry = PosixPaths::nameOf(file);
-    const QByteArray infoName = PosixPaths::nameOf(info);
+    const QByteArray entry = FileNames::fileName(file);
+    const QByteArray infoName = FileNames::fileName(info);
     // Each folder is opened once; the checks and the moves are relative to it.
-    const UniqueFd files = openFolder(PosixPaths::parentOf(file));
-    const UniqueFd infos = openFolder(PosixPaths::parentOf(info));
+    const UniqueFd files = openFolder(FileNames::parentPath(file));
+    const UniqueFd infos = openFolder(FileNames::parentPath(info));
     struct stat attributes = {};
     if (!files.isValid() ||
         ::fstatat(files.get(), entry.constData(), &attributes, AT_SYMLINK_NOFOLLOW) != 0 ||
@@ -358,11 +358,11 @@ FileResult Trash::restore(const TrashedItem &item, const QString &to)
     if (!infos.isValid() || infoOriginalPath(infos.get(), infoName) != item.originalPath)
         return restoreFailure(to, ENOENT, u"its Trash entry no longer names \"%1\""_s.arg(to));
     const UniqueFd parent(
-        ::open(PosixPaths::parentOf(target).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        ::open(FileNames::parentPath(target).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!parent.isValid())
         return restoreFailure(to, errno, qt_error_string(errno));
     if (const int error = NoReplaceMove::renameNoReplaceAt(files.get(), entry, parent.get(),
-                                                           PosixPaths::nameOf(target))) {
+                                                           FileNames::fileName(target))) {
         if (error == EEXIST)
             return restoreFailure(to, error, u"\"%1\" already exists"_s.arg(to));
         return restoreFailure(to, error, qt_error_string(error));

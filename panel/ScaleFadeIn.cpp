@@ -8,6 +8,8 @@
 
 #include <algorithm>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 class Snapshot final : public QWidget
@@ -51,8 +53,7 @@ private:
 void animate(QWidget *area, const QPixmap &picture, bool appearing, int durationMs)
 {
     auto *snapshot = new Snapshot(area, picture, appearing);
-    snapshot->setObjectName(appearing ? QStringLiteral("scaleFadeIn")
-                                      : QStringLiteral("scaleFadeOut"));
+    snapshot->setObjectName(appearing ? u"scaleFadeIn"_s : u"scaleFadeOut"_s);
     snapshot->setLevel(appearing ? 0.0 : 1.0);
     snapshot->show();
     snapshot->raise();

@@ -1,5 +1,7 @@
 #include "FileKinds.h"
 
+#include "FileNames.h"
+
 #include <array>
 
 using namespace Qt::StringLiterals;
@@ -27,13 +29,6 @@ const std::array<SymbolRow, 7> &symbolTable()
     return table;
 }
 
-QString lastPathComponent(QString path)
-{
-    while (path.size() > 1 && path.endsWith(u'/'))
-        path.chop(1);
-    return path.mid(path.lastIndexOf(u'/') + 1);
-}
-
 } // namespace
 
 const QStringList &imageExtensions()
@@ -45,11 +40,7 @@ const QStringList &imageExtensions()
 
 QString lowerCasedPathExtension(const QUrl &url)
 {
-    const QString name = lastPathComponent(url.path());
-    const qsizetype dot = name.lastIndexOf(u'.');
-    if (dot < 0)
-        return QString();
-    return name.mid(dot + 1).toLower();
+    return FileNames::extension(FileNames::lastPathComponent(url.path())).toLower();
 }
 
 QString iconName(const QUrl &url)

@@ -10,8 +10,8 @@
 // The extensions shown by ZoomableImageView, in order of precedence.
 const QStringList &imageExtensions();
 
-// The text after the last "." of the last path component, lower-cased; empty when there is none.
-// A trailing "/" (a folder URL) is ignored, so "Tool.app/" gives "app".
+// The extension of the last path component (FileNames::extension), lower-cased. A trailing "/"
+// (a folder URL) is ignored, so "Tool.app/" gives "app".
 QString lowerCasedPathExtension(const QUrl &url);
 
 // The symbol name that stands for the file's kind, e.g. "photo.fill", "doc.zipper".

@@ -1,5 +1,6 @@
 #include "FilePreviewView.h"
 
+#include "FileNames.h"
 #include "ImagePreview.h"
 #include "InfoCardPreview.h"
 #include "MediaPreview.h"
@@ -10,7 +11,6 @@
 #include "TextPreview.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QMimeDatabase>
 #include <QVBoxLayout>
 
@@ -62,7 +62,7 @@ FilePreviewView::Probe FilePreviewView::probe(const QString &path)
     Probe result;
     result.file = PreviewFile::open(path);
     const QMimeDatabase types;
-    const QString name = QFileInfo(path).fileName();
+    const QString name = FileNames::fileName(path);
     switch (result.file->status()) {
     case PreviewFile::Status::Regular:
         // The type comes from the name, and from the first bytes only when the name says
@@ -166,5 +166,5 @@ void FilePreviewView::replacePreview(QWidget *preview)
     }
     m_preview = preview;
     m_layout->addWidget(m_preview);
-    Q_EMIT previewChanged(m_preview);
+    emit previewChanged(m_preview);
 }

@@ -35,7 +35,7 @@ public:
     // file is still being looked at.
     QWidget *currentPreview() const { return m_preview; }
 
-Q_SIGNALS:
+signals:
     // A new previewer took the place of the previous one.
     void previewChanged(QWidget *preview);
 

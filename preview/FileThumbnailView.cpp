@@ -50,9 +50,9 @@ void FileThumbnailView::store(const QImage &thumbnail)
     if (!thumbnail.isNull()) {
         m_thumbnail = thumbnail;
         update();
-        Q_EMIT thumbnailChanged();
+        emit thumbnailChanged();
     }
-    Q_EMIT requestFinished();
+    emit requestFinished();
 }
 
 void FileThumbnailView::showEvent(QShowEvent *event)

@@ -37,7 +37,7 @@ public:
 
     QSize sizeHint() const override { return requestedPointSize(); }
 
-Q_SIGNALS:
+signals:
     void thumbnailChanged();
     // A request has been answered, with or without a thumbnail.
     void requestFinished();

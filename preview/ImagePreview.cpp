@@ -48,14 +48,14 @@ ImagePreview::Decoded ImagePreview::decode(const PreviewFile &file)
 void ImagePreview::present(const Decoded &decoded)
 {
     if (decoded.image.isNull()) {
-        Q_EMIT failed();
+        emit failed();
         return;
     }
     m_scalable = decoded.scalable;
     m_image = decoded.image;
     m_scaled = QPixmap();
     update();
-    Q_EMIT loaded();
+    emit loaded();
 }
 
 void ImagePreview::paintEvent(QPaintEvent *)

@@ -18,7 +18,7 @@ public:
     bool isLoaded() const { return !m_image.isNull(); }
     QImage image() const { return m_image; }
 
-Q_SIGNALS:
+signals:
     void loaded();
     void failed();
 

@@ -1,13 +1,12 @@
 #include "MediaPreview.h"
 
 #include "FileKinds.h"
-#include "PathCodec.h"
+#include "FileNames.h"
 #include "SymbolLabel.h"
 #include "VideoFrameView.h"
 
 #include <QAudioDevice>
 #include <QAudioOutput>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMediaPlayer>
@@ -79,7 +78,7 @@ MediaPreview::MediaPreview(PreviewFilePtr file, Kind kind, QWidget *parent)
     connect(m_player, &QMediaPlayer::playbackStateChanged, this, &MediaPreview::updateButton);
     connect(m_player, &QMediaPlayer::errorOccurred, this, [this](QMediaPlayer::Error error) {
         if (error != QMediaPlayer::NoError)
-            Q_EMIT failed();
+            emit failed();
     });
     updateButton();
     // Through the checked descriptor, never the name again (which may not even be UTF-8).
@@ -110,7 +109,7 @@ QWidget *MediaPreview::makeArtwork(const QString &path)
     layout->addStretch(1);
     layout->addWidget(new SymbolLabel(iconName(QUrl::fromLocalFile(path)), QColor(), 96, artwork),
                       0, Qt::AlignHCenter);
-    auto *name = new QLabel(PathCodec::displayString(QFileInfo(path).fileName()), artwork);
+    auto *name = new QLabel(FileNames::displayName(path), artwork);
     name->setAlignment(Qt::AlignCenter);
     name->setWordWrap(true);
     layout->addWidget(name);

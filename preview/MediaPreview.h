@@ -26,7 +26,7 @@ public:
     Kind kind() const { return m_kind; }
     QMediaPlayer *player() const { return m_player; }
 
-Q_SIGNALS:
+signals:
     void failed();
 
 protected:

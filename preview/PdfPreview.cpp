@@ -63,10 +63,10 @@ PdfPreview::Document PdfPreview::open(const PreviewFile &file)
 void PdfPreview::present(const Document &document)
 {
     if (!document) {
-        Q_EMIT failed();
+        emit failed();
         return;
     }
     m_document = document;
     m_view->setDocument(m_document.get());
-    Q_EMIT loaded();
+    emit loaded();
 }

@@ -22,7 +22,7 @@ public:
     bool isLoaded() const { return m_document != nullptr; }
     int pageCount() const;
 
-Q_SIGNALS:
+signals:
     void loaded();
     void failed();
 

@@ -9,6 +9,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 std::shared_ptr<const PreviewFile> PreviewFile::open(const QString &path)
 {
     std::shared_ptr<PreviewFile> file(new PreviewFile);
@@ -55,7 +57,7 @@ QString PreviewFile::descriptorPath() const
 {
     if (m_descriptor < 0)
         return QString();
-    return QStringLiteral("/proc/self/fd/%1").arg(m_descriptor);
+    return u"/proc/self/fd/%1"_s.arg(m_descriptor);
 }
 
 std::unique_ptr<QFile> PreviewFile::device() const

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+using namespace Qt::StringLiterals;
+
 QThreadPool &previewThreadPool()
 {
     static QThreadPool *const pool = [] {
@@ -12,7 +14,7 @@ QThreadPool &previewThreadPool()
         // More than the cores: a thread or two caught in an unresponsive mount must leave room
         // for the files that do answer.
         threads->setMaxThreadCount(std::max(4, QThread::idealThreadCount()));
-        threads->setObjectName(QStringLiteral("Mirel previews"));
+        threads->setObjectName(u"Mirel previews"_s);
         return threads;
     }();
     return *pool;

@@ -11,6 +11,8 @@
 #include <QStringDecoder>
 #include <QVBoxLayout>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // The desktop's fixed-width font. Some platforms answer with a proportional one; then
@@ -19,8 +21,8 @@ namespace {
 bool isMonospaced(const QFont &font)
 {
     const QFontMetricsF metrics(font);
-    return qFuzzyCompare(metrics.horizontalAdvance(QStringLiteral("iiii")),
-                         metrics.horizontalAdvance(QStringLiteral("MMMM")));
+    return qFuzzyCompare(metrics.horizontalAdvance(u"iiii"_s),
+                         metrics.horizontalAdvance(u"MMMM"_s));
 }
 
 QFont monospaceFont()
@@ -28,7 +30,7 @@ QFont monospaceFont()
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     if (isMonospaced(font))
         return font;
-    font.setFamily(QStringLiteral("monospace"));
+    font.setFamily(u"monospace"_s);
     font.setStyleHint(QFont::Monospace);
     font.setFixedPitch(true);
     return font;
@@ -100,7 +102,7 @@ TextPreview::Head TextPreview::readHead(const PreviewFile &file)
 void TextPreview::present(const Head &head)
 {
     if (!head.ok) {
-        Q_EMIT failed();
+        emit failed();
         return;
     }
     m_cut = head.cut;
@@ -112,5 +114,5 @@ void TextPreview::present(const Head &head)
         m_note->show();
     }
     m_loaded = true;
-    Q_EMIT loaded();
+    emit loaded();
 }

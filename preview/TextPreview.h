@@ -22,7 +22,7 @@ public:
     bool isCut() const { return m_cut; }
     QString text() const;
 
-Q_SIGNALS:
+signals:
     void loaded();
     void failed();
 

@@ -151,7 +151,7 @@ void VideoFrameView::takeFrame()
     m_image = image;
     m_image.setDevicePixelRatio(devicePixelRatioF());
     update();
-    Q_EMIT frameShown();
+    emit frameShown();
 }
 
 void VideoFrameView::paintEvent(QPaintEvent *)

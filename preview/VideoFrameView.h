@@ -29,7 +29,7 @@ public:
     // empty), or null for a pixel format it does not know.
     static QImage toImage(const QVideoFrame &frame, const QSize &bounds = QSize());
 
-Q_SIGNALS:
+signals:
     void frameShown();
 
 protected:

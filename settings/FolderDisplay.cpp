@@ -1,5 +1,6 @@
 #include "FolderDisplay.h"
 
+#include "FileNames.h"
 #include "FolderAccessService.h"
 #include "UserFolders.h"
 
@@ -27,13 +28,5 @@ QString FolderDisplay::abbreviatedPath(const QUrl &url, const QString &homePath)
     const QString path = url.toLocalFile();
     if (path.startsWith(homePath))
         return u'~' + path.sliced(homePath.size());
-
-    // The last component, ignoring trailing slashes; the root names itself.
-    qsizetype end = path.size();
-    while (end > 1 && path.at(end - 1) == u'/')
-        --end;
-    const QString trimmed = path.first(end);
-    if (trimmed == u"/"_s)
-        return trimmed;
-    return trimmed.sliced(trimmed.lastIndexOf(u'/') + 1);
+    return FileNames::lastPathComponent(path);
 }

@@ -21,6 +21,8 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 constexpr int symbolSize = 18;
@@ -115,10 +117,9 @@ void SettingsView::buildMonitoredFolders(QWidget *content)
                                   SettingsGroup::stretch(), toggle});
         return toggle;
     };
-    m_desktopSwitch =
-        addSwitch(QStringLiteral("menubar.dock.rectangle"), tr("Desktop"), UserFolders::desktop());
-    m_downloadsSwitch = addSwitch(QStringLiteral("arrow.down.circle.fill"), tr("Downloads"),
-                                  UserFolders::downloads());
+    m_desktopSwitch = addSwitch(u"menubar.dock.rectangle"_s, tr("Desktop"), UserFolders::desktop());
+    m_downloadsSwitch =
+        addSwitch(u"arrow.down.circle.fill"_s, tr("Downloads"), UserFolders::downloads());
     section->setFooter(tr("Enable folders to monitor for file cleanup."));
     content->layout()->addWidget(section);
 
@@ -138,8 +139,7 @@ void SettingsView::buildCustomFolders(QWidget *content)
 {
     auto *section = new SettingsSection(tr("Custom Folders"), content);
     m_customFolderGroup = section->group();
-    auto *addButton =
-        new QPushButton(MirelIcons::icon(QStringLiteral("plus")), tr("Add Folder"), section);
+    auto *addButton = new QPushButton(MirelIcons::icon(u"plus"_s), tr("Add Folder"), section);
     addButton->setAccessibleName(tr("Add Folder"));
     m_customFolderGroup->addRow({addButton, SettingsGroup::stretch()});
     content->layout()->addWidget(section);

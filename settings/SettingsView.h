@@ -34,10 +34,10 @@ public:
     // The picker "Add Folder" opens; tests put in one that answers for the user.
     void setFolderPicker(std::unique_ptr<FolderPicker> picker);
 
-    // Adds the first chosen folder to the stored list and rescans. An empty selection (the
-    // picker was cancelled or failed) changes nothing.
+    // Asks the review state to add the first chosen folder (it stores it and rescans). An
+    // empty selection (the picker was cancelled or failed) changes nothing.
     void handleFolderSelection(const QList<QUrl> &selection);
-    // Drops every stored entry with this folder's path, then rescans.
+    // Asks the review state to drop every stored entry with this folder's path and rescan.
     void removeFolder(const QUrl &folder);
 
 private:

@@ -43,29 +43,23 @@ void SettingsView::handleFolderSelection(const QList<QUrl> &selection)
     if (selection.isEmpty())
         return;
     const QUrl &folder = selection.first();
-    // Only a folder on this computer, named by an absolute path, can be scanned; storing
-    // anything else would leave an entry no scan can ever read.
-    if (!folder.isLocalFile() || !folder.toLocalFile().startsWith(u'/'))
+    // A folder the list cannot hold (not on this computer, or not an absolute path) is
+    // ignored like a cancelled picker.
+    if (!FolderAccessService::canStore(folder))
         return;
 
     Console::writeLine(u"[Mirel] Custom folder selected: "_s + folder.toLocalFile());
-    FolderAccessService::shared().addFolder(folder);
-    m_appState.scanFolders();
+    m_appState.addFolder(folder);
 }
 
 void SettingsView::removeFolder(const QUrl &folder)
 {
-    FolderAccessService &store = FolderAccessService::shared();
-    const QString path = folder.toLocalFile();
-    QList<QUrl> folders = store.loadFolders();
-    folders.removeIf([&path](const QUrl &stored) { return stored.toLocalFile() == path; });
-    store.saveFolders(folders);
-    m_appState.scanFolders();
+    m_appState.removeFolder(folder);
 }
 
 void SettingsView::refreshFolderRows()
 {
-    const QList<QUrl> folders = FolderDisplay::customFolders(FolderAccessService::shared());
+    const QList<QUrl> folders = FolderDisplay::customFolders(m_appState.folderAccessService());
     // Rows are rebuilt only when the list changed, so the many announcements of one scan do
     // not churn the widgets (or take focus from a row's button).
     if (folders == m_shownFolders)

@@ -25,6 +25,8 @@
 
 #include <utility>
 
+using namespace Qt::StringLiterals;
+
 // The folder that stands in for the user's home for the whole test process.
 inline QString temporaryHome()
 {
@@ -69,13 +71,13 @@ public:
         QVERIFY(m_dir.isValid());
         qputenv("HOME", QFile::encodeName(m_dir.path()));
         qputenv("XDG_DATA_HOME", QFile::encodeName(m_dir.path() + u"/.local/share"));
-        QSettings(QStringLiteral("Mirel"), QStringLiteral("Mirel")).clear();
+        QSettings(u"Mirel"_s, u"Mirel"_s).clear();
         Console::setSink([this](const QString &line) { m_lines.append(line); });
     }
     ~TestHome()
     {
         Console::setSink({});
-        QSettings(QStringLiteral("Mirel"), QStringLiteral("Mirel")).clear();
+        QSettings(u"Mirel"_s, u"Mirel"_s).clear();
         qputenv("HOME", m_oldHome);
         qputenv("XDG_DATA_HOME", m_oldDataHome);
         removeTree(QFile::encodeName(m_dir.path()));
@@ -99,7 +101,7 @@ public:
     QString path(const QString &relative) const { return m_dir.path() + u'/' + relative; }
     QStringList &lines() { return m_lines; }
 
-    static QSettings store() { return QSettings(QStringLiteral("Mirel"), QStringLiteral("Mirel")); }
+    static QSettings store() { return QSettings(u"Mirel"_s, u"Mirel"_s); }
 
     // How many scans ran since the lines were last cleared: each ends with its total.
     qsizetype scanCount() const
@@ -195,7 +197,7 @@ class UserDirsFile final
 {
 public:
     explicit UserDirsFile(const QStringList &lines)
-        : m_path(qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/user-dirs.dirs"))
+        : m_path(qEnvironmentVariable("XDG_CONFIG_HOME") + u"/user-dirs.dirs"_s)
     {
         QFile file(m_path);
         if (!lines.isEmpty() && file.open(QIODevice::WriteOnly | QIODevice::Truncate))

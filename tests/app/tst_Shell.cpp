@@ -87,7 +87,7 @@ Run runMirel(const QStringList &arguments, const QMap<QString, QString> &changes
     }
     QProcess mirel;
     mirel.setProcessEnvironment(environment);
-    mirel.start(QStringLiteral(MIREL_PROGRAM), arguments);
+    mirel.start(QString::fromUtf8(MIREL_PROGRAM), arguments);
     Run run;
     if (!mirel.waitForFinished(60000) || mirel.exitStatus() != QProcess::NormalExit)
         return run;

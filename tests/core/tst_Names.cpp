@@ -19,6 +19,8 @@ public:
 private slots:
     void pathBytesRoundTrip_data();
     void pathBytesRoundTrip();
+    void nameParts_data();
+    void nameParts();
     void clashNames_data();
     void clashNames();
     void sourceFolderName_data();
@@ -59,6 +61,39 @@ void TestNames::pathBytesRoundTrip()
     const QString carried = PathCodec::decode(bytes);
     QCOMPARE(PathCodec::encode(carried), bytes);
     QCOMPARE(PathCodec::displayString(carried), shown);
+}
+
+void TestNames::nameParts_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("parent");
+    QTest::addColumn<QString>("extension");
+
+    QTest::newRow("dot-file") << u"/h/.bashrc"_s << u".bashrc"_s << u"/h"_s << QString();
+    QTest::newRow("two dots") << u"/h/archive.tar.gz"_s << u"archive.tar.gz"_s << u"/h"_s
+                              << u"gz"_s;
+    QTest::newRow("trailing dot") << u"/h/name."_s << u"name."_s << u"/h"_s << QString();
+    QTest::newRow("no extension") << u"/h/noext"_s << u"noext"_s << u"/h"_s << QString();
+    QTest::newRow("case kept") << u"/h/a.PDF"_s << u"a.PDF"_s << u"/h"_s << u"PDF"_s;
+    QTest::newRow("at the root") << u"/x.txt"_s << u"x.txt"_s << u"/"_s << u"txt"_s;
+    QTest::newRow("dot in a folder only")
+        << u"/h/a.d/file"_s << u"file"_s << u"/h/a.d"_s << QString();
+}
+
+void TestNames::nameParts()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, name);
+    QFETCH(QString, parent);
+    QFETCH(QString, extension);
+
+    QCOMPARE(FileNames::fileName(path), name);
+    QCOMPARE(FileNames::parentPath(path), parent);
+    QCOMPARE(FileNames::extension(name), extension);
+    // The byte form used next to the file system follows the same rule.
+    QCOMPARE(FileNames::fileName(path.toUtf8()), name.toUtf8());
+    QCOMPARE(FileNames::parentPath(path.toUtf8()), parent.toUtf8());
 }
 
 void TestNames::clashNames_data()

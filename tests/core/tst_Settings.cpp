@@ -172,6 +172,8 @@ void TestSettings::addFolder_data()
                                   << QStringList{u"/a"_s, u"/A"_s} << true;
     QTest::newRow("to an empty list")
         << QStringList() << false << u"/a"_s << QStringList{u"/a"_s} << true;
+    QTest::newRow("relative path is refused")
+        << QStringList() << true << u"srv/work"_s << QStringList() << false;
 }
 
 void TestSettings::addFolder()
@@ -213,7 +215,7 @@ void TestSettings::storedListSurvivesRestart()
     TestHome::store().sync();
 
     QProcess probe;
-    probe.start(QStringLiteral(SETTINGS_PROBE), {});
+    probe.start(QString::fromUtf8(SETTINGS_PROBE), {});
     QVERIFY(probe.waitForFinished(30000));
     QCOMPARE(probe.exitCode(), 0);
     const QStringList lines = QString::fromUtf8(probe.readAllStandardOutput()).split(u'\n');

@@ -55,6 +55,7 @@ void TestFileKinds::classification_data()
     QTest::newRow("folder without extension")
         << QUrl::fromLocalFile(u"/home/ann/Projects/"_s) << false << doc << QString();
     QTest::newRow("trailing dot") << file(u"notes."_s) << false << doc << QString();
+    QTest::newRow("dot-file has no extension") << file(u".png"_s) << false << doc << QString();
     QTest::newRow("dot in a folder name only")
         << file(u"my.photos/holiday"_s) << false << doc << QString();
     QTest::newRow("non-ASCII name") << file(u"Ärger über Öl.JPEG"_s) << true << photo << u"jpeg"_s;

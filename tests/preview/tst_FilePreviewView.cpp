@@ -113,7 +113,7 @@ class TestFilePreviewView final : public QObject
 public:
     static void initMain() { useTemporaryHome(); }
 
-private Q_SLOTS:
+private slots:
     void initTestCase();
     void cleanupTestCase();
     void previewerForType_data();

@@ -171,7 +171,7 @@ class TestFileThumbnailView final : public QObject
 public:
     static void initMain() { useTemporaryHome(); }
 
-private Q_SLOTS:
+private slots:
     void initTestCase() { QVERIFY(m_files.isValid()); }
     void cleanupTestCase();
     void cacheRoot_data();

@@ -8,6 +8,8 @@
 #include <functional>
 #include <utility>
 
+using namespace Qt::StringLiterals;
+
 // Answers the folder picker in the user's place and counts how often it was asked.
 class AnsweringFolderPicker final : public FolderPicker
 {

@@ -535,7 +535,8 @@ void TestSettingsView::keepLocationVersionAndBuild()
     QCOMPARE(rowValue(*session.view, u"Move kept files to:"_s), u"~/Documents/Kept"_s);
     session.appState->setKeptFilesPath(u"/srv/archive/Kept"_s);
     QCOMPARE(rowValue(*session.view, u"Move kept files to:"_s), u"Kept"_s);
-    QCOMPARE(rowValue(*session.view, u"Mirel"_s), u"v"_s + QStringLiteral(MIREL_PROJECT_VERSION));
+    QCOMPARE(rowValue(*session.view, u"Mirel"_s),
+             u"v"_s + QString::fromUtf8(MIREL_PROJECT_VERSION));
     const QString build = rowValue(*session.view, u"Build"_s);
     QCOMPARE(build, BuildInfo::current().buildNumber);
     QVERIFY(!build.isEmpty());
