@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the libFuzzer targets with clang through CMake (the fuzz preset) and runs them for a
 # minute together: three quarters of it on the appcast parser, the rest on the release-notes
 # cleaner. Fails when a fuzzer finds a crash; prints how many inputs each executed.

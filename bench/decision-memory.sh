@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Usage: bench/decision-memory.sh [MIREL]
 # Memory of a long review: 150 files in Downloads cycling through video, photo, PDF, binary text
 # and audio; the real program (built here in Release unless MIREL is given) runs under Xvfb with

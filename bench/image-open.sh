@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Benchmark: time from ZoomableImageView being shown to a 4000 x 3000 JPEG being on screen.
 # Builds what it needs (Release) and prints each round, then last "image-open-ms <median>".
 # Target: at most 100 ms.

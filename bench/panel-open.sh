@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Usage: bench/panel-open.sh N [ROUNDS]
 # With N files in a temporary Downloads folder, times the review panel from its show request
 # to its first complete paint (the rescan included) and scanFolders alone, and reports the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The review panel outside the tray, for screenshots and timing.
 //   panel_tool screenshot OUT.png     shows the panel on $HOME's files and saves a picture
 //   panel_tool open ROUNDS            times show-to-first-paint and scanFolders alone

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Usage: bench/scan-vs-find.sh N [ROUNDS]
 # Makes N files in a temporary Downloads folder, then times Mirel's scan and
 # `find -printf | sort -rn` on it alternately. Last line: scan-vs-find N <median ratio>.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times AppState::scanFolders against `find | sort` on the same folder, alternately.
 //   scan_bench make N FOLDER     fills FOLDER with N files (mixed names, sizes and times)
 //   scan_bench time ROUNDS       times both on $HOME/Downloads; one line per round on stderr

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Mirel's thumbnails against gdk-pixbuf-thumbnailer, for 20 photos of 4000 x 3000 pixels.
 #   bench/thumbs-vs-gdk.sh            (ROUNDS=5 by default; BUILD_DIR to reuse a build)
 # Each round times, in turn and alternating which goes first:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target for the appcast parser: feeds arbitrary bytes to it and checks that the
 // newest item it picks is never older than another item.
 #include "AppcastItem.h"

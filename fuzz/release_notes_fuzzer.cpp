@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target for the release-notes cleaner: whatever the feed's notes hold, what comes
 // out is plain text, escaped, and only the tags the cleaner allows, without attributes but a
 // link's https address.

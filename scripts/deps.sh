@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what Mirel needs from Debian's packages (Debian 12 is what Mirel is tested on).
 #   scripts/deps.sh          build, package and run Mirel
 #   scripts/deps.sh --test   also what the tests, benchmarks and end-to-end checks use

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Usage: scripts/panel-screenshot.sh OUT.png
 # Shows the review panel on a temporary home holding a few everyday files and saves a
 # picture of it as OUT.png, and one of the finished state as OUT-finished.png.

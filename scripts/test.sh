@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what the tests need, builds Mirel with warnings as errors and runs every test,
 # then builds again with AddressSanitizer and UndefinedBehaviorSanitizer and runs them again,
 # then the extra checks in .ci/extra-*.sh. Every stage runs even when an earlier one failed;

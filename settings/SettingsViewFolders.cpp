@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The custom folder rows of the settings window, and adding and removing folders.
 #include "SettingsView.h"
 

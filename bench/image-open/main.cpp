@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times ZoomableImageView from show() to the first paint of a 4000 x 3000 JPEG, as the review
 // panel shows a photo: a fresh view per round, the file already in the page cache after round 1.
 #include "ZoomableImageView.h"

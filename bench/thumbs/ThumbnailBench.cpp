@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loads the thumbnails of the files given on the command line the way the file list
 // does (one request per file, all at once on the thread pool, 60 points at scale 1, so
 // the standard's 128-pixel size), twice, and prints the milliseconds each pass took:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Prints the stored folder list and switches, one line each, as a newly started Mirel reads
 // them.
 #include "FolderAccessService.h"

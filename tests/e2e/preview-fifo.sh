@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Usage: preview-fifo.sh MIREL
 # A named pipe called pipe.png is the newest file in Downloads. The real program, with no tray,
 # must still show its panel on it, answer, and move the pipe to the Trash on Delete: a preview

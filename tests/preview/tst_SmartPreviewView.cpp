@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "FilePreviewView.h"
 #include "InfoCardPreview.h"
 #include "PathCodec.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "AppcastParser.h"
 #include "DownloadFileName.h"
 #include "Ed25519Verifier.h"
