@@ -80,18 +80,24 @@ QImage fromYuv420(const QVideoFrame &frame, const QSize &target)
 VideoFrameView::VideoFrameView(QWidget *parent)
     : QWidget(parent)
     , m_sink(new QVideoSink(this))
+    , m_handover(std::make_shared<Handover>())
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    m_handover->view = this;
     // Frames arrive on the playback thread: only the newest is kept, and the main thread takes
     // it when it gets to it, so a slow paint never piles frames up.
     connect(
         m_sink, &QVideoSink::videoFrameChanged, this,
-        [this](const QVideoFrame &frame) {
-            const QMutexLocker lock(&m_mutex);
-            m_pending = frame;
-            if (!m_takePosted) {
-                m_takePosted = true;
-                QMetaObject::invokeMethod(this, &VideoFrameView::takeFrame, Qt::QueuedConnection);
+        [handover = m_handover](const QVideoFrame &frame) {
+            const QMutexLocker lock(&handover->mutex);
+            if (!handover->view)
+                return;
+            handover->pending = frame;
+            if (!handover->takePosted) {
+                handover->takePosted = true;
+                // Posted while the view is known to live; its destruction drops the event.
+                QMetaObject::invokeMethod(handover->view, &VideoFrameView::takeFrame,
+                                          Qt::QueuedConnection);
             }
         },
         Qt::DirectConnection);
@@ -100,6 +106,10 @@ VideoFrameView::VideoFrameView(QWidget *parent)
 VideoFrameView::~VideoFrameView()
 {
     disconnect(m_sink, nullptr, this, nullptr);
+    // A frame being handed over right now finishes first; any later one finds no view.
+    const QMutexLocker lock(&m_handover->mutex);
+    m_handover->view = nullptr;
+    m_handover->pending = QVideoFrame();
 }
 
 QImage VideoFrameView::toImage(const QVideoFrame &source, const QSize &bounds)
@@ -142,9 +152,9 @@ void VideoFrameView::takeFrame()
 {
     QVideoFrame frame;
     {
-        const QMutexLocker lock(&m_mutex);
-        frame = std::exchange(m_pending, QVideoFrame());
-        m_takePosted = false;
+        const QMutexLocker lock(&m_handover->mutex);
+        frame = std::exchange(m_handover->pending, QVideoFrame());
+        m_handover->takePosted = false;
     }
     const QImage image = toImage(frame, (QSizeF(size()) * devicePixelRatioF()).toSize());
     if (image.isNull())

@@ -6,6 +6,8 @@
 #include <QVideoFrame>
 #include <QWidget>
 
+#include <memory>
+
 class QVideoSink;
 
 // The picture of a playing movie, converted on the CPU and painted like any widget.
@@ -39,10 +41,17 @@ protected:
 private:
     void takeFrame();
 
+    // The newest frame, handed over from the playback thread. It is shared with the sink's
+    // connection, which may still be running on that thread while the view is destroyed.
+    struct Handover
+    {
+        QMutex mutex;
+        VideoFrameView *view = nullptr; // null once the view is going
+        QVideoFrame pending;
+        bool takePosted = false;
+    };
+
     QVideoSink *m_sink;
     QImage m_image;
-    // The newest frame, handed over from the playback thread.
-    QMutex m_mutex;
-    QVideoFrame m_pending;
-    bool m_takePosted = false;
+    std::shared_ptr<Handover> m_handover;
 };
