@@ -18,7 +18,7 @@ test=false
 if [[ "${1:-}" == "--test" ]]; then
     test=true
     packages+=(
-        xvfb xauth x11-utils xdotool trayer imagemagick libheif-examples sox ffmpeg libgdk-pixbuf2.0-bin
+        xvfb xauth x11-utils xdotool imagemagick libheif-examples sox ffmpeg libgdk-pixbuf2.0-bin
         clang clang-format findutils coreutils procps
         dbus-daemon at-spi2-core python3-pyatspi
         appstream desktop-file-utils
