@@ -15,6 +15,8 @@
 #include <QTest>
 #include <QThreadPool>
 
+#include <atomic>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -39,6 +41,7 @@ private slots:
     void thinStripIsVisible();
     void pictureNamedInLatin1();
     void stuckReadLeavesQtsPoolAlone();
+    void quitDropsQueuedWorkAndWaitsOnlyUntilTheDeadline();
 
 private:
     QUrl file(const QString &name) const { return QUrl::fromLocalFile(m_dir.filePath(name)); }
@@ -233,6 +236,36 @@ void TestSmartPreviewView::stuckReadLeavesQtsPoolAlone()
     release.dismiss();
     gate.release(stuck);
     QTRY_COMPARE(delivered, stuck);
+}
+
+void TestSmartPreviewView::quitDropsQueuedWorkAndWaitsOnlyUntilTheDeadline()
+{
+    // As the application goes, work not started is dropped and running work gets until the
+    // deadline: a job still inside a library after exit() began would crash the quit.
+    QSemaphore gate;
+    QSemaphore entered;
+    std::atomic<int> finished = 0;
+    std::atomic<int> queuedRan = 0;
+    const int threads = previewThreadPool().maxThreadCount();
+    auto release = qScopeGuard([&gate, threads] { gate.release(threads); }); // even on a failure
+    for (int i = 0; i < threads; ++i)
+        previewThreadPool().start([&] {
+            entered.release();
+            gate.acquire();
+            ++finished;
+        });
+    QVERIFY(entered.tryAcquire(threads, 10000));
+    for (int i = 0; i < 3; ++i)
+        previewThreadPool().start([&queuedRan] { ++queuedRan; });
+
+    // Every thread is held at the gate: a read hanging on a stalled mount, as far as quitting
+    // can tell. The deadline passes, and the queued work is gone all the same.
+    QVERIFY(!finishPreviewThreads(QDeadlineTimer(0)));
+    release.dismiss();
+    gate.release(threads);
+    QVERIFY(finishPreviewThreads(QDeadlineTimer(QDeadlineTimer::Forever)));
+    QCOMPARE(finished.load(), threads);
+    QCOMPARE(queuedRan.load(), 0);
 }
 
 QTEST_MAIN(TestSmartPreviewView)
