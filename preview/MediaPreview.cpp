@@ -3,6 +3,7 @@
 
 #include "FileKinds.h"
 #include "FileNames.h"
+#include "MediaBuffering.h"
 #include "SymbolLabel.h"
 #include "VideoFrameView.h"
 
@@ -82,6 +83,7 @@ MediaPreview::MediaPreview(PreviewFilePtr file, Kind kind, QWidget *parent)
             emit failed();
     });
     updateButton();
+    MediaBuffering::limitQueuedFrames();
     // Through the checked descriptor, never the name again (which may not even be UTF-8).
     const QString source = m_file->descriptorPath();
     if (source.isEmpty())

@@ -1,0 +1,43 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "MediaBuffering.h"
+
+#include <gst/gst.h>
+
+#include <mutex>
+
+namespace MediaBuffering {
+
+namespace {
+
+// Qt's pipeline puts a `queue` in front of the video sink whose default holds up to 10 MB: seven
+// decoded 720p frames, and the decoder's pool grows to match, which doubled the memory of a
+// playing preview. A preview needs no more than a frame or two in hand. Sound never comes near
+// this many bytes, so its queue keeps its usual second of lead.
+constexpr guint queuedBytes = 2u * 1024 * 1024;
+
+gboolean limitQueue(GSignalInvocationHint *, guint count, const GValue *values, gpointer)
+{
+    // "element-added" and "deep-element-added" both pass the new element last.
+    auto *element = count > 0 ? GST_ELEMENT(g_value_get_object(&values[count - 1])) : nullptr;
+    GstElementFactory *factory = element ? gst_element_get_factory(element) : nullptr;
+    if (factory && g_str_equal(gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(factory)), "queue"))
+        g_object_set(element, "max-size-bytes", queuedBytes, nullptr);
+    return TRUE; // stay installed for every later pipeline
+}
+
+} // namespace
+
+void limitQueuedFrames()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        if (!gst_is_initialized())
+            return;
+        for (const char *signal : {"element-added", "deep-element-added"}) {
+            if (const guint id = g_signal_lookup(signal, GST_TYPE_BIN))
+                g_signal_add_emission_hook(id, 0, limitQueue, nullptr, nullptr);
+        }
+    });
+}
+
+} // namespace MediaBuffering

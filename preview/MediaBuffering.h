@@ -1,0 +1,11 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+namespace MediaBuffering {
+
+// Caps the decoded video the player's pipelines hold between decoder and screen. Call it after a
+// QMediaPlayer exists (which starts GStreamer) and before its source is set; once is enough.
+// Does nothing when the media back end does not run on GStreamer.
+void limitQueuedFrames();
+
+} // namespace MediaBuffering
