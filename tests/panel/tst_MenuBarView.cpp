@@ -3,12 +3,10 @@
 #include "CountLabel.h"
 #include "ElidedLabel.h"
 #include "FileListView.h"
-#include "FileNames.h"
 #include "FileRowView.h"
 #include "FinishedView.h"
 #include "MenuBarView.h"
 #include "PreviewCard.h"
-#include "SmartPreviewView.h"
 #include "TestHome.h"
 #include "TextStyles.h"
 
@@ -119,16 +117,11 @@ QMenu *openContextMenu(QWidget *target)
 
 QAction *actionNamed(QMenu *menu, const QString &text)
 {
-    const QList<QAction *> actions = menu->actions();
-    const auto found =
-        std::find_if(actions.cbegin(), actions.cend(),
-                     [&text](const QAction *action) { return action->text() == text; });
-    return found == actions.cend() ? nullptr : *found;
-}
-
-QWidget *widgetNamed(QWidget *parent, const QString &objectName)
-{
-    return parent->findChild<QWidget *>(objectName);
+    for (QAction *action : menu->actions()) {
+        if (action->text() == text)
+            return action;
+    }
+    return nullptr;
 }
 
 } // namespace
@@ -173,15 +166,12 @@ public:
 
 private slots:
     void init() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
-    void count_data();
-    void count();
-    void finishedStateWhenEmpty();
+    void finishedState_data();
+    void finishedState();
     void clickMakesRowCurrent();
-    void keepPressedTwiceMovesOneFile();
-    void deleteThenKeepDeletesOnly();
+    void pressDuringFeedback_data();
+    void pressDuringFeedback();
     void decisionBelongsToTheFileOnScreen();
-    void rescanDuringFeedbackMovesNothing();
-    void lastFileKeptShowsFinishedState();
     void failedDecisionSaysSo_data();
     void failedDecisionSaysSo();
     void contextMenu_data();
@@ -189,45 +179,57 @@ private slots:
     void keyboardReview();
     void buttonsWithoutHoverEffects_data();
     void buttonsWithoutHoverEffects();
-    void finishedStateLeavesAsItEnters();
     void showingAgainRescans();
     void rowsAreBuiltLazily();
-    void detailsOfTheCurrentFile();
-    void rowNamesAreNotClipped();
+    void detailsOfTheFiles();
 };
 
-void TestMenuBarView::count_data()
+void TestMenuBarView::finishedState_data()
 {
     QTest::addColumn<int>("files");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("none") << 0 << u"0 files"_s;
-    QTest::newRow("one, no singular form") << 1 << u"1 files"_s;
+    QTest::newRow("nothing to review at the start") << 0;
+    QTest::newRow("the last file kept") << 1;
 }
 
-void TestMenuBarView::count()
+void TestMenuBarView::finishedState()
 {
     QFETCH(int, files);
-    QFETCH(QString, text);
     Review review(files);
-    QCOMPARE(review.panel.countLabel()->text(), text);
-}
-
-void TestMenuBarView::finishedStateWhenEmpty()
-{
-    Review review(0);
-    auto &[home, files, state, panel] = review;
-
+    auto &[home, paths, state, panel] = review;
+    // Right after each switch, the picture that grows or shrinks is over the body.
+    QStringList transitions;
+    connect(&state, &AppState::filesChanged, &panel, [&] {
+        for (const QString &name : {u"scaleFadeIn"_s, u"scaleFadeOut"_s}) {
+            if (panel.findChild<QWidget *>(name))
+                transitions.append(name);
+        }
+    });
+    if (files == 1) {
+        QCOMPARE(panel.countLabel()->text(), u"1 files"_s); // no singular form in English
+        QTest::mouseClick(panel.keepButton(), Qt::LeftButton);
+        QTRY_VERIFY(panel.isShowingFinishedState());
+        QCOMPARE(transitions, QStringList{u"scaleFadeIn"_s});
+        QTRY_VERIFY(!panel.isAnimating());
+        QCOMPARE(panel.overlayColor(), QColor(Qt::transparent));
+        QVERIFY(!panel.showCheckmark());
+        QVERIFY(QFileInfo::exists(keptPath(home, u"f0.txt"_s)));
+        QTRY_VERIFY(!panel.findChild<QWidget *>(u"scaleFadeIn"_s));
+    }
     QVERIFY(panel.isShowingFinishedState());
     QVERIFY(panel.finishedView()->isVisible());
     QVERIFY(!panel.keepButton()->isVisible());
     QVERIFY(!panel.deleteButton()->isVisible());
+    QCOMPARE(panel.countLabel()->text(), u"0 files"_s);
 
     // "Scan Again" finds what arrived meanwhile.
     makeFiles(home, 2);
+    transitions.clear();
     QTest::mouseClick(panel.finishedView()->scanAgainButton(), Qt::LeftButton);
     QVERIFY(!panel.isShowingFinishedState());
+    QCOMPARE(transitions, QStringList{u"scaleFadeOut"_s});
     QCOMPARE(panel.countLabel()->count(), 2);
     QVERIFY(panel.keepButton()->isVisible());
+    QTRY_VERIFY(!panel.findChild<QWidget *>(u"scaleFadeOut"_s));
 }
 
 void TestMenuBarView::clickMakesRowCurrent()
@@ -252,40 +254,43 @@ void TestMenuBarView::clickMakesRowCurrent()
     QCOMPARE(panel.fileList()->verticalScrollBar()->value(), position);
 }
 
-void TestMenuBarView::keepPressedTwiceMovesOneFile()
+void TestMenuBarView::pressDuringFeedback_data()
 {
-    Review review(3);
-    auto &[home, files, state, panel] = review;
-
-    QTest::mouseClick(panel.keepButton(), Qt::LeftButton);
-    QVERIFY(panel.isAnimating());
-    QVERIFY(!panel.keepButton()->isEnabled());
-    panel.performWithFeedback(MenuBarView::Decision::Keep); // a second press, ignored
-
-    QTRY_VERIFY(!panel.isAnimating());
-    QCOMPARE(state.files().size(), 2);
-    QVERIFY(QFileInfo::exists(keptPath(home, u"f0.txt"_s)));
-    QVERIFY(QFileInfo::exists(files.at(1)));
-    QVERIFY(QFileInfo::exists(files.at(2)));
-    QVERIFY(panel.keepButton()->isEnabled());
+    QTest::addColumn<bool>("keep");
+    QTest::addColumn<bool>("rescan"); // else Keep is pressed again
+    QTest::newRow("Keep pressed twice") << true << false;
+    QTest::newRow("Delete, then Keep") << false << false;
+    QTest::newRow("Keep, then a rescan with new ids") << true << true;
 }
 
-void TestMenuBarView::deleteThenKeepDeletesOnly()
+void TestMenuBarView::pressDuringFeedback()
 {
+    QFETCH(bool, keep);
+    QFETCH(bool, rescan);
     Review review(3);
     auto &[home, files, state, panel] = review;
 
-    QTest::mouseClick(panel.deleteButton(), Qt::LeftButton);
-    QTest::mouseClick(panel.keepButton(), Qt::LeftButton); // disabled: ignored
-    QVERIFY(panel.showTrash());
-    QVERIFY(!panel.showCheckmark());
-    QCOMPARE(panel.overlayColor(), panel.previewCard()->overlayColor());
+    QTest::mouseClick(keep ? panel.keepButton() : panel.deleteButton(), Qt::LeftButton);
+    QVERIFY(panel.isAnimating());
+    QVERIFY(!panel.keepButton()->isEnabled());
+    QCOMPARE(panel.showCheckmark(), keep);
+    QCOMPARE(panel.showTrash(), !keep);
+    QCOMPARE(panel.previewCard()->overlayColor(), keep ? TextStyles::green() : TextStyles::red());
+    if (rescan)
+        QTest::mouseClick(panel.refreshButton(), Qt::LeftButton);
+    else
+        panel.performWithFeedback(MenuBarView::Decision::Keep); // ignored
 
     QTRY_VERIFY(!panel.isAnimating());
-    QVERIFY(QFileInfo::exists(trashPath(home, u"f0.txt"_s)));
-    QVERIFY(!QFileInfo::exists(home.path(u"Documents/Kept"_s)));
-    QCOMPARE(state.files().size(), 2);
-    QCOMPARE(state.currentFile()->filePath, files.at(1));
+    QVERIFY(panel.keepButton()->isEnabled());
+    const QString f0 = rescan ? files.at(0)
+                       : keep ? keptPath(home, u"f0.txt"_s)
+                              : trashPath(home, u"f0.txt"_s);
+    QVERIFY(QFileInfo::exists(f0));
+    QVERIFY(QFileInfo::exists(files.at(1)));
+    QVERIFY(QFileInfo::exists(files.at(2)));
+    QCOMPARE(state.files().size(), rescan ? 3 : 2);
+    QCOMPARE(state.currentFile()->filePath, files.at(rescan ? 0 : 1));
 }
 
 void TestMenuBarView::decisionBelongsToTheFileOnScreen()
@@ -314,35 +319,6 @@ void TestMenuBarView::decisionBelongsToTheFileOnScreen()
     QCOMPARE(state.currentIndex(), 1);
     QCOMPARE(state.currentFile()->filePath, files.at(3));
     QCOMPARE(state.files().size(), 3);
-}
-
-void TestMenuBarView::rescanDuringFeedbackMovesNothing()
-{
-    Review review(3);
-    auto &[home, files, state, panel] = review;
-
-    QTest::mouseClick(panel.keepButton(), Qt::LeftButton);
-    QTest::mouseClick(panel.refreshButton(), Qt::LeftButton); // new records, new ids
-
-    QTRY_VERIFY(!panel.isAnimating());
-    for (const QString &file : files)
-        QVERIFY(QFileInfo::exists(file));
-    QCOMPARE(state.files().size(), 3);
-}
-
-void TestMenuBarView::lastFileKeptShowsFinishedState()
-{
-    Review review(1);
-    auto &[home, files, state, panel] = review;
-
-    QTest::mouseClick(panel.keepButton(), Qt::LeftButton);
-    QTRY_VERIFY(panel.isShowingFinishedState());
-    QTRY_VERIFY(!panel.isAnimating());
-    QCOMPARE(panel.overlayColor(), QColor(Qt::transparent));
-    QVERIFY(!panel.showCheckmark());
-    QVERIFY(!panel.showTrash());
-    QVERIFY(QFileInfo::exists(keptPath(home, u"f0.txt"_s)));
-    QCOMPARE(panel.countLabel()->text(), u"0 files"_s);
 }
 
 void TestMenuBarView::failedDecisionSaysSo_data()
@@ -420,7 +396,6 @@ void TestMenuBarView::contextMenu_data()
         << false << u"Show in Folder (file manager)"_s << QByteArray("/Downloads/caf%E9.txt");
     QTest::newRow("row: Copy Path")
         << false << u"Copy Path"_s << QByteArray("/Downloads/caf%E9.txt");
-    QTest::newRow("card: Open") << true << u"Open"_s << QByteArray("/Downloads/caf%E9.txt");
     QTest::newRow("card: Copy Path")
         << true << u"Copy Path"_s << QByteArray("/Downloads/caf%E9.txt");
 }
@@ -468,7 +443,6 @@ void TestMenuBarView::contextMenu()
     QVERIFY(target);
     QMenu *menu = openContextMenu(target);
     QVERIFY(menu);
-    QCOMPARE(menu->actions().size(), 3);
     QAction *chosen = actionNamed(menu, action);
     QVERIFY(chosen);
     chosen->trigger();
@@ -511,8 +485,6 @@ void TestMenuBarView::keyboardReview()
     for (int i = 0; i < 3; ++i)
         QTest::keyClick(list, Qt::Key_Down);
     QCOMPARE(state.currentIndex(), 3);
-    QTRY_VERIFY(!list->isScrolling());
-    QVERIFY(qAbs(list->rowAt(3)->geometry().center().y() - list->viewport()->height() / 2) <= 2);
     QTest::keyClick(list, Qt::Key_Up);
     QCOMPARE(state.currentIndex(), 2);
 
@@ -532,10 +504,6 @@ void TestMenuBarView::keyboardReview()
     QTRY_VERIFY(!panel.isAnimating());
     QVERIFY(QFileInfo::exists(keptPath(home, u"f2.txt"_s)));
     QCOMPARE(QApplication::focusWidget(), panel.keepButton());
-
-    QSignalSpy dismissed(&panel, &MenuBarView::dismissRequested);
-    QTest::keyClick(panel.keepButton(), Qt::Key_Escape);
-    QCOMPARE(dismissed.count(), 1);
 }
 
 void TestMenuBarView::buttonsWithoutHoverEffects_data()
@@ -578,38 +546,11 @@ void TestMenuBarView::buttonsWithoutHoverEffects()
     QVERIFY2(contrast > 150, qPrintable(u"%1 -> %2"_s.arg(before.name(), after.name())));
 }
 
-void TestMenuBarView::finishedStateLeavesAsItEnters()
-{
-    Review review(1);
-    auto &[home, files, state, panel] = review;
-    // Right after each switch, the picture that grows or shrinks is over the body.
-    QStringList transitions;
-    connect(&state, &AppState::filesChanged, &panel, [&] {
-        for (const char *name : {"scaleFadeIn", "scaleFadeOut"}) {
-            if (QWidget *snapshot = widgetNamed(&panel, QString::fromLatin1(name)))
-                transitions.append(snapshot->objectName());
-        }
-    });
-
-    QTest::mouseClick(panel.keepButton(), Qt::LeftButton);
-    QTRY_VERIFY(panel.isShowingFinishedState());
-    QCOMPARE(transitions, QStringList{u"scaleFadeIn"_s});
-    QTRY_VERIFY(!widgetNamed(&panel, u"scaleFadeIn"_s));
-
-    makeFiles(home, 1);
-    transitions.clear();
-    QTest::mouseClick(panel.finishedView()->scanAgainButton(), Qt::LeftButton);
-    QVERIFY(!panel.isShowingFinishedState());
-    QCOMPARE(transitions, QStringList{u"scaleFadeOut"_s});
-    QTRY_VERIFY(!widgetNamed(&panel, u"scaleFadeOut"_s));
-}
-
 void TestMenuBarView::showingAgainRescans()
 {
     Review review(4);
     auto &[home, files, state, panel] = review;
     clickRow(panel, 2);
-    QCOMPARE(state.currentIndex(), 2);
     QTRY_VERIFY(!panel.fileList()->isScrolling());
     QVERIFY(panel.fileList()->verticalScrollBar()->value() > 0);
     panel.hide();
@@ -659,13 +600,14 @@ void TestMenuBarView::rowsAreBuiltLazily()
     QCOMPARE(list->findChildren<FileRowView *>().size(), list->visibleRows().size());
 }
 
-void TestMenuBarView::detailsOfTheCurrentFile()
+void TestMenuBarView::detailsOfTheFiles()
 {
     TestHome home;
-    const QString desktop = home.folder(u"Desktop"_s);
-    QVERIFY(writeFile(desktop + u"/a rather long file name that cannot fit in the panel.pdf"_s,
+    QVERIFY(writeFile(home.folder(u"Desktop"_s) +
+                          u"/a rather long file name that cannot fit in the panel.pdf"_s,
                       QByteArray(2'400'000, 'x')));
-    QVERIFY(writeFile(home.folder(u"Downloads"_s) + u"/empty.bin"_s, "", baseTime - 1000000));
+    QVERIFY(writeFile(home.folder(u"Downloads"_s) + u"/\u00c4rger \u00dcberweisung.bin"_s, "",
+                      baseTime - 1000000));
     AppState state;
     MenuBarView panel(state);
     panel.show();
@@ -673,24 +615,10 @@ void TestMenuBarView::detailsOfTheCurrentFile()
     QCOMPARE(panel.detailsLabel()->text(), u"Desktop \u2022 2.4 MB"_s);
     QVERIFY(panel.nameLabel()->shownText().contains(u"\u2026"_s));
     QVERIFY(panel.previewCard()->preview());
-    FileRowView *second = panel.fileList()->rowAt(1);
-    QVERIFY(second);
-    QCOMPARE(second->sizeText(), u"0 bytes"_s);
-    QCOMPARE(second->badgeText(), u"Downloads"_s);
-    QSignalSpy settings(&panel, &MenuBarView::settingsRequested);
-    QTest::mouseClick(panel.settingsButton(), Qt::LeftButton);
-    QCOMPARE(settings.count(), 1);
-}
-
-void TestMenuBarView::rowNamesAreNotClipped()
-{
-    TestHome home;
-    QVERIFY(writeFile(home.folder(u"Downloads"_s) + u"/\u00c4rger \u00dcberweisung.txt"_s));
-    AppState state;
-    MenuBarView panel(state);
-    panel.show();
-    FileRowView *row = panel.fileList()->rowAt(0);
+    FileRowView *row = panel.fileList()->rowAt(1);
     QVERIFY(row);
+    QCOMPARE(row->sizeText(), u"0 bytes"_s);
+    QCOMPARE(row->badgeText(), u"Downloads"_s);
     // Capitals with marks above reach higher than the font's ascent: a label only as high
     // as the font cuts them off, and its edge lines of pixels show the cut.
     for (QLabel *label : row->findChildren<QLabel *>()) {
