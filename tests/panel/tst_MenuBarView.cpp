@@ -107,21 +107,22 @@ public slots:
     void ShowItems(const QStringList &uris, const QString &) { shown += uris; }
 };
 
-QMenu *openContextMenu(QWidget *target)
+// Right-clicks the widget and picks the entry of that name from the menu it opens.
+bool chooseFromMenu(QWidget *target, const QString &text)
 {
     const QPoint at = target->rect().center();
     QContextMenuEvent event(QContextMenuEvent::Mouse, at, target->mapToGlobal(at));
     QApplication::sendEvent(target, &event);
-    return qobject_cast<QMenu *>(QApplication::activePopupWidget());
-}
-
-QAction *actionNamed(QMenu *menu, const QString &text)
-{
-    for (QAction *action : menu->actions()) {
-        if (action->text() == text)
-            return action;
-    }
-    return nullptr;
+    auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+    if (!menu)
+        return false;
+    const QList<QAction *> actions = menu->actions();
+    const auto found = std::find_if(actions.cbegin(), actions.cend(),
+                                    [&text](QAction *action) { return action->text() == text; });
+    if (found != actions.cend())
+        (*found)->trigger();
+    menu->close();
+    return found != actions.cend();
 }
 
 } // namespace
@@ -168,13 +169,11 @@ private slots:
     void init() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
     void finishedState_data();
     void finishedState();
-    void clickMakesRowCurrent();
     void pressDuringFeedback_data();
     void pressDuringFeedback();
-    void decisionBelongsToTheFileOnScreen();
+    void clickedRowsAndDecisions();
     void failedDecisionSaysSo_data();
     void failedDecisionSaysSo();
-    void contextMenu_data();
     void contextMenu();
     void keyboardReview();
     void buttonsWithoutHoverEffects_data();
@@ -232,28 +231,6 @@ void TestMenuBarView::finishedState()
     QTRY_VERIFY(!panel.findChild<QWidget *>(u"scaleFadeOut"_s));
 }
 
-void TestMenuBarView::clickMakesRowCurrent()
-{
-    Review review(6);
-    auto &[home, files, state, panel] = review;
-    QSignalSpy indexChanges(&state, &AppState::currentIndexChanged);
-
-    clickRow(panel, 1);
-    QCOMPARE(state.currentIndex(), 1);
-    QCOMPARE(indexChanges.count(), 1);
-    QTRY_COMPARE(panel.fileList()->rowAt(1)->selectionLevel(), 1.0);
-    QTRY_COMPARE(panel.fileList()->rowAt(0)->selectionLevel(), 0.0);
-    QCOMPARE(panel.previewCard()->fileId(), state.files().at(1).id);
-
-    // The current row again: the index is assigned again, and nothing moves.
-    QTRY_VERIFY(!panel.fileList()->isScrolling());
-    const int position = panel.fileList()->verticalScrollBar()->value();
-    clickRow(panel, 1);
-    QCOMPARE(state.currentIndex(), 1);
-    QVERIFY(!panel.fileList()->isScrolling());
-    QCOMPARE(panel.fileList()->verticalScrollBar()->value(), position);
-}
-
 void TestMenuBarView::pressDuringFeedback_data()
 {
     QTest::addColumn<bool>("keep");
@@ -293,14 +270,29 @@ void TestMenuBarView::pressDuringFeedback()
     QCOMPARE(state.currentFile()->filePath, files.at(rescan ? 0 : 1));
 }
 
-void TestMenuBarView::decisionBelongsToTheFileOnScreen()
+void TestMenuBarView::clickedRowsAndDecisions()
 {
     Review review(5);
     auto &[home, files, state, panel] = review;
-    clickRow(panel, 2);
-    QCOMPARE(state.currentIndex(), 2);
-    QTRY_VERIFY(!panel.fileList()->isScrolling());
+    QSignalSpy indexChanges(&state, &AppState::currentIndexChanged);
+    clickRow(panel, 1);
+    QCOMPARE(state.currentIndex(), 1);
+    QCOMPARE(indexChanges.count(), 1);
+    QTRY_COMPARE(panel.fileList()->rowAt(1)->selectionLevel(), 1.0);
+    QTRY_COMPARE(panel.fileList()->rowAt(0)->selectionLevel(), 0.0);
+    QCOMPARE(panel.previewCard()->fileId(), state.files().at(1).id);
 
+    // The current row again: nothing moves.
+    QTRY_VERIFY(!panel.fileList()->isScrolling());
+    const int position = panel.fileList()->verticalScrollBar()->value();
+    clickRow(panel, 1);
+    QCOMPARE(state.currentIndex(), 1);
+    QVERIFY(!panel.fileList()->isScrolling());
+    QCOMPARE(panel.fileList()->verticalScrollBar()->value(), position);
+
+    // The decision belongs to the file on screen at the press.
+    clickRow(panel, 2);
+    QTRY_VERIFY(!panel.fileList()->isScrolling());
     QTest::mouseClick(panel.keepButton(), Qt::LeftButton); // f2 on screen
     clickRow(panel, 1);                                    // then f1, within 0.2 s
     QCOMPARE(state.currentIndex(), 1);
@@ -384,85 +376,53 @@ void TestMenuBarView::failedDecisionSaysSo()
     QVERIFY(panel.detailsLabel()->isVisible());
 }
 
-void TestMenuBarView::contextMenu_data()
-{
-    QTest::addColumn<bool>("onCard");
-    QTest::addColumn<QString>("action");
-    QTest::addColumn<QByteArray>("expected"); // after the home folder's URL
-    QTest::newRow("row: Open") << false << u"Open"_s << QByteArray("/Downloads/caf%E9.txt");
-    QTest::newRow("row: Show in Folder, no file manager")
-        << false << u"Show in Folder"_s << QByteArray("/Downloads");
-    QTest::newRow("row: Show in Folder, file manager on the bus")
-        << false << u"Show in Folder (file manager)"_s << QByteArray("/Downloads/caf%E9.txt");
-    QTest::newRow("row: Copy Path")
-        << false << u"Copy Path"_s << QByteArray("/Downloads/caf%E9.txt");
-    QTest::newRow("card: Copy Path")
-        << true << u"Copy Path"_s << QByteArray("/Downloads/caf%E9.txt");
-}
-
 void TestMenuBarView::contextMenu()
 {
-    QFETCH(bool, onCard);
-    QFETCH(QString, action);
-    QFETCH(QByteArray, expected);
     TestHome home;
     // A Latin-1 name: not valid UTF-8, so only its bytes name it.
-    const QByteArray downloads = QFile::encodeName(home.folder(u"Downloads"_s));
-    QVERIFY(writeFile(downloads + "/caf\xe9.txt", "text"));
+    QVERIFY(writeFile(QFile::encodeName(home.folder(u"Downloads"_s)) + "/caf\xe9.txt", "text"));
     AppState state;
     MenuBarView panel(state);
     panel.show();
     UrlRecorder recorder;
     QDesktopServices::setUrlHandler(u"file"_s, &recorder, "open");
     const auto unset = qScopeGuard([] { QDesktopServices::unsetUrlHandler(u"file"_s); });
+    const QByteArray folder =
+        "file://" + QFile::encodeName(home.path()).toPercentEncoding("/") + "/Downloads";
+    const QByteArray file = folder + "/caf%E9.txt";
+    FileRowView *row = panel.fileList()->rowAt(0);
+    QVERIFY(row);
+
+    QVERIFY(chooseFromMenu(row, u"Open"_s));
+    QTRY_COMPARE(recorder.urls.size(), 1);
+    QVERIFY(chooseFromMenu(row, u"Show in Folder"_s)); // no file manager: the folder
+    QTRY_COMPARE(recorder.urls.size(), 2);
+    QCOMPARE(recorder.urls.at(0).toEncoded(), file);
+    QCOMPARE(recorder.urls.at(1).toEncoded(), folder);
+
+    // The text preview inside the card passes the right-click on to it.
     QApplication::clipboard()->clear();
+    QTRY_VERIFY(panel.previewCard()->findChild<QPlainTextEdit *>());
+    QWidget *card = panel.previewCard()->findChild<QPlainTextEdit *>()->viewport();
+    QVERIFY(chooseFromMenu(card, u"Copy Path"_s));
+    const QMimeData *copied = QApplication::clipboard()->mimeData();
+    QVERIFY(copied);
+    QCOMPARE(copied->urls().value(0).toEncoded(), file);
+    QCOMPARE(copied->text(), home.path(u"Downloads/caf\ufffd.txt"_s));
+
+    // A file manager on the bus shows the file itself, and nothing else opens.
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        QSKIP("No private session bus (dbus-daemon is missing)");
     RecordingFileManager fileManager;
-    const bool withFileManager = action.endsWith(u" (file manager)"_s);
-    if (withFileManager) {
-        action.chop(qsizetype(strlen(" (file manager)")));
-        QDBusConnection bus = QDBusConnection::sessionBus();
-        if (!bus.isConnected())
-            QSKIP("No private session bus (dbus-daemon is missing)");
-        QVERIFY(bus.registerObject(u"/org/freedesktop/FileManager1"_s, &fileManager,
-                                   QDBusConnection::ExportAllSlots));
-        QVERIFY(bus.registerService(u"org.freedesktop.FileManager1"_s));
-    }
-    const auto unregister = qScopeGuard([withFileManager] {
-        if (!withFileManager)
-            return;
-        QDBusConnection::sessionBus().unregisterService(u"org.freedesktop.FileManager1"_s);
-        QDBusConnection::sessionBus().unregisterObject(u"/org/freedesktop/FileManager1"_s);
-    });
-
-    QWidget *target = panel.fileList()->rowAt(0);
-    if (onCard) {
-        // The text preview inside the card passes the right-click on to it.
-        QTRY_VERIFY(panel.previewCard()->findChild<QPlainTextEdit *>());
-        target = panel.previewCard()->findChild<QPlainTextEdit *>()->viewport();
-    }
-    QVERIFY(target);
-    QMenu *menu = openContextMenu(target);
-    QVERIFY(menu);
-    QAction *chosen = actionNamed(menu, action);
-    QVERIFY(chosen);
-    chosen->trigger();
-    menu->close();
-
-    const QByteArray url =
-        "file://" + QFile::encodeName(home.path()).toPercentEncoding("/") + expected;
-    if (action == u"Copy Path"_s) {
-        const QMimeData *copied = QApplication::clipboard()->mimeData();
-        QVERIFY(copied);
-        QCOMPARE(copied->urls().value(0).toEncoded(), url);
-        QCOMPARE(copied->text(), home.path(u"Downloads/caf\ufffd.txt"_s));
-        QVERIFY(recorder.urls.isEmpty());
-    } else if (withFileManager) {
-        QTRY_COMPARE(fileManager.shown, QStringList{QString::fromLatin1(url)});
-        QVERIFY(recorder.urls.isEmpty());
-    } else {
-        QTRY_COMPARE(recorder.urls.size(), 1);
-        QCOMPARE(recorder.urls.first().toEncoded(), url);
-    }
+    QVERIFY(bus.registerObject(u"/org/freedesktop/FileManager1"_s, &fileManager,
+                               QDBusConnection::ExportAllSlots));
+    QVERIFY(bus.registerService(u"org.freedesktop.FileManager1"_s));
+    const auto unregister =
+        qScopeGuard([&bus] { bus.unregisterService(u"org.freedesktop.FileManager1"_s); });
+    QVERIFY(chooseFromMenu(row, u"Show in Folder"_s));
+    QTRY_COMPARE(fileManager.shown, QStringList{QString::fromLatin1(file)});
+    QCOMPARE(recorder.urls.size(), 2);
 }
 
 void TestMenuBarView::keyboardReview()
