@@ -46,7 +46,7 @@ private slots:
     void secondInstanceOpensTheFirst();
     void socketOfAnotherUserIsNotObeyed();
     void withoutTrayThePanelIsAWindow();
-    void oneSettingsWindowOnTheSameState();
+    void oneSettingsWindowWithTheUpdater();
     void germanTranslation();
     void startAtLoginFromTheTrayMenu();
     void startAtLoginEntryNamesTheProgram_data();
@@ -218,7 +218,7 @@ void TestShell::withoutTrayThePanelIsAWindow()
     QVERIFY(mirel.panel()->isVisible());
 }
 
-void TestShell::oneSettingsWindowOnTheSameState()
+void TestShell::oneSettingsWindowWithTheUpdater()
 {
     TestHome home;
     MirelApp mirel;
@@ -248,14 +248,6 @@ void TestShell::oneSettingsWindowOnTheSameState()
     QVERIFY(!updaterDialogShown());
     QTest::mouseClick(*found, Qt::LeftButton);
     QTRY_VERIFY(updaterDialogShown());
-
-    // A switch turned off there is seen by the panel's next scan.
-    QVERIFY(writeFile(home.folder(u"Desktop"_s) + u"/d.txt"_s));
-    mirel.appState().setIncludeDesktop(false);
-    mirel.panel()->hide();
-    mirel.showPanel();
-    QCOMPARE(mirel.appState().files().size(), 0);
-    QVERIFY(mirel.panel()->isShowingFinishedState());
 }
 
 void TestShell::germanTranslation()
