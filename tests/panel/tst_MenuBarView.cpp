@@ -210,9 +210,7 @@ void TestMenuBarView::finishedState()
         QTRY_VERIFY(!panel.findChild<QWidget *>(u"scaleFadeIn"_s));
     }
     QVERIFY(panel.isShowingFinishedState());
-    QVERIFY(panel.finishedView()->isVisible());
-    QVERIFY(!panel.keepButton()->isVisible());
-    QVERIFY(!panel.deleteButton()->isVisible());
+    QVERIFY(panel.finishedView()->isVisible()); // in place of the buttons
     QCOMPARE(panel.countLabel()->text(), u"0 files"_s);
 
     // "Scan Again" finds what arrived meanwhile.
@@ -454,7 +452,6 @@ void TestMenuBarView::keyboardReview()
     QTest::keyClick(panel.deleteButton(), Qt::Key_Tab);
     QCOMPARE(QApplication::focusWidget(), panel.keepButton());
     QTest::keyClick(panel.keepButton(), Qt::Key_Return);
-    QVERIFY(panel.isAnimating());
     QTRY_VERIFY(!panel.isAnimating());
     QVERIFY(QFileInfo::exists(keptPath(home, u"f2.txt"_s)));
     QCOMPARE(QApplication::focusWidget(), panel.keepButton());
