@@ -59,8 +59,9 @@ private slots:
 
 namespace {
 
-// The built program, run with the given arguments and environment changes (an empty value
-// removes the variable); with a private HOME so that nothing of the user's is scanned.
+// The built program, run with the given arguments (and, unless empty, that X display, where
+// "none" is no display server and no offscreen platform); with a private HOME so that
+// nothing of the user's is scanned.
 struct Run
 {
     int exitCode = -1;
@@ -68,7 +69,7 @@ struct Run
     QString err;
 };
 
-Run runMirel(const QStringList &arguments, const QMap<QString, QString> &changes = {})
+Run runMirel(const QStringList &arguments, const QString &display = {})
 {
     QTemporaryDir home;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -76,11 +77,11 @@ Run runMirel(const QStringList &arguments, const QMap<QString, QString> &changes
     // English, whatever the developer's language.
     environment.insert(u"LC_ALL"_s, u"C.UTF-8"_s);
     environment.remove(u"LANGUAGE"_s);
-    for (auto change = changes.cbegin(); change != changes.cend(); ++change) {
-        if (change.value().isEmpty())
-            environment.remove(change.key());
-        else
-            environment.insert(change.key(), change.value());
+    if (!display.isEmpty()) {
+        for (const QString &name : {u"QT_QPA_PLATFORM"_s, u"WAYLAND_DISPLAY"_s, u"DISPLAY"_s})
+            environment.remove(name);
+        if (display != u"none"_s)
+            environment.insert(u"DISPLAY"_s, display);
     }
     QProcess mirel;
     mirel.setProcessEnvironment(environment);
@@ -363,7 +364,7 @@ void TestShell::startAtLoginEntryNamesTheProgram()
 void TestShell::commandLine_data()
 {
     QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("display"); // "none": no display server and no offscreen platform
+    QTest::addColumn<QString>("display");
     QTest::addColumn<int>("exitCode");
     // On standard output after a success, else on standard error; the other stays empty. A
     // text with its line break is all there is.
@@ -394,13 +395,7 @@ void TestShell::commandLine()
     QFETCH(int, exitCode);
     QFETCH(QString, shown);
 
-    QMap<QString, QString> changes;
-    if (!display.isEmpty()) {
-        changes = {{u"QT_QPA_PLATFORM"_s, QString()},
-                   {u"WAYLAND_DISPLAY"_s, QString()},
-                   {u"DISPLAY"_s, display == u"none"_s ? QString() : display}};
-    }
-    const Run run = runMirel(arguments, changes);
+    const Run run = runMirel(arguments, display);
     QCOMPARE(run.exitCode, exitCode);
     const QString &used = exitCode == 0 ? run.out : run.err;
     QVERIFY2((exitCode == 0 ? run.err : run.out).isEmpty(), qPrintable(run.err + run.out));
