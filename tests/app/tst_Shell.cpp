@@ -45,7 +45,6 @@ private slots:
     void placement();
     void secondInstanceOpensTheFirst();
     void socketOfAnotherUserIsNotObeyed();
-    void withoutTrayThePanelIsAWindow();
     void oneSettingsWindowWithTheUpdater();
     void germanTranslation();
     void startAtLoginFromTheTrayMenu();
@@ -54,7 +53,7 @@ private slots:
     void commandLine_data();
     void commandLine();
     void versionLeavesTheRunningMirelAlone();
-    void welcomeAndCountOnTheFirstStart();
+    void firstAndLaterStarts();
 };
 
 namespace {
@@ -198,27 +197,6 @@ void TestShell::socketOfAnotherUserIsNotObeyed()
     QVERIFY(QFileInfo::exists(name)); // and the other user's socket stays
 }
 
-void TestShell::withoutTrayThePanelIsAWindow()
-{
-    if (QSystemTrayIcon::isSystemTrayAvailable())
-        QSKIP("This session has a system tray");
-    TestHome home;
-    QVERIFY(writeFile(home.folder(u"Downloads"_s) + u"/a.txt"_s));
-    MirelApp mirel;
-
-    QVERIFY(mirel.usesFallbackWindow());
-    QVERIFY(mirel.panel()->isVisible());
-    QCOMPARE(mirel.panel()->windowTitle(), u"Mirel"_s);
-    QVERIFY(!(mirel.panel()->windowFlags() & Qt::FramelessWindowHint));
-    QCOMPARE(mirel.appState().files().size(), 1);
-
-    // Escape would hide a popup; this window is the only way back to Mirel, so it stays.
-    QSignalSpy dismissed(mirel.panel(), &MenuBarView::dismissRequested);
-    QTest::keyClick(mirel.panel(), Qt::Key_Escape);
-    QCOMPARE(dismissed.count(), 1);
-    QVERIFY(mirel.panel()->isVisible());
-}
-
 void TestShell::oneSettingsWindowWithTheUpdater()
 {
     TestHome home;
@@ -275,7 +253,7 @@ void TestShell::germanTranslation()
     QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), u"Abbrechen"_s);
 }
 
-void TestShell::welcomeAndCountOnTheFirstStart()
+void TestShell::firstAndLaterStarts()
 {
     TestHome home;
     const QString downloads = home.folder(u"Downloads"_s);
@@ -293,6 +271,20 @@ void TestShell::welcomeAndCountOnTheFirstStart()
     QVERIFY(QFileInfo::exists(settingsFile));
     MirelApp again;
     QCOMPARE(again.welcomeMessage(), QString());
+
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        QSKIP("This session has a system tray");
+    // Without a tray the panel is an ordinary window.
+    QVERIFY(again.usesFallbackWindow());
+    QVERIFY(again.panel()->isVisible());
+    QCOMPARE(again.panel()->windowTitle(), u"Mirel"_s);
+    QVERIFY(!(again.panel()->windowFlags() & Qt::FramelessWindowHint));
+    QCOMPARE(again.appState().files().size(), 2);
+    // Escape would hide a popup; this window is the only way back to Mirel, so it stays.
+    QSignalSpy dismissed(again.panel(), &MenuBarView::dismissRequested);
+    QTest::keyClick(again.panel(), Qt::Key_Escape);
+    QCOMPARE(dismissed.count(), 1);
+    QVERIFY(again.panel()->isVisible());
 }
 
 void TestShell::startAtLoginFromTheTrayMenu()
