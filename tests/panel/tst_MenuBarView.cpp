@@ -3,12 +3,10 @@
 #include "CountLabel.h"
 #include "ElidedLabel.h"
 #include "FileListView.h"
-#include "FileNames.h"
 #include "FileRowView.h"
 #include "FinishedView.h"
 #include "MenuBarView.h"
 #include "PreviewCard.h"
-#include "SmartPreviewView.h"
 #include "TestHome.h"
 #include "TextStyles.h"
 
@@ -52,11 +50,6 @@ QStringList makeFiles(TestHome &home, int count)
 QString keptPath(const TestHome &home, const QString &name)
 {
     return home.path(u"Documents/Kept/2026/December/"_s) + name;
-}
-
-QString trashPath(const TestHome &home, const QString &name)
-{
-    return home.path(u".local/share/Trash/files/"_s) + name;
 }
 
 // A panel on screen over `count` files in Downloads, with the clock fixed for Keep.
@@ -109,26 +102,22 @@ public slots:
     void ShowItems(const QStringList &uris, const QString &) { shown += uris; }
 };
 
-QMenu *openContextMenu(QWidget *target)
+// Right-clicks the widget and picks the entry of that name from the menu it opens.
+bool chooseFromMenu(QWidget *target, const QString &text)
 {
     const QPoint at = target->rect().center();
     QContextMenuEvent event(QContextMenuEvent::Mouse, at, target->mapToGlobal(at));
     QApplication::sendEvent(target, &event);
-    return qobject_cast<QMenu *>(QApplication::activePopupWidget());
-}
-
-QAction *actionNamed(QMenu *menu, const QString &text)
-{
+    auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+    if (!menu)
+        return false;
     const QList<QAction *> actions = menu->actions();
-    const auto found =
-        std::find_if(actions.cbegin(), actions.cend(),
-                     [&text](const QAction *action) { return action->text() == text; });
-    return found == actions.cend() ? nullptr : *found;
-}
-
-QWidget *widgetNamed(QWidget *parent, const QString &objectName)
-{
-    return parent->findChild<QWidget *>(objectName);
+    const auto found = std::find_if(actions.cbegin(), actions.cend(),
+                                    [&text](QAction *action) { return action->text() == text; });
+    if (found != actions.cend())
+        (*found)->trigger();
+    menu->close();
+    return found != actions.cend();
 }
 
 } // namespace
@@ -173,69 +162,111 @@ public:
 
 private slots:
     void init() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
-    void count_data();
-    void count();
-    void finishedStateWhenEmpty();
-    void clickMakesRowCurrent();
-    void keepPressedTwiceMovesOneFile();
-    void deleteThenKeepDeletesOnly();
-    void decisionBelongsToTheFileOnScreen();
-    void rescanDuringFeedbackMovesNothing();
-    void lastFileKeptShowsFinishedState();
+    void finishedState_data();
+    void finishedState();
+    void pressDuringFeedback_data();
+    void pressDuringFeedback();
+    void clickedRowsAndDecisions();
     void failedDecisionSaysSo_data();
     void failedDecisionSaysSo();
-    void contextMenu_data();
     void contextMenu();
     void keyboardReview();
     void buttonsWithoutHoverEffects_data();
     void buttonsWithoutHoverEffects();
-    void finishedStateLeavesAsItEnters();
     void showingAgainRescans();
     void rowsAreBuiltLazily();
-    void detailsOfTheCurrentFile();
-    void rowNamesAreNotClipped();
+    void detailsOfTheFiles();
 };
 
-void TestMenuBarView::count_data()
+void TestMenuBarView::finishedState_data()
 {
     QTest::addColumn<int>("files");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("none") << 0 << u"0 files"_s;
-    QTest::newRow("one, no singular form") << 1 << u"1 files"_s;
+    QTest::newRow("nothing to review at the start") << 0;
+    QTest::newRow("the last file kept") << 1;
 }
 
-void TestMenuBarView::count()
+void TestMenuBarView::finishedState()
 {
     QFETCH(int, files);
-    QFETCH(QString, text);
     Review review(files);
-    QCOMPARE(review.panel.countLabel()->text(), text);
-}
-
-void TestMenuBarView::finishedStateWhenEmpty()
-{
-    Review review(0);
-    auto &[home, files, state, panel] = review;
-
+    auto &[home, paths, state, panel] = review;
+    // Right after each switch, the picture that grows or shrinks is over the body.
+    QStringList transitions;
+    connect(&state, &AppState::filesChanged, &panel, [&] {
+        for (const QString &name : {u"scaleFadeIn"_s, u"scaleFadeOut"_s}) {
+            if (panel.findChild<QWidget *>(name))
+                transitions.append(name);
+        }
+    });
+    if (files == 1) {
+        QCOMPARE(panel.countLabel()->text(), u"1 files"_s); // no singular form in English
+        QTest::mouseClick(panel.keepButton(), Qt::LeftButton);
+        QTRY_VERIFY(panel.isShowingFinishedState());
+        QCOMPARE(transitions, QStringList{u"scaleFadeIn"_s});
+        QTRY_VERIFY(!panel.isAnimating());
+        QCOMPARE(panel.overlayColor(), QColor(Qt::transparent));
+        QVERIFY(!panel.showCheckmark());
+        QVERIFY(QFileInfo::exists(keptPath(home, u"f0.txt"_s)));
+        QTRY_VERIFY(!panel.findChild<QWidget *>(u"scaleFadeIn"_s));
+    }
     QVERIFY(panel.isShowingFinishedState());
-    QVERIFY(panel.finishedView()->isVisible());
-    QVERIFY(!panel.keepButton()->isVisible());
-    QVERIFY(!panel.deleteButton()->isVisible());
+    QVERIFY(panel.finishedView()->isVisible()); // in place of the buttons
+    QCOMPARE(panel.countLabel()->text(), u"0 files"_s);
 
     // "Scan Again" finds what arrived meanwhile.
     makeFiles(home, 2);
+    transitions.clear();
     QTest::mouseClick(panel.finishedView()->scanAgainButton(), Qt::LeftButton);
     QVERIFY(!panel.isShowingFinishedState());
+    QCOMPARE(transitions, QStringList{u"scaleFadeOut"_s});
     QCOMPARE(panel.countLabel()->count(), 2);
     QVERIFY(panel.keepButton()->isVisible());
+    QTRY_VERIFY(!panel.findChild<QWidget *>(u"scaleFadeOut"_s));
 }
 
-void TestMenuBarView::clickMakesRowCurrent()
+void TestMenuBarView::pressDuringFeedback_data()
 {
-    Review review(6);
+    QTest::addColumn<bool>("keep");
+    QTest::addColumn<bool>("rescan"); // else Keep is pressed again
+    QTest::newRow("Keep pressed twice") << true << false;
+    QTest::newRow("Delete, then Keep") << false << false;
+    QTest::newRow("Keep, then a rescan with new ids") << true << true;
+}
+
+void TestMenuBarView::pressDuringFeedback()
+{
+    QFETCH(bool, keep);
+    QFETCH(bool, rescan);
+    Review review(3);
+    auto &[home, files, state, panel] = review;
+
+    QTest::mouseClick(keep ? panel.keepButton() : panel.deleteButton(), Qt::LeftButton);
+    QVERIFY(!panel.keepButton()->isEnabled());
+    QCOMPARE(panel.showCheckmark(), keep);
+    QCOMPARE(panel.showTrash(), !keep);
+    QCOMPARE(panel.previewCard()->overlayColor(), keep ? TextStyles::green() : TextStyles::red());
+    if (rescan)
+        QTest::mouseClick(panel.refreshButton(), Qt::LeftButton);
+    else
+        panel.performWithFeedback(MenuBarView::Decision::Keep); // ignored
+
+    QTRY_VERIFY(!panel.isAnimating());
+    QVERIFY(panel.keepButton()->isEnabled());
+    const QString f0 = rescan ? files.at(0)
+                       : keep ? keptPath(home, u"f0.txt"_s)
+                              : home.path(u".local/share/Trash/files/f0.txt"_s);
+    QVERIFY(QFileInfo::exists(f0));
+    QVERIFY(QFileInfo::exists(files.at(1)));
+    QVERIFY(QFileInfo::exists(files.at(2)));
+    QCOMPARE(state.files().size(), rescan ? 3 : 2);
+    QCOMPARE(state.currentFile()->filePath, files.at(rescan ? 0 : 1));
+}
+
+void TestMenuBarView::clickedRowsAndDecisions()
+{
+    Review review(5);
     auto &[home, files, state, panel] = review;
     QSignalSpy indexChanges(&state, &AppState::currentIndexChanged);
-
     clickRow(panel, 1);
     QCOMPARE(state.currentIndex(), 1);
     QCOMPARE(indexChanges.count(), 1);
@@ -243,59 +274,17 @@ void TestMenuBarView::clickMakesRowCurrent()
     QTRY_COMPARE(panel.fileList()->rowAt(0)->selectionLevel(), 0.0);
     QCOMPARE(panel.previewCard()->fileId(), state.files().at(1).id);
 
-    // The current row again: the index is assigned again, and nothing moves.
+    // The current row again: nothing moves.
     QTRY_VERIFY(!panel.fileList()->isScrolling());
     const int position = panel.fileList()->verticalScrollBar()->value();
     clickRow(panel, 1);
     QCOMPARE(state.currentIndex(), 1);
     QVERIFY(!panel.fileList()->isScrolling());
     QCOMPARE(panel.fileList()->verticalScrollBar()->value(), position);
-}
 
-void TestMenuBarView::keepPressedTwiceMovesOneFile()
-{
-    Review review(3);
-    auto &[home, files, state, panel] = review;
-
-    QTest::mouseClick(panel.keepButton(), Qt::LeftButton);
-    QVERIFY(panel.isAnimating());
-    QVERIFY(!panel.keepButton()->isEnabled());
-    panel.performWithFeedback(MenuBarView::Decision::Keep); // a second press, ignored
-
-    QTRY_VERIFY(!panel.isAnimating());
-    QCOMPARE(state.files().size(), 2);
-    QVERIFY(QFileInfo::exists(keptPath(home, u"f0.txt"_s)));
-    QVERIFY(QFileInfo::exists(files.at(1)));
-    QVERIFY(QFileInfo::exists(files.at(2)));
-    QVERIFY(panel.keepButton()->isEnabled());
-}
-
-void TestMenuBarView::deleteThenKeepDeletesOnly()
-{
-    Review review(3);
-    auto &[home, files, state, panel] = review;
-
-    QTest::mouseClick(panel.deleteButton(), Qt::LeftButton);
-    QTest::mouseClick(panel.keepButton(), Qt::LeftButton); // disabled: ignored
-    QVERIFY(panel.showTrash());
-    QVERIFY(!panel.showCheckmark());
-    QCOMPARE(panel.overlayColor(), panel.previewCard()->overlayColor());
-
-    QTRY_VERIFY(!panel.isAnimating());
-    QVERIFY(QFileInfo::exists(trashPath(home, u"f0.txt"_s)));
-    QVERIFY(!QFileInfo::exists(home.path(u"Documents/Kept"_s)));
-    QCOMPARE(state.files().size(), 2);
-    QCOMPARE(state.currentFile()->filePath, files.at(1));
-}
-
-void TestMenuBarView::decisionBelongsToTheFileOnScreen()
-{
-    Review review(5);
-    auto &[home, files, state, panel] = review;
+    // The decision belongs to the file on screen at the press.
     clickRow(panel, 2);
-    QCOMPARE(state.currentIndex(), 2);
     QTRY_VERIFY(!panel.fileList()->isScrolling());
-
     QTest::mouseClick(panel.keepButton(), Qt::LeftButton); // f2 on screen
     clickRow(panel, 1);                                    // then f1, within 0.2 s
     QCOMPARE(state.currentIndex(), 1);
@@ -310,39 +299,10 @@ void TestMenuBarView::decisionBelongsToTheFileOnScreen()
     QTest::mouseClick(panel.deleteButton(), Qt::LeftButton); // f1
     clickRow(panel, 2);                                      // f3
     QTRY_VERIFY(!panel.isAnimating());
-    QVERIFY(QFileInfo::exists(trashPath(home, u"f1.txt"_s)));
+    QVERIFY(QFileInfo::exists(home.path(u".local/share/Trash/files/f1.txt"_s)));
     QCOMPARE(state.currentIndex(), 1);
     QCOMPARE(state.currentFile()->filePath, files.at(3));
     QCOMPARE(state.files().size(), 3);
-}
-
-void TestMenuBarView::rescanDuringFeedbackMovesNothing()
-{
-    Review review(3);
-    auto &[home, files, state, panel] = review;
-
-    QTest::mouseClick(panel.keepButton(), Qt::LeftButton);
-    QTest::mouseClick(panel.refreshButton(), Qt::LeftButton); // new records, new ids
-
-    QTRY_VERIFY(!panel.isAnimating());
-    for (const QString &file : files)
-        QVERIFY(QFileInfo::exists(file));
-    QCOMPARE(state.files().size(), 3);
-}
-
-void TestMenuBarView::lastFileKeptShowsFinishedState()
-{
-    Review review(1);
-    auto &[home, files, state, panel] = review;
-
-    QTest::mouseClick(panel.keepButton(), Qt::LeftButton);
-    QTRY_VERIFY(panel.isShowingFinishedState());
-    QTRY_VERIFY(!panel.isAnimating());
-    QCOMPARE(panel.overlayColor(), QColor(Qt::transparent));
-    QVERIFY(!panel.showCheckmark());
-    QVERIFY(!panel.showTrash());
-    QVERIFY(QFileInfo::exists(keptPath(home, u"f0.txt"_s)));
-    QCOMPARE(panel.countLabel()->text(), u"0 files"_s);
 }
 
 void TestMenuBarView::failedDecisionSaysSo_data()
@@ -387,7 +347,6 @@ void TestMenuBarView::failedDecisionSaysSo()
     QCOMPARE(tint, TextStyles::orange());
 
     QCOMPARE(home.lines().size(), 1); // the console line stays
-    QVERIFY2(home.lines().first().startsWith(prefix), qPrintable(home.lines().first()));
     QCOMPARE(state.currentFile()->id, current);
     QCOMPARE(panel.previewCard()->fileId(), current);
     QCOMPARE(QFileInfo::exists(files.at(0)), keptFolderIsAFile);
@@ -408,87 +367,53 @@ void TestMenuBarView::failedDecisionSaysSo()
     QVERIFY(panel.detailsLabel()->isVisible());
 }
 
-void TestMenuBarView::contextMenu_data()
-{
-    QTest::addColumn<bool>("onCard");
-    QTest::addColumn<QString>("action");
-    QTest::addColumn<QByteArray>("expected"); // after the home folder's URL
-    QTest::newRow("row: Open") << false << u"Open"_s << QByteArray("/Downloads/caf%E9.txt");
-    QTest::newRow("row: Show in Folder, no file manager")
-        << false << u"Show in Folder"_s << QByteArray("/Downloads");
-    QTest::newRow("row: Show in Folder, file manager on the bus")
-        << false << u"Show in Folder (file manager)"_s << QByteArray("/Downloads/caf%E9.txt");
-    QTest::newRow("row: Copy Path")
-        << false << u"Copy Path"_s << QByteArray("/Downloads/caf%E9.txt");
-    QTest::newRow("card: Open") << true << u"Open"_s << QByteArray("/Downloads/caf%E9.txt");
-    QTest::newRow("card: Copy Path")
-        << true << u"Copy Path"_s << QByteArray("/Downloads/caf%E9.txt");
-}
-
 void TestMenuBarView::contextMenu()
 {
-    QFETCH(bool, onCard);
-    QFETCH(QString, action);
-    QFETCH(QByteArray, expected);
     TestHome home;
     // A Latin-1 name: not valid UTF-8, so only its bytes name it.
-    const QByteArray downloads = QFile::encodeName(home.folder(u"Downloads"_s));
-    QVERIFY(writeFile(downloads + "/caf\xe9.txt", "text"));
+    QVERIFY(writeFile(QFile::encodeName(home.folder(u"Downloads"_s)) + "/caf\xe9.txt", "text"));
     AppState state;
     MenuBarView panel(state);
     panel.show();
     UrlRecorder recorder;
     QDesktopServices::setUrlHandler(u"file"_s, &recorder, "open");
     const auto unset = qScopeGuard([] { QDesktopServices::unsetUrlHandler(u"file"_s); });
+    const QByteArray folder =
+        "file://" + QFile::encodeName(home.path()).toPercentEncoding("/") + "/Downloads";
+    const QByteArray file = folder + "/caf%E9.txt";
+    FileRowView *row = panel.fileList()->rowAt(0);
+    QVERIFY(row);
+
+    QVERIFY(chooseFromMenu(row, u"Open"_s));
+    QTRY_COMPARE(recorder.urls.size(), 1);
+    QVERIFY(chooseFromMenu(row, u"Show in Folder"_s)); // no file manager: the folder
+    QTRY_COMPARE(recorder.urls.size(), 2);
+    QCOMPARE(recorder.urls.at(0).toEncoded(), file);
+    QCOMPARE(recorder.urls.at(1).toEncoded(), folder);
+
+    // The text preview inside the card passes the right-click on to it.
     QApplication::clipboard()->clear();
+    QTRY_VERIFY(panel.previewCard()->findChild<QPlainTextEdit *>());
+    QWidget *card = panel.previewCard()->findChild<QPlainTextEdit *>()->viewport();
+    QVERIFY(chooseFromMenu(card, u"Copy Path"_s));
+    const QMimeData *copied = QApplication::clipboard()->mimeData();
+    QVERIFY(copied);
+    QCOMPARE(copied->urls().value(0).toEncoded(), file);
+    QCOMPARE(copied->text(), home.path(u"Downloads/caf\ufffd.txt"_s));
+
+    // A file manager on the bus shows the file itself, and nothing else opens.
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        QSKIP("No private session bus (dbus-daemon is missing)");
     RecordingFileManager fileManager;
-    const bool withFileManager = action.endsWith(u" (file manager)"_s);
-    if (withFileManager) {
-        action.chop(qsizetype(strlen(" (file manager)")));
-        QDBusConnection bus = QDBusConnection::sessionBus();
-        if (!bus.isConnected())
-            QSKIP("No private session bus (dbus-daemon is missing)");
-        QVERIFY(bus.registerObject(u"/org/freedesktop/FileManager1"_s, &fileManager,
-                                   QDBusConnection::ExportAllSlots));
-        QVERIFY(bus.registerService(u"org.freedesktop.FileManager1"_s));
-    }
-    const auto unregister = qScopeGuard([withFileManager] {
-        if (!withFileManager)
-            return;
-        QDBusConnection::sessionBus().unregisterService(u"org.freedesktop.FileManager1"_s);
-        QDBusConnection::sessionBus().unregisterObject(u"/org/freedesktop/FileManager1"_s);
-    });
-
-    QWidget *target = panel.fileList()->rowAt(0);
-    if (onCard) {
-        // The text preview inside the card passes the right-click on to it.
-        QTRY_VERIFY(panel.previewCard()->findChild<QPlainTextEdit *>());
-        target = panel.previewCard()->findChild<QPlainTextEdit *>()->viewport();
-    }
-    QVERIFY(target);
-    QMenu *menu = openContextMenu(target);
-    QVERIFY(menu);
-    QCOMPARE(menu->actions().size(), 3);
-    QAction *chosen = actionNamed(menu, action);
-    QVERIFY(chosen);
-    chosen->trigger();
-    menu->close();
-
-    const QByteArray url =
-        "file://" + QFile::encodeName(home.path()).toPercentEncoding("/") + expected;
-    if (action == u"Copy Path"_s) {
-        const QMimeData *copied = QApplication::clipboard()->mimeData();
-        QVERIFY(copied);
-        QCOMPARE(copied->urls().value(0).toEncoded(), url);
-        QCOMPARE(copied->text(), home.path(u"Downloads/caf\ufffd.txt"_s));
-        QVERIFY(recorder.urls.isEmpty());
-    } else if (withFileManager) {
-        QTRY_COMPARE(fileManager.shown, QStringList{QString::fromLatin1(url)});
-        QVERIFY(recorder.urls.isEmpty());
-    } else {
-        QTRY_COMPARE(recorder.urls.size(), 1);
-        QCOMPARE(recorder.urls.first().toEncoded(), url);
-    }
+    QVERIFY(bus.registerObject(u"/org/freedesktop/FileManager1"_s, &fileManager,
+                               QDBusConnection::ExportAllSlots));
+    QVERIFY(bus.registerService(u"org.freedesktop.FileManager1"_s));
+    const auto unregister =
+        qScopeGuard([&bus] { bus.unregisterService(u"org.freedesktop.FileManager1"_s); });
+    QVERIFY(chooseFromMenu(row, u"Show in Folder"_s));
+    QTRY_COMPARE(fileManager.shown, QStringList{QString::fromLatin1(file)});
+    QCOMPARE(recorder.urls.size(), 2);
 }
 
 void TestMenuBarView::keyboardReview()
@@ -511,8 +436,6 @@ void TestMenuBarView::keyboardReview()
     for (int i = 0; i < 3; ++i)
         QTest::keyClick(list, Qt::Key_Down);
     QCOMPARE(state.currentIndex(), 3);
-    QTRY_VERIFY(!list->isScrolling());
-    QVERIFY(qAbs(list->rowAt(3)->geometry().center().y() - list->viewport()->height() / 2) <= 2);
     QTest::keyClick(list, Qt::Key_Up);
     QCOMPARE(state.currentIndex(), 2);
 
@@ -528,14 +451,9 @@ void TestMenuBarView::keyboardReview()
     QTest::keyClick(panel.deleteButton(), Qt::Key_Tab);
     QCOMPARE(QApplication::focusWidget(), panel.keepButton());
     QTest::keyClick(panel.keepButton(), Qt::Key_Return);
-    QVERIFY(panel.isAnimating());
     QTRY_VERIFY(!panel.isAnimating());
     QVERIFY(QFileInfo::exists(keptPath(home, u"f2.txt"_s)));
     QCOMPARE(QApplication::focusWidget(), panel.keepButton());
-
-    QSignalSpy dismissed(&panel, &MenuBarView::dismissRequested);
-    QTest::keyClick(panel.keepButton(), Qt::Key_Escape);
-    QCOMPARE(dismissed.count(), 1);
 }
 
 void TestMenuBarView::buttonsWithoutHoverEffects_data()
@@ -578,38 +496,11 @@ void TestMenuBarView::buttonsWithoutHoverEffects()
     QVERIFY2(contrast > 150, qPrintable(u"%1 -> %2"_s.arg(before.name(), after.name())));
 }
 
-void TestMenuBarView::finishedStateLeavesAsItEnters()
-{
-    Review review(1);
-    auto &[home, files, state, panel] = review;
-    // Right after each switch, the picture that grows or shrinks is over the body.
-    QStringList transitions;
-    connect(&state, &AppState::filesChanged, &panel, [&] {
-        for (const char *name : {"scaleFadeIn", "scaleFadeOut"}) {
-            if (QWidget *snapshot = widgetNamed(&panel, QString::fromLatin1(name)))
-                transitions.append(snapshot->objectName());
-        }
-    });
-
-    QTest::mouseClick(panel.keepButton(), Qt::LeftButton);
-    QTRY_VERIFY(panel.isShowingFinishedState());
-    QCOMPARE(transitions, QStringList{u"scaleFadeIn"_s});
-    QTRY_VERIFY(!widgetNamed(&panel, u"scaleFadeIn"_s));
-
-    makeFiles(home, 1);
-    transitions.clear();
-    QTest::mouseClick(panel.finishedView()->scanAgainButton(), Qt::LeftButton);
-    QVERIFY(!panel.isShowingFinishedState());
-    QCOMPARE(transitions, QStringList{u"scaleFadeOut"_s});
-    QTRY_VERIFY(!widgetNamed(&panel, u"scaleFadeOut"_s));
-}
-
 void TestMenuBarView::showingAgainRescans()
 {
     Review review(4);
     auto &[home, files, state, panel] = review;
     clickRow(panel, 2);
-    QCOMPARE(state.currentIndex(), 2);
     QTRY_VERIFY(!panel.fileList()->isScrolling());
     QVERIFY(panel.fileList()->verticalScrollBar()->value() > 0);
     panel.hide();
@@ -652,20 +543,20 @@ void TestMenuBarView::rowsAreBuiltLazily()
     QTRY_VERIFY(!list->isScrolling());
     FileRowView *row = list->rowAt(2500);
     QVERIFY(row);
-    const int middle = list->viewport()->height() / 2;
-    QVERIFY(qAbs(row->geometry().center().y() - middle) <= 2);
+    QVERIFY(qAbs(row->geometry().center().y() - list->viewport()->height() / 2) <= 2);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(list->visibleRows().size() <= 4);
     QCOMPARE(list->findChildren<FileRowView *>().size(), list->visibleRows().size());
 }
 
-void TestMenuBarView::detailsOfTheCurrentFile()
+void TestMenuBarView::detailsOfTheFiles()
 {
     TestHome home;
-    const QString desktop = home.folder(u"Desktop"_s);
-    QVERIFY(writeFile(desktop + u"/a rather long file name that cannot fit in the panel.pdf"_s,
+    QVERIFY(writeFile(home.folder(u"Desktop"_s) +
+                          u"/a rather long file name that cannot fit in the panel.pdf"_s,
                       QByteArray(2'400'000, 'x')));
-    QVERIFY(writeFile(home.folder(u"Downloads"_s) + u"/empty.bin"_s, "", baseTime - 1000000));
+    QVERIFY(writeFile(home.folder(u"Downloads"_s) + u"/\u00c4rger \u00dcberweisung.bin"_s, "",
+                      baseTime - 1000000));
     AppState state;
     MenuBarView panel(state);
     panel.show();
@@ -673,24 +564,10 @@ void TestMenuBarView::detailsOfTheCurrentFile()
     QCOMPARE(panel.detailsLabel()->text(), u"Desktop \u2022 2.4 MB"_s);
     QVERIFY(panel.nameLabel()->shownText().contains(u"\u2026"_s));
     QVERIFY(panel.previewCard()->preview());
-    FileRowView *second = panel.fileList()->rowAt(1);
-    QVERIFY(second);
-    QCOMPARE(second->sizeText(), u"0 bytes"_s);
-    QCOMPARE(second->badgeText(), u"Downloads"_s);
-    QSignalSpy settings(&panel, &MenuBarView::settingsRequested);
-    QTest::mouseClick(panel.settingsButton(), Qt::LeftButton);
-    QCOMPARE(settings.count(), 1);
-}
-
-void TestMenuBarView::rowNamesAreNotClipped()
-{
-    TestHome home;
-    QVERIFY(writeFile(home.folder(u"Downloads"_s) + u"/\u00c4rger \u00dcberweisung.txt"_s));
-    AppState state;
-    MenuBarView panel(state);
-    panel.show();
-    FileRowView *row = panel.fileList()->rowAt(0);
+    FileRowView *row = panel.fileList()->rowAt(1);
     QVERIFY(row);
+    QCOMPARE(row->sizeText(), u"0 bytes"_s);
+    QCOMPARE(row->badgeText(), u"Downloads"_s);
     // Capitals with marks above reach higher than the font's ascent: a label only as high
     // as the font cuts them off, and its edge lines of pixels show the cut.
     for (QLabel *label : row->findChildren<QLabel *>()) {

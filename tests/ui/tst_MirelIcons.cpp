@@ -3,7 +3,6 @@
 #include "TestHome.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QSet>
 #include <QTest>
 
@@ -54,7 +53,6 @@ private slots:
     void symbolsAreDistinct();
     void unknownNameGivesTheDocument();
     void iconFollowsThePalette();
-    void fixedColourIconFadesWhenDisabled();
     void celebrationImageKeepsItsColours();
 };
 
@@ -66,10 +64,9 @@ void TestMirelIcons::everySymbolRenders_data()
     const QStringList names = QStringList(MirelIcons::symbolNames()) << u"MenuBarIcon"_s;
     for (const QString &name : names) {
         for (int size : {16, 32, 64}) {
-            QTest::addRow("%s %d px dark", qPrintable(name), size)
-                << name << size << QColor(20, 20, 20);
-            QTest::addRow("%s %d px light", qPrintable(name), size)
-                << name << size << QColor(240, 240, 240);
+            for (const QColor &colour : {QColor(20, 20, 20), QColor(240, 240, 240)})
+                QTest::addRow("%s %d px %s", qPrintable(name), size, qPrintable(colour.name()))
+                    << name << size << colour;
         }
     }
 }
@@ -79,9 +76,7 @@ void TestMirelIcons::everySymbolRenders()
     QFETCH(QString, name);
     QFETCH(int, size);
     QFETCH(QColor, colour);
-    QVERIFY(MirelIcons::contains(name));
-    QVERIFY(QFile::exists(MirelIcons::resourcePath(name)));
-
+    // A missing resource draws nothing, which the coverage below catches.
     const QPixmap pixmap = MirelIcons::pixmap(name, size, colour);
     QCOMPARE(pixmap.size(), QSize(size, size));
     const Coverage coverage = coverageOf(pixmap.toImage(), colour);
@@ -107,8 +102,6 @@ void TestMirelIcons::symbolsAreDistinct()
 
 void TestMirelIcons::unknownNameGivesTheDocument()
 {
-    QVERIFY(!MirelIcons::contains(u"no.such.symbol"_s));
-    QVERIFY(MirelIcons::resourcePath(u"no.such.symbol"_s).isEmpty());
     const QImage fallback = MirelIcons::pixmap(u"no.such.symbol"_s, 24, Qt::black).toImage();
     QCOMPARE(fallback, MirelIcons::pixmap(u"doc.fill"_s, 24, Qt::black).toImage());
     QVERIFY(!MirelIcons::icon(u"no.such.symbol"_s).isNull());
@@ -131,21 +124,18 @@ void TestMirelIcons::iconFollowsThePalette()
     palette.setColor(QPalette::Active, QPalette::WindowText, QColor(240, 240, 240));
     QApplication::setPalette(palette);
     QVERIFY(coverageOf(icon.pixmap(32).toImage(), QColor(240, 240, 240)).oneColour);
-}
 
-void TestMirelIcons::fixedColourIconFadesWhenDisabled()
-{
+    // An icon of a fixed colour fades when disabled instead.
     const QColor red(220, 50, 50);
-    const QIcon icon = MirelIcons::icon(u"trash.fill"_s, red);
-    QCOMPARE(coverageOf(icon.pixmap(32).toImage(), red).maxAlpha, 255);
-    const int maxDisabled = coverageOf(icon.pixmap(32, QIcon::Disabled).toImage(), red).maxAlpha;
+    const QIcon fixed = MirelIcons::icon(u"trash.fill"_s, red);
+    QCOMPARE(coverageOf(fixed.pixmap(32).toImage(), red).maxAlpha, 255);
+    const int maxDisabled = coverageOf(fixed.pixmap(32, QIcon::Disabled).toImage(), red).maxAlpha;
     QVERIFY(maxDisabled > 60 && maxDisabled < 160);
 }
 
 void TestMirelIcons::celebrationImageKeepsItsColours()
 {
     const QImage image = MirelIcons::pixmap(u"CelebrationImage"_s, 150, Qt::black).toImage();
-    QCOMPARE(image.size(), QSize(150, 150));
     QSet<QRgb> hues;
     for (int y = 0; y < 150; y += 3) {
         for (int x = 0; x < 150; x += 3) {
