@@ -3,15 +3,16 @@
 #include "FileSystem.h"
 #include "LocalHttpServer.h"
 #include "PartialDownloadFile.h"
-#include "RecordingUpdaterUi.h"
 #include "TestHome.h"
 #include "TestSigningKey.h"
 #include "UpdateTransfer.h"
 #include "UpdaterController.h"
+#include "UpdaterUi.h"
 #include "UpdaterViewModel.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QMetaEnum>
 #include <QNetworkAccessManager>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -45,12 +46,19 @@ QByteArray feed(const QByteArray &items)
            items + "</channel></rss>";
 }
 
-Route serve(const QByteArray &body, int status = 200, bool hold = false)
+Route serve(const QByteArray &body, int status = 200, const QByteArray &location = {})
 {
     Route route;
     route.status = status;
     route.body = body;
-    route.hold = hold;
+    route.location = location;
+    return route;
+}
+
+Route held(const QByteArray &body)
+{
+    Route route = serve(body);
+    route.hold = true;
     return route;
 }
 
@@ -91,6 +99,47 @@ bool settle(LocalHttpServer &server)
     return QTest::qWaitFor([&] { return server.connectionCount() > before; });
 }
 
+// Stands in for the updater's dialogs: writes down what would be shown, one line per dialog,
+// and plays the user's Download and close buttons.
+class RecordingUpdaterUi final : public UpdaterUi
+{
+public:
+    QStringList events;
+    qint64 received = 0; // the download's progress
+
+    void showChecking() override { events.append(u"checking"_s); }
+    void showPackageManaged() override { events.append(u"package manager"_s); }
+    void showUpToDate(const QString &running) override
+    {
+        events.append(u"up to date "_s + running);
+    }
+    void showUpdate(const AppcastItem &item, const QString &) override
+    {
+        events.append(u"update "_s + item.displayVersion());
+    }
+    void showDownloading(qint64 bytes, qint64) override
+    {
+        received = bytes;
+        // Progress updates the one download dialog; only its first showing is an event.
+        if (events.value(events.size() - 1) != u"downloading"_s)
+            events.append(u"downloading"_s);
+    }
+    void showDownloaded(const QString &filePath) override
+    {
+        events.append(u"downloaded "_s + filePath);
+    }
+    void showError(UpdateProblem::Kind problem) override
+    {
+        events.append(u"error "_s +
+                      QString::fromLatin1(QMetaEnum::fromType<UpdateProblem::Kind>().valueToKey(
+                          static_cast<int>(problem))));
+    }
+    void raiseCurrent() override { events.append(u"raise"_s); }
+
+    void pressDownload() { emit downloadRequested(); }
+    void closeDialog() { emit closed(); }
+};
+
 } // namespace
 
 class TestUpdaterCheck final : public QObject
@@ -102,7 +151,6 @@ public:
 
 private slots:
     void init();
-    void cleanup();
     void check_data();
     void check();
     void feedStopsAtLimit_data();
@@ -134,12 +182,6 @@ void TestUpdaterCheck::init()
     m_server = std::make_unique<LocalHttpServer>();
     QVERIFY(m_server->listen());
     QDir(temporaryHome() + u"/Downloads"_s).removeRecursively();
-}
-
-void TestUpdaterCheck::cleanup()
-{
-    m_server.reset();
-    m_ui = nullptr;
 }
 
 UpdaterSettings TestUpdaterCheck::settingsFor() const
@@ -182,42 +224,26 @@ void TestUpdaterCheck::check_data()
                                 << u"up to date 1.0"_s;
     QTest::newRow("a newer version")
         << serve(feed(item("1.0") + item("1.1"))) << u"1.0"_s << u"update 1.1"_s;
-    QTest::newRow("items out of order, 1.10 against 1.9")
-        << serve(feed(item("1.2") + item("1.10") + item("1.9"))) << u"1.9"_s << u"update 1.10"_s;
     QTest::newRow("1.9 against a running 1.10")
         << serve(feed(item("1.9") + item("1.2"))) << u"1.10"_s << u"up to date 1.10"_s;
-    QTest::newRow("shown by its short version")
-        << serve(feed("<item><enclosure url=\"/m\" length=\"1\" sparkle:version=\"210\" "
-                      "sparkle:shortVersionString=\"2.1\"/></item>"))
-        << u"200"_s << u"update 2.1"_s;
     QTest::newRow("malformed XML")
         << serve("<rss><channel><item>") << u"1.0"_s << u"error NotAFeed"_s;
     QTest::newRow("server error") << serve("oops", 500) << u"1.0"_s << u"error ServerError"_s;
-    QTest::newRow("not found") << serve("gone", 404) << u"1.0"_s << u"error ServerError"_s;
 
-    Route announced;
-    announced.streamedBytes = tenMiB;
-    QTest::newRow("10 MiB feed, length announced") << announced << u"1.0"_s << u"error TooLarge"_s;
-    Route streamed = announced;
-    streamed.declareLength = false;
-    QTest::newRow("10 MiB feed, length not announced")
-        << streamed << u"1.0"_s << u"error TooLarge"_s;
-
-    Route silent; // checked with a short timeout
-    silent.silent = true;
-    QTest::newRow("server never answers") << silent << u"1.0"_s << u"error Timeout"_s;
-
-    Route toElsewhere = serve({}, 302);
-    toElsewhere.location = "http://localhost:{elsewhere}/feed.xml";
+    // The transfer's limit itself is checked in feedStopsAtLimit.
+    Route big;
+    big.declareLength = false;
+    big.streamedBytes = tenMiB;
+    QTest::newRow("10 MiB feed") << big << u"1.0"_s << u"error TooLarge"_s;
+    QTest::newRow("server never answers") // checked with a short timeout
+        << held({}) << u"1.0"_s << u"error Timeout"_s;
     QTest::newRow("redirect to plain HTTP, refused before connecting")
-        << toElsewhere << u"1.0"_s << u"error InsecureAddress"_s;
-    Route toFile = serve({}, 302);
-    toFile.location = "file:///etc/passwd";
-    QTest::newRow("redirect to a local file") << toFile << u"1.0"_s << u"error InsecureAddress"_s;
-    Route withinLoopback = serve({}, 302);
-    withinLoopback.location = "/moved.xml";
+        << serve({}, 302, "http://localhost:{elsewhere}/feed.xml") << u"1.0"_s
+        << u"error InsecureAddress"_s;
+    QTest::newRow("redirect to a local file")
+        << serve({}, 302, "file:///etc/passwd") << u"1.0"_s << u"error InsecureAddress"_s;
     QTest::newRow("redirect on the same loopback server is followed")
-        << withinLoopback << u"1.0"_s << u"update 1.1"_s;
+        << serve({}, 302, "/moved.xml") << u"1.0"_s << u"update 1.1"_s;
 }
 
 void TestUpdaterCheck::check()
@@ -235,7 +261,7 @@ void TestUpdaterCheck::check()
     m_server->setRoute("/moved.xml", serve(feed(item("1.1"))));
     UpdaterSettings settings = settingsFor();
     settings.runningVersion = runningVersion;
-    if (route.silent)
+    if (route.hold)
         settings.timeout = 300ms;
     const auto viewModel = makeViewModel(settings);
 
@@ -322,7 +348,7 @@ void TestUpdaterCheck::emptyFeedUrl()
 
 void TestUpdaterCheck::pressWhileChecking()
 {
-    m_server->setRoute("/feed.xml", serve(feed(item("1.0")), 200, true));
+    m_server->setRoute("/feed.xml", held(feed(item("1.0"))));
     const auto viewModel = makeViewModel(settingsFor());
 
     viewModel->checkForUpdates();
@@ -344,7 +370,7 @@ void TestUpdaterCheck::pressWhileChecking()
 
 void TestUpdaterCheck::cancelCheck()
 {
-    m_server->setRoute("/feed.xml", serve(feed(item("2.0")), 200, true));
+    m_server->setRoute("/feed.xml", held(feed(item("2.0"))));
     const auto viewModel = makeViewModel(settingsFor());
 
     viewModel->checkForUpdates();
