@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QFileDialog>
-#include <QPointer>
 #include <QTest>
 #include <QTimer>
 
@@ -24,10 +23,9 @@ public:
             for (QWidget *widget : QApplication::topLevelWidgets()) {
                 if (auto *dialog = qobject_cast<QFileDialog *>(widget)) {
                     m_poll.stop();
-                    m_seen = dialog;
-                    m_fileMode = dialog->fileMode();
-                    m_dirsOnly = dialog->testOption(QFileDialog::ShowDirsOnly);
-                    m_parent = dialog->parentWidget();
+                    fileMode = dialog->fileMode();
+                    dirsOnly = dialog->testOption(QFileDialog::ShowDirsOnly);
+                    parent = dialog->parentWidget();
                     m_answer(*dialog);
                     return;
                 }
@@ -36,18 +34,13 @@ public:
         m_poll.start();
     }
 
-    bool sawDialog() const { return m_seen != nullptr || m_fileMode.has_value(); }
-    std::optional<QFileDialog::FileMode> fileMode() const { return m_fileMode; }
-    bool dirsOnly() const { return m_dirsOnly; }
-    QWidget *parent() const { return m_parent; }
+    std::optional<QFileDialog::FileMode> fileMode; // set once the dialog was seen
+    bool dirsOnly = false;
+    QWidget *parent = nullptr;
 
 private:
     std::function<void(QFileDialog &)> m_answer;
     QTimer m_poll;
-    QPointer<QFileDialog> m_seen;
-    std::optional<QFileDialog::FileMode> m_fileMode;
-    bool m_dirsOnly = false;
-    QWidget *m_parent = nullptr;
 };
 
 } // namespace
@@ -61,38 +54,36 @@ public:
     static void initMain() { useTemporaryHome(); }
 
 private slots:
-    void chosenFolderComesBack();
-    void cancelGivesNothing();
+    void pick_data();
+    void pick();
 };
 
-void TestFileDialogFolderPicker::chosenFolderComesBack()
+void TestFileDialogFolderPicker::pick_data()
 {
+    QTest::addColumn<bool>("accept");
+    QTest::newRow("chosen folder comes back") << true;
+    QTest::newRow("cancel gives nothing") << false;
+}
+
+void TestFileDialogFolderPicker::pick()
+{
+    QFETCH(bool, accept);
     TestHome home;
     const QString chosen = home.folder(u"Projects/Site"_s);
     QWidget window;
-    DialogUser user([&chosen](QFileDialog &dialog) {
+    DialogUser user([&](QFileDialog &dialog) {
         dialog.setDirectory(chosen);
-        static_cast<QDialog &>(dialog).accept(); // QFileDialog::accept, through QDialog
+        if (accept)
+            static_cast<QDialog &>(dialog).accept(); // QFileDialog::accept, through QDialog
+        else
+            dialog.reject();
     });
 
-    FileDialogFolderPicker picker;
-    const QList<QUrl> folders = picker.pickFolders(&window);
-
-    QVERIFY(user.sawDialog());
-    QCOMPARE(user.fileMode(), QFileDialog::Directory);
-    QVERIFY(user.dirsOnly());
-    QCOMPARE(user.parent(), &window);
-    QCOMPARE(folders, QList<QUrl>{QUrl::fromLocalFile(chosen)});
-}
-
-void TestFileDialogFolderPicker::cancelGivesNothing()
-{
-    TestHome home;
-    DialogUser user([](QFileDialog &dialog) { dialog.reject(); });
-    FileDialogFolderPicker picker;
-    const QList<QUrl> folders = picker.pickFolders(nullptr);
-    QVERIFY(user.sawDialog());
-    QCOMPARE(folders, QList<QUrl>{});
+    const QList<QUrl> folders = FileDialogFolderPicker().pickFolders(&window);
+    QCOMPARE(user.fileMode, QFileDialog::Directory);
+    QVERIFY(user.dirsOnly);
+    QCOMPARE(user.parent, &window);
+    QCOMPARE(folders, accept ? QList<QUrl>{QUrl::fromLocalFile(chosen)} : QList<QUrl>{});
 }
 
 QTEST_MAIN(TestFileDialogFolderPicker)
