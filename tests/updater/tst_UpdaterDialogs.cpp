@@ -153,10 +153,8 @@ public:
 private slots:
     void initTestCase();
     void cleanup();
-    void oneDialogAtATime_data();
-    void oneDialogAtATime();
-    void buttons_data();
-    void buttons();
+    void dialogs_data();
+    void dialogs();
     void releaseNotes_data();
     void releaseNotes();
     void downloadedShowsFolder();
@@ -183,79 +181,53 @@ void TestUpdaterDialogs::cleanup()
         delete dialog;
 }
 
-void TestUpdaterDialogs::oneDialogAtATime_data()
+void TestUpdaterDialogs::dialogs_data()
 {
-    QTest::addColumn<Step>("first");
-    QTest::addColumn<Step>("second");
+    QTest::addColumn<Step>("show"); // after the checking dialog
     QTest::addColumn<QString>("shown");
-
-    // Without a feed: see defaultSourceBuildSaysHowToUpdate.
-    const Step checking = [](UpdaterDialogs &ui) {
-        ui.showChecking();
-    };
-    QTest::newRow("checking, then up to date")
-        << checking << Step([](UpdaterDialogs &ui) { ui.showUpToDate(u"0.1.0"_s); })
-        << u"Mirel 0.1.0 is the newest version available."_s;
-    QTest::newRow("checking, then an error") << checking << Step([](UpdaterDialogs &ui) {
-        ui.showError(UpdateProblem::Kind::NoNetwork);
-    }) << UpdateProblem::message(UpdateProblem::Kind::NoNetwork);
-    QTest::newRow("checking, then a newer version")
-        << checking << Step([](UpdaterDialogs &ui) { ui.showUpdate(release(u"2.0"_s), u"1.0"_s); })
-        << u"Mirel 2.0 is available. You have version 1.0."_s;
-    QTest::newRow("a newer version, then downloading")
-        << Step([](UpdaterDialogs &ui) { ui.showUpdate(release(u"2.0"_s), u"1.0"_s); })
-        << Step([](UpdaterDialogs &ui) { ui.showDownloading(0, 4096); })
-        << u"Downloading the update…"_s;
-}
-
-void TestUpdaterDialogs::oneDialogAtATime()
-{
-    QFETCH(Step, first);
-    QFETCH(Step, second);
-    QFETCH(QString, shown);
-    UpdaterDialogs ui;
-    QSignalSpy closed(&ui, &UpdaterUi::closed);
-
-    first(ui);
-    QCOMPARE(visibleDialogs().size(), 1);
-    second(ui);
-    QTRY_COMPARE(visibleDialogs().size(), 1);
-    QDialog *dialog = visibleDialogs().first();
-    QVERIFY2(shownText(dialog).contains(shown), qPrintable(shownText(dialog)));
-    QCOMPARE(dialog->windowModality(), Qt::NonModal);
-    QCOMPARE(QApplication::activeModalWidget(), nullptr);
-    QCOMPARE(closed.count(), 0); // replacing a dialog is not the user closing it
-}
-
-void TestUpdaterDialogs::buttons_data()
-{
-    QTest::addColumn<Step>("show");
     QTest::addColumn<QString>("button");
     QTest::addColumn<bool>("closes"); // false: asks for the download instead
-    QTest::newRow("Cancel while checking")
-        << Step([](UpdaterDialogs &ui) { ui.showChecking(); }) << u"Cancel"_s << true;
-    QTest::newRow("Cancel while downloading")
-        << Step([](UpdaterDialogs &ui) { ui.showDownloading(10, 100); }) << u"Cancel"_s << true;
-    QTest::newRow("OK when up to date")
-        << Step([](UpdaterDialogs &ui) { ui.showUpToDate(u"1.0"_s); }) << u"OK"_s << true;
     const Step update = [](UpdaterDialogs &ui) {
         ui.showUpdate(release(u"2.0"_s), u"1.0"_s);
     };
-    QTest::newRow("Not Now on a newer version") << update << u"Not Now"_s << true;
-    QTest::newRow("Download on a newer version") << update << u"Download"_s << false;
+    QTest::newRow("Cancel while checking") << Step([](UpdaterDialogs &ui) { ui.showChecking(); })
+                                           << u"Checking for updates…"_s << u"Cancel"_s << true;
+    QTest::newRow("Cancel while downloading") << Step([update](UpdaterDialogs &ui) {
+        update(ui);
+        ui.showDownloading(10, 100);
+    }) << u"Downloading the update…"_s << u"Cancel"_s
+                                              << true;
+    QTest::newRow("OK when up to date")
+        << Step([](UpdaterDialogs &ui) { ui.showUpToDate(u"0.1.0"_s); })
+        << u"Mirel 0.1.0 is the newest version available."_s << u"OK"_s << true;
+    QTest::newRow("OK on an error")
+        << Step([](UpdaterDialogs &ui) { ui.showError(UpdateProblem::Kind::NoNetwork); })
+        << UpdateProblem::message(UpdateProblem::Kind::NoNetwork) << u"OK"_s << true;
+    const QString offered = u"Mirel 2.0 is available. You have version 1.0."_s;
+    QTest::newRow("Not Now on a newer version") << update << offered << u"Not Now"_s << true;
+    QTest::newRow("Download on a newer version") << update << offered << u"Download"_s << false;
 }
 
-void TestUpdaterDialogs::buttons()
+void TestUpdaterDialogs::dialogs()
 {
     QFETCH(Step, show);
+    QFETCH(QString, shown);
     QFETCH(QString, button);
     QFETCH(bool, closes);
     UpdaterDialogs ui;
     QSignalSpy closed(&ui, &UpdaterUi::closed);
     QSignalSpy download(&ui, &UpdaterUi::downloadRequested);
-    show(ui);
+    ui.showChecking();
     QCOMPARE(visibleDialogs().size(), 1);
-    QPushButton *pressed = buttonWithText(visibleDialogs().first(), button);
+    show(ui);
+    // One dialog at a time, never modal; replacing one is not the user closing it.
+    QTRY_COMPARE(visibleDialogs().size(), 1);
+    QDialog *dialog = visibleDialogs().first();
+    QVERIFY2(shownText(dialog).contains(shown), qPrintable(shownText(dialog)));
+    QCOMPARE(dialog->windowModality(), Qt::NonModal);
+    QCOMPARE(QApplication::activeModalWidget(), nullptr);
+    QCOMPARE(closed.count(), 0);
+    QPushButton *pressed = buttonWithText(dialog, button);
     QVERIFY(pressed != nullptr);
 
     pressed->click();
