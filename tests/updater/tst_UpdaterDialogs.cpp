@@ -15,10 +15,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTextBlock>
 #include <QTextDocument>
-#include <QTextFrame>
-#include <QTextTable>
 
 #include <functional>
 
@@ -90,39 +87,22 @@ QByteArray pngBytes()
 // A colour only the style sheet given to the notes uses.
 const QColor styleSheetColour(0x12, 0x34, 0x56);
 
-// What of a format would make Qt load something or show what it loaded.
-void collectProblems(const QTextFormat &format, QStringList &problems)
-{
-    if (format.isImageFormat())
-        problems << u"image "_s + format.toImageFormat().name();
-    if (format.hasProperty(QTextFormat::BackgroundImageUrl))
-        problems << u"background "_s + format.stringProperty(QTextFormat::BackgroundImageUrl);
-    if (format.background().style() == Qt::TexturePattern)
-        problems << u"background picture"_s;
-    if (format.foreground().color() == styleSheetColour)
-        problems << u"style sheet colour"_s;
-}
-
-void collectProblems(const QTextFrame *frame, QStringList &problems)
-{
-    collectProblems(frame->frameFormat(), problems);
-    for (const QTextFrame *child : frame->childFrames())
-        collectProblems(child, problems);
-}
-
-// Everything in the notes' document that refers to a resource, and the links it holds.
+// Everything in the notes' document that would make Qt load something or show what it loaded,
+// and the links it holds. Every format any frame, block or fragment uses is among allFormats().
 QStringList resourceProblems(const QTextDocument *document, QStringList &links)
 {
     QStringList problems;
-    collectProblems(document->rootFrame(), problems);
-    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
-        collectProblems(block.blockFormat(), problems);
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextCharFormat format = it.fragment().charFormat();
-            collectProblems(format, problems);
-            if (format.isAnchor())
-                links << format.anchorHref();
-        }
+    for (const QTextFormat &format : document->allFormats()) {
+        if (format.isImageFormat())
+            problems << u"image "_s + format.toImageFormat().name();
+        if (format.hasProperty(QTextFormat::BackgroundImageUrl))
+            problems << u"background "_s + format.stringProperty(QTextFormat::BackgroundImageUrl);
+        if (format.background().style() == Qt::TexturePattern)
+            problems << u"background picture"_s;
+        if (format.foreground().color() == styleSheetColour)
+            problems << u"style sheet colour"_s;
+        if (format.toCharFormat().isAnchor())
+            links << format.toCharFormat().anchorHref();
     }
     return problems;
 }
