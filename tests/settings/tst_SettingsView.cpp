@@ -2,7 +2,9 @@
 #include "AppState.h"
 #include "BuildInfo.h"
 #include "ElidedLabel.h"
+#include "FileDialogFolderPicker.h"
 #include "FolderAccessService.h"
+#include "FolderDisplay.h"
 #include "FolderPicker.h"
 #include "Settings.h"
 #include "SettingsView.h"
@@ -12,10 +14,12 @@
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QApplication>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLayout>
 #include <QPointer>
 #include <QTest>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -44,6 +48,38 @@ public:
 private:
     QList<QUrl> m_answer;
     int &m_askCount;
+};
+
+// Plays the user in the folder dialog once it is open: `answer` runs on the dialog.
+class DialogUser final
+{
+public:
+    explicit DialogUser(std::function<void(QFileDialog &)> answer)
+        : m_answer(std::move(answer))
+    {
+        m_poll.setInterval(10);
+        QObject::connect(&m_poll, &QTimer::timeout, &m_poll, [this] {
+            for (QWidget *widget : QApplication::topLevelWidgets()) {
+                if (auto *dialog = qobject_cast<QFileDialog *>(widget)) {
+                    m_poll.stop();
+                    fileMode = dialog->fileMode();
+                    dirsOnly = dialog->testOption(QFileDialog::ShowDirsOnly);
+                    parent = dialog->parentWidget();
+                    m_answer(*dialog);
+                    return;
+                }
+            }
+        });
+        m_poll.start();
+    }
+
+    std::optional<QFileDialog::FileMode> fileMode; // set once the dialog was seen
+    bool dirsOnly = false;
+    QWidget *parent = nullptr;
+
+private:
+    std::function<void(QFileDialog &)> m_answer;
+    QTimer m_poll;
 };
 
 const QString nothingStored = u"<nothing>"_s;
@@ -191,6 +227,14 @@ private slots:
     void removeFolder();
     void keepLocationAboutAndUpdates();
     void switchesFollowTheStateForScreenReaders();
+    void fileDialogPicker_data();
+    void fileDialogPicker();
+    void abbreviatedPath_data();
+    void abbreviatedPath();
+    void customFolders_data();
+    void customFolders();
+    void buildInfoFallbacks_data();
+    void buildInfoFallbacks();
 };
 
 void TestSettingsView::theWindow()
@@ -539,6 +583,142 @@ void TestSettingsView::switchesFollowTheStateForScreenReaders()
     session.appState->setIncludeDesktop(false);
     QVERIFY(!found.value(u"Desktop"_s)->state().checked);
     QCOMPARE(session.home.scanCount(), 2);
+}
+
+// The real folder dialog, answered through its own accept and reject.
+void TestSettingsView::fileDialogPicker_data()
+{
+    QTest::addColumn<bool>("accept");
+    QTest::newRow("chosen folder comes back") << true;
+    QTest::newRow("cancel gives nothing") << false;
+}
+
+void TestSettingsView::fileDialogPicker()
+{
+    QFETCH(bool, accept);
+    TestHome home;
+    const QString chosen = home.folder(u"Projects/Site"_s);
+    QWidget window;
+    DialogUser user([&](QFileDialog &dialog) {
+        dialog.setDirectory(chosen);
+        if (accept)
+            static_cast<QDialog &>(dialog).accept(); // QFileDialog::accept, through QDialog
+        else
+            dialog.reject();
+    });
+
+    const QList<QUrl> folders = FileDialogFolderPicker().pickFolders(&window);
+    QCOMPARE(user.fileMode, QFileDialog::Directory);
+    QVERIFY(user.dirsOnly);
+    QCOMPARE(user.parent, &window);
+    QCOMPARE(folders, accept ? QList<QUrl>{QUrl::fromLocalFile(chosen)} : QList<QUrl>{});
+}
+
+void TestSettingsView::abbreviatedPath_data()
+{
+    QTest::addColumn<QString>("home");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("under the home")
+        << u"/home/ann"_s << u"/home/ann/Projects/Site"_s << u"~/Projects/Site"_s;
+    QTest::newRow("the home itself") << u"/home/ann"_s << u"/home/ann"_s << u"~"_s;
+    QTest::newRow("string prefix, not a component")
+        << u"/home/ann"_s << u"/home/anna/Work"_s << u"~a/Work"_s;
+    QTest::newRow("outside the home")
+        << u"/home/ann"_s << u"/media/Archive/Photos"_s << u"Photos"_s;
+    QTest::newRow("outside, trailing slash") << u"/home/ann"_s << u"/srv/data/"_s << u"data"_s;
+    QTest::newRow("the root") << u"/home/ann"_s << u"/"_s << u"/"_s;
+    QTest::newRow("parent of the home") << u"/home/ann"_s << u"/home"_s << u"home"_s;
+}
+
+void TestSettingsView::abbreviatedPath()
+{
+    QFETCH(QString, home);
+    QFETCH(QString, path);
+    QFETCH(QString, expected);
+    QCOMPARE(FolderDisplay::abbreviatedPath(QUrl::fromLocalFile(path), home), expected);
+}
+
+void TestSettingsView::customFolders_data()
+{
+    // Paths relative to the test's home unless they start with a slash.
+    QTest::addColumn<QStringList>("stored");
+    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<QStringList>("userDirs"); // lines of user-dirs.dirs
+
+    QTest::newRow("nothing stored") << QStringList{nothingStored} << QStringList{} << QStringList();
+    QTest::newRow("empty list") << QStringList{} << QStringList{} << QStringList();
+    QTest::newRow("only the standard folders")
+        << QStringList{u"Desktop"_s, u"Downloads"_s} << QStringList{} << QStringList();
+    QTest::newRow("standard folders hidden, others in order")
+        << QStringList{u"Desktop"_s, u"/srv/b"_s, u"Downloads"_s, u"Desktop/Screenshots"_s,
+                       u"/srv/a"_s}
+        << QStringList{u"/srv/b"_s, u"Desktop/Screenshots"_s, u"/srv/a"_s} << QStringList();
+    QTest::newRow("exact comparison: letter case and trailing slash")
+        << QStringList{u"desktop"_s, u"Downloads/"_s} << QStringList{u"desktop"_s, u"Downloads/"_s}
+        << QStringList();
+    QTest::newRow("Desktop of another home")
+        << QStringList{u"/home/other/Desktop"_s} << QStringList{u"/home/other/Desktop"_s}
+        << QStringList();
+    const QStringList german{u"XDG_DESKTOP_DIR=\"$HOME/Schreibtisch\""_s,
+                             u"XDG_DOWNLOAD_DIR=\"$HOME/Herunterladen\""_s};
+    QTest::newRow("folders named by the desktop, and the older defaults")
+        << QStringList{u"Schreibtisch"_s, u"Desktop"_s, u"Herunterladen"_s, u"Downloads"_s,
+                       u"/srv/a"_s}
+        << QStringList{u"/srv/a"_s} << german;
+    QTest::newRow("desktop set to the home: the home is a custom folder")
+        << QStringList{u"/srv/a"_s, u""_s} << QStringList{u"/srv/a"_s, u""_s}
+        << QStringList{u"XDG_DESKTOP_DIR=\"$HOME\""_s};
+}
+
+void TestSettingsView::customFolders()
+{
+    QFETCH(QStringList, stored);
+    QFETCH(QStringList, expected);
+    QFETCH(QStringList, userDirs);
+    TestHome home;
+    const UserDirsFile names(userDirs);
+    const auto absolute = [&home](const QString &path) {
+        if (path.isEmpty())
+            return home.path();
+        return path.startsWith(u'/') ? path : home.path(path);
+    };
+    if (stored != QStringList{nothingStored}) {
+        QList<QUrl> urls;
+        for (const QString &path : std::as_const(stored))
+            urls.append(QUrl::fromLocalFile(absolute(path)));
+        FolderAccessService::shared().saveFolders(urls);
+    }
+
+    QStringList shown;
+    for (const QUrl &folder : FolderDisplay::customFolders(FolderAccessService::shared()))
+        shown.append(folder.toLocalFile());
+    QStringList expectedPaths;
+    for (const QString &path : std::as_const(expected))
+        expectedPaths.append(absolute(path));
+    QCOMPARE(shown, expectedPaths);
+}
+
+void TestSettingsView::buildInfoFallbacks_data()
+{
+    QTest::addColumn<QString>("version");
+    QTest::addColumn<QString>("build");
+    QTest::addColumn<QString>("shownVersion");
+    QTest::addColumn<QString>("shownBuild");
+
+    QTest::newRow("no version") << QString() << u"318"_s << u"1.0"_s << u"318"_s;
+    QTest::newRow("no build number") << u"2.4.1"_s << QString() << u"2.4.1"_s << u"1"_s;
+    QTest::newRow("blank build number") << u"0.1.0"_s << u"  "_s << u"0.1.0"_s << u"1"_s;
+}
+
+void TestSettingsView::buildInfoFallbacks()
+{
+    QFETCH(QString, version);
+    QFETCH(QString, build);
+    const BuildInfo info = BuildInfo::fromValues(version, build);
+    QTEST(info.appVersion, "shownVersion");
+    QTEST(info.buildNumber, "shownBuild");
 }
 
 QTEST_MAIN(TestSettingsView)
