@@ -84,9 +84,12 @@ private:
 
 const QString nothingStored = u"<nothing>"_s;
 
-// Paths in the test data are relative to the test's home unless they start with a slash.
+// Paths in the test data are relative to the test's home unless they start with a slash; "" is
+// the home itself.
 QString absolute(const TestHome &home, const QString &path)
 {
+    if (path.isEmpty())
+        return home.path();
     return path.startsWith(u'/') ? path : home.path(path);
 }
 
@@ -231,8 +234,6 @@ private slots:
     void fileDialogPicker();
     void abbreviatedPath_data();
     void abbreviatedPath();
-    void customFolders_data();
-    void customFolders();
     void buildInfoFallbacks_data();
     void buildInfoFallbacks();
 };
@@ -332,21 +333,41 @@ void TestSettingsView::switchesNameTheDesktopsFolders()
 
 void TestSettingsView::customFolderRows_data()
 {
-    QTest::addColumn<QStringList>("storedFolders");
+    QTest::addColumn<QStringList>("storedFolders"); // "" is the home itself
     QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<QStringList>("userDirs"); // lines of user-dirs.dirs
 
-    QTest::newRow("nothing stored") << QStringList{nothingStored} << QStringList{};
-    QTest::newRow("standard folders hidden, their subfolders listed")
-        << QStringList{u"Desktop"_s, u"Desktop/Screenshots"_s, u"/srv/Photos"_s, u"Downloads"_s}
-        << QStringList{u"~/Desktop/Screenshots"_s, u"Photos"_s};
-    QTest::newRow("stored order kept") << QStringList{u"Work/b"_s, u"Work/a"_s, u"Work/c"_s}
-                                       << QStringList{u"~/Work/b"_s, u"~/Work/a"_s, u"~/Work/c"_s};
+    const QStringList none;
+    QTest::newRow("nothing stored") << QStringList{nothingStored} << none << none;
+    QTest::newRow("empty list") << none << none << none;
+    QTest::newRow("only the standard folders")
+        << QStringList{u"Desktop"_s, u"Downloads"_s} << none << none;
+    QTest::newRow("standard folders hidden, others in order")
+        << QStringList{u"Desktop"_s, u"/srv/b"_s, u"Downloads"_s, u"Desktop/Screenshots"_s,
+                       u"/srv/a"_s}
+        << QStringList{u"b"_s, u"~/Desktop/Screenshots"_s, u"a"_s} << none;
+    QTest::newRow("exact comparison: letter case and trailing slash")
+        << QStringList{u"desktop"_s, u"Downloads/"_s}
+        << QStringList{u"~/desktop"_s, u"~/Downloads/"_s} << none;
+    QTest::newRow("Desktop of another home")
+        << QStringList{u"/home/other/Desktop"_s} << QStringList{u"Desktop"_s} << none;
+    QTest::newRow("folders named by the desktop, and the older defaults")
+        << QStringList{u"Schreibtisch"_s, u"Desktop"_s, u"Herunterladen"_s, u"Downloads"_s,
+                       u"/srv/a"_s}
+        << QStringList{u"a"_s}
+        << QStringList{u"XDG_DESKTOP_DIR=\"$HOME/Schreibtisch\""_s,
+                       u"XDG_DOWNLOAD_DIR=\"$HOME/Herunterladen\""_s};
+    QTest::newRow("desktop set to the home: the home is a custom folder")
+        << QStringList{u"/srv/a"_s, u""_s} << QStringList{u"a"_s, u"~"_s}
+        << QStringList{u"XDG_DESKTOP_DIR=\"$HOME\""_s};
 }
 
 void TestSettingsView::customFolderRows()
 {
     QFETCH(QStringList, storedFolders);
     QFETCH(QStringList, rows);
+    QFETCH(QStringList, userDirs);
+    const UserDirsFile names(userDirs);
     Session session(storedFolders);
     QCOMPARE(folderRows(*session.view), rows);
     // Tab walks the window top to bottom, each row's Remove button in its place.
@@ -638,66 +659,6 @@ void TestSettingsView::abbreviatedPath()
     QFETCH(QString, path);
     QFETCH(QString, expected);
     QCOMPARE(FolderDisplay::abbreviatedPath(QUrl::fromLocalFile(path), home), expected);
-}
-
-void TestSettingsView::customFolders_data()
-{
-    // Paths relative to the test's home unless they start with a slash.
-    QTest::addColumn<QStringList>("stored");
-    QTest::addColumn<QStringList>("expected");
-    QTest::addColumn<QStringList>("userDirs"); // lines of user-dirs.dirs
-
-    QTest::newRow("nothing stored") << QStringList{nothingStored} << QStringList{} << QStringList();
-    QTest::newRow("empty list") << QStringList{} << QStringList{} << QStringList();
-    QTest::newRow("only the standard folders")
-        << QStringList{u"Desktop"_s, u"Downloads"_s} << QStringList{} << QStringList();
-    QTest::newRow("standard folders hidden, others in order")
-        << QStringList{u"Desktop"_s, u"/srv/b"_s, u"Downloads"_s, u"Desktop/Screenshots"_s,
-                       u"/srv/a"_s}
-        << QStringList{u"/srv/b"_s, u"Desktop/Screenshots"_s, u"/srv/a"_s} << QStringList();
-    QTest::newRow("exact comparison: letter case and trailing slash")
-        << QStringList{u"desktop"_s, u"Downloads/"_s} << QStringList{u"desktop"_s, u"Downloads/"_s}
-        << QStringList();
-    QTest::newRow("Desktop of another home")
-        << QStringList{u"/home/other/Desktop"_s} << QStringList{u"/home/other/Desktop"_s}
-        << QStringList();
-    const QStringList german{u"XDG_DESKTOP_DIR=\"$HOME/Schreibtisch\""_s,
-                             u"XDG_DOWNLOAD_DIR=\"$HOME/Herunterladen\""_s};
-    QTest::newRow("folders named by the desktop, and the older defaults")
-        << QStringList{u"Schreibtisch"_s, u"Desktop"_s, u"Herunterladen"_s, u"Downloads"_s,
-                       u"/srv/a"_s}
-        << QStringList{u"/srv/a"_s} << german;
-    QTest::newRow("desktop set to the home: the home is a custom folder")
-        << QStringList{u"/srv/a"_s, u""_s} << QStringList{u"/srv/a"_s, u""_s}
-        << QStringList{u"XDG_DESKTOP_DIR=\"$HOME\""_s};
-}
-
-void TestSettingsView::customFolders()
-{
-    QFETCH(QStringList, stored);
-    QFETCH(QStringList, expected);
-    QFETCH(QStringList, userDirs);
-    TestHome home;
-    const UserDirsFile names(userDirs);
-    const auto absolute = [&home](const QString &path) {
-        if (path.isEmpty())
-            return home.path();
-        return path.startsWith(u'/') ? path : home.path(path);
-    };
-    if (stored != QStringList{nothingStored}) {
-        QList<QUrl> urls;
-        for (const QString &path : std::as_const(stored))
-            urls.append(QUrl::fromLocalFile(absolute(path)));
-        FolderAccessService::shared().saveFolders(urls);
-    }
-
-    QStringList shown;
-    for (const QUrl &folder : FolderDisplay::customFolders(FolderAccessService::shared()))
-        shown.append(folder.toLocalFile());
-    QStringList expectedPaths;
-    for (const QString &path : std::as_const(expected))
-        expectedPaths.append(absolute(path));
-    QCOMPARE(shown, expectedPaths);
 }
 
 void TestSettingsView::buildInfoFallbacks_data()
