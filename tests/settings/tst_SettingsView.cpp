@@ -558,7 +558,6 @@ void TestSettingsView::keepLocationAboutAndUpdates()
              u"v"_s + QString::fromUtf8(MIREL_PROJECT_VERSION));
     const QString build = rowValue(*session.view, u"Build"_s);
     QCOMPARE(build, BuildInfo::current().buildNumber);
-    QVERIFY(!build.isEmpty());
 
     // Every press is passed on; the updater itself decides what one during a check does.
     QAbstractButton *check = buttonNamed(*session.view, u"Check for Updates..."_s);
