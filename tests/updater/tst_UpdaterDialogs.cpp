@@ -5,9 +5,7 @@
 #include "UpdaterViewModel.h"
 
 #include <QApplication>
-#include <QBuffer>
 #include <QDesktopServices>
-#include <QImage>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressDialog>
@@ -73,17 +71,6 @@ AppcastItem release(const QString &version, const QString &description = {},
 
 using Step = std::function<void(UpdaterDialogs &)>;
 
-QByteArray pngBytes()
-{
-    QImage image(8, 8, QImage::Format_RGB32);
-    image.fill(Qt::red);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
-
 // A colour only the style sheet given to the notes uses.
 const QColor styleSheetColour(0x12, 0x34, 0x56);
 
@@ -148,7 +135,7 @@ void TestUpdaterDialogs::initTestCase()
 {
     QVERIFY(m_files.isValid());
     const QByteArray picture = m_files.filePath(u"picture.png"_s).toUtf8();
-    QVERIFY(writeFile(picture, pngBytes()));
+    QVERIFY(writeImage(quadrantImage(QSize(8, 8)), QString::fromUtf8(picture), "png"));
     QVERIFY(writeFile(m_files.filePath(u"notes.css"_s),
                       "p { color: #123456; background-image: url(" + picture + ") }"));
     // Opening a FIFO to read waits for a writer: any attempt to load it hangs the test.
@@ -255,9 +242,11 @@ void TestUpdaterDialogs::releaseNotes_data()
     QTest::newRow("an image from a FIFO")
         << notes(u"<IMG SRC='{dir}/pipe.png' width=10 height=10>"_s) << u"Kept text"_s << u"pipe"_s
         << kept;
-    QTest::newRow("a data: image") << notes(u"<img src=\"data:image/png;base64,"_s +
-                                            QString::fromLatin1(pngBytes().toBase64()) + u"\">"_s)
-                                   << u"Kept text"_s << u"data:"_s << kept;
+    QTest::newRow("a data: image")
+        << notes(u"<img src=\"data:image/png;base64,"_s +
+                 QString::fromLatin1(readFile(m_files.filePath(u"picture.png"_s)).toBase64()) +
+                 u"\">"_s)
+        << u"Kept text"_s << u"data:"_s << kept;
     QTest::newRow("a local picture by path and by URL")
         << notes(u"<img src=\"{dir}/picture.png\"><img src=\"file://{dir}/picture.png\">"_s)
         << u"Kept text"_s << u"picture"_s << kept;
