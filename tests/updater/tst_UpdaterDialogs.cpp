@@ -59,11 +59,11 @@ QPushButton *buttonWithText(const QDialog *dialog, const QString &text)
     return nullptr;
 }
 
-AppcastItem release(const QString &version, const QString &description = {},
-                    const QUrl &notesLink = {})
+// Version 2.0 with these notes.
+AppcastItem release(const QString &description = {}, const QUrl &notesLink = {})
 {
     AppcastItem item;
-    item.version = version;
+    item.version = u"2.0"_s;
     item.description = description;
     item.releaseNotesLink = notesLink;
     return item;
@@ -155,7 +155,7 @@ void TestUpdaterDialogs::dialogs_data()
     QTest::addColumn<QString>("button");
     QTest::addColumn<bool>("closes"); // false: asks for the download instead
     const Step update = [](UpdaterDialogs &ui) {
-        ui.showUpdate(release(u"2.0"_s), u"1.0"_s);
+        ui.showUpdate(release(), u"1.0"_s);
     };
     QTest::newRow("Cancel while checking") << Step([](UpdaterDialogs &ui) { ui.showChecking(); })
                                            << u"Checking for updates…"_s << u"Cancel"_s << true;
@@ -215,18 +215,17 @@ void TestUpdaterDialogs::releaseNotes_data()
     QTest::addColumn<QString>("notShown");
     QTest::addColumn<QStringList>("links"); // in the notes themselves
     QTest::newRow("simple HTML is rendered")
-        << release(u"2.0"_s, u"<h2>New</h2><ul><li>Faster <b>scans</b></li></ul>"_s)
-        << u"Faster scans"_s << u"<b>"_s << QStringList();
+        << release(u"<h2>New</h2><ul><li>Faster <b>scans</b></li></ul>"_s) << u"Faster scans"_s
+        << u"<b>"_s << QStringList();
     QTest::newRow("plain text stays as written")
-        << release(u"2.0"_s, u"Fixed: 2 < 3 & 4 > 1"_s) << u"Fixed: 2 < 3 & 4 > 1"_s << u"&amp;"_s
+        << release(u"Fixed: 2 < 3 & 4 > 1"_s) << u"Fixed: 2 < 3 & 4 > 1"_s << u"&amp;"_s
         << QStringList();
-    QTest::newRow("only a link") << release(u"2.0"_s, {},
-                                            QUrl(u"https://example.org/notes?a=1&b=2"_s))
+    QTest::newRow("only a link") << release({}, QUrl(u"https://example.org/notes?a=1&b=2"_s))
                                  << u"href=\"https://example.org/notes?a=1&amp;b=2\""_s
                                  << u"Faster"_s << QStringList();
     QTest::newRow("a link that is not secure is left out")
-        << release(u"2.0"_s, {}, QUrl(u"http://example.org/notes"_s)) << u"Mirel 2.0"_s
-        << u"example.org"_s << QStringList();
+        << release({}, QUrl(u"http://example.org/notes"_s)) << u"Mirel 2.0"_s << u"example.org"_s
+        << QStringList();
 
     // The notes come from the network: nothing they point at may be read. {dir} holds a
     // picture, a style sheet and a FIFO.
@@ -234,7 +233,7 @@ void TestUpdaterDialogs::releaseNotes_data()
     const QString link = u"<p><a href=\"https://example.org/notes?a=1&amp;b=2\">notes</a></p>"_s;
     const QStringList kept{u"https://example.org/notes?a=1&b=2"_s};
     const auto notes = [&](const QString &resources) {
-        return release(u"2.0"_s, text + resources + link);
+        return release(text + resources + link);
     };
     QTest::newRow("an image of /dev/zero")
         << notes(u"<img src=\"file:///dev/zero\"><img src=\"/dev/zero\">"_s) << u"Kept text"_s
@@ -260,23 +259,23 @@ void TestUpdaterDialogs::releaseNotes_data()
                  u"Styled</p>"_s)
         << u"Styled"_s << u"color"_s << kept;
     QTest::newRow("background attributes")
-        << release(u"2.0"_s, u"<html><body background=\"{dir}/picture.png\">"_s + text +
-                                 u"<table background=\"{dir}/picture.png\"><tr>"
-                                 u"<td background=\"{dir}/picture.png\">Cell</td></tr></table>"_s +
-                                 link + u"</body></html>"_s)
+        << release(u"<html><body background=\"{dir}/picture.png\">"_s + text +
+                   u"<table background=\"{dir}/picture.png\"><tr>"
+                   u"<td background=\"{dir}/picture.png\">Cell</td></tr></table>"_s +
+                   link + u"</body></html>"_s)
         << u"Cell"_s << u"picture"_s << kept;
     QTest::newRow("other embedding elements")
         << notes(u"<object data=\"{dir}/picture.png\">Inside</object><input type=image "
                  u"src=\"{dir}/picture.png\"><svg><image href=\"{dir}/picture.png\"/></svg>"_s)
         << u"Kept text"_s << u"Inside"_s << kept;
     QTest::newRow("links other than https are text only")
-        << release(u"2.0"_s, u"<p><a href=\"file:///etc/passwd\">Kept</a> <a href=\"http://"
-                             u"example.org/\">text</a> <a href=\"javascript:x()\">and</a> "
-                             u"<a href=\"notes.html\">more</a></p>"_s)
+        << release(u"<p><a href=\"file:///etc/passwd\">Kept</a> <a href=\"http://"
+                   u"example.org/\">text</a> <a href=\"javascript:x()\">and</a> "
+                   u"<a href=\"notes.html\">more</a></p>"_s)
         << u"Kept text and more"_s << u"passwd"_s << QStringList();
     QTest::newRow("markup in text and comments")
-        << release(u"2.0"_s, u"<p>1 &lt; 2 &#38; 3 &gt; 2<!-- <img src=\"/dev/zero\"> --></p>"
-                             u"<script>document.write('x')</script>"_s)
+        << release(u"<p>1 &lt; 2 &#38; 3 &gt; 2<!-- <img src=\"/dev/zero\"> --></p>"
+                   u"<script>document.write('x')</script>"_s)
         << u"1 < 2 & 3 > 2"_s << u"document"_s << QStringList();
 }
 
