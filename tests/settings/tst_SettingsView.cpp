@@ -50,38 +50,6 @@ private:
     int &m_askCount;
 };
 
-// Plays the user in the folder dialog once it is open: `answer` runs on the dialog.
-class DialogUser final
-{
-public:
-    explicit DialogUser(std::function<void(QFileDialog &)> answer)
-        : m_answer(std::move(answer))
-    {
-        m_poll.setInterval(10);
-        QObject::connect(&m_poll, &QTimer::timeout, &m_poll, [this] {
-            for (QWidget *widget : QApplication::topLevelWidgets()) {
-                if (auto *dialog = qobject_cast<QFileDialog *>(widget)) {
-                    m_poll.stop();
-                    fileMode = dialog->fileMode();
-                    dirsOnly = dialog->testOption(QFileDialog::ShowDirsOnly);
-                    parent = dialog->parentWidget();
-                    m_answer(*dialog);
-                    return;
-                }
-            }
-        });
-        m_poll.start();
-    }
-
-    std::optional<QFileDialog::FileMode> fileMode; // set once the dialog was seen
-    bool dirsOnly = false;
-    QWidget *parent = nullptr;
-
-private:
-    std::function<void(QFileDialog &)> m_answer;
-    QTimer m_poll;
-};
-
 const QString nothingStored = u"<nothing>"_s;
 
 // Paths in the test data are relative to the test's home unless they start with a slash; "" is
@@ -603,18 +571,30 @@ void TestSettingsView::fileDialogPicker()
     TestHome home;
     const QString chosen = home.folder(u"Projects/Site"_s);
     QWidget window;
-    DialogUser user([&](QFileDialog &dialog) {
-        dialog.setDirectory(chosen);
+    std::optional<QFileDialog::FileMode> fileMode; // set once the dialog was seen
+    bool dirsOnly = false;
+    QWidget *parent = nullptr;
+    QTimer user; // plays the user once the dialog is open
+    QObject::connect(&user, &QTimer::timeout, &user, [&] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (dialog == nullptr)
+            return;
+        user.stop();
+        fileMode = dialog->fileMode();
+        dirsOnly = dialog->testOption(QFileDialog::ShowDirsOnly);
+        parent = dialog->parentWidget();
+        dialog->setDirectory(chosen);
         if (accept)
-            static_cast<QDialog &>(dialog).accept(); // QFileDialog::accept, through QDialog
+            static_cast<QDialog *>(dialog)->accept(); // QFileDialog::accept, through QDialog
         else
-            dialog.reject();
+            dialog->reject();
     });
+    user.start(10);
 
     const QList<QUrl> folders = FileDialogFolderPicker().pickFolders(&window);
-    QCOMPARE(user.fileMode, QFileDialog::Directory);
-    QVERIFY(user.dirsOnly);
-    QCOMPARE(user.parent, &window);
+    QCOMPARE(fileMode, QFileDialog::Directory);
+    QVERIFY(dirsOnly);
+    QCOMPARE(parent, &window);
     QCOMPARE(folders, accept ? QList<QUrl>{QUrl::fromLocalFile(chosen)} : QList<QUrl>{});
 }
 
