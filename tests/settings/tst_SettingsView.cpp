@@ -25,29 +25,18 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Answers the folder picker in the user's place and counts how often it was asked.
+// Stands in for the folder picker, answering in the user's place.
 class AnsweringFolderPicker final : public FolderPicker
 {
 public:
-    AnsweringFolderPicker(QList<QUrl> answer, int &askCount)
+    explicit AnsweringFolderPicker(std::function<QList<QUrl>()> answer)
         : m_answer(std::move(answer))
-        , m_askCount(askCount)
     {}
 
-    // Runs once, while the picker is open, as a user acting on the window behind it would.
-    std::function<void()> whileOpen;
-
-    QList<QUrl> pickFolders(QWidget *) override
-    {
-        ++m_askCount;
-        if (const auto action = std::exchange(whileOpen, {}))
-            action();
-        return m_answer;
-    }
+    QList<QUrl> pickFolders(QWidget *) override { return m_answer(); }
 
 private:
-    QList<QUrl> m_answer;
-    int &m_askCount;
+    std::function<QList<QUrl>()> m_answer;
 };
 
 const QString nothingStored = u"<nothing>"_s;
@@ -151,9 +140,17 @@ struct Session
         home.lines().clear();
     }
 
-    void answerPicker(const QList<QUrl> &answer)
+    // Counts how often the picker was asked; `whileOpen` runs once while it is open, as a user
+    // acting on the window behind it would.
+    void answerPicker(const QList<QUrl> &answer, std::function<void()> whileOpen = {})
     {
-        view->setFolderPicker(std::make_unique<AnsweringFolderPicker>(answer, pickerAsked));
+        view->setFolderPicker(
+            std::make_unique<AnsweringFolderPicker>([this, answer, whileOpen]() mutable {
+                ++pickerAsked;
+                if (const auto action = std::exchange(whileOpen, {}))
+                    action();
+                return answer;
+            }));
     }
 
     TestHome home;
@@ -458,13 +455,9 @@ void TestSettingsView::secondPressWhilePickerIsOpen()
 {
     Session session;
     const QString path = session.home.folder(u"Projects"_s);
-    auto picker = std::make_unique<AnsweringFolderPicker>(QList<QUrl>{QUrl::fromLocalFile(path)},
-                                                          session.pickerAsked);
     QAbstractButton *addButton = buttonNamed(*session.view, u"Add Folder"_s);
-    picker->whileOpen = [addButton] {
-        QTest::mouseClick(addButton, Qt::LeftButton);
-    };
-    session.view->setFolderPicker(std::move(picker));
+    session.answerPicker({QUrl::fromLocalFile(path)},
+                         [addButton] { QTest::mouseClick(addButton, Qt::LeftButton); });
 
     QTest::mouseClick(addButton, Qt::LeftButton);
     QCOMPARE(session.pickerAsked, 1);
