@@ -5,9 +5,7 @@
 #include "UpdaterViewModel.h"
 
 #include <QApplication>
-#include <QBuffer>
 #include <QDesktopServices>
-#include <QImage>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressDialog>
@@ -15,10 +13,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTextBlock>
 #include <QTextDocument>
-#include <QTextFrame>
-#include <QTextTable>
 
 #include <functional>
 
@@ -64,11 +59,11 @@ QPushButton *buttonWithText(const QDialog *dialog, const QString &text)
     return nullptr;
 }
 
-AppcastItem release(const QString &version, const QString &description = {},
-                    const QUrl &notesLink = {})
+// Version 2.0 with these notes.
+AppcastItem release(const QString &description = {}, const QUrl &notesLink = {})
 {
     AppcastItem item;
-    item.version = version;
+    item.version = u"2.0"_s;
     item.description = description;
     item.releaseNotesLink = notesLink;
     return item;
@@ -76,53 +71,25 @@ AppcastItem release(const QString &version, const QString &description = {},
 
 using Step = std::function<void(UpdaterDialogs &)>;
 
-QByteArray pngBytes()
-{
-    QImage image(8, 8, QImage::Format_RGB32);
-    image.fill(Qt::red);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
-
 // A colour only the style sheet given to the notes uses.
 const QColor styleSheetColour(0x12, 0x34, 0x56);
 
-// What of a format would make Qt load something or show what it loaded.
-void collectProblems(const QTextFormat &format, QStringList &problems)
-{
-    if (format.isImageFormat())
-        problems << u"image "_s + format.toImageFormat().name();
-    if (format.hasProperty(QTextFormat::BackgroundImageUrl))
-        problems << u"background "_s + format.stringProperty(QTextFormat::BackgroundImageUrl);
-    if (format.background().style() == Qt::TexturePattern)
-        problems << u"background picture"_s;
-    if (format.foreground().color() == styleSheetColour)
-        problems << u"style sheet colour"_s;
-}
-
-void collectProblems(const QTextFrame *frame, QStringList &problems)
-{
-    collectProblems(frame->frameFormat(), problems);
-    for (const QTextFrame *child : frame->childFrames())
-        collectProblems(child, problems);
-}
-
-// Everything in the notes' document that refers to a resource, and the links it holds.
+// Everything in the notes' document that would make Qt load something or show what it loaded,
+// and the links it holds. Every format any frame, block or fragment uses is among allFormats().
 QStringList resourceProblems(const QTextDocument *document, QStringList &links)
 {
     QStringList problems;
-    collectProblems(document->rootFrame(), problems);
-    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
-        collectProblems(block.blockFormat(), problems);
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextCharFormat format = it.fragment().charFormat();
-            collectProblems(format, problems);
-            if (format.isAnchor())
-                links << format.anchorHref();
-        }
+    for (const QTextFormat &format : document->allFormats()) {
+        if (format.isImageFormat())
+            problems << u"image "_s + format.toImageFormat().name();
+        if (format.hasProperty(QTextFormat::BackgroundImageUrl))
+            problems << u"background "_s + format.stringProperty(QTextFormat::BackgroundImageUrl);
+        if (format.background().style() == Qt::TexturePattern)
+            problems << u"background picture"_s;
+        if (format.foreground().color() == styleSheetColour)
+            problems << u"style sheet colour"_s;
+        if (format.toCharFormat().isAnchor())
+            links << format.toCharFormat().anchorHref();
     }
     return problems;
 }
@@ -153,10 +120,8 @@ public:
 private slots:
     void initTestCase();
     void cleanup();
-    void oneDialogAtATime_data();
-    void oneDialogAtATime();
-    void buttons_data();
-    void buttons();
+    void dialogs_data();
+    void dialogs();
     void releaseNotes_data();
     void releaseNotes();
     void downloadedShowsFolder();
@@ -169,14 +134,10 @@ private:
 void TestUpdaterDialogs::initTestCase()
 {
     QVERIFY(m_files.isValid());
-    QFile picture(m_files.filePath(u"picture.png"_s));
-    QVERIFY(picture.open(QIODevice::WriteOnly) && picture.write(pngBytes()) > 0);
-    picture.close();
-    QFile styleSheet(m_files.filePath(u"notes.css"_s));
-    QVERIFY(styleSheet.open(QIODevice::WriteOnly));
-    styleSheet.write("p { color: #123456; background-image: url(" +
-                     m_files.filePath(u"picture.png"_s).toUtf8() + ") }");
-    styleSheet.close();
+    const QByteArray picture = m_files.filePath(u"picture.png"_s).toUtf8();
+    QVERIFY(writeImage(quadrantImage(QSize(8, 8)), QString::fromUtf8(picture), "png"));
+    QVERIFY(writeFile(m_files.filePath(u"notes.css"_s),
+                      "p { color: #123456; background-image: url(" + picture + ") }"));
     // Opening a FIFO to read waits for a writer: any attempt to load it hangs the test.
     QCOMPARE(::mkfifo(QFile::encodeName(m_files.filePath(u"pipe.png"_s)).constData(), 0600), 0);
 }
@@ -187,82 +148,53 @@ void TestUpdaterDialogs::cleanup()
         delete dialog;
 }
 
-void TestUpdaterDialogs::oneDialogAtATime_data()
+void TestUpdaterDialogs::dialogs_data()
 {
-    QTest::addColumn<Step>("first");
-    QTest::addColumn<Step>("second");
+    QTest::addColumn<Step>("show"); // after the checking dialog
     QTest::addColumn<QString>("shown");
-
-    const Step checking = [](UpdaterDialogs &ui) {
-        ui.showChecking();
-    };
-    QTest::newRow("checking, then up to date")
-        << checking << Step([](UpdaterDialogs &ui) { ui.showUpToDate(u"0.1.0"_s); })
-        << u"Mirel 0.1.0 is the newest version available."_s;
-    QTest::newRow("checking, then an error") << checking << Step([](UpdaterDialogs &ui) {
-        ui.showError(UpdateProblem::Kind::NoNetwork);
-    }) << UpdateProblem::message(UpdateProblem::Kind::NoNetwork);
-    QTest::newRow("checking, then a newer version")
-        << checking << Step([](UpdaterDialogs &ui) { ui.showUpdate(release(u"2.0"_s), u"1.0"_s); })
-        << u"Mirel 2.0 is available. You have version 1.0."_s;
-    QTest::newRow("a newer version, then downloading")
-        << Step([](UpdaterDialogs &ui) { ui.showUpdate(release(u"2.0"_s), u"1.0"_s); })
-        << Step([](UpdaterDialogs &ui) { ui.showDownloading(0, 4096); })
-        << u"Downloading the update…"_s;
-    // The test runs from the build folder, as a Mirel built from source does.
-    QTest::newRow("without a feed, built from source") << checking << Step([](UpdaterDialogs &ui) {
-        ui.showPackageManaged();
-    }) << u"This build of Mirel has no update feed. To update it, fetch the new source and build it again."_s;
-}
-
-void TestUpdaterDialogs::oneDialogAtATime()
-{
-    QFETCH(Step, first);
-    QFETCH(Step, second);
-    QFETCH(QString, shown);
-    UpdaterDialogs ui;
-    QSignalSpy closed(&ui, &UpdaterUi::closed);
-
-    first(ui);
-    QCOMPARE(visibleDialogs().size(), 1);
-    second(ui);
-    QTRY_COMPARE(visibleDialogs().size(), 1);
-    QDialog *dialog = visibleDialogs().first();
-    QVERIFY2(shownText(dialog).contains(shown), qPrintable(shownText(dialog)));
-    QCOMPARE(dialog->windowModality(), Qt::NonModal);
-    QCOMPARE(QApplication::activeModalWidget(), nullptr);
-    QCOMPARE(closed.count(), 0); // replacing a dialog is not the user closing it
-}
-
-void TestUpdaterDialogs::buttons_data()
-{
-    QTest::addColumn<Step>("show");
     QTest::addColumn<QString>("button");
     QTest::addColumn<bool>("closes"); // false: asks for the download instead
-    QTest::newRow("Cancel while checking")
-        << Step([](UpdaterDialogs &ui) { ui.showChecking(); }) << u"Cancel"_s << true;
-    QTest::newRow("Cancel while downloading")
-        << Step([](UpdaterDialogs &ui) { ui.showDownloading(10, 100); }) << u"Cancel"_s << true;
-    QTest::newRow("OK when up to date")
-        << Step([](UpdaterDialogs &ui) { ui.showUpToDate(u"1.0"_s); }) << u"OK"_s << true;
     const Step update = [](UpdaterDialogs &ui) {
-        ui.showUpdate(release(u"2.0"_s), u"1.0"_s);
+        ui.showUpdate(release(), u"1.0"_s);
     };
-    QTest::newRow("Not Now on a newer version") << update << u"Not Now"_s << true;
-    QTest::newRow("Download on a newer version") << update << u"Download"_s << false;
+    QTest::newRow("Cancel while checking") << Step([](UpdaterDialogs &ui) { ui.showChecking(); })
+                                           << u"Checking for updates…"_s << u"Cancel"_s << true;
+    QTest::newRow("Cancel while downloading") << Step([update](UpdaterDialogs &ui) {
+        update(ui);
+        ui.showDownloading(10, 100);
+    }) << u"Downloading the update…"_s << u"Cancel"_s
+                                              << true;
+    QTest::newRow("OK when up to date")
+        << Step([](UpdaterDialogs &ui) { ui.showUpToDate(u"0.1.0"_s); })
+        << u"Mirel 0.1.0 is the newest version available."_s << u"OK"_s << true;
+    QTest::newRow("OK on an error")
+        << Step([](UpdaterDialogs &ui) { ui.showError(UpdateProblem::Kind::NoNetwork); })
+        << UpdateProblem::message(UpdateProblem::Kind::NoNetwork) << u"OK"_s << true;
+    const QString offered = u"Mirel 2.0 is available. You have version 1.0."_s;
+    QTest::newRow("Not Now on a newer version") << update << offered << u"Not Now"_s << true;
+    QTest::newRow("Download on a newer version") << update << offered << u"Download"_s << false;
 }
 
-void TestUpdaterDialogs::buttons()
+void TestUpdaterDialogs::dialogs()
 {
     QFETCH(Step, show);
+    QFETCH(QString, shown);
     QFETCH(QString, button);
     QFETCH(bool, closes);
     UpdaterDialogs ui;
     QSignalSpy closed(&ui, &UpdaterUi::closed);
     QSignalSpy download(&ui, &UpdaterUi::downloadRequested);
-    show(ui);
+    ui.showChecking();
     QCOMPARE(visibleDialogs().size(), 1);
-    QPushButton *pressed = buttonWithText(visibleDialogs().first(), button);
+    show(ui);
+    // One dialog at a time, never modal; replacing one is not the user closing it.
+    QTRY_COMPARE(visibleDialogs().size(), 1);
+    QDialog *dialog = visibleDialogs().first();
+    QVERIFY2(shownText(dialog).contains(shown), qPrintable(shownText(dialog)));
+    QCOMPARE(dialog->windowModality(), Qt::NonModal);
+    QCOMPARE(QApplication::activeModalWidget(), nullptr);
+    QCOMPARE(closed.count(), 0);
+    QPushButton *pressed = buttonWithText(dialog, button);
     QVERIFY(pressed != nullptr);
 
     pressed->click();
@@ -283,18 +215,17 @@ void TestUpdaterDialogs::releaseNotes_data()
     QTest::addColumn<QString>("notShown");
     QTest::addColumn<QStringList>("links"); // in the notes themselves
     QTest::newRow("simple HTML is rendered")
-        << release(u"2.0"_s, u"<h2>New</h2><ul><li>Faster <b>scans</b></li></ul>"_s)
-        << u"Faster scans"_s << u"<b>"_s << QStringList();
+        << release(u"<h2>New</h2><ul><li>Faster <b>scans</b></li></ul>"_s) << u"Faster scans"_s
+        << u"<b>"_s << QStringList();
     QTest::newRow("plain text stays as written")
-        << release(u"2.0"_s, u"Fixed: 2 < 3 & 4 > 1"_s) << u"Fixed: 2 < 3 & 4 > 1"_s << u"&amp;"_s
+        << release(u"Fixed: 2 < 3 & 4 > 1"_s) << u"Fixed: 2 < 3 & 4 > 1"_s << u"&amp;"_s
         << QStringList();
-    QTest::newRow("only a link") << release(u"2.0"_s, {},
-                                            QUrl(u"https://example.org/notes?a=1&b=2"_s))
+    QTest::newRow("only a link") << release({}, QUrl(u"https://example.org/notes?a=1&b=2"_s))
                                  << u"href=\"https://example.org/notes?a=1&amp;b=2\""_s
                                  << u"Faster"_s << QStringList();
     QTest::newRow("a link that is not secure is left out")
-        << release(u"2.0"_s, {}, QUrl(u"http://example.org/notes"_s)) << u"Mirel 2.0"_s
-        << u"example.org"_s << QStringList();
+        << release({}, QUrl(u"http://example.org/notes"_s)) << u"Mirel 2.0"_s << u"example.org"_s
+        << QStringList();
 
     // The notes come from the network: nothing they point at may be read. {dir} holds a
     // picture, a style sheet and a FIFO.
@@ -302,7 +233,7 @@ void TestUpdaterDialogs::releaseNotes_data()
     const QString link = u"<p><a href=\"https://example.org/notes?a=1&amp;b=2\">notes</a></p>"_s;
     const QStringList kept{u"https://example.org/notes?a=1&b=2"_s};
     const auto notes = [&](const QString &resources) {
-        return release(u"2.0"_s, text + resources + link);
+        return release(text + resources + link);
     };
     QTest::newRow("an image of /dev/zero")
         << notes(u"<img src=\"file:///dev/zero\"><img src=\"/dev/zero\">"_s) << u"Kept text"_s
@@ -310,9 +241,11 @@ void TestUpdaterDialogs::releaseNotes_data()
     QTest::newRow("an image from a FIFO")
         << notes(u"<IMG SRC='{dir}/pipe.png' width=10 height=10>"_s) << u"Kept text"_s << u"pipe"_s
         << kept;
-    QTest::newRow("a data: image") << notes(u"<img src=\"data:image/png;base64,"_s +
-                                            QString::fromLatin1(pngBytes().toBase64()) + u"\">"_s)
-                                   << u"Kept text"_s << u"data:"_s << kept;
+    QTest::newRow("a data: image")
+        << notes(u"<img src=\"data:image/png;base64,"_s +
+                 QString::fromLatin1(readFile(m_files.filePath(u"picture.png"_s)).toBase64()) +
+                 u"\">"_s)
+        << u"Kept text"_s << u"data:"_s << kept;
     QTest::newRow("a local picture by path and by URL")
         << notes(u"<img src=\"{dir}/picture.png\"><img src=\"file://{dir}/picture.png\">"_s)
         << u"Kept text"_s << u"picture"_s << kept;
@@ -326,23 +259,23 @@ void TestUpdaterDialogs::releaseNotes_data()
                  u"Styled</p>"_s)
         << u"Styled"_s << u"color"_s << kept;
     QTest::newRow("background attributes")
-        << release(u"2.0"_s, u"<html><body background=\"{dir}/picture.png\">"_s + text +
-                                 u"<table background=\"{dir}/picture.png\"><tr>"
-                                 u"<td background=\"{dir}/picture.png\">Cell</td></tr></table>"_s +
-                                 link + u"</body></html>"_s)
+        << release(u"<html><body background=\"{dir}/picture.png\">"_s + text +
+                   u"<table background=\"{dir}/picture.png\"><tr>"
+                   u"<td background=\"{dir}/picture.png\">Cell</td></tr></table>"_s +
+                   link + u"</body></html>"_s)
         << u"Cell"_s << u"picture"_s << kept;
     QTest::newRow("other embedding elements")
         << notes(u"<object data=\"{dir}/picture.png\">Inside</object><input type=image "
                  u"src=\"{dir}/picture.png\"><svg><image href=\"{dir}/picture.png\"/></svg>"_s)
         << u"Kept text"_s << u"Inside"_s << kept;
     QTest::newRow("links other than https are text only")
-        << release(u"2.0"_s, u"<p><a href=\"file:///etc/passwd\">Kept</a> <a href=\"http://"
-                             u"example.org/\">text</a> <a href=\"javascript:x()\">and</a> "
-                             u"<a href=\"notes.html\">more</a></p>"_s)
+        << release(u"<p><a href=\"file:///etc/passwd\">Kept</a> <a href=\"http://"
+                   u"example.org/\">text</a> <a href=\"javascript:x()\">and</a> "
+                   u"<a href=\"notes.html\">more</a></p>"_s)
         << u"Kept text and more"_s << u"passwd"_s << QStringList();
     QTest::newRow("markup in text and comments")
-        << release(u"2.0"_s, u"<p>1 &lt; 2 &#38; 3 &gt; 2<!-- <img src=\"/dev/zero\"> --></p>"
-                             u"<script>document.write('x')</script>"_s)
+        << release(u"<p>1 &lt; 2 &#38; 3 &gt; 2<!-- <img src=\"/dev/zero\"> --></p>"
+                   u"<script>document.write('x')</script>"_s)
         << u"1 < 2 & 3 > 2"_s << u"document"_s << QStringList();
 }
 
