@@ -11,7 +11,6 @@
 #include "TextPreview.h"
 #include "VideoFrameView.h"
 
-#include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QFontMetricsF>
@@ -57,22 +56,12 @@ void writePdf(const QString &path, int pages)
     }
 }
 
-// One second of silence, 16-bit mono PCM, with the RIFF header written by hand.
-QByteArray wavSilence()
-{
-    constexpr quint32 rate = 8000;
-    QByteArray wav;
-    QDataStream out(&wav, QIODevice::WriteOnly);
-    out.setByteOrder(QDataStream::LittleEndian);
-    out.writeRawData("RIFF", 4);
-    out << quint32(36 + 2 * rate);
-    out.writeRawData("WAVEfmt ", 8);
-    // PCM, mono, rate, bytes per second, bytes per sample, bits per sample.
-    out << quint32(16) << quint16(1) << quint16(1) << rate << rate * 2 << quint16(2) << quint16(16);
-    out.writeRawData("data", 4);
-    out << quint32(2 * rate);
-    return wav + QByteArray(2 * rate, '\0');
-}
+// One second of silence, 8 kHz 16-bit mono PCM. The header: RIFF size; format chunk size, PCM,
+// mono, rate, bytes per second, bytes per sample, bits per sample; data size.
+const QByteArray wavSilence = QByteArray("RIFF\xa4\x3e\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0"
+                                         "\x40\x1f\0\0\x80\x3e\0\0\x02\0\x10\0data\x80\x3e\0\0",
+                                         44) +
+                              QByteArray(16000, '\0');
 
 // A name whose bytes are not UTF-8 ("\xe9" is Latin-1 for "é"), as Mirel carries it.
 QString notUtf8(const QByteArray &bytes)
@@ -96,7 +85,8 @@ public:
 
 private slots:
     void initTestCase();
-    void cleanupTestCase();
+    // Names Qt cannot remove.
+    void cleanupTestCase() { TestHome::removeTree(QFile::encodeName(m_files.path())); }
     void previewerForType_data();
     void previewerForType();
     void mediaStartsPlayingWhenShown_data();
@@ -122,7 +112,7 @@ void TestFilePreviewView::initTestCase()
     writePdf(file(u"report.pdf"_s), 3);
     writeBytes(file(u"notes.txt"_s), "Buy milk\nCall Anna\n");
     writeBytes(file(u"main.cpp"_s), "int main()\n{\n    return 0;\n}\n");
-    writeBytes(file(u"voice.wav"_s), wavSilence());
+    writeBytes(file(u"voice.wav"_s), wavSilence);
     writeBytes(file(u"drawing.svg"_s), svgDrawing);
     writeBytes(file(u"broken.svg"_s), "<svg this is not");
     writeBytes(file(u"broken.pdf"_s), "%PDF-1.4 and then nothing of use");
@@ -131,7 +121,7 @@ void TestFilePreviewView::initTestCase()
     writeBytes(file(u"empty.txt"_s), QByteArray());
     writeBytes(file(notUtf8("caf\xe9.txt")), "Caf\xc3\xa9 au lait\n");
     writeBytes(file(notUtf8("r\xe9sum\xe9.pdf")), readFile(file(u"report.pdf"_s)));
-    writeBytes(file(notUtf8("voix \xe9t\xe9.wav")), wavSilence());
+    writeBytes(file(notUtf8("voix \xe9t\xe9.wav")), wavSilence);
     QVERIFY(QDir(m_files.path()).mkdir(u"Tool.app"_s));
     // Opening a pipe with no writer blocks for ever; it must never be read.
     QCOMPARE(::mkfifo(QFile::encodeName(file(u"queue.txt"_s)).constData(), 0600), 0);
@@ -152,11 +142,6 @@ void TestFilePreviewView::initTestCase()
         QCOMPARE(process.exitCode(), 0);
         m_haveMovie = true;
     }
-}
-
-void TestFilePreviewView::cleanupTestCase()
-{
-    TestHome::removeTree(QFile::encodeName(m_files.path())); // names Qt cannot remove
 }
 
 void TestFilePreviewView::previewerForType_data()
