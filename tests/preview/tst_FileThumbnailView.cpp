@@ -162,7 +162,8 @@ public:
 
 private slots:
     void initTestCase() { QVERIFY(m_files.isValid()); }
-    void cleanupTestCase();
+    // Names Qt cannot remove.
+    void cleanupTestCase() { TestHome::removeTree(QFile::encodeName(m_files.path())); }
     void cacheRoot_data();
     void cacheRoot();
     void cachedEntry_data();
@@ -204,11 +205,6 @@ std::optional<QImage> TestFileThumbnailView::thumbnailShownFor(const QString &pa
     return view.thumbnail();
 }
 
-void TestFileThumbnailView::cleanupTestCase()
-{
-    TestHome::removeTree(QFile::encodeName(m_files.path())); // names Qt cannot remove
-}
-
 void TestFileThumbnailView::cacheRoot_data()
 {
     QTest::addColumn<QByteArray>("xdgCacheHome");
@@ -244,7 +240,6 @@ void TestFileThumbnailView::cachedEntry_data()
         << PathCodec::decode("F\xfcnf.png") << seconds << true << true;
     QTest::newRow("MTime one second older")
         << u"edited.png"_s << QString::number(entryTime.toSecsSinceEpoch() - 1) << true << false;
-    QTest::newRow("MTime not a number") << u"edited.png"_s << u"yesterday"_s << true << false;
     QTest::newRow("MTime missing") << u"edited.png"_s << QString() << true << false;
     QTest::newRow("URI of another file") << u"edited.png"_s << seconds << false << false;
 }

@@ -32,6 +32,7 @@ public:
 private slots:
     void initTestCase();
     void cleanup();
+    // Names Qt cannot remove.
     void cleanupTestCase() { TestHome::removeTree(QFile::encodeName(m_dir.path())); }
     void sameKindKeepsTheView();
     void changeOfKindReplacesTheView();
