@@ -106,13 +106,10 @@ void TestSmartPreviewView::undecodablePictureShowsTheCard_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("content");
-    QTest::newRow("empty file") << u"empty.png"_s << QByteArray();
-    QTest::newRow("truncated PNG") << u"cut.png"_s << QByteArray("\x89PNG\r\n\x1a\n\0\0", 10);
     QTest::newRow("corrupt HEIC") << u"phone.heic"_s
                                   << QByteArray("\0\0\0\x18"
                                                 "ftypheic\0\0\0\0heicmif1",
                                                 24);
-    QTest::newRow("50000 x 50000 PNG") << u"huge.png"_s << hugePngHeader(50000, 50000);
     QTest::newRow("named pipe") << u"pipe.png"_s << QByteArray("(pipe)");
     QTest::newRow("link to /dev/zero") << u"zero.png"_s << QByteArray("(/dev/zero)");
 }
