@@ -10,7 +10,6 @@
 #include <QDir>
 #include <QFile>
 #include <QImageReader>
-#include <QMutex>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QProcess>
@@ -113,42 +112,22 @@ QColor centreOf(const QImage &image)
     return image.pixelColor(image.width() / 2, image.height() / 2);
 }
 
-// A thumbnail source that records what it is asked and answers what the test says.
+// A thumbnail source that records what it is asked and answers what the test says. The test
+// touches its lists only while no request runs.
 class ScriptedSource final : public ThumbnailSource
 {
 public:
-    struct Call
-    {
-        ThumbnailRequest request;
-        bool onMainThread = false;
-    };
-
     QImage thumbnail(const ThumbnailRequest &request) override
     {
-        if (m_gate)
-            m_gate->acquire();
-        QMutexLocker lock(&m_mutex);
-        m_calls.append({request, QThread::currentThread() == qApp->thread()});
-        return m_answers.isEmpty() ? QImage() : m_answers.takeFirst();
+        if (gate)
+            gate->acquire();
+        calls.append({request.path, QThread::currentThread() == qApp->thread()});
+        return answers.isEmpty() ? QImage() : answers.takeFirst();
     }
 
-    void answer(const QImage &image)
-    {
-        QMutexLocker lock(&m_mutex);
-        m_answers.append(image);
-    }
-    QList<Call> calls()
-    {
-        QMutexLocker lock(&m_mutex);
-        return m_calls;
-    }
-    void holdUntilReleased(QSemaphore *gate) { m_gate = gate; }
-
-private:
-    QMutex m_mutex;
-    QList<QImage> m_answers;
-    QList<Call> m_calls;
-    QSemaphore *m_gate = nullptr;
+    QList<QImage> answers;
+    QList<std::pair<QString, bool>> calls; // the path asked for, and whether on the main thread
+    QSemaphore *gate = nullptr;            // when set, each request first waits for it
 };
 
 } // namespace
@@ -423,7 +402,7 @@ void TestFileThumbnailView::failureIsNotRetriedUntilFileChanges()
 void TestFileThumbnailView::requestedOffMainThreadOnEachAppearance()
 {
     auto source = std::make_shared<ScriptedSource>();
-    source->answer(filled(QSize(10, 10), green));
+    source->answers.append(filled(QSize(10, 10), green));
     const QString path = file(u"shown.png"_s);
     FileThumbnailView view(QUrl::fromLocalFile(path));
     view.setThumbnailSource(source);
@@ -431,24 +410,21 @@ void TestFileThumbnailView::requestedOffMainThreadOnEachAppearance()
     // Created is not shown: nothing is asked yet.
     QCoreApplication::processEvents();
     previewThreadPool().waitForDone();
-    QVERIFY(source->calls().isEmpty());
+    QVERIFY(source->calls.isEmpty());
 
     QSignalSpy changed(&view, &FileThumbnailView::thumbnailChanged);
     view.resize(32, 32);
     view.show();
     QVERIFY(changed.wait());
-    QCOMPARE(source->calls().size(), 1);
-    const auto call = source->calls().first();
-    QVERIFY(!call.onMainThread);
-    QCOMPARE(call.request.path, path);
+    QCOMPARE(source->calls, (QList<std::pair<QString, bool>>{{path, false}}));
     QVERIFY(sameColor(centreOf(view.thumbnail()), green));
 
     // Each appearance asks again.
     view.hide();
-    source->answer(filled(QSize(10, 10), blue));
+    source->answers.append(filled(QSize(10, 10), blue));
     view.show();
     QVERIFY(changed.wait());
-    QCOMPARE(source->calls().size(), 2);
+    QCOMPARE(source->calls.size(), 2);
     QVERIFY(sameColor(centreOf(view.thumbnail()), blue));
 
     // The next appearance gets nothing (the file went away, say): the picture stays.
@@ -456,7 +432,7 @@ void TestFileThumbnailView::requestedOffMainThreadOnEachAppearance()
     QSignalSpy finished(&view, &FileThumbnailView::requestFinished);
     view.show();
     QVERIFY(finished.wait());
-    QCOMPARE(source->calls().size(), 3);
+    QCOMPARE(source->calls.size(), 3);
     QVERIFY(sameColor(centreOf(view.thumbnail()), blue));
 }
 
@@ -480,7 +456,7 @@ void TestFileThumbnailView::thumbnailFillsFrame()
         picture = picture.transformed(QTransform().rotate(90));
 
     auto source = std::make_shared<ScriptedSource>();
-    source->answer(picture);
+    source->answers.append(picture);
     FileThumbnailView view(QUrl::fromLocalFile(file(u"frame.png"_s)));
     view.setThumbnailSource(source);
     QSignalSpy changed(&view, &FileThumbnailView::thumbnailChanged);
@@ -499,8 +475,8 @@ void TestFileThumbnailView::viewGoneBeforeAnswer()
 {
     QSemaphore gate;
     auto source = std::make_shared<ScriptedSource>();
-    source->holdUntilReleased(&gate);
-    source->answer(filled(QSize(10, 10), green));
+    source->gate = &gate;
+    source->answers.append(filled(QSize(10, 10), green));
     {
         FileThumbnailView view(QUrl::fromLocalFile(file(u"scrolled-away.png"_s)));
         view.setThumbnailSource(source);
@@ -510,7 +486,7 @@ void TestFileThumbnailView::viewGoneBeforeAnswer()
     gate.release();
     previewThreadPool().waitForDone();
     QCoreApplication::processEvents();
-    QCOMPARE(source->calls().size(), 1);
+    QCOMPARE(source->calls.size(), 1);
 }
 
 QTEST_MAIN(TestFileThumbnailView)
