@@ -36,28 +36,6 @@ const QColor red(210, 30, 30);
 const QColor blue(30, 60, 210);
 const QDateTime entryTime(QDate(2026, 5, 1), QTime(12, 0, 7));
 
-// Points XDG_CACHE_HOME at an empty folder for one test, and back when it ends.
-class TemporaryCacheHome final
-{
-public:
-    TemporaryCacheHome()
-        : m_old(qgetenv("XDG_CACHE_HOME"))
-    {
-        qputenv("XDG_CACHE_HOME", QFile::encodeName(m_dir.path()));
-    }
-    ~TemporaryCacheHome()
-    {
-        // Work still running must not write into the next test's cache.
-        previewThreadPool().waitForDone();
-        qputenv("XDG_CACHE_HOME", m_old);
-    }
-    QString thumbnails() const { return m_dir.path() + u"/thumbnails"_s; }
-
-private:
-    QByteArray m_old;
-    QTemporaryDir m_dir;
-};
-
 QImage filled(const QSize &size, const QColor &color)
 {
     QImage image(size, QImage::Format_RGB32);
@@ -141,6 +119,8 @@ public:
 
 private slots:
     void initTestCase() { QVERIFY(m_files.isValid()); }
+    void init();
+    void cleanup();
     // Names Qt cannot remove.
     void cleanupTestCase() { TestHome::removeTree(QFile::encodeName(m_files.path())); }
     void cacheRoot_data();
@@ -160,11 +140,26 @@ private slots:
 
 private:
     QString file(const QString &name) const { return m_files.filePath(name); }
+    QString thumbnails() const { return m_cacheHome->path() + u"/thumbnails"_s; }
     static bool answered(FileThumbnailView &view);
     static std::optional<QImage> thumbnailShownFor(const QString &path);
 
     QTemporaryDir m_files;
+    std::optional<QTemporaryDir> m_cacheHome; // XDG_CACHE_HOME, empty for each test
 };
+
+void TestFileThumbnailView::init()
+{
+    m_cacheHome.emplace();
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(m_cacheHome->path()));
+}
+
+void TestFileThumbnailView::cleanup()
+{
+    // Work still running must not write into the next test's cache.
+    previewThreadPool().waitForDone();
+    m_cacheHome.reset();
+}
 
 // Shows the view and waits until its request has been answered.
 bool TestFileThumbnailView::answered(FileThumbnailView &view)
@@ -199,7 +194,6 @@ void TestFileThumbnailView::cacheRoot()
 {
     QFETCH(QByteArray, xdgCacheHome);
     QFETCH(QString, expected);
-    TemporaryCacheHome restore;
     qputenv("XDG_CACHE_HOME", xdgCacheHome);
     QCOMPARE(ThumbnailCache::defaultRoot(), expected);
 }
@@ -227,7 +221,6 @@ void TestFileThumbnailView::cachedEntry()
     QFETCH(QString, mtime);
     QFETCH(bool, ownUri);
     QFETCH(bool, used);
-    TemporaryCacheHome cacheHome;
     const QString path = file(name);
     QVERIFY(saveAs(filled(QSize(300, 200), green), path, "PNG"));
     setModified(path, entryTime);
@@ -238,7 +231,7 @@ void TestFileThumbnailView::cachedEntry()
                  QString::fromUtf8(standardUri(ownUri ? path : file(u"other.png"_s))));
     if (!mtime.isNull())
         left.setText(u"Thumb::MTime"_s, mtime);
-    const QString entry = cacheHome.thumbnails() + u"/normal/"_s + entryName(path);
+    const QString entry = thumbnails() + u"/normal/"_s + entryName(path);
     QVERIFY(QDir().mkpath(QFileInfo(entry).absolutePath()));
     QVERIFY(left.save(entry, "PNG"));
     const QByteArray before = readFile(entry);
@@ -295,7 +288,6 @@ void TestFileThumbnailView::generatedEntry()
 {
     QFETCH(QString, name);
     QFETCH(QSize, expectedSize);
-    TemporaryCacheHome cacheHome;
     const QString path = file(name);
     const QDateTime modified(QDate(2026, 4, 2), QTime(8, 30, 59));
     setModified(path, modified);
@@ -305,7 +297,7 @@ void TestFileThumbnailView::generatedEntry()
     QCOMPARE(shown->size(), expectedSize);
     QVERIFY(sameColor(centreOf(*shown), green));
 
-    const QString folder = cacheHome.thumbnails() + u"/normal"_s;
+    const QString folder = thumbnails() + u"/normal"_s;
     // Exactly one entry, under the standard's name: no temporary file left behind.
     QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{entryName(path)});
     const QString entry = folder + u'/' + entryName(path);
@@ -317,19 +309,18 @@ void TestFileThumbnailView::generatedEntry()
     QCOMPARE(stored.text(u"Thumb::MTime"_s), QString::number(modified.toSecsSinceEpoch()));
     QCOMPARE(modeOf(entry), 0600);
     QCOMPARE(modeOf(folder), 0700);
-    QCOMPARE(modeOf(cacheHome.thumbnails()), 0700);
+    QCOMPARE(modeOf(thumbnails()), 0700);
 }
 
 void TestFileThumbnailView::largeFlavorOnDenseScreens()
 {
-    TemporaryCacheHome cacheHome;
     const QString path = file(u"dense.jpg"_s);
     QVERIFY(filled(QSize(1600, 1200), green).save(path, "JPEG"));
     ThumbnailLoader loader;
     const QImage thumbnail = loader.thumbnail({path, QSize(60, 60), 3.0});
     QCOMPARE(thumbnail.size(), QSize(256, 192));
-    QVERIFY(QFileInfo::exists(cacheHome.thumbnails() + u"/large/"_s + entryName(path)));
-    QVERIFY(!QFileInfo::exists(cacheHome.thumbnails() + u"/normal"_s));
+    QVERIFY(QFileInfo::exists(thumbnails() + u"/large/"_s + entryName(path)));
+    QVERIFY(!QFileInfo::exists(thumbnails() + u"/normal"_s));
 }
 
 void TestFileThumbnailView::fileWithoutThumbnailKeepsIcon_data()
@@ -353,7 +344,6 @@ void TestFileThumbnailView::fileWithoutThumbnailKeepsIcon()
     QFETCH(QByteArray, content);
     QFETCH(QString, symbol);
     QFETCH(bool, failureRemembered);
-    TemporaryCacheHome cacheHome;
     const QString path = file(name);
     writeBytes(path, content);
 
@@ -362,7 +352,7 @@ void TestFileThumbnailView::fileWithoutThumbnailKeepsIcon()
     QVERIFY(view.thumbnail().isNull());
     QCOMPARE(view.symbolName(), symbol);
 
-    const QDir fail(cacheHome.thumbnails() + u"/fail"_s);
+    const QDir fail(thumbnails() + u"/fail"_s);
     const QStringList programs = fail.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     if (!failureRemembered) {
         QVERIFY(programs.isEmpty());
@@ -375,12 +365,11 @@ void TestFileThumbnailView::fileWithoutThumbnailKeepsIcon()
     QCOMPARE(stored.text(u"Thumb::URI"_s).toUtf8(), standardUri(path));
     QCOMPARE(stored.text(u"Thumb::MTime"_s),
              QString::number(QFileInfo(path).lastModified().toSecsSinceEpoch()));
-    QVERIFY(!QFileInfo::exists(cacheHome.thumbnails() + u"/normal/"_s + entryName(path)));
+    QVERIFY(!QFileInfo::exists(thumbnails() + u"/normal/"_s + entryName(path)));
 }
 
 void TestFileThumbnailView::failureIsNotRetriedUntilFileChanges()
 {
-    TemporaryCacheHome cacheHome;
     const QString path = file(u"later.png"_s);
     const QDateTime modified(QDate(2026, 1, 2), QTime(3, 4, 5));
     writeBytes(path, "not yet a picture");
