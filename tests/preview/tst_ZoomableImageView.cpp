@@ -122,17 +122,14 @@ private:
     void zoomTo(ZoomableImageView *view, qreal scale, QPointF offset = {});
 
     QTemporaryDir m_dir;
-    QString m_landscape; // 400 x 300
-    QString m_portrait;  // 150 x 300
-    QString m_big;       // 4000 x 3000 JPEG
+    const QString m_landscape = m_dir.filePath(u"landscape.png"_s); // 400 x 300
+    const QString m_portrait = m_dir.filePath(u"portrait.png"_s);   // 150 x 300
+    const QString m_big = m_dir.filePath(u"big.jpg"_s);             // 4000 x 3000
 };
 
 void TestZoomableImageView::initTestCase()
 {
     QVERIFY(m_dir.isValid());
-    m_landscape = m_dir.filePath(u"landscape.png"_s);
-    m_portrait = m_dir.filePath(u"portrait.png"_s);
-    m_big = m_dir.filePath(u"big.jpg"_s);
     QVERIFY(writeImage(quadrantImage(QSize(400, 300)), m_landscape, "png"));
     QVERIFY(writeImage(quadrantImage(QSize(150, 300)), m_portrait, "png"));
     QVERIFY(writeImage(photoLikeImage(QSize(4000, 3000)), m_big, "jpeg", 85));
