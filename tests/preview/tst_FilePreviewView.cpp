@@ -155,7 +155,6 @@ void TestFilePreviewView::previewerForType_data()
     QTest::newRow("SVG drawing, although it is XML text") << u"drawing.svg"_s << u"ImagePreview"_s;
     QTest::newRow("TIFF under its short extension") << u"scan.tif"_s << u"ImagePreview"_s;
     QTest::newRow("ICO") << u"favicon.ico"_s << u"ImagePreview"_s;
-    QTest::newRow("zip archive") << u"backup.zip"_s << u"InfoCardPreview"_s;
     QTest::newRow("unknown type") << u"blob.qqxz"_s << u"InfoCardPreview"_s;
     QTest::newRow("folder") << u"Tool.app"_s << u"InfoCardPreview"_s;
     QTest::newRow("named pipe called .txt") << u"queue.txt"_s << u"InfoCardPreview"_s;
@@ -382,8 +381,7 @@ void TestFilePreviewView::longTextIsCut()
     preview.show();
     QTRY_VERIFY(preview.isLoaded());
     QCOMPARE(preview.isCut(), cut);
-    QCOMPARE(preview.text().size(), expected.size());
-    QVERIFY(preview.text() == expected);
+    QVERIFY(preview.text() == expected); // not QCOMPARE: it would print a quarter megabyte
 
     // The note says so, and only when something was left out.
     const QList<QLabel *> labels = preview.findChildren<QLabel *>();
