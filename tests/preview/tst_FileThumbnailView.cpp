@@ -10,7 +10,6 @@
 #include <QDir>
 #include <QFile>
 #include <QImageReader>
-#include <QMutex>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QProcess>
@@ -36,28 +35,6 @@ const QColor green(20, 170, 60);
 const QColor red(210, 30, 30);
 const QColor blue(30, 60, 210);
 const QDateTime entryTime(QDate(2026, 5, 1), QTime(12, 0, 7));
-
-// Points XDG_CACHE_HOME at an empty folder for one test, and back when it ends.
-class TemporaryCacheHome final
-{
-public:
-    TemporaryCacheHome()
-        : m_old(qgetenv("XDG_CACHE_HOME"))
-    {
-        qputenv("XDG_CACHE_HOME", QFile::encodeName(m_dir.path()));
-    }
-    ~TemporaryCacheHome()
-    {
-        // Work still running must not write into the next test's cache.
-        previewThreadPool().waitForDone();
-        qputenv("XDG_CACHE_HOME", m_old);
-    }
-    QString thumbnails() const { return m_dir.path() + u"/thumbnails"_s; }
-
-private:
-    QByteArray m_old;
-    QTemporaryDir m_dir;
-};
 
 QImage filled(const QSize &size, const QColor &color)
 {
@@ -103,18 +80,6 @@ QString entryName(const QString &path)
            u".png"_s;
 }
 
-void writeEntry(const QString &entryPath, const QImage &picture, const QByteArray &uri,
-                const QString &mtime)
-{
-    QVERIFY(QDir().mkpath(QFileInfo(entryPath).absolutePath()));
-    QImage image = picture;
-    if (!uri.isNull())
-        image.setText(u"Thumb::URI"_s, QString::fromUtf8(uri));
-    if (!mtime.isNull())
-        image.setText(u"Thumb::MTime"_s, mtime);
-    QVERIFY(image.save(entryPath, "PNG"));
-}
-
 bool sameColor(const QColor &a, const QColor &b)
 {
     return roughlyEqual(a, b, 23);
@@ -125,42 +90,22 @@ QColor centreOf(const QImage &image)
     return image.pixelColor(image.width() / 2, image.height() / 2);
 }
 
-// A thumbnail source that records what it is asked and answers what the test says.
+// A thumbnail source that records what it is asked and answers what the test says. The test
+// touches its lists only while no request runs.
 class ScriptedSource final : public ThumbnailSource
 {
 public:
-    struct Call
-    {
-        ThumbnailRequest request;
-        bool onMainThread = false;
-    };
-
     QImage thumbnail(const ThumbnailRequest &request) override
     {
-        if (m_gate)
-            m_gate->acquire();
-        QMutexLocker lock(&m_mutex);
-        m_calls.append({request, QThread::currentThread() == qApp->thread()});
-        return m_answers.isEmpty() ? QImage() : m_answers.takeFirst();
+        if (gate)
+            gate->acquire();
+        calls.append({request.path, QThread::currentThread() == qApp->thread()});
+        return answers.isEmpty() ? QImage() : answers.takeFirst();
     }
 
-    void answer(const QImage &image)
-    {
-        QMutexLocker lock(&m_mutex);
-        m_answers.append(image);
-    }
-    QList<Call> calls()
-    {
-        QMutexLocker lock(&m_mutex);
-        return m_calls;
-    }
-    void holdUntilReleased(QSemaphore *gate) { m_gate = gate; }
-
-private:
-    QMutex m_mutex;
-    QList<QImage> m_answers;
-    QList<Call> m_calls;
-    QSemaphore *m_gate = nullptr;
+    QList<QImage> answers;
+    QList<std::pair<QString, bool>> calls; // the path asked for, and whether on the main thread
+    QSemaphore *gate = nullptr;            // when set, each request first waits for it
 };
 
 } // namespace
@@ -174,7 +119,10 @@ public:
 
 private slots:
     void initTestCase() { QVERIFY(m_files.isValid()); }
-    void cleanupTestCase();
+    void init();
+    void cleanup();
+    // Names Qt cannot remove.
+    void cleanupTestCase() { TestHome::removeTree(QFile::encodeName(m_files.path())); }
     void cacheRoot_data();
     void cacheRoot();
     void cachedEntry_data();
@@ -192,11 +140,26 @@ private slots:
 
 private:
     QString file(const QString &name) const { return m_files.filePath(name); }
+    QString thumbnails() const { return m_cacheHome->path() + u"/thumbnails"_s; }
     static bool answered(FileThumbnailView &view);
     static std::optional<QImage> thumbnailShownFor(const QString &path);
 
     QTemporaryDir m_files;
+    std::optional<QTemporaryDir> m_cacheHome; // XDG_CACHE_HOME, empty for each test
 };
+
+void TestFileThumbnailView::init()
+{
+    m_cacheHome.emplace();
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(m_cacheHome->path()));
+}
+
+void TestFileThumbnailView::cleanup()
+{
+    // Work still running must not write into the next test's cache.
+    previewThreadPool().waitForDone();
+    m_cacheHome.reset();
+}
 
 // Shows the view and waits until its request has been answered.
 bool TestFileThumbnailView::answered(FileThumbnailView &view)
@@ -216,11 +179,6 @@ std::optional<QImage> TestFileThumbnailView::thumbnailShownFor(const QString &pa
     return view.thumbnail();
 }
 
-void TestFileThumbnailView::cleanupTestCase()
-{
-    TestHome::removeTree(QFile::encodeName(m_files.path())); // names Qt cannot remove
-}
-
 void TestFileThumbnailView::cacheRoot_data()
 {
     QTest::addColumn<QByteArray>("xdgCacheHome");
@@ -236,7 +194,6 @@ void TestFileThumbnailView::cacheRoot()
 {
     QFETCH(QByteArray, xdgCacheHome);
     QFETCH(QString, expected);
-    TemporaryCacheHome restore;
     qputenv("XDG_CACHE_HOME", xdgCacheHome);
     QCOMPARE(ThumbnailCache::defaultRoot(), expected);
 }
@@ -248,16 +205,12 @@ void TestFileThumbnailView::cachedEntry_data()
     QTest::addColumn<bool>("ownUri");
     QTest::addColumn<bool>("used");
     const QString seconds = QString::number(entryTime.toSecsSinceEpoch());
-    QTest::newRow("valid, plain name") << u"photo.png"_s << seconds << true << true;
     QTest::newRow("valid, spaces and non-ASCII")
         << u"Ferien Foto ü.png"_s << seconds << true << true;
     QTest::newRow("valid, characters special in URLs")
         << u"a#b%c?d.png"_s << seconds << true << true;
-    QTest::newRow("valid, name in Latin-1, not UTF-8")
-        << PathCodec::decode("F\xfcnf.png") << seconds << true << true;
     QTest::newRow("MTime one second older")
         << u"edited.png"_s << QString::number(entryTime.toSecsSinceEpoch() - 1) << true << false;
-    QTest::newRow("MTime not a number") << u"edited.png"_s << u"yesterday"_s << true << false;
     QTest::newRow("MTime missing") << u"edited.png"_s << QString() << true << false;
     QTest::newRow("URI of another file") << u"edited.png"_s << seconds << false << false;
 }
@@ -268,35 +221,31 @@ void TestFileThumbnailView::cachedEntry()
     QFETCH(QString, mtime);
     QFETCH(bool, ownUri);
     QFETCH(bool, used);
-    TemporaryCacheHome cacheHome;
     const QString path = file(name);
     QVERIFY(saveAs(filled(QSize(300, 200), green), path, "PNG"));
     setModified(path, entryTime);
 
     // What another program left in the cache: red, so it shows whether it was used.
-    const QString entry = cacheHome.thumbnails() + u"/normal/"_s + entryName(path);
-    writeEntry(entry, filled(QSize(128, 85), red),
-               ownUri ? standardUri(path) : standardUri(file(u"other.png"_s)), mtime);
-    const auto contents = [&entry] {
-        QFile f(entry);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    };
-    const QByteArray before = contents();
+    QImage left = filled(QSize(128, 85), red);
+    left.setText(u"Thumb::URI"_s,
+                 QString::fromUtf8(standardUri(ownUri ? path : file(u"other.png"_s))));
+    if (!mtime.isNull())
+        left.setText(u"Thumb::MTime"_s, mtime);
+    const QString entry = thumbnails() + u"/normal/"_s + entryName(path);
+    QVERIFY(QDir().mkpath(QFileInfo(entry).absolutePath()));
+    QVERIFY(left.save(entry, "PNG"));
+    const QByteArray before = readFile(entry);
 
     const std::optional<QImage> shown = thumbnailShownFor(path);
     QVERIFY(shown);
-    QVERIFY(!shown->isNull());
     if (used) {
         QVERIFY2(sameColor(centreOf(*shown), red), "the cached thumbnail was not used");
-        QCOMPARE(contents(), before);
+        QCOMPARE(readFile(entry), before);
         return;
     }
     QVERIFY2(sameColor(centreOf(*shown), green), "the unusable entry was shown");
-    // The entry now describes the current file.
-    const QImage stored(entry);
-    QVERIFY(sameColor(centreOf(stored), green));
-    QCOMPARE(stored.text(u"Thumb::MTime"_s), QString::number(entryTime.toSecsSinceEpoch()));
-    QCOMPARE(stored.text(u"Thumb::URI"_s).toUtf8(), standardUri(path));
+    // The entry is replaced by one of the current file.
+    QVERIFY(sameColor(centreOf(QImage(entry)), green));
 }
 
 void TestFileThumbnailView::generatedEntry_data()
@@ -305,9 +254,6 @@ void TestFileThumbnailView::generatedEntry_data()
     QTest::addColumn<QSize>("expectedSize");
 
     QVERIFY(filled(QSize(1600, 1200), green).save(file(u"camera.jpg"_s), "JPEG"));
-    QVERIFY(filled(QSize(300, 600), green).save(file(u"portrait.png"_s), "PNG"));
-    QVERIFY(filled(QSize(40, 30), green).save(file(u"tiny.png"_s), "PNG"));
-    QVERIFY(filled(QSize(640, 480), green).save(file(u"scan.tiff"_s), "TIFF"));
     writeBytes(file(u"drawing.svg"_s),
                "<svg xmlns='http://www.w3.org/2000/svg' width='24' height='12'>"
                "<rect width='24' height='12' fill='#14aa3c'/></svg>");
@@ -318,16 +264,11 @@ void TestFileThumbnailView::generatedEntry_data()
         painter.fillRect(QRect(0, 0, pdf.width(), pdf.height()), green);
     }
 
-    QVERIFY(saveAs(paletteImage(QSize(600, 400), green), file(u"logo.png"_s), "PNG"));
     QVERIFY(saveAs(filled(QSize(300, 200), green), file(PathCodec::decode("Gr\xfcn.png")), "PNG"));
 
     QTest::newRow("big JPEG") << u"camera.jpg"_s << QSize(128, 96);
-    QTest::newRow("two-colour palette logo") << u"logo.png"_s << QSize(128, 85);
     QTest::newRow("name in Latin-1, not UTF-8")
         << PathCodec::decode("Gr\xfcn.png") << QSize(128, 85);
-    QTest::newRow("portrait PNG") << u"portrait.png"_s << QSize(64, 128);
-    QTest::newRow("small picture, never enlarged") << u"tiny.png"_s << QSize(40, 30);
-    QTest::newRow("TIFF") << u"scan.tiff"_s << QSize(128, 96);
     QTest::newRow("drawing, rendered to the size") << u"drawing.svg"_s << QSize(128, 64);
     QTest::newRow("first page of a PDF") << u"letter.pdf"_s << QSize(90, 128);
 
@@ -347,7 +288,6 @@ void TestFileThumbnailView::generatedEntry()
 {
     QFETCH(QString, name);
     QFETCH(QSize, expectedSize);
-    TemporaryCacheHome cacheHome;
     const QString path = file(name);
     const QDateTime modified(QDate(2026, 4, 2), QTime(8, 30, 59));
     setModified(path, modified);
@@ -357,7 +297,7 @@ void TestFileThumbnailView::generatedEntry()
     QCOMPARE(shown->size(), expectedSize);
     QVERIFY(sameColor(centreOf(*shown), green));
 
-    const QString folder = cacheHome.thumbnails() + u"/normal"_s;
+    const QString folder = thumbnails() + u"/normal"_s;
     // Exactly one entry, under the standard's name: no temporary file left behind.
     QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{entryName(path)});
     const QString entry = folder + u'/' + entryName(path);
@@ -369,19 +309,18 @@ void TestFileThumbnailView::generatedEntry()
     QCOMPARE(stored.text(u"Thumb::MTime"_s), QString::number(modified.toSecsSinceEpoch()));
     QCOMPARE(modeOf(entry), 0600);
     QCOMPARE(modeOf(folder), 0700);
-    QCOMPARE(modeOf(cacheHome.thumbnails()), 0700);
+    QCOMPARE(modeOf(thumbnails()), 0700);
 }
 
 void TestFileThumbnailView::largeFlavorOnDenseScreens()
 {
-    TemporaryCacheHome cacheHome;
     const QString path = file(u"dense.jpg"_s);
     QVERIFY(filled(QSize(1600, 1200), green).save(path, "JPEG"));
     ThumbnailLoader loader;
     const QImage thumbnail = loader.thumbnail({path, QSize(60, 60), 3.0});
     QCOMPARE(thumbnail.size(), QSize(256, 192));
-    QVERIFY(QFileInfo::exists(cacheHome.thumbnails() + u"/large/"_s + entryName(path)));
-    QVERIFY(!QFileInfo::exists(cacheHome.thumbnails() + u"/normal"_s));
+    QVERIFY(QFileInfo::exists(thumbnails() + u"/large/"_s + entryName(path)));
+    QVERIFY(!QFileInfo::exists(thumbnails() + u"/normal"_s));
 }
 
 void TestFileThumbnailView::fileWithoutThumbnailKeepsIcon_data()
@@ -392,9 +331,6 @@ void TestFileThumbnailView::fileWithoutThumbnailKeepsIcon_data()
     QTest::addColumn<bool>("failureRemembered");
     QTest::newRow("picture.png holding text")
         << u"picture.png"_s << QByteArray("just some words") << u"photo.fill"_s << true;
-    QTest::newRow("truncated JPEG")
-        << u"cut.jpg"_s << QByteArray("\xff\xd8\xff\xe0\x00\x10JFIF", 10) << u"photo.fill"_s
-        << true;
     QTest::newRow("broken PDF") << u"broken.pdf"_s << QByteArray("%PDF-1.7 nothing else")
                                 << u"doc.fill"_s << true;
     QTest::newRow("archive, a kind without thumbnails")
@@ -408,7 +344,6 @@ void TestFileThumbnailView::fileWithoutThumbnailKeepsIcon()
     QFETCH(QByteArray, content);
     QFETCH(QString, symbol);
     QFETCH(bool, failureRemembered);
-    TemporaryCacheHome cacheHome;
     const QString path = file(name);
     writeBytes(path, content);
 
@@ -417,7 +352,7 @@ void TestFileThumbnailView::fileWithoutThumbnailKeepsIcon()
     QVERIFY(view.thumbnail().isNull());
     QCOMPARE(view.symbolName(), symbol);
 
-    const QDir fail(cacheHome.thumbnails() + u"/fail"_s);
+    const QDir fail(thumbnails() + u"/fail"_s);
     const QStringList programs = fail.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     if (!failureRemembered) {
         QVERIFY(programs.isEmpty());
@@ -427,69 +362,58 @@ void TestFileThumbnailView::fileWithoutThumbnailKeepsIcon()
     QVERIFY2(programs.first().startsWith(u"mirel-"_s), qPrintable(programs.first()));
     const QString marker = fail.filePath(programs.first() + u'/' + entryName(path));
     const QImage stored(marker);
-    QVERIFY(!stored.isNull());
     QCOMPARE(stored.text(u"Thumb::URI"_s).toUtf8(), standardUri(path));
     QCOMPARE(stored.text(u"Thumb::MTime"_s),
              QString::number(QFileInfo(path).lastModified().toSecsSinceEpoch()));
-    QVERIFY(!QFileInfo::exists(cacheHome.thumbnails() + u"/normal/"_s + entryName(path)));
+    QVERIFY(!QFileInfo::exists(thumbnails() + u"/normal/"_s + entryName(path)));
 }
 
 void TestFileThumbnailView::failureIsNotRetriedUntilFileChanges()
 {
-    TemporaryCacheHome cacheHome;
     const QString path = file(u"later.png"_s);
     const QDateTime modified(QDate(2026, 1, 2), QTime(3, 4, 5));
     writeBytes(path, "not yet a picture");
     setModified(path, modified);
-    std::optional<QImage> shown = thumbnailShownFor(path);
-    QVERIFY(shown);
-    QVERIFY(shown->isNull());
+    const std::optional<QImage> nothing = QImage();
+    QCOMPARE(thumbnailShownFor(path), nothing);
 
     // Readable now, but with the same time stamp: the recorded failure stands, so the
     // file is not decoded again.
     QVERIFY(filled(QSize(50, 50), green).save(path, "PNG"));
     setModified(path, modified);
-    shown = thumbnailShownFor(path);
-    QVERIFY(shown);
-    QVERIFY(shown->isNull());
+    QCOMPARE(thumbnailShownFor(path), nothing);
 
     // Once the file changes, it is tried again.
     setModified(path, modified.addSecs(60));
-    shown = thumbnailShownFor(path);
-    QVERIFY(shown);
-    QCOMPARE(shown->size(), QSize(50, 50));
+    QCOMPARE(thumbnailShownFor(path).value_or(QImage()).size(), QSize(50, 50));
 }
 
 void TestFileThumbnailView::requestedOffMainThreadOnEachAppearance()
 {
     auto source = std::make_shared<ScriptedSource>();
-    source->answer(filled(QSize(10, 10), green));
+    source->answers.append(filled(QSize(10, 10), green));
     const QString path = file(u"shown.png"_s);
     FileThumbnailView view(QUrl::fromLocalFile(path));
     view.setThumbnailSource(source);
-    QCOMPARE(view.symbolName(), u"photo.fill"_s);
 
     // Created is not shown: nothing is asked yet.
     QCoreApplication::processEvents();
     previewThreadPool().waitForDone();
-    QVERIFY(source->calls().isEmpty());
+    QVERIFY(source->calls.isEmpty());
 
     QSignalSpy changed(&view, &FileThumbnailView::thumbnailChanged);
     view.resize(32, 32);
     view.show();
     QVERIFY(changed.wait());
-    QCOMPARE(source->calls().size(), 1);
-    const auto call = source->calls().first();
-    QVERIFY(!call.onMainThread);
-    QCOMPARE(call.request.path, path);
+    QCOMPARE(source->calls, (QList<std::pair<QString, bool>>{{path, false}}));
     QVERIFY(sameColor(centreOf(view.thumbnail()), green));
 
     // Each appearance asks again.
     view.hide();
-    source->answer(filled(QSize(10, 10), blue));
+    source->answers.append(filled(QSize(10, 10), blue));
     view.show();
     QVERIFY(changed.wait());
-    QCOMPARE(source->calls().size(), 2);
+    QCOMPARE(source->calls.size(), 2);
     QVERIFY(sameColor(centreOf(view.thumbnail()), blue));
 
     // The next appearance gets nothing (the file went away, say): the picture stays.
@@ -497,7 +421,7 @@ void TestFileThumbnailView::requestedOffMainThreadOnEachAppearance()
     QSignalSpy finished(&view, &FileThumbnailView::requestFinished);
     view.show();
     QVERIFY(finished.wait());
-    QCOMPARE(source->calls().size(), 3);
+    QCOMPARE(source->calls.size(), 3);
     QVERIFY(sameColor(centreOf(view.thumbnail()), blue));
 }
 
@@ -521,7 +445,7 @@ void TestFileThumbnailView::thumbnailFillsFrame()
         picture = picture.transformed(QTransform().rotate(90));
 
     auto source = std::make_shared<ScriptedSource>();
-    source->answer(picture);
+    source->answers.append(picture);
     FileThumbnailView view(QUrl::fromLocalFile(file(u"frame.png"_s)));
     view.setThumbnailSource(source);
     QSignalSpy changed(&view, &FileThumbnailView::thumbnailChanged);
@@ -540,8 +464,8 @@ void TestFileThumbnailView::viewGoneBeforeAnswer()
 {
     QSemaphore gate;
     auto source = std::make_shared<ScriptedSource>();
-    source->holdUntilReleased(&gate);
-    source->answer(filled(QSize(10, 10), green));
+    source->gate = &gate;
+    source->answers.append(filled(QSize(10, 10), green));
     {
         FileThumbnailView view(QUrl::fromLocalFile(file(u"scrolled-away.png"_s)));
         view.setThumbnailSource(source);
@@ -551,7 +475,7 @@ void TestFileThumbnailView::viewGoneBeforeAnswer()
     gate.release();
     previewThreadPool().waitForDone();
     QCoreApplication::processEvents();
-    QCOMPARE(source->calls().size(), 1);
+    QCOMPARE(source->calls.size(), 1);
 }
 
 QTEST_MAIN(TestFileThumbnailView)

