@@ -27,7 +27,8 @@ QString FolderDisplay::abbreviatedPath(const QUrl &url)
 QString FolderDisplay::abbreviatedPath(const QUrl &url, const QString &homePath)
 {
     const QString path = url.toLocalFile();
-    if (path.startsWith(homePath))
+    // Whole folder names only: with the home /home/ann, /home/anna is not under it.
+    if (path == homePath || path.startsWith(homePath + u'/'))
         return u'~' + path.sliced(homePath.size());
     return FileNames::lastPathComponent(path);
 }
