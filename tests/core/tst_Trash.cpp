@@ -16,8 +16,8 @@ QByteArray uid()
     return QByteArray::number(::getuid());
 }
 
-// What a file manager's Restore does with an entry: read Path= and DeletionDate= from the
-// info file and move the item back to where it was.
+// What a file manager's Restore does with an entry: read Path= from the info file and move the
+// item back to where it was.
 struct TrashEntry
 {
     QByteArray path;
@@ -27,11 +27,7 @@ struct TrashEntry
 TrashEntry readInfo(const QByteArray &infoFile)
 {
     TrashEntry entry;
-    QFile file;
-    const int fd = ::open(infoFile.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
-        return entry;
-    for (const QByteArray &line : file.readAll().split('\n')) {
+    for (const QByteArray &line : readFile(infoFile).split('\n')) {
         if (line.startsWith("Path="))
             entry.path = QByteArray::fromPercentEncoding(line.sliced(5));
         else if (line.startsWith("DeletionDate="))
@@ -42,18 +38,13 @@ TrashEntry readInfo(const QByteArray &infoFile)
 
 bool restore(const QByteArray &trashRoot, const QByteArray &name, const QByteArray &topDir)
 {
-    const TrashEntry entry = readInfo(trashRoot + "/info/" + name + ".trashinfo");
-    const QByteArray original = entry.path.startsWith('/') ? entry.path : topDir + '/' + entry.path;
-    return !entry.path.isEmpty() &&
+    const QByteArray info = trashRoot + "/info/" + name + ".trashinfo";
+    const QByteArray path = readInfo(info).path;
+    const QByteArray original = path.startsWith('/') ? path : topDir + '/' + path;
+    return !path.isEmpty() &&
            ::rename(QByteArray(trashRoot + "/files/" + name).constData(), original.constData()) ==
                0 &&
-           ::unlink(QByteArray(trashRoot + "/info/" + name + ".trashinfo").constData()) == 0;
-}
-
-bool shmIsItsOwnMount(const TestHome &home)
-{
-    return onAnotherFileSystem(home.path(), u"/dev/shm"_s) &&
-           Trash::mountPointOf("/dev/shm") == "/dev/shm";
+           ::unlink(info.constData()) == 0;
 }
 
 QStringList entries(const QString &folder)
@@ -76,15 +67,11 @@ private slots:
     void infoContents();
     void homeTrashAndRestore_data();
     void homeTrashAndRestore();
-    void missingDataFolderIsCreated();
     void sameNameTwice();
-    void symbolicLinkIsTrashedAsLink();
+    void otherMount_data();
     void otherMount();
-    void mountWithoutUsableTrash();
     void homeTrashUnusable_data();
     void homeTrashUnusable();
-    void sharedTrashIsChecked_data();
-    void sharedTrashIsChecked();
     void mountPoints();
 };
 
@@ -94,14 +81,10 @@ void TestTrash::infoContents_data()
     QTest::addColumn<QByteArray>("expected");
 
     const QByteArray date = "\nDeletionDate=2026-12-06T09:05:03\n";
-    QTest::newRow("plain") << QByteArray("/home/a/file.txt")
-                           << "[Trash Info]\nPath=/home/a/file.txt" + date;
     QTest::newRow("space and percent")
         << QByteArray("/home/a/50% off.pdf") << "[Trash Info]\nPath=/home/a/50%25%20off.pdf" + date;
     QTest::newRow("newline and equals")
         << QByteArray("/x/a=b\nc") << "[Trash Info]\nPath=/x/a%3Db%0Ac" + date;
-    QTest::newRow("utf-8") << QByteArray("/x/caf\xc3\xa9")
-                           << "[Trash Info]\nPath=/x/caf%C3%A9" + date;
     QTest::newRow("non-utf-8 byte")
         << QByteArray("/x/caf\xe9") << "[Trash Info]\nPath=/x/caf%E9" + date;
     QTest::newRow("relative") << QByteArray("photos/a.png")
@@ -118,28 +101,39 @@ void TestTrash::infoContents()
 
 void TestTrash::homeTrashAndRestore_data()
 {
-    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<QByteArray>("name");  // "@link": a link to a file elsewhere
     QTest::addColumn<QByteArray>("entry"); // the name in files/; empty: the same
-    QTest::newRow("plain") << QByteArray("report.pdf") << QByteArray();
-    QTest::newRow("spaces and hash") << QByteArray("my #1 report.pdf") << QByteArray();
-    QTest::newRow("non-utf-8") << QByteArray("caf\xe9.txt") << QByteArray();
+    QTest::addColumn<bool>("dataHome");    // whether XDG_DATA_HOME is set
+    QTest::newRow("spaces and hash") << QByteArray("my #1 report.pdf") << QByteArray() << true;
+    QTest::newRow("non-utf-8") << QByteArray("caf\xe9.txt") << QByteArray() << true;
     // 254 bytes: ".trashinfo" leaves room for 245, which would end inside a character.
     QTest::newRow("long name, cut between characters")
-        << QString(125, u'ü').append(u".txt"_s).toUtf8() << QString(122, u'ü').toUtf8();
+        << QString(125, u'ü').append(u".txt"_s).toUtf8() << QString(122, u'ü').toUtf8() << true;
+    QTest::newRow("a link is trashed as the link")
+        << QByteArray("link@link") << QByteArray() << true;
+    // The Trash then goes under ~/.local/share, made on the way; nothing in the working folder.
+    QTest::newRow("no XDG_DATA_HOME, no ~/.local") << QByteArray("a.txt") << QByteArray() << false;
 }
 
 void TestTrash::homeTrashAndRestore()
 {
     QFETCH(QByteArray, name);
     QFETCH(QByteArray, entry);
+    QFETCH(bool, dataHome);
+    const bool link = name.endsWith("@link");
+    name = name.split('@').first();
     if (entry.isEmpty())
         entry = name;
     TestHome home;
-    const QByteArray downloads = QFile::encodeName(home.folder(u"Downloads"_s));
-    const QByteArray file = downloads + '/' + name;
-    QVERIFY(writeFile(file, "precious"));
+    if (!dataHome)
+        qunsetenv("XDG_DATA_HOME");
+    const QByteArray file = QFile::encodeName(home.folder(u"Downloads"_s)) + '/' + name;
+    const QByteArray target = link ? QFile::encodeName(home.path(u"target"_s)) : QByteArray();
+    QVERIFY(writeFile(link ? target : file, "precious"));
+    QVERIFY(!link || ::symlink(target.constData(), file.constData()) == 0);
     AppState state;
     QCOMPARE(state.files().size(), 1);
+    QVERIFY(!QFileInfo::exists(home.path(u".local"_s)));
     const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
 
     state.deleteCurrentFile();
@@ -147,8 +141,12 @@ void TestTrash::homeTrashAndRestore()
     QVERIFY(state.files().isEmpty());
     QVERIFY(home.lines().filter(u"Failed"_s).isEmpty());
     QVERIFY(!existsNoFollow(file));
+    QVERIFY(!existsNoFollow(QFile::encodeName(QDir::currentPath()) + '/' + name));
     const QByteArray trash = QFile::encodeName(home.path(u".local/share/Trash"_s));
+    QCOMPARE(QFileInfo(QFile::decodeName(trash)).permissions() & 0x0077, 0);
     QVERIFY(existsNoFollow(trash + "/files/" + entry));
+    QCOMPARE(QFileInfo(PathCodec::decode(QByteArray(trash + "/files/" + entry))).symLinkTarget(),
+             QFile::decodeName(target));
     const TrashEntry info = readInfo(trash + "/info/" + entry + ".trashinfo");
     QCOMPARE(info.path, file);
     const QDateTime deleted =
@@ -158,24 +156,6 @@ void TestTrash::homeTrashAndRestore()
 
     QVERIFY(restore(trash, entry, {}));
     QCOMPARE(readFile(file), QByteArray("precious"));
-}
-
-void TestTrash::missingDataFolderIsCreated()
-{
-    TestHome home;
-    qunsetenv("XDG_DATA_HOME");
-    const QString file = home.folder(u"Desktop"_s) + u"/a.txt"_s;
-    QVERIFY(writeFile(file, "a"));
-    QVERIFY(!QFileInfo::exists(home.path(u".local"_s)));
-
-    const FileResult result = FileSystem::standard().moveToTrash(file);
-
-    QVERIFY2(result.ok(), qPrintable(result.message));
-    QCOMPARE(readFile(home.path(u".local/share/Trash/files/a.txt"_s)), QByteArray("a"));
-    QVERIFY(QFileInfo::exists(home.path(u".local/share/Trash/info/a.txt.trashinfo"_s)));
-    QCOMPARE(QFileInfo(home.path(u".local/share/Trash"_s)).permissions() & 0x0077, 0);
-    // Nothing lands in the working directory.
-    QVERIFY(!QFileInfo::exists(QDir::currentPath() + u"/a.txt"_s));
 }
 
 void TestTrash::sameNameTwice()
@@ -198,81 +178,94 @@ void TestTrash::sameNameTwice()
              (QStringList{u"a.txt.3.trashinfo"_s, u"a.txt.trashinfo"_s}));
 }
 
-void TestTrash::symbolicLinkIsTrashedAsLink()
+void TestTrash::otherMount_data()
 {
-    TestHome home;
-    const QString target = home.path(u"target.txt"_s);
-    QVERIFY(writeFile(target, "target"));
-    const QString link = home.folder(u"Desktop"_s) + u"/link"_s;
-    QVERIFY(QFile::link(target, link));
+    QTest::addColumn<QString>("setUp");
+    QTest::addColumn<QString>("usedRoot"); // relative to /dev/shm; empty: none may be used
 
-    QVERIFY(FileSystem::standard().moveToTrash(link).ok());
-
-    QCOMPARE(QFileInfo(home.path(u".local/share/Trash/files/link"_s)).symLinkTarget(), target);
-    QCOMPARE(readFile(target), QByteArray("target"));
+    const QString own = u".Trash-"_s + QString::fromLatin1(uid());
+    QTest::newRow("no trash folder yet") << u"none"_s << own;
+    QTest::newRow("shared folder owned by another user") << u"foreign .Trash"_s << own;
+    QTest::newRow("own folder is a link") << u"linked uid folder"_s << own;
+    QTest::newRow("own folder swapped for a link after the check")
+        << u"swap after check"_s << u".Trash/checked"_s;
+    // A link where the own trash folder belongs is not followed, and a shared .Trash without
+    // the sticky bit is not used.
+    QTest::newRow("no usable trash") << u"unusable"_s << QString();
 }
 
 void TestTrash::otherMount()
 {
+    QFETCH(QString, setUp);
+    QFETCH(QString, usedRoot);
     TestHome home;
-    if (!shmIsItsOwnMount(home))
+    if (!onAnotherFileSystem(home.path(), u"/dev/shm"_s) ||
+        Trash::mountPointOf("/dev/shm") != "/dev/shm")
         QSKIP("/dev/shm is not a separate mount here");
+    const QByteArray ownTrash = "/dev/shm/.Trash-" + uid();
+    const QByteArray shared = "/dev/shm/.Trash";
+    if (existsNoFollow(ownTrash) || existsNoFollow(shared))
+        QSKIP("/dev/shm already has a trash folder, which this test must not touch");
     QTemporaryDir folder(u"/dev/shm/mirel-trash-test-XXXXXX"_s);
-    QVERIFY(folder.isValid());
-    const QByteArray trashRoot = "/dev/shm/.Trash-" + uid();
-    const bool trashExisted = existsNoFollow(trashRoot);
+    QTemporaryDir attacker(u"/dev/shm/mirel-attacker-XXXXXX"_s);
+    QVERIFY(folder.isValid() && attacker.isValid());
     const auto cleanup = qScopeGuard([&] {
-        if (!trashExisted)
-            TestHome::removeTree(trashRoot);
+        Trash::setCheckedHook({});
+        TestHome::removeTree(ownTrash);
+        TestHome::removeTree(shared);
         TestHome::removeTree(QFile::encodeName(folder.path()));
     });
-    const QByteArray name = "m\xfcll " + QFile::encodeName(QFileInfo(folder.path()).fileName());
+    // An administrator's shared trash, and the user's folder in it.
+    const QByteArray uidFolder = shared + '/' + uid();
+    const QByteArray attackerPath = QFile::encodeName(attacker.path());
+    if (setUp == u"unusable"_s) {
+        QCOMPARE(::symlink(attackerPath.constData(), ownTrash.constData()), 0);
+        QCOMPARE(::mkdir(shared.constData(), 0755), 0);
+    } else if (setUp != u"none"_s) {
+        QCOMPARE(::mkdir(shared.constData(), 01777), 0);
+        QCOMPARE(::chmod(shared.constData(), 01777), 0);
+    }
+    if (setUp == u"foreign .Trash"_s) {
+        QCOMPARE(::mkdir(uidFolder.constData(), 0700), 0);
+        if (::chown(shared.constData(), 65534, 65534) != 0)
+            QSKIP("Handing a folder to another user needs root");
+    } else if (setUp == u"linked uid folder"_s) {
+        QCOMPARE(::symlink(attackerPath.constData(), uidFolder.constData()), 0);
+    } else if (setUp == u"swap after check"_s) {
+        QCOMPARE(::mkdir(uidFolder.constData(), 0700), 0);
+        Trash::setCheckedHook([&] {
+            ::rename(uidFolder.constData(), QByteArray(shared + "/checked").constData());
+            ::symlink(attackerPath.constData(), uidFolder.constData());
+        });
+    }
+    const QByteArray name = "m\xfcll.txt";
     const QByteArray file = QFile::encodeName(folder.path()) + '/' + name;
-    QVERIFY(writeFile(file, "on another drive"));
+    QVERIFY(writeFile(file, "secret"));
 
     const FileResult result = FileSystem::standard().moveToTrash(PathCodec::decode(file));
 
-    QVERIFY2(result.ok(), qPrintable(result.message));
-    const TrashEntry entry = readInfo(trashRoot + "/info/" + name + ".trashinfo");
-    // On a mount's own trash the path is relative to the mount's top folder.
-    QCOMPARE(entry.path, file.sliced(qsizetype(sizeof("/dev/shm/") - 1)));
+    QCOMPARE(entries(attacker.path()), QStringList());
     QVERIFY(!QFileInfo::exists(home.path(u".local/share/Trash/files"_s)) ||
             entries(home.path(u".local/share/Trash/files"_s)).isEmpty());
-    QVERIFY(restore(trashRoot, name, "/dev/shm"));
-    QCOMPARE(readFile(file), QByteArray("on another drive"));
-}
-
-void TestTrash::mountWithoutUsableTrash()
-{
-    TestHome home;
-    if (!shmIsItsOwnMount(home))
-        QSKIP("/dev/shm is not a separate mount here");
-    const QByteArray trashRoot = "/dev/shm/.Trash-" + uid();
-    if (existsNoFollow(trashRoot) || existsNoFollow("/dev/shm/.Trash"))
-        QSKIP("/dev/shm already has a trash folder, which this test must not touch");
-    QTemporaryDir folder(u"/dev/shm/mirel-trash-test-XXXXXX"_s);
-    QVERIFY(folder.isValid());
-    const QString file = folder.path() + u"/kept-safe.txt"_s;
-    QVERIFY(writeFile(file, "still here"));
-    // A link where the trash folder belongs must not be followed, and a shared .Trash
-    // without the sticky bit must not be used.
-    QVERIFY(QFile::link(folder.path(), QString::fromUtf8(trashRoot)));
-    QVERIFY(QDir().mkdir(u"/dev/shm/.Trash"_s));
-    const auto cleanup = qScopeGuard([&] {
-        ::unlink(trashRoot.constData());
-        QDir(u"/dev/shm/.Trash"_s).removeRecursively();
-    });
-
-    const FileResult result = FileSystem::standard().moveToTrash(file);
-
-    QVERIFY(!result.ok());
-    QVERIFY2(
-        result.message.startsWith(u"\"kept-safe.txt\" could not be moved to the Trash: "
-                                  u"there is no Trash on the drive that holds it (/dev/shm)"_s),
-        qPrintable(result.message));
-    QCOMPARE(readFile(file), QByteArray("still here"));
-    QCOMPARE(entries(folder.path()), QStringList{u"kept-safe.txt"_s});
-    QVERIFY(entries(u"/dev/shm/.Trash"_s).isEmpty());
+    if (usedRoot.isEmpty()) {
+        QVERIFY(!result.ok());
+        QVERIFY2(result.message.startsWith(u"\""_s + PathCodec::decode(name) +
+                                           u"\" could not be moved to the Trash: there is no "
+                                           u"Trash on the drive that holds it (/dev/shm)"_s),
+                 qPrintable(result.message));
+        QCOMPARE(readFile(file), QByteArray("secret"));
+        QCOMPARE(entries(QString::fromLatin1(shared)), QStringList());
+    } else {
+        QVERIFY2(result.ok(), qPrintable(result.message));
+        if (setUp == u"foreign .Trash"_s)
+            QCOMPARE(entries(QString::fromLatin1(uidFolder)), QStringList());
+        // On a mount's own trash the path is relative to the mount's top folder.
+        const QByteArray root = "/dev/shm/" + QFile::encodeName(usedRoot);
+        QCOMPARE(readInfo(root + "/info/" + name + ".trashinfo").path,
+                 file.sliced(qsizetype(sizeof("/dev/shm/") - 1)));
+        QVERIFY(restore(root, name, "/dev/shm"));
+        QCOMPARE(readFile(file), QByteArray("secret"));
+    }
 }
 
 void TestTrash::homeTrashUnusable_data()
@@ -310,70 +303,6 @@ void TestTrash::homeTrashUnusable()
     QCOMPARE(readFile(file), QByteArray("stays"));
     QCOMPARE(existsNoFollow(rootTrash), rootTrashExisted);
     QVERIFY(entries(home.path(u"elsewhere"_s)).isEmpty());
-}
-
-void TestTrash::sharedTrashIsChecked_data()
-{
-    QTest::addColumn<QString>("attack");
-    QTest::addColumn<QString>("usedRoot"); // relative to /dev/shm
-
-    const QString own = u".Trash-"_s + QString::fromLatin1(uid());
-    QTest::newRow("shared folder owned by another user") << u"foreign .Trash"_s << own;
-    QTest::newRow("own folder is a link") << u"linked uid folder"_s << own;
-    QTest::newRow("own folder swapped for a link after the check")
-        << u"swap after check"_s << u".Trash/checked"_s;
-}
-
-void TestTrash::sharedTrashIsChecked()
-{
-    QFETCH(QString, attack);
-    QFETCH(QString, usedRoot);
-    TestHome home;
-    if (!shmIsItsOwnMount(home))
-        QSKIP("/dev/shm is not a separate mount here");
-    const QByteArray ownTrash = "/dev/shm/.Trash-" + uid();
-    if (existsNoFollow(ownTrash) || existsNoFollow("/dev/shm/.Trash"))
-        QSKIP("/dev/shm already has a trash folder, which this test must not touch");
-    QTemporaryDir folder(u"/dev/shm/mirel-trash-test-XXXXXX"_s);
-    QTemporaryDir attacker(u"/dev/shm/mirel-attacker-XXXXXX"_s);
-    QVERIFY(folder.isValid() && attacker.isValid());
-    const auto cleanup = qScopeGuard([&] {
-        Trash::setCheckedHook({});
-        TestHome::removeTree(ownTrash);
-        TestHome::removeTree("/dev/shm/.Trash");
-    });
-    // An administrator's shared trash, and the user's folder in it.
-    const QByteArray shared = "/dev/shm/.Trash";
-    const QByteArray uidFolder = shared + '/' + uid();
-    QCOMPARE(::mkdir(shared.constData(), 01777), 0);
-    QCOMPARE(::chmod(shared.constData(), 01777), 0);
-    const QByteArray attackerPath = QFile::encodeName(attacker.path());
-    if (attack == u"foreign .Trash"_s) {
-        QCOMPARE(::mkdir(uidFolder.constData(), 0700), 0);
-        if (::chown(shared.constData(), 65534, 65534) != 0)
-            QSKIP("Handing a folder to another user needs root");
-    } else if (attack == u"linked uid folder"_s) {
-        QCOMPARE(::symlink(attackerPath.constData(), uidFolder.constData()), 0);
-    } else {
-        QCOMPARE(::mkdir(uidFolder.constData(), 0700), 0);
-        Trash::setCheckedHook([&] {
-            ::rename(uidFolder.constData(), QByteArray(shared + "/checked").constData());
-            ::symlink(attackerPath.constData(), uidFolder.constData());
-        });
-    }
-    const QString file = folder.path() + u"/secret.txt"_s;
-    QVERIFY(writeFile(file, "secret"));
-
-    const FileResult result = FileSystem::standard().moveToTrash(file);
-
-    QVERIFY2(result.ok(), qPrintable(result.message));
-    const QByteArray root = "/dev/shm/" + QFile::encodeName(usedRoot);
-    QCOMPARE(readFile(root + "/files/secret.txt"), QByteArray("secret"));
-    QCOMPARE(readInfo(root + "/info/secret.txt.trashinfo").path,
-             QFile::encodeName(file).sliced(qsizetype(sizeof("/dev/shm/") - 1)));
-    QCOMPARE(entries(attacker.path()), QStringList());
-    if (attack == u"foreign .Trash"_s)
-        QCOMPARE(entries(QString::fromLatin1(uidFolder)), QStringList());
 }
 
 void TestTrash::mountPoints()
