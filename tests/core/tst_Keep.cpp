@@ -18,6 +18,8 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 
+#include <optional>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -109,11 +111,9 @@ private slots:
     void removalRule_data();
     void removalRule();
     void noCurrentFile();
-    void readOnlyKeptFolder();
-    void fileRemovedBehindOurBack();
     void keepAcrossFileSystems();
-    void replacedAfterListing_data();
-    void replacedAfterListing();
+    void failedDecision_data();
+    void failedDecision();
     void undoWalksBackThroughTheDecisions();
     void undoFailureMovesNothing_data();
     void undoFailureMovesNothing();
@@ -303,60 +303,6 @@ void TestKeep::noCurrentFile()
     QVERIFY(QFileInfo::exists(home.path(u"Downloads/f"_s)));
 }
 
-void TestKeep::readOnlyKeptFolder()
-{
-    TestHome home;
-    QVERIFY(writeFile(home.folder(u"Downloads"_s) + u"/a.txt"_s, "keep me"));
-    const QString kept = home.folder(u"Documents/Kept"_s);
-    ReadOnlyFolder readOnly(kept);
-    if (!readOnly.ok())
-        QSKIP("This file system cannot make a folder read-only for the current user");
-    AppState state;
-    state.setClock([] { return fixedNow; });
-    const TrackedFile file = *state.currentFile();
-    home.lines().clear();
-
-    state.keepCurrentFile();
-
-    QCOMPARE(home.lines().size(), 1);
-    QVERIFY2(home.lines().first().startsWith(u"Failed to keep: Could not create the folder \""_s +
-                                             kept + u"/2026/December\": "_s),
-             qPrintable(home.lines().first()));
-    QCOMPARE(state.files().size(), 1);
-    QCOMPARE(state.currentFile()->id, file.id);
-    QCOMPARE(readFile(file.filePath), QByteArray("keep me"));
-}
-
-void TestKeep::fileRemovedBehindOurBack()
-{
-    TestHome home;
-    const QString downloads = home.folder(u"Downloads"_s);
-    QVERIFY(writeFile(downloads + u"/gone.txt"_s, "x", 1'700'000'010));
-    QVERIFY(writeFile(downloads + u"/stays.txt"_s, "y", 1'700'000'000));
-    AppState state;
-    state.setClock([] { return fixedNow; });
-    QVERIFY(QFile::remove(downloads + u"/gone.txt"_s));
-    home.lines().clear();
-    QSignalSpy failures(&state, &AppState::decisionFailed);
-
-    state.keepCurrentFile();
-    state.deleteCurrentFile();
-
-    // The panel hears each reason: the console line without its prefix.
-    QCOMPARE(failures.size(), 2);
-    QCOMPARE(u"Failed to keep: "_s + failures.at(0).at(0).toString(), home.lines().value(0));
-    QCOMPARE(u"Failed to delete: "_s + failures.at(1).at(0).toString(), home.lines().value(1));
-
-    QCOMPARE(home.lines(),
-             (QStringList{u"Failed to keep: Could not move \"%1/gone.txt\" to \"%2\": No such "
-                          u"file or directory"_s.arg(downloads, monthFolder(home)),
-                          u"Failed to delete: \"gone.txt\" could not be moved to the Trash: No "
-                          u"such file or directory"_s}));
-    QCOMPARE(state.files().size(), 2);
-    QCOMPARE(state.currentIndex(), 0);
-    QCOMPARE(readFile(downloads + u"/stays.txt"_s), QByteArray("y"));
-}
-
 void TestKeep::keepAcrossFileSystems()
 {
     QTemporaryDir other(u"/dev/shm/mirel-test-XXXXXX"_s);
@@ -422,24 +368,40 @@ void TestKeep::keepAcrossFileSystems()
     QCOMPARE(state.files().size(), 1);
 }
 
-void TestKeep::replacedAfterListing_data()
+void TestKeep::failedDecision_data()
 {
     QTest::addColumn<bool>("keep");
-    QTest::addColumn<QString>("replacement");
+    QTest::addColumn<QString>("fault");
     QTest::addColumn<bool>("acrossDrives");
+    QTest::addColumn<QString>("reason"); // FOLDER: the listed file's folder; KEPT: the month's
 
-    QTest::newRow("keep: a folder now") << true << u"folder"_s << false;
-    QTest::newRow("delete: a folder now") << false << u"folder"_s << false;
-    QTest::newRow("keep: another file now") << true << u"file"_s << false;
-    QTest::newRow("delete: another file now") << false << u"file"_s << false;
-    QTest::newRow("keep across drives: a FIFO now") << true << u"fifo"_s << true;
+    const QString moveFailed = u"Could not move \"FOLDER/a.txt\" to \"KEPT\": "_s;
+    const QString trashFailed = u"\"a.txt\" could not be moved to the Trash: "_s;
+    const QString gone = u"No such file or directory"_s;
+    const QString replaced = u"it has been replaced since it was listed"_s;
+    QTest::newRow("keep: gone") << true << u"remove"_s << false << moveFailed + gone;
+    QTest::newRow("delete: gone") << false << u"remove"_s << false << trashFailed + gone;
+    QTest::newRow("keep: a folder now") << true << u"folder"_s << false << moveFailed + replaced;
+    QTest::newRow("delete: a folder now")
+        << false << u"folder"_s << false << trashFailed + replaced;
+    QTest::newRow("keep: another file now") << true << u"file"_s << false << moveFailed + replaced;
+    QTest::newRow("delete: another file now")
+        << false << u"file"_s << false << trashFailed + replaced;
+    QTest::newRow("keep across drives: a FIFO now")
+        << true << u"fifo"_s << true << moveFailed + replaced;
+    // As root the folder is made immutable, since root ignores permissions.
+    QTest::newRow("keep: Kept folder read-only")
+        << true << u"read-only"_s << false
+        << u"Could not create the folder \"KEPT\": "_s +
+               (::geteuid() == 0 ? u"Operation not permitted"_s : u"Permission denied"_s);
 }
 
-void TestKeep::replacedAfterListing()
+void TestKeep::failedDecision()
 {
     QFETCH(bool, keep);
-    QFETCH(QString, replacement);
+    QFETCH(QString, fault);
     QFETCH(bool, acrossDrives);
+    QFETCH(QString, reason);
 
     TestHome home;
     QTemporaryDir other(u"/dev/shm/mirel-test-XXXXXX"_s);
@@ -449,33 +411,45 @@ void TestKeep::replacedAfterListing()
     if (acrossDrives)
         FolderAccessService::shared().saveFolders({QUrl::fromLocalFile(folder)});
     const QString path = folder + u"/a.txt"_s;
-    QVERIFY(writeFile(path, "listed"));
+    QVERIFY(writeFile(path, "listed", 1'700'000'010));
+    QVERIFY(writeFile(folder + u"/b.txt"_s, "stays", 1'700'000'000));
+    std::optional<ReadOnlyFolder> readOnly;
+    if (fault == u"read-only"_s) {
+        readOnly.emplace(home.folder(u"Documents/Kept"_s));
+        if (!readOnly->ok())
+            QSKIP("This file system cannot make a folder read-only for the current user");
+    }
     AppState state;
     state.setClock([] { return fixedNow; });
 
     const QByteArray bytes = QFile::encodeName(path);
-    if (replacement == u"folder"_s) {
+    if (fault == u"remove"_s) {
+        QVERIFY(QFile::remove(path));
+    } else if (fault == u"folder"_s) {
         QVERIFY(QFile::remove(path));
         QVERIFY(QDir().mkdir(path));
         QVERIFY(writeFile(path + u"/inside.txt"_s, "inside"));
-    } else if (replacement == u"file"_s) {
+    } else if (fault == u"file"_s) {
         QVERIFY(writeFile(path + u".new"_s, "other"));
         QCOMPARE(::rename(QFile::encodeName(path + u".new"_s).constData(), bytes.constData()), 0);
-    } else {
+    } else if (fault == u"fifo"_s) {
         QVERIFY(QFile::remove(path));
         QCOMPARE(::mkfifo(bytes.constData(), 0644), 0);
     }
     const QMap<QString, QByteArray> before = snapshot(folder);
     home.lines().clear();
+    QSignalSpy failures(&state, &AppState::decisionFailed);
 
     keep ? state.keepCurrentFile() : state.deleteCurrentFile();
 
-    QCOMPARE(home.lines().size(), 1);
-    const QString line = home.lines().first();
-    QVERIFY2(line.startsWith(keep ? u"Failed to keep: "_s : u"Failed to delete: "_s),
-             qPrintable(line));
-    QVERIFY2(line.endsWith(u"it has been replaced since it was listed"_s), qPrintable(line));
-    QCOMPARE(state.files().size(), 1);
+    reason.replace(u"FOLDER"_s, folder).replace(u"KEPT"_s, monthFolder(home));
+    QCOMPARE(home.lines(),
+             QStringList{(keep ? u"Failed to keep: "_s : u"Failed to delete: "_s) + reason});
+    // The panel hears the reason: the console line without its prefix.
+    QCOMPARE(failures.size(), 1);
+    QCOMPARE(failures.at(0).at(0).toString(), reason);
+    QCOMPARE(state.files().size(), 2);
+    QCOMPARE(state.currentFile()->filePath, path);
     QCOMPARE(snapshot(folder), before);
     QVERIFY(snapshot(monthFolder(home)).isEmpty());
     QVERIFY(!QFileInfo::exists(home.path(u".local/share/Trash/files/a.txt"_s)));
