@@ -35,21 +35,16 @@ void setSwitches(bool desktop, bool downloads)
 class UnknownDates final : public FileSystem
 {
 public:
-    explicit UnknownDates(QStringList names)
-        : m_names(std::move(names))
-    {}
     FolderListing listFolder(const QString &folder) const override
     {
         FolderListing listing = FileSystem::listFolder(folder);
         for (FolderEntry &entry : listing.entries) {
-            if (m_names.contains(FileNames::fileName(entry.path)))
+            if (names.contains(FileNames::fileName(entry.path)))
                 entry.modifiedNs = FolderEntry::unknownTime;
         }
         return listing;
     }
-
-private:
-    QStringList m_names;
+    QStringList names;
 };
 
 } // namespace
@@ -195,13 +190,13 @@ void TestScan::order()
     TestHome home;
     home.folder(u"Desktop"_s);
     home.folder(u"Downloads"_s);
-    QStringList unknown;
+    UnknownDates fileSystem;
     for (const QString &spec : files) {
         QStringList parts = spec.split(u'@');
         const QByteArray path = QFile::encodeName(home.path(parts.at(0)));
         QVERIFY(writeFile(path));
         if (parts[1].endsWith(u'?')) {
-            unknown.append(FileNames::fileName(parts.at(0)));
+            fileSystem.names.append(FileNames::fileName(parts.at(0)));
             parts[1].chop(1);
         }
         const double offset = parts.at(1).toDouble();
@@ -212,7 +207,6 @@ void TestScan::order()
         const struct timespec times[2] = {when, when};
         QCOMPARE(::utimensat(AT_FDCWD, path.constData(), times, 0), 0);
     }
-    UnknownDates fileSystem(unknown);
     AppState state(fileSystem);
     QCOMPARE(names(state.files()), expected);
 }

@@ -16,30 +16,21 @@ QByteArray uid()
     return QByteArray::number(::getuid());
 }
 
-// What a file manager's Restore does with an entry: read Path= from the info file and move the
-// item back to where it was.
-struct TrashEntry
+// What a file manager's Restore does with an entry: read Path= from the info file (values are
+// percent-encoded) and move the item back to where it was.
+QByteArray infoValue(const QByteArray &infoFile, const QByteArray &key)
 {
-    QByteArray path;
-    QByteArray deletionDate;
-};
-
-TrashEntry readInfo(const QByteArray &infoFile)
-{
-    TrashEntry entry;
     for (const QByteArray &line : readFile(infoFile).split('\n')) {
-        if (line.startsWith("Path="))
-            entry.path = QByteArray::fromPercentEncoding(line.sliced(5));
-        else if (line.startsWith("DeletionDate="))
-            entry.deletionDate = line.sliced(13);
+        if (line.startsWith(QByteArray(key + '=')))
+            return QByteArray::fromPercentEncoding(line.sliced(key.size() + 1));
     }
-    return entry;
+    return {};
 }
 
 bool restore(const QByteArray &trashRoot, const QByteArray &name, const QByteArray &topDir)
 {
     const QByteArray info = trashRoot + "/info/" + name + ".trashinfo";
-    const QByteArray path = readInfo(info).path;
+    const QByteArray path = infoValue(info, "Path");
     const QByteArray original = path.startsWith('/') ? path : topDir + '/' + path;
     return !path.isEmpty() &&
            ::rename(QByteArray(trashRoot + "/files/" + name).constData(), original.constData()) ==
@@ -147,12 +138,12 @@ void TestTrash::homeTrashAndRestore()
     QVERIFY(existsNoFollow(trash + "/files/" + entry));
     QCOMPARE(QFileInfo(PathCodec::decode(QByteArray(trash + "/files/" + entry))).symLinkTarget(),
              QFile::decodeName(target));
-    const TrashEntry info = readInfo(trash + "/info/" + entry + ".trashinfo");
-    QCOMPARE(info.path, file);
-    const QDateTime deleted =
-        QDateTime::fromString(QString::fromLatin1(info.deletionDate), Qt::ISODate);
+    const QByteArray info = trash + "/info/" + entry + ".trashinfo";
+    QCOMPARE(infoValue(info, "Path"), file);
+    const QByteArray date = infoValue(info, "DeletionDate");
+    const QDateTime deleted = QDateTime::fromString(QString::fromLatin1(date), Qt::ISODate);
     QVERIFY2(deleted >= before.addSecs(-1) && deleted <= QDateTime::currentDateTime(),
-             info.deletionDate.constData());
+             date.constData());
 
     QVERIFY(restore(trash, entry, {}));
     QCOMPARE(readFile(file), QByteArray("precious"));
@@ -261,7 +252,7 @@ void TestTrash::otherMount()
             QCOMPARE(entries(QString::fromLatin1(uidFolder)), QStringList());
         // On a mount's own trash the path is relative to the mount's top folder.
         const QByteArray root = "/dev/shm/" + QFile::encodeName(usedRoot);
-        QCOMPARE(readInfo(root + "/info/" + name + ".trashinfo").path,
+        QCOMPARE(infoValue(root + "/info/" + name + ".trashinfo", "Path"),
                  file.sliced(qsizetype(sizeof("/dev/shm/") - 1)));
         QVERIFY(restore(root, name, "/dev/shm"));
         QCOMPARE(readFile(file), QByteArray("secret"));
