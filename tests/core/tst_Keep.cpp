@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AppState.h"
-#include "FileNames.h"
 #include "FileSystem.h"
 #include "FolderAccessService.h"
 #include "PathCodec.h"
@@ -468,18 +467,12 @@ void TestKeep::undoWalksBackThroughTheDecisions()
     state.setClock([] { return fixedNow; });
     QVERIFY(!state.lastDecision());
     QSignalSpy announced(&state, &AppState::lastDecisionChanged);
-    const auto idOf = [&state](const QString &name) {
-        for (const TrackedFile &file : state.files()) {
-            if (FileNames::fileName(file.filePath) == name)
-                return file.id;
-        }
-        return QUuid();
-    };
+    const QList<TrackedFile> files = state.files(); // newest first, as named above
 
     // keep, delete, keep; e.txt stays, so a restored file is not always the first one.
-    state.keepFile(idOf(u"b & c.txt"_s));
-    state.deleteFile(idOf(u"d.txt"_s));
-    state.keepFile(idOf(u"a.txt"_s));
+    state.keepFile(files.at(1).id);
+    state.deleteFile(files.at(2).id);
+    state.keepFile(files.at(0).id);
     QCOMPARE(announced.size(), 3);
     QCOMPARE(state.files().size(), 1);
 

@@ -7,7 +7,6 @@
 #include "TestHome.h"
 
 #include <QSettings>
-#include <QSignalSpy>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -63,7 +62,6 @@ private slots:
     void order_data();
     void order();
     void recordFields();
-    void rescanResetsPosition();
 };
 
 void TestScan::filtersAndCounts()
@@ -234,25 +232,6 @@ void TestScan::recordFields()
     QCOMPARE(FileNames::displayName(files.at(1).filePath), u"caf\uFFFD menu.txt"_s);
     QCOMPARE(files.at(1).fileSize, 12);
     QCOMPARE(files.at(1).fileType, u"text/plain"_s);
-}
-
-void TestScan::rescanResetsPosition()
-{
-    TestHome home;
-    const QString downloads = home.folder(u"Downloads"_s);
-    for (int i = 0; i < 8; ++i)
-        QVERIFY(writeFile(downloads + u"/f"_s + QString::number(i), "x", tenOClock + i));
-    AppState state;
-    state.setCurrentIndex(5);
-    QSignalSpy files(&state, &AppState::filesChanged);
-    QSignalSpy index(&state, &AppState::currentIndexChanged);
-
-    state.scanFolders();
-
-    QCOMPARE(state.currentIndex(), 0);
-    QCOMPARE(state.currentFile()->filePath, downloads + u"/f7"_s);
-    QVERIFY(files.count() >= 2); // emptied, then filled
-    QCOMPARE(index.count(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestScan)

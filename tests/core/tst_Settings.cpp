@@ -116,19 +116,23 @@ void TestSettings::assigningTheSameValueRescans()
     TestHome home;
     const QString downloads = home.folder(u"Downloads"_s);
     for (int i = 0; i < 4; ++i)
-        QVERIFY(writeFile(downloads + u"/f"_s + QString::number(i)));
+        QVERIFY(writeFile(downloads + u"/f"_s + QString::number(i), "x", 1'700'000'000 + i));
     AppState state;
     state.setCurrentIndex(3);
     TestHome::store().remove(u"includeDownloads"_s);
     home.lines().clear();
-    QSignalSpy indexChanges(&state, &AppState::currentIndexChanged);
+    QSignalSpy files(&state, &AppState::filesChanged);
+    QSignalSpy index(&state, &AppState::currentIndexChanged);
 
     state.setIncludeDownloads(true);
 
-    QCOMPARE(state.currentIndex(), 0);
-    QVERIFY(indexChanges.count() >= 1);
     QVERIFY(TestHome::store().contains(u"includeDownloads"_s));
     QCOMPARE(home.lines().last(), u"Total files: 4"_s);
+    // The scan starts over at the newest file.
+    QCOMPARE(state.currentIndex(), 0);
+    QCOMPARE(state.currentFile()->filePath, downloads + u"/f3"_s);
+    QVERIFY(files.count() >= 2); // emptied, then filled
+    QCOMPARE(index.count(), 1);
 }
 
 void TestSettings::folderList_data()
