@@ -209,6 +209,8 @@ void TestKeep::firstKeepOfAMonth()
     const UserDirsFile names(userDirs);
     QLocale::setDefault(QLocale(locale));
     QVERIFY(writeFile(home.folder(desktop) + u"/a.txt"_s, "a"));
+    // A path set in an earlier run is not stored.
+    AppState().setKeptFilesPath(u"/elsewhere"_s);
     AppState state;
     state.setClock([] { return QDateTime(QDate(2027, 3, 31), QTime(23, 59)); });
     QCOMPARE(state.keptFilesPath(), home.path(documents + u"/Kept"_s));

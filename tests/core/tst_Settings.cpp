@@ -72,7 +72,6 @@ private slots:
     void assigningTheSameValueRescans();
     void folderList_data();
     void folderList();
-    void keptFilesPathIsNotStored();
 };
 
 void TestSettings::storedSwitches_data()
@@ -184,20 +183,6 @@ void TestSettings::folderList()
     QCOMPARE(foldersAfterRestart(), expected);
     // Reading never writes.
     QCOMPARE(TestHome::store().contains(u"monitoredFolders"_s), written);
-}
-
-void TestSettings::keptFilesPathIsNotStored()
-{
-    TestHome home;
-    {
-        AppState state;
-        state.setKeptFilesPath(u"/elsewhere"_s);
-    }
-    AppState restarted;
-    QCOMPARE(restarted.keptFilesPath(), home.path(u"Documents/Kept"_s));
-    for (const QString &key : TestHome::store().allKeys())
-        QVERIFY2(!TestHome::store().value(key).toString().contains(u"elsewhere"_s),
-                 qPrintable(key));
 }
 
 QTEST_GUILESS_MAIN(TestSettings)

@@ -58,7 +58,6 @@ private slots:
     void infoContents();
     void homeTrashAndRestore_data();
     void homeTrashAndRestore();
-    void sameNameTwice();
     void otherMount_data();
     void otherMount();
     void homeTrashUnusable_data();
@@ -92,39 +91,49 @@ void TestTrash::infoContents()
 
 void TestTrash::homeTrashAndRestore_data()
 {
-    QTest::addColumn<QByteArray>("name");  // "@link": a link to a file elsewhere
+    QTest::addColumn<QByteArray>("name");
     QTest::addColumn<QByteArray>("entry"); // the name in files/; empty: the same
-    QTest::addColumn<bool>("dataHome");    // whether XDG_DATA_HOME is set
-    QTest::newRow("spaces and hash") << QByteArray("my #1 report.pdf") << QByteArray() << true;
-    QTest::newRow("non-utf-8") << QByteArray("caf\xe9.txt") << QByteArray() << true;
+    QTest::addColumn<QString>("setUp");
+    QTest::newRow("spaces and hash") << QByteArray("my #1 report.pdf") << QByteArray() << QString();
+    QTest::newRow("non-utf-8") << QByteArray("caf\xe9.txt") << QByteArray() << QString();
     // 254 bytes: ".trashinfo" leaves room for 245, which would end inside a character.
     QTest::newRow("long name, cut between characters")
-        << QString(125, u'ü').append(u".txt"_s).toUtf8() << QString(122, u'ü').toUtf8() << true;
-    QTest::newRow("a link is trashed as the link")
-        << QByteArray("link@link") << QByteArray() << true;
+        << QString(125, u'ü').append(u".txt"_s).toUtf8() << QString(122, u'ü').toUtf8()
+        << QString();
+    // A link goes to the Trash as the link; the file it points to stays.
+    QTest::newRow("a link") << QByteArray("link") << QByteArray() << u"link"_s;
     // The Trash then goes under ~/.local/share, made on the way; nothing in the working folder.
-    QTest::newRow("no XDG_DATA_HOME, no ~/.local") << QByteArray("a.txt") << QByteArray() << false;
+    QTest::newRow("no XDG_DATA_HOME, no ~/.local")
+        << QByteArray("a.txt") << QByteArray() << u"no data home"_s;
+    // Neither an entry of the same name nor a stray one without its info file is replaced.
+    QTest::newRow("name taken in the Trash")
+        << QByteArray("a.txt") << QByteArray("a.txt.3") << u"taken"_s;
 }
 
 void TestTrash::homeTrashAndRestore()
 {
     QFETCH(QByteArray, name);
     QFETCH(QByteArray, entry);
-    QFETCH(bool, dataHome);
-    const bool link = name.endsWith("@link");
-    name = name.split('@').first();
+    QFETCH(QString, setUp);
     if (entry.isEmpty())
         entry = name;
     TestHome home;
-    if (!dataHome)
+    if (setUp == u"no data home"_s)
         qunsetenv("XDG_DATA_HOME");
     const QByteArray file = QFile::encodeName(home.folder(u"Downloads"_s)) + '/' + name;
-    const QByteArray target = link ? QFile::encodeName(home.path(u"target"_s)) : QByteArray();
-    QVERIFY(writeFile(link ? target : file, "precious"));
-    QVERIFY(!link || ::symlink(target.constData(), file.constData()) == 0);
+    const QByteArray trash = QFile::encodeName(home.path(u".local/share/Trash"_s));
+    if (setUp == u"taken"_s) {
+        QVERIFY(writeFile(file, "first"));
+        QVERIFY(FileSystem::standard().moveToTrash(PathCodec::decode(file)).ok());
+        QVERIFY(writeFile(QByteArray(trash + "/files/a.txt.2"), "stray"));
+    }
+    const QByteArray target =
+        setUp == u"link"_s ? QFile::encodeName(home.path(u"target"_s)) : QByteArray();
+    QVERIFY(writeFile(target.isEmpty() ? file : target, "precious"));
+    QVERIFY(target.isEmpty() || ::symlink(target.constData(), file.constData()) == 0);
     AppState state;
     QCOMPARE(state.files().size(), 1);
-    QVERIFY(!QFileInfo::exists(home.path(u".local"_s)));
+    QCOMPARE(QFileInfo::exists(home.path(u".local"_s)), setUp == u"taken"_s);
     const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
 
     state.deleteCurrentFile();
@@ -133,7 +142,6 @@ void TestTrash::homeTrashAndRestore()
     QVERIFY(home.lines().filter(u"Failed"_s).isEmpty());
     QVERIFY(!existsNoFollow(file));
     QVERIFY(!existsNoFollow(QFile::encodeName(QDir::currentPath()) + '/' + name));
-    const QByteArray trash = QFile::encodeName(home.path(u".local/share/Trash"_s));
     QCOMPARE(QFileInfo(QFile::decodeName(trash)).permissions() & 0x0077, 0);
     QVERIFY(existsNoFollow(trash + "/files/" + entry));
     QCOMPARE(QFileInfo(PathCodec::decode(QByteArray(trash + "/files/" + entry))).symLinkTarget(),
@@ -145,28 +153,15 @@ void TestTrash::homeTrashAndRestore()
     QVERIFY2(deleted >= before.addSecs(-1) && deleted <= QDateTime::currentDateTime(),
              date.constData());
 
+    if (setUp == u"taken"_s) {
+        QCOMPARE(readFile(QByteArray(trash + "/files/a.txt")), QByteArray("first"));
+        QCOMPARE(readFile(QByteArray(trash + "/files/a.txt.2")), QByteArray("stray"));
+        QCOMPARE(entries(QFile::decodeName(trash + "/info")),
+                 (QStringList{u"a.txt.3.trashinfo"_s, u"a.txt.trashinfo"_s}));
+    }
+
     QVERIFY(restore(trash, entry, {}));
     QCOMPARE(readFile(file), QByteArray("precious"));
-}
-
-void TestTrash::sameNameTwice()
-{
-    TestHome home;
-    const QString file = home.folder(u"Desktop"_s) + u"/a.txt"_s;
-    QVERIFY(writeFile(file, "first"));
-    QVERIFY(FileSystem::standard().moveToTrash(file).ok());
-    QVERIFY(writeFile(file, "second"));
-    // A stray entry in files/ without its info file must not be replaced either.
-    QVERIFY(writeFile(home.path(u".local/share/Trash/files/a.txt.2"_s), "stray"));
-
-    QVERIFY(FileSystem::standard().moveToTrash(file).ok());
-
-    const QString trash = home.path(u".local/share/Trash"_s);
-    QCOMPARE(readFile(trash + u"/files/a.txt"_s), QByteArray("first"));
-    QCOMPARE(readFile(trash + u"/files/a.txt.2"_s), QByteArray("stray"));
-    QCOMPARE(readFile(trash + u"/files/a.txt.3"_s), QByteArray("second"));
-    QCOMPARE(entries(trash + u"/info"_s),
-             (QStringList{u"a.txt.3.trashinfo"_s, u"a.txt.trashinfo"_s}));
 }
 
 void TestTrash::otherMount_data()
