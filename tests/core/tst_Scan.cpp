@@ -6,7 +6,6 @@
 #include "PathCodec.h"
 #include "TestHome.h"
 
-#include <QSettings>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -25,9 +24,8 @@ QStringList names(const QList<TrackedFile> &files)
 
 void setSwitches(bool desktop, bool downloads)
 {
-    QSettings store(u"Mirel"_s, u"Mirel"_s);
-    store.setValue(u"includeDesktop"_s, desktop);
-    store.setValue(u"includeDownloads"_s, downloads);
+    TestHome::store().setValue(u"includeDesktop"_s, desktop);
+    TestHome::store().setValue(u"includeDownloads"_s, downloads);
 }
 
 // A file system whose listing cannot tell the modification time of some names.

@@ -75,10 +75,6 @@ void TestTrash::infoContents_data()
         << QByteArray("/home/a/50% off.pdf") << "[Trash Info]\nPath=/home/a/50%25%20off.pdf" + date;
     QTest::newRow("newline and equals")
         << QByteArray("/x/a=b\nc") << "[Trash Info]\nPath=/x/a%3Db%0Ac" + date;
-    QTest::newRow("non-utf-8 byte")
-        << QByteArray("/x/caf\xe9") << "[Trash Info]\nPath=/x/caf%E9" + date;
-    QTest::newRow("relative") << QByteArray("photos/a.png")
-                              << "[Trash Info]\nPath=photos/a.png" + date;
 }
 
 void TestTrash::infoContents()
