@@ -74,7 +74,6 @@ void TestNames::nameParts_data()
     QTest::newRow("two dots") << u"/h/archive.tar.gz"_s << u"archive.tar.gz"_s << u"/h"_s
                               << u"gz"_s;
     QTest::newRow("trailing dot") << u"/h/name."_s << u"name."_s << u"/h"_s << QString();
-    QTest::newRow("no extension") << u"/h/noext"_s << u"noext"_s << u"/h"_s << QString();
     QTest::newRow("case kept") << u"/h/a.PDF"_s << u"a.PDF"_s << u"/h"_s << u"PDF"_s;
     QTest::newRow("at the root") << u"/x.txt"_s << u"x.txt"_s << u"/"_s << u"txt"_s;
     QTest::newRow("dot in a folder only")
