@@ -5,7 +5,7 @@
 #include "RunInBackground.h"
 
 #include <QCoreApplication>
-#include <QFile>
+#include <QIODevice>
 #include <QPdfDocument>
 #include <QPdfView>
 #include <QThread>
@@ -40,14 +40,14 @@ int PdfPreview::pageCount() const
 
 PdfPreview::Document PdfPreview::open(const PreviewFile &file)
 {
-    std::unique_ptr<QFile> device = file.device();
+    // The view reads pages as it paints them: from memory, never from a disk that may stall.
+    std::unique_ptr<QIODevice> device = file.contents(pdfInMemoryBytes);
     if (!device || file.size() == 0)
         return {};
     auto document = std::make_unique<QPdfDocument>();
-    // The document reads its pages from the device as it needs them: it owns it.
+    // The document reads from the device as it needs to: it owns it.
     device->setParent(document.get());
-    QFile *source = device.release();
-    document->load(source);
+    document->load(device.release());
     if (document->status() != QPdfDocument::Status::Ready || document->pageCount() < 1)
         return {};
     document->moveToThread(QCoreApplication::instance()->thread());

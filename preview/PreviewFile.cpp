@@ -3,6 +3,7 @@
 
 #include "PathCodec.h"
 
+#include <QBuffer>
 #include <QFile>
 
 #include <cerrno>
@@ -103,4 +104,16 @@ QByteArray PreviewFile::head(qint64 maxBytes) const
     }
     data.truncate(filled);
     return data;
+}
+
+std::unique_ptr<QIODevice> PreviewFile::contents(qint64 inMemoryUpTo) const
+{
+    if (m_descriptor < 0)
+        return nullptr;
+    if (size() > inMemoryUpTo)
+        return device();
+    auto buffer = std::make_unique<QBuffer>();
+    buffer->setData(head(size()));
+    buffer->open(QIODevice::ReadOnly);
+    return buffer;
 }

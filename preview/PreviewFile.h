@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 
 class QFile;
+class QIODevice;
 
 // A file a previewer reads, reached through the bytes of its name (names need not be UTF-8) and
 // opened only when it is a regular file after following links. Pipes, devices, sockets and folders
@@ -46,6 +47,10 @@ public:
     std::unique_ptr<QFile> device() const;
     // Up to `maxBytes` from the start of the file.
     QByteArray head(qint64 maxBytes) const;
+    // The whole file read into memory now when it is at most `inMemoryUpTo` bytes, so a library
+    // that reads lazily later (on the main thread, or under a lock the main thread needs) never
+    // waits on the disk; a larger file is read through device(). Null unless Regular.
+    std::unique_ptr<QIODevice> contents(qint64 inMemoryUpTo) const;
 
 private:
     PreviewFile() = default;
@@ -57,3 +62,7 @@ private:
 };
 
 using PreviewFilePtr = std::shared_ptr<const PreviewFile>;
+
+// PDF documents up to this size are read whole before Qt PDF sees them (see contents()); nearly
+// every document is far smaller, and a larger one is not worth holding twice in memory.
+inline constexpr qint64 pdfInMemoryBytes = 64 * 1024 * 1024;

@@ -29,7 +29,9 @@ Result made(QImage image)
 
 Result fromPdf(const PreviewFile &file, int pixelSize)
 {
-    const std::unique_ptr<QFile> device = file.device();
+    // Read before the document takes Qt PDF's global lock, which a paint on the main thread
+    // may be waiting for.
+    const std::unique_ptr<QIODevice> device = file.contents(pdfInMemoryBytes);
     if (!device)
         return {Status::Failed, {}};
     QPdfDocument document;
