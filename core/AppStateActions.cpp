@@ -85,7 +85,7 @@ bool AppState::moveToKept(const TrackedFile &file)
             emit decisionFailed(moved.message);
             return false;
         }
-        m_history.recordKeep(file.filePath, candidate);
+        m_history.recordKeep(file.filePath, candidate, m_fileSystem.identityOf(candidate));
         emit lastDecisionChanged();
         return true;
     }

@@ -2,19 +2,21 @@
 #include "DecisionHistory.h"
 
 #include "FileNames.h"
+#include "NoReplaceMove.h"
 
 #include <cerrno>
 
 using namespace Qt::StringLiterals;
 
-void DecisionHistory::recordKeep(const QString &originalPath, const QString &keptPath)
+void DecisionHistory::recordKeep(const QString &originalPath, const QString &keptPath,
+                                 const FileIdentity &kept)
 {
-    m_decisions.push_back({Kind::Keep, originalPath, keptPath, {}});
+    m_decisions.push_back({Kind::Keep, originalPath, keptPath, kept, {}});
 }
 
 void DecisionHistory::recordDelete(const QString &originalPath, const TrashedItem &trashed)
 {
-    m_decisions.push_back({Kind::Delete, originalPath, {}, trashed});
+    m_decisions.push_back({Kind::Delete, originalPath, {}, {}, trashed});
 }
 
 std::optional<DecisionHistory::Decision> DecisionHistory::latest() const
@@ -35,12 +37,13 @@ FileResult DecisionHistory::undoLatest(const FileSystem &fileSystem)
         return fileSystem.restoreFromTrash(decision.trashed, decision.originalPath);
 
     const QString name = FileNames::fileName(decision.originalPath);
-    if (!fileSystem.exists(decision.keptPath)) {
+    const FileResult moved =
+        fileSystem.moveWithoutReplacing(decision.keptPath, decision.originalPath, decision.kept);
+    // Gone, or another file of that name now in its place: either way the kept one is not there.
+    if (moved.code == ENOENT || moved.code == NoReplaceMove::replacedError) {
         return FileResult::failure(ENOENT, u"\"%1\" is no longer in \"%2\""_s.arg(
                                                name, FileNames::parentPath(decision.keptPath)));
     }
-    const FileResult moved =
-        fileSystem.moveWithoutReplacing(decision.keptPath, decision.originalPath);
     if (moved.code == EEXIST) {
         return FileResult::failure(EEXIST,
                                    u"\"%1\" could not be put back: \"%2\" already exists"_s.arg(

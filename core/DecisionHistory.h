@@ -20,10 +20,11 @@ public:
         Kind kind = Kind::Keep;
         QString originalPath;
         QString keptPath;    // Keep: where the file was filed
+        FileIdentity kept;   // Keep: the item filed there, so a later file of that name is left
         TrashedItem trashed; // Delete: where the Trash put it
     };
 
-    void recordKeep(const QString &originalPath, const QString &keptPath);
+    void recordKeep(const QString &originalPath, const QString &keptPath, const FileIdentity &kept);
     void recordDelete(const QString &originalPath, const TrashedItem &trashed);
 
     std::optional<Decision> latest() const;

@@ -30,6 +30,14 @@ bool FileSystem::exists(const QString &path) const
     return ::lstat(PathCodec::encode(path).constData(), &attributes) == 0;
 }
 
+FileIdentity FileSystem::identityOf(const QString &path) const
+{
+    struct stat attributes = {};
+    if (::lstat(PathCodec::encode(path).constData(), &attributes) != 0)
+        return {};
+    return FileIdentity::of(attributes);
+}
+
 FileResult FileSystem::makePath(const QString &folder) const
 {
     const int code = PosixPaths::makePath(PathCodec::encode(folder), 0777);

@@ -21,8 +21,7 @@ using PosixPaths::UniqueFd;
 
 namespace {
 
-// The code for "the path holds another item than the one that was listed".
-constexpr int replacedError = ESTALE;
+using NoReplaceMove::replacedError;
 
 const QByteArray partialPrefix = ".mirel-keep-";
 const QByteArray partialSuffix = ".part";

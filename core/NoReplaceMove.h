@@ -6,6 +6,8 @@
 
 #include <QByteArray>
 
+#include <cerrno>
+
 // A move that can never replace what stands at the destination, on one file system or
 // across two.
 namespace NoReplaceMove {
@@ -23,7 +25,8 @@ int renameNoReplaceAt(int fromFolder, const QByteArray &from, int toFolder, cons
 // failing with EEXIST when the name is taken. Returns 0 or an errno code.
 int linkUnnamedAt(int file, int folder, const QByteArray &to);
 
-// The reason given when a path no longer holds the item that was listed.
+// The code and reason given when a path no longer holds the item that was listed.
+inline constexpr int replacedError = ESTALE;
 QString replacedReason();
 
 } // namespace NoReplaceMove
