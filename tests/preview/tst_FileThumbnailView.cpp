@@ -134,8 +134,6 @@ private slots:
     void fileWithoutThumbnailKeepsIcon();
     void failureIsNotRetriedUntilFileChanges();
     void requestedOffMainThreadOnEachAppearance();
-    void thumbnailFillsFrame_data();
-    void thumbnailFillsFrame();
     void viewGoneBeforeAnswer();
 
 private:
@@ -185,7 +183,6 @@ void TestFileThumbnailView::cacheRoot_data()
     QTest::addColumn<QString>("expected");
     const QString home = QDir::homePath();
     QTest::newRow("set") << QByteArray("/srv/cache") << u"/srv/cache/thumbnails"_s;
-    QTest::newRow("trailing slash") << QByteArray("/srv/cache/") << u"/srv/cache/thumbnails"_s;
     QTest::newRow("empty") << QByteArray("") << home + u"/.cache/thumbnails"_s;
     QTest::newRow("relative, so ignored") << QByteArray("cache") << home + u"/.cache/thumbnails"_s;
 }
@@ -423,41 +420,6 @@ void TestFileThumbnailView::requestedOffMainThreadOnEachAppearance()
     QVERIFY(finished.wait());
     QCOMPARE(source->calls.size(), 3);
     QVERIFY(sameColor(centreOf(view.thumbnail()), blue));
-}
-
-void TestFileThumbnailView::thumbnailFillsFrame_data()
-{
-    QTest::addColumn<Qt::Orientation>("orientation");
-    QTest::newRow("wide picture") << Qt::Horizontal;
-    QTest::newRow("tall picture") << Qt::Vertical;
-}
-
-void TestFileThumbnailView::thumbnailFillsFrame()
-{
-    QFETCH(Qt::Orientation, orientation);
-    // Green outer quarters around a red middle half: filling a square frame keeps the
-    // proportions and cuts the green ends off; squeezing the picture would show them.
-    QImage picture(200, 100, QImage::Format_RGB32);
-    picture.fill(red);
-    QPainter(&picture).fillRect(0, 0, 50, 100, green);
-    QPainter(&picture).fillRect(150, 0, 50, 100, green);
-    if (orientation == Qt::Vertical)
-        picture = picture.transformed(QTransform().rotate(90));
-
-    auto source = std::make_shared<ScriptedSource>();
-    source->answers.append(picture);
-    FileThumbnailView view(QUrl::fromLocalFile(file(u"frame.png"_s)));
-    view.setThumbnailSource(source);
-    QSignalSpy changed(&view, &FileThumbnailView::thumbnailChanged);
-    view.resize(32, 32);
-    view.show();
-    QVERIFY(changed.wait());
-
-    const QImage shot = view.grab().toImage();
-    for (const QPoint point : {QPoint(1, 1), QPoint(30, 30), QPoint(1, 30), QPoint(16, 16)})
-        QVERIFY2(sameColor(shot.pixelColor(point), red),
-                 qPrintable(u"%1,%2 is %3"_s.arg(point.x()).arg(point.y()).arg(
-                     shot.pixelColor(point).name())));
 }
 
 void TestFileThumbnailView::viewGoneBeforeAnswer()
