@@ -17,9 +17,6 @@
 
 #include <atomic>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 using namespace Qt::StringLiterals;
 
 class TestSmartPreviewView final : public QObject
@@ -38,7 +35,6 @@ private slots:
     void changeOfKindReplacesTheView();
     void undecodablePictureShowsTheCard_data();
     void undecodablePictureShowsTheCard();
-    void thinStripIsVisible();
     void stuckReadLeavesQtsPoolAlone();
     void quitDropsQueuedWorkAndWaitsOnlyUntilTheDeadline();
 
@@ -110,7 +106,6 @@ void TestSmartPreviewView::undecodablePictureShowsTheCard_data()
                                   << QByteArray("\0\0\0\x18"
                                                 "ftypheic\0\0\0\0heicmif1",
                                                 24);
-    QTest::newRow("named pipe") << u"pipe.png"_s << QByteArray("(pipe)");
     QTest::newRow("link to /dev/zero") << u"zero.png"_s << QByteArray("(/dev/zero)");
 }
 
@@ -119,9 +114,7 @@ void TestSmartPreviewView::undecodablePictureShowsTheCard()
     QFETCH(QString, name);
     QFETCH(QByteArray, content);
     const QString path = m_dir.filePath(name);
-    if (content == "(pipe)")
-        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-    else if (content == "(/dev/zero)")
+    if (content == "(/dev/zero)")
         QVERIFY(QFile::link(u"/dev/zero"_s, path));
     else
         writeBytes(path, content);
@@ -141,30 +134,6 @@ void TestSmartPreviewView::undecodablePictureShowsTheCard()
     QVERIFY(view.imageView());
     QSignalSpy loaded(view.imageView(), &ZoomableImageView::imageLoaded);
     QVERIFY(loaded.wait(10000));
-}
-
-void TestSmartPreviewView::thinStripIsVisible()
-{
-    const QColor orange(255, 140, 0);
-    const QString path = m_dir.filePath(u"strip.png"_s);
-    QVERIFY(writeImage(paletteImage(QSize(5, 5000), orange), path, "png"));
-    SmartPreviewView view(QUrl::fromLocalFile(path));
-    view.resize(300, 200);
-    view.show();
-    QVERIFY(view.imageView());
-    QSignalSpy displayed(view.imageView(), &ZoomableImageView::imageDisplayed);
-    QVERIFY(displayed.wait(10000));
-    const QImage shot = view.grab().toImage();
-    int orangeRows = 0;
-    for (int y = 0; y < shot.height(); ++y) {
-        for (int x = shot.width() / 2 - 2; x <= shot.width() / 2 + 2; ++x) {
-            if (roughlyEqual(shot.pixelColor(x, y), orange, 40)) {
-                ++orangeRows;
-                break;
-            }
-        }
-    }
-    QVERIFY2(orangeRows > shot.height() / 2, qPrintable(QString::number(orangeRows)));
 }
 
 void TestSmartPreviewView::stuckReadLeavesQtsPoolAlone()
