@@ -35,39 +35,26 @@ private:
 
 void TestImageDecoder::exifOrientation_data()
 {
-    QTest::addColumn<int>("orientation");
     QTest::addColumn<QSize>("bounds");
-    QTest::addColumn<QSize>("uprightSize");
     QTest::addColumn<QSize>("decodedSize");
-    // Expected colours at top left, top right, bottom left, bottom right once upright; the file
-    // holds red, green / blue, yellow.
-    QTest::addColumn<QList<QColor>>("corners");
-
-    const QColor r = Qt::red, g = Qt::green, b = Qt::blue, y = Qt::yellow;
-    const QSize wide(120, 80), tall(80, 120);
-    // Qt turns the picture; Mirel has to swap the sizes of a quarter turn.
-    QTest::newRow("3 upside down") << 3 << QSize() << wide << wide << QList<QColor>{y, b, g, r};
-    QTest::newRow("6 turned clockwise")
-        << 6 << QSize() << tall << tall << QList<QColor>{b, r, y, g};
+    QTest::newRow("at full size") << QSize() << QSize(80, 120);
     // The bounds apply to the upright picture, so a tall box gets a tall image that fills it.
-    QTest::newRow("6 turned clockwise, into a tall box")
-        << 6 << QSize(40, 60) << tall << QSize(40, 60) << QList<QColor>{b, r, y, g};
+    QTest::newRow("into a tall box") << QSize(40, 60) << QSize(40, 60);
 }
 
 void TestImageDecoder::exifOrientation()
 {
-    QFETCH(int, orientation);
     QFETCH(QSize, bounds);
-    QFETCH(QSize, uprightSize);
     QFETCH(QSize, decodedSize);
-    QFETCH(QList<QColor>, corners);
-
-    const QString file = path(u"oriented-%1.jpg"_s.arg(orientation));
-    QVERIFY(writeJpegWithOrientation(quadrantImage(QSize(120, 80)), file, quint16(orientation)));
+    // Turned clockwise (6): Qt turns the pixels, Mirel has to swap the sizes of a quarter turn.
+    const QString file = path(u"oriented.jpg"_s);
+    QVERIFY(writeJpegWithOrientation(quadrantImage(QSize(120, 80)), file, 6));
 
     const ImageDecoder::Result result = ImageDecoder::decode(file, bounds);
     QCOMPARE(result.image.size(), decodedSize);
-    QCOMPARE(result.fullSize, uprightSize);
+    QCOMPARE(result.fullSize, QSize(80, 120));
+    // The file holds red, green / blue, yellow; upright, blue is at the top left.
+    const QList<QColor> corners{Qt::blue, Qt::red, Qt::yellow, Qt::green};
     const QList<QColor> actual = quadrantColors(result.image);
     for (int i = 0; i < 4; ++i)
         QVERIFY2(roughlyEqual(actual[i], corners[i]),
@@ -87,7 +74,6 @@ void TestImageDecoder::formats_data()
     QTest::newRow("png, never scaled up")
         << QByteArray("png") << u"small.png"_s << small << QSize(400, 300) << small;
     QTest::newRow("webp") << QByteArray("webp") << u"a.webp"_s << small << box << half;
-    QTest::newRow("tiff") << QByteArray("tiff") << u"a.tiff"_s << small << box << half;
     QTest::newRow("JPEG named .png")
         << QByteArray("jpeg") << u"really-a-jpeg.png"_s << small << QSize() << small;
     // The whole photo made smaller, not a crop of its top left corner.
@@ -168,7 +154,6 @@ void TestImageDecoder::undecodable_data()
     QTest::newRow("text named picture.png")
         << u"picture.png"_s << QByteArray("Hello, not a picture\n");
     QTest::newRow("empty file") << u"empty.jpg"_s << QByteArray();
-    QTest::newRow("truncated PNG header") << u"cut.png"_s << QByteArray("\x89PNG\r\n\x1a\n", 8);
     QTest::newRow("text named .heic") << u"notes.heic"_s << QByteArray("not a HEIF file at all");
     QTest::newRow("missing file") << u"absent.png"_s << QByteArray("(not written)");
     // Neither may be read at all: one waits for ever for a writer, the other never ends.

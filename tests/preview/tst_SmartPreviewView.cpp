@@ -33,7 +33,6 @@ private slots:
     void cleanupTestCase() { TestHome::removeTree(QFile::encodeName(m_dir.path())); }
     void sameKindKeepsTheView();
     void changeOfKindReplacesTheView();
-    void undecodablePictureShowsTheCard_data();
     void undecodablePictureShowsTheCard();
     void stuckReadLeavesQtsPoolAlone();
     void quitDropsQueuedWorkAndWaitsOnlyUntilTheDeadline();
@@ -98,27 +97,13 @@ void TestSmartPreviewView::changeOfKindReplacesTheView()
     QCOMPARE(view.findChildren<QWidget *>(Qt::FindDirectChildrenOnly).size(), 1);
 }
 
-void TestSmartPreviewView::undecodablePictureShowsTheCard_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QByteArray>("content");
-    QTest::newRow("corrupt HEIC") << u"phone.heic"_s
-                                  << QByteArray("\0\0\0\x18"
-                                                "ftypheic\0\0\0\0heicmif1",
-                                                24);
-    QTest::newRow("link to /dev/zero") << u"zero.png"_s << QByteArray("(/dev/zero)");
-}
-
 void TestSmartPreviewView::undecodablePictureShowsTheCard()
 {
-    QFETCH(QString, name);
-    QFETCH(QByteArray, content);
-    const QString path = m_dir.filePath(name);
-    if (content == "(/dev/zero)")
-        QVERIFY(QFile::link(u"/dev/zero"_s, path));
-    else
-        writeBytes(path, content);
-
+    // A HEIC header with no picture after it.
+    const QString path = m_dir.filePath(u"phone.heic"_s);
+    writeBytes(path, QByteArray("\0\0\0\x18"
+                                "ftypheic\0\0\0\0heicmif1",
+                                24));
     SmartPreviewView view(QUrl::fromLocalFile(path));
     view.resize(300, 200);
     view.show();
@@ -127,7 +112,7 @@ void TestSmartPreviewView::undecodablePictureShowsTheCard()
     QVERIFY(!view.imageView());
     auto *card = qobject_cast<InfoCardPreview *>(view.filePreview()->currentPreview());
     QVERIFY(card);
-    QCOMPARE(card->nameText(), name);
+    QCOMPARE(card->nameText(), u"phone.heic"_s);
 
     // The next picture is shown in the zoomable view again.
     view.setUrl(file(u"one.png"_s));
