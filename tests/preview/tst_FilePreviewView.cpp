@@ -40,18 +40,13 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// Blank pages: only their count is looked at.
 void writePdf(const QString &path, int pages)
 {
     QPdfWriter writer(path);
-    writer.setPageSize(QPageSize(QPageSize::A4));
     QPainter painter(&writer);
-    for (int page = 0; page < pages; ++page) {
-        if (page > 0)
-            writer.newPage();
-        painter.fillRect(QRect(writer.width() / 8, writer.height() / 3, writer.width() * 3 / 4,
-                               writer.height() / 3),
-                         QColor(40, 110, 200));
-    }
+    for (int page = 1; page < pages; ++page)
+        writer.newPage();
 }
 
 // One second of silence, 8 kHz 16-bit mono PCM. The header: RIFF size; format chunk size, PCM,
@@ -60,17 +55,6 @@ const QByteArray wavSilence = QByteArray("RIFF\xa4\x3e\0\0WAVEfmt \x10\0\0\0\x01
                                          "\x40\x1f\0\0\x80\x3e\0\0\x02\0\x10\0data\x80\x3e\0\0",
                                          44) +
                               QByteArray(16000, '\0');
-
-// A name whose bytes are not UTF-8 ("\xe9" is Latin-1 for "é"), as Mirel carries it.
-QString notUtf8(const QByteArray &bytes)
-{
-    return PathCodec::decode(bytes);
-}
-
-// Two squares, red and blue, at the small nominal size of an icon.
-const QByteArray svgDrawing = "<svg xmlns='http://www.w3.org/2000/svg' width='24' height='12'>"
-                              "<rect width='12' height='12' fill='#d02020'/>"
-                              "<rect x='12' width='12' height='12' fill='#2040d0'/></svg>";
 
 } // namespace
 
@@ -111,15 +95,18 @@ void TestFilePreviewView::initTestCase()
     writeBytes(file(u"notes.txt"_s), "Buy milk\nCall Anna\n");
     writeBytes(file(u"main.cpp"_s), "int main()\n{\n    return 0;\n}\n");
     writeBytes(file(u"voice.wav"_s), wavSilence);
-    writeBytes(file(u"drawing.svg"_s), svgDrawing);
+    writeBytes(file(u"drawing.svg"_s),
+               "<svg xmlns='http://www.w3.org/2000/svg' width='24' height='12'><rect width='24' "
+               "height='12' fill='#d02020'/></svg>");
     writeBytes(file(u"broken.svg"_s), "<svg this is not");
     writeBytes(file(u"broken.pdf"_s), "%PDF-1.4 and then nothing of use");
     writeBytes(file(u"backup.zip"_s), QByteArray("PK\x03\x04", 4) + QByteArray(60, '\0'));
     writeBytes(file(u"blob.qqxz"_s), QByteArray("\x00\x01\x02\xff\xfe", 5).repeated(50));
     writeBytes(file(u"empty.txt"_s), QByteArray());
-    writeBytes(file(notUtf8("caf\xe9.txt")), "Caf\xc3\xa9 au lait\n");
-    writeBytes(file(notUtf8("r\xe9sum\xe9.pdf")), readFile(file(u"report.pdf"_s)));
-    writeBytes(file(notUtf8("voix \xe9t\xe9.wav")), wavSilence);
+    // Names whose bytes are not UTF-8 ("\xe9" is Latin-1 for "é"), as Mirel carries them.
+    writeBytes(file(PathCodec::decode("caf\xe9.txt")), "Caf\xc3\xa9 au lait\n");
+    writeBytes(file(PathCodec::decode("r\xe9sum\xe9.pdf")), readFile(file(u"report.pdf"_s)));
+    writeBytes(file(PathCodec::decode("voix \xe9t\xe9.wav")), wavSilence);
     QVERIFY(QDir(m_files.path()).mkdir(u"Tool.app"_s));
     // Opening a pipe with no writer blocks for ever; it must never be read.
     QCOMPARE(::mkfifo(QFile::encodeName(file(u"queue.txt"_s)).constData(), 0600), 0);
@@ -155,8 +142,9 @@ void TestFilePreviewView::previewerForType_data()
     QTest::newRow("folder") << u"Tool.app"_s << u"InfoCardPreview"_s;
     QTest::newRow("named pipe called .txt") << u"queue.txt"_s << u"InfoCardPreview"_s;
     QTest::newRow("empty text file") << u"empty.txt"_s << u"InfoCardPreview"_s;
-    QTest::newRow("text named in Latin-1") << notUtf8("caf\xe9.txt") << u"TextPreview"_s;
-    QTest::newRow("PDF named in Latin-1") << notUtf8("r\xe9sum\xe9.pdf") << u"PdfPreview"_s;
+    QTest::newRow("text named in Latin-1") << PathCodec::decode("caf\xe9.txt") << u"TextPreview"_s;
+    QTest::newRow("PDF named in Latin-1")
+        << PathCodec::decode("r\xe9sum\xe9.pdf") << u"PdfPreview"_s;
     QTest::newRow("PDF that cannot be opened falls back")
         << u"broken.pdf"_s << u"InfoCardPreview"_s;
     QTest::newRow("SVG that cannot be drawn falls back") << u"broken.svg"_s << u"InfoCardPreview"_s;
@@ -169,7 +157,6 @@ void TestFilePreviewView::previewerForType()
     FilePreviewView view(QUrl::fromLocalFile(file(name)));
     view.resize(320, 260);
     view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
     const auto previewerName = [&view] {
         return view.currentPreview()
                    ? QString::fromLatin1(view.currentPreview()->metaObject()->className())
@@ -205,7 +192,7 @@ void TestFilePreviewView::mediaStartsPlayingWhenShown_data()
     QTest::addColumn<bool>("video");
     QTest::newRow("sound") << u"voice.wav"_s << false;
     QTest::newRow("movie") << u"clip.mp4"_s << true;
-    QTest::newRow("sound named in Latin-1") << notUtf8("voix \xe9t\xe9.wav") << false;
+    QTest::newRow("sound named in Latin-1") << PathCodec::decode("voix \xe9t\xe9.wav") << false;
 }
 
 void TestFilePreviewView::mediaStartsPlayingWhenShown()

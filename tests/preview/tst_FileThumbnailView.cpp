@@ -118,8 +118,7 @@ private slots:
     void cleanup();
     // Names Qt cannot remove.
     void cleanupTestCase() { TestHome::removeTree(QFile::encodeName(m_files.path())); }
-    void cacheRoot_data();
-    void cacheRoot();
+    void cacheRootWithoutUsableSetting();
     void cachedEntry_data();
     void cachedEntry();
     void generatedEntry_data();
@@ -172,21 +171,13 @@ std::optional<QImage> TestFileThumbnailView::thumbnailShownFor(const QString &pa
     return view.thumbnail();
 }
 
-void TestFileThumbnailView::cacheRoot_data()
+void TestFileThumbnailView::cacheRootWithoutUsableSetting()
 {
-    QTest::addColumn<QByteArray>("xdgCacheHome");
-    QTest::addColumn<QString>("expected");
-    const QString home = QDir::homePath();
-    QTest::newRow("empty") << QByteArray("") << home + u"/.cache/thumbnails"_s;
-    QTest::newRow("relative, so ignored") << QByteArray("cache") << home + u"/.cache/thumbnails"_s;
-}
-
-void TestFileThumbnailView::cacheRoot()
-{
-    QFETCH(QByteArray, xdgCacheHome);
-    QFETCH(QString, expected);
-    qputenv("XDG_CACHE_HOME", xdgCacheHome);
-    QCOMPARE(ThumbnailCache::defaultRoot(), expected);
+    // An XDG_CACHE_HOME that is set is used by every other test here.
+    for (const char *setting : {"", "relative/so/ignored"}) {
+        qputenv("XDG_CACHE_HOME", setting);
+        QCOMPARE(ThumbnailCache::defaultRoot(), QDir::homePath() + u"/.cache/thumbnails"_s);
+    }
 }
 
 void TestFileThumbnailView::cachedEntry_data()
@@ -196,8 +187,6 @@ void TestFileThumbnailView::cachedEntry_data()
     QTest::addColumn<bool>("ownUri");
     QTest::addColumn<bool>("used");
     const QString seconds = QString::number(entryTime.toSecsSinceEpoch());
-    QTest::newRow("valid, spaces and non-ASCII")
-        << u"Ferien Foto ü.png"_s << seconds << true << true;
     QTest::newRow("valid, characters special in URLs")
         << u"a#b%c?d.png"_s << seconds << true << true;
     QTest::newRow("MTime one second older")
@@ -349,10 +338,7 @@ void TestFileThumbnailView::fileWithoutThumbnailKeepsIcon()
     QCOMPARE(programs.size(), 1);
     QVERIFY2(programs.first().startsWith(u"mirel-"_s), qPrintable(programs.first()));
     const QString marker = fail.filePath(programs.first() + u'/' + entryName(path));
-    const QImage stored(marker);
-    QCOMPARE(stored.text(u"Thumb::URI"_s).toUtf8(), standardUri(path));
-    QCOMPARE(stored.text(u"Thumb::MTime"_s),
-             QString::number(QFileInfo(path).lastModified().toSecsSinceEpoch()));
+    QCOMPARE(QImage(marker).text(u"Thumb::URI"_s).toUtf8(), standardUri(path));
     QVERIFY(!QFileInfo::exists(thumbnails() + u"/normal/"_s + entryName(path)));
 }
 

