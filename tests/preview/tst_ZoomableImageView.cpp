@@ -4,7 +4,6 @@
 #include "ZoomableImageView.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QNativeGestureEvent>
 #include <QPointingDevice>
 #include <QSignalSpy>
@@ -58,12 +57,11 @@ void mouse(QWidget *view, QEvent::Type type, QPointF position)
     QApplication::sendEvent(view, &event);
 }
 
-void drag(QWidget *view, QPointF from, const QList<QPointF> &through)
+void drag(QWidget *view, QPointF from, QPointF to)
 {
     mouse(view, QEvent::MouseButtonPress, from);
-    for (QPointF point : through)
-        mouse(view, QEvent::MouseMove, point);
-    mouse(view, QEvent::MouseButtonRelease, through.isEmpty() ? from : through.last());
+    mouse(view, QEvent::MouseMove, to);
+    mouse(view, QEvent::MouseButtonRelease, to);
 }
 
 // As a real double click arrives: press, release, then the second press as a double click.
@@ -106,11 +104,7 @@ private slots:
     void showsFittedImageAfterLoading();
     void pinch_data();
     void pinch();
-    void ctrlWheelIsAPinchPlainWheelIsLeftToTheParent();
-    void drag_data();
-    void drag();
-    void doubleClick_data();
-    void doubleClick();
+    void wheelDragAndDoubleClick();
     void urlChangeWhileZoomed();
     void staleResultIsDropped();
     void undecodableFileKeepsBusyIndicator();
@@ -119,7 +113,6 @@ private slots:
 private:
     // A shown 400x300 view of `file`, its first image loaded.
     std::unique_ptr<ZoomableImageView> shownView(const QString &file);
-    void zoomTo(ZoomableImageView *view, qreal scale, QPointF offset = {});
 
     QTemporaryDir m_dir;
     const QString m_landscape = m_dir.filePath(u"landscape.png"_s); // 400 x 300
@@ -147,13 +140,6 @@ std::unique_ptr<ZoomableImageView> TestZoomableImageView::shownView(const QStrin
     return view;
 }
 
-void TestZoomableImageView::zoomTo(ZoomableImageView *view, qreal scale, QPointF offset)
-{
-    ::pinch(view, {scale});
-    if (!offset.isNull())
-        ::drag(view, {200, 150}, {QPointF(200, 150) + offset});
-}
-
 void TestZoomableImageView::showsFittedImageAfterLoading()
 {
     auto view = viewOf(m_portrait);
@@ -165,12 +151,10 @@ void TestZoomableImageView::showsFittedImageAfterLoading()
     QVERIFY(!view->isLoading());
     QVERIFY(!view->isBusyIndicatorShown());
 
-    // A 150x300 picture in a 400x300 view: full height, centred, the sides left empty.
+    // The picture is really painted: the 150x300 portrait fills the middle of the view.
     const QImage shot = view->grab().toImage();
     QVERIFY(roughlyEqual(shot.pixelColor(200 - 37, 75), Qt::red));
     QVERIFY(roughlyEqual(shot.pixelColor(200 + 37, 225), Qt::yellow));
-    QVERIFY(!roughlyEqual(shot.pixelColor(40, 75), Qt::red));
-    QVERIFY(!roughlyEqual(shot.pixelColor(360, 225), Qt::yellow));
 }
 
 void TestZoomableImageView::pinch_data()
@@ -185,13 +169,6 @@ void TestZoomableImageView::pinch_data()
     QTest::newRow("clamped at 5x, then out at once")
         << 1.0 << QPointF() << QList<qreal>{2, 4, 8, 12, 9} << QList<qreal>{2, 4, 5, 5, 3.75}
         << false;
-    QTest::newRow("to 1.8x from rest")
-        << 1.0 << QPointF() << QList<qreal>{1.2, 1.5, 1.8} << QList<qreal>{1.2, 1.5, 1.8} << false;
-    QTest::newRow("to 1.8x from 2x, moved")
-        << 2.0 << QPointF(30, -20) << QList<qreal>{0.95, 0.9} << QList<qreal>{1.9, 1.8} << false;
-    // Once it has moved far enough it counts, with the whole magnification since it began.
-    QTest::newRow("tiny pinch counts only once it grows")
-        << 1.0 << QPointF() << QList<qreal>{1.004, 1.008, 1.5} << QList<qreal>{1, 1, 1.5} << false;
     QTest::newRow("below 1x springs back")
         << 2.0 << QPointF(60, 40) << QList<qreal>{0.8, 0.4, 0.3} << QList<qreal>{1.6, 1, 1} << true;
 }
@@ -205,8 +182,10 @@ void TestZoomableImageView::pinch()
     QFETCH(bool, springsBack);
     auto view = shownView(m_landscape);
     QVERIFY(view);
-    if (start != 1.0)
-        zoomTo(view.get(), start, offset);
+    if (start != 1.0) {
+        ::pinch(view.get(), {start});
+        ::drag(view.get(), {200, 150}, QPointF(200, 150) + offset);
+    }
 
     sendGesture(view.get(), Qt::BeginNativeGesture);
     qreal previous = 1.0;
@@ -214,130 +193,60 @@ void TestZoomableImageView::pinch()
         sendGesture(view.get(), Qt::ZoomNativeGesture, magnifications[i] / previous - 1.0);
         previous = magnifications[i];
         QCOMPARE(view->scale(), scales[i]);
-        QCOMPARE(view->displayedScale(), scales[i]); // followed directly, not animated
-        QCOMPARE(view->offset(), offset);            // nothing moves until the pinch ends
+        QCOMPARE(view->offset(), offset); // nothing moves until the pinch ends
     }
     sendGesture(view.get(), Qt::EndNativeGesture);
     QCOMPARE(view->scale(), scales.last());
-    QCOMPARE(view->lastScale(), 1.0);
     const QPointF rest = springsBack ? QPointF() : offset;
     QCOMPARE(view->offset(), rest);
-    QCOMPARE(view->lastOffset(), rest);
     QCOMPARE(view->isAnimating(), springsBack);
-    if (!springsBack)
-        return;
-
-    // The picture glides back to the centre without overshooting it.
-    QList<qreal> path;
-    QElapsedTimer clock;
-    clock.start();
-    while (view->isAnimating()) {
-        QVERIFY2(clock.elapsed() < 5000, "the spring never came to rest");
-        path.append(view->displayedOffset().x());
-        QTest::qWait(15);
-    }
-    QCOMPARE(view->displayedOffset(), QPointF());
-    QVERIFY(!path.isEmpty());
-    QCOMPARE(path.first(), offset.x()); // it starts where the pinch left it, no jump
-    for (qsizetype i = 1; i < path.size(); ++i)
-        QVERIFY(path[i] <= path[i - 1] + 1e-9 && path[i] >= 0.0);
+    QTRY_VERIFY(!view->isAnimating());
+    QCOMPARE(view->displayedOffset(), rest);
 }
 
-void TestZoomableImageView::ctrlWheelIsAPinchPlainWheelIsLeftToTheParent()
+void TestZoomableImageView::wheelDragAndDoubleClick()
 {
     auto view = shownView(m_landscape);
     QVERIFY(view);
-    QVERIFY(!wheel(view.get(), 120, Qt::NoModifier));
+    QVERIFY(!wheel(view.get(), 120, Qt::NoModifier)); // left to the parent, which scrolls
     QCOMPARE(view->scale(), 1.0);
+    ::drag(view.get(), {100, 100}, {140, 130});
+    QCOMPARE(view->offset(), QPointF()); // at 1x there is nothing to move
 
+    ::doubleClick(view.get());
+    QCOMPARE(view->scale(), 2.5);
+    QTRY_VERIFY(!view->isAnimating());
+    QCOMPARE(view->displayedScale(), 2.5);
+    // A pinch after the double click goes on from the new scale.
+    ::pinch(view.get(), {1.2});
+    QCOMPARE(view->scale(), 3.0);
+
+    ::drag(view.get(), {100, 100}, {140, 130});
+    QCOMPARE(view->offset(), QPointF(40, 30));
+    // The next drag starts where this one left the picture.
+    ::drag(view.get(), {50, 50}, {35, 50});
+    QCOMPARE(view->offset(), QPointF(25, 30));
+
+    // Zoomed in and moved, the next double click goes back to the whole picture, centred.
+    ::doubleClick(view.get());
+    QCOMPARE(view->scale(), 1.0);
+    QCOMPARE(view->offset(), QPointF());
+    QTRY_VERIFY(!view->isAnimating());
+    QCOMPARE(view->displayedScale(), 1.0);
+    QCOMPARE(view->displayedOffset(), QPointF());
+
+    // Ctrl and the wheel zoom as a pinch does.
     wheel(view.get(), 120, Qt::ControlModifier);
     wheel(view.get(), 120, Qt::ControlModifier);
     QCOMPARE(view->scale(), 1.2 * 1.2);
-    QCOMPARE(view->lastScale(), 1.2 * 1.2); // one pinch in progress
-    QTRY_COMPARE(view->lastScale(), 1.0);   // ended once the wheel is still
-
-    // Zooming out past 1x with the wheel springs back like a pinch.
-    for (int i = 0; i < 4; ++i)
-        wheel(view.get(), -120, Qt::ControlModifier);
-    QCOMPARE(view->scale(), 1.0);
-    QTRY_COMPARE(view->lastScale(), 1.0);
-    QTRY_VERIFY(!view->isAnimating());
-    QCOMPARE(view->displayedScale(), 1.0);
-}
-
-void TestZoomableImageView::drag_data()
-{
-    QTest::addColumn<qreal>("scale");
-    QTest::addColumn<QPointF>("afterFirstDrag");
-    QTest::addColumn<QPointF>("afterSecondDrag");
-    QTest::newRow("at 1x nothing moves") << 1.0 << QPointF() << QPointF();
-    QTest::newRow("at 2x the picture follows") << 2.0 << QPointF(40, 30) << QPointF(25, 30);
-}
-
-void TestZoomableImageView::drag()
-{
-    QFETCH(qreal, scale);
-    QFETCH(QPointF, afterFirstDrag);
-    QFETCH(QPointF, afterSecondDrag);
-    auto view = shownView(m_landscape);
-    QVERIFY(view);
-    if (scale != 1.0)
-        ::pinch(view.get(), {scale});
-
-    mouse(view.get(), QEvent::MouseButtonPress, {100, 100});
-    mouse(view.get(), QEvent::MouseMove, {106, 106}); // 8.5 px: not a drag yet
-    QCOMPARE(view->offset(), QPointF());
-    mouse(view.get(), QEvent::MouseMove, {140, 130});
-    QCOMPARE(view->offset(), afterFirstDrag);
-    QCOMPARE(view->displayedOffset(), afterFirstDrag);
-    mouse(view.get(), QEvent::MouseButtonRelease, {140, 130});
-    QCOMPARE(view->lastOffset(), afterFirstDrag);
-
-    // The next drag starts where this one left the picture.
-    ::drag(view.get(), {50, 50}, {{45, 50}, {35, 50}});
-    QCOMPARE(view->offset(), afterSecondDrag);
-    QCOMPARE(view->lastOffset(), afterSecondDrag);
-}
-
-void TestZoomableImageView::doubleClick_data()
-{
-    QTest::addColumn<qreal>("scale");
-    QTest::addColumn<qreal>("expected");
-    QTest::newRow("from rest") << 1.0 << 2.5;
-    QTest::newRow("from 2.5x") << 2.5 << 1.0;
-    QTest::newRow("from 5x") << 5.0 << 1.0;
-}
-
-void TestZoomableImageView::doubleClick()
-{
-    QFETCH(qreal, scale);
-    QFETCH(qreal, expected);
-    auto view = shownView(m_landscape);
-    QVERIFY(view);
-    const QPointF offset = scale == 1.0 ? QPointF() : QPointF(-35, 25);
-    if (scale != 1.0)
-        zoomTo(view.get(), scale, offset);
-
-    ::doubleClick(view.get());
-    QCOMPARE(view->scale(), expected);
-    QCOMPARE(view->offset(), QPointF());
-    QCOMPARE(view->lastOffset(), QPointF());
-    QVERIFY(view->isAnimating());
-    QCOMPARE(view->displayedScale(), scale); // starts from where it was, no jump
-    QTRY_VERIFY(!view->isAnimating());
-    QCOMPARE(view->displayedScale(), expected);
-    QCOMPARE(view->displayedOffset(), QPointF());
-
-    // A pinch after the double click goes on from the new scale.
-    ::pinch(view.get(), {1.2});
-    QCOMPARE(view->scale(), expected * 1.2);
 }
 
 void TestZoomableImageView::urlChangeWhileZoomed()
 {
     auto view = shownView(m_landscape);
     QVERIFY(view);
-    zoomTo(view.get(), 3.0, {20, 20});
+    ::pinch(view.get(), {3.0});
+    ::drag(view.get(), {200, 150}, {220, 170});
     ::doubleClick(view.get()); // leave a spring running as well
     ::pinch(view.get(), {3.0});
 
@@ -347,12 +256,10 @@ void TestZoomableImageView::urlChangeWhileZoomed()
     QVERIFY(view->isBusyIndicatorShown());
     QCOMPARE(view->scale(), 1.0);
     QCOMPARE(view->offset(), QPointF());
-    QCOMPARE(view->lastOffset(), QPointF());
     QVERIFY(!view->isAnimating());
 
     QTRY_COMPARE_WITH_TIMEOUT(loaded.count(), 1, 10000);
     QCOMPARE(view->fullImageSize(), QSize(150, 300));
-    QCOMPARE(view->displayedScale(), 1.0);
     QVERIFY(!view->isBusyIndicatorShown());
 
     // The same URL again changes nothing.
