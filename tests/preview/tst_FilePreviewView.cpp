@@ -80,6 +80,7 @@ private slots:
     void informationCard();
     void setUrl();
     void lateResultOfOldFileIsDropped();
+    void pdfPagesComeFromWhatWasRead();
 
 private:
     QString file(const QString &name) const { return m_files.filePath(name); }
@@ -415,6 +416,23 @@ void TestFilePreviewView::lateResultOfOldFileIsDropped()
     QCOMPARE(view.currentPreview(), image);
     QCOMPARE(view.findChildren<TextPreview *>().size(), 0);
     QCOMPARE(view.findChildren<InfoCardPreview *>().size(), 0);
+}
+
+// Pages are drawn from the bytes read when the document was opened off the main thread: painting
+// never goes back to the disk, where a stalled mount would hold the whole window.
+void TestFilePreviewView::pdfPagesComeFromWhatWasRead()
+{
+    const QString path = file(u"blue.pdf"_s);
+    {
+        QPdfWriter writer(path);
+        QPainter painter(&writer);
+        painter.fillRect(QRect(0, 0, writer.width(), writer.height()), QColor(40, 110, 200));
+    }
+    PdfPreview preview(PreviewFile::open(path));
+    QTRY_VERIFY(preview.isLoaded());
+    writeBytes(path, QByteArray(readFile(path).size(), '\0')); // the same file, now unreadable
+    const QImage page = preview.findChild<QPdfView *>()->document()->render(0, QSize(60, 80));
+    QCOMPARE(page.pixelColor(30, 40), QColor(40, 110, 200));
 }
 
 QTEST_MAIN(TestFilePreviewView)
