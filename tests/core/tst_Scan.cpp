@@ -106,8 +106,6 @@ void TestScan::consoleLines_data()
     const QStringList germanLines{u"Scanning: HOME/Schreibtisch"_s, u"Found 1 items"_s,
                                   u"Scanning: HOME/Downloads"_s, u"Found 0 items"_s,
                                   u"Total files: 1"_s};
-    QTest::newRow("desktop named by the desktop")
-        << true << true << QStringList{u"*"_s} << german << germanLines;
     // Stored by earlier versions as the default list: still the standard folders.
     QTest::newRow("home Desktop stored, desktop named otherwise")
         << true << true << QStringList{u"Desktop"_s, u"Downloads"_s} << german << germanLines;
