@@ -12,12 +12,10 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 
-#include <optional>
+#include <csignal>
 
 using namespace Qt::StringLiterals;
 
@@ -37,36 +35,6 @@ public:
         return FileSystem::moveWithoutReplacing(from, to, expected);
     }
     mutable int races = 0;
-};
-
-// Makes a folder refuse new entries for the scope: the immutable flag when running as root
-// (root ignores permissions), otherwise the permission bits.
-class ReadOnlyFolder final
-{
-public:
-    explicit ReadOnlyFolder(const QString &path)
-        : m_path(QFile::encodeName(path))
-        , m_ok(set(true))
-    {}
-    ~ReadOnlyFolder() { set(false); }
-    bool ok() const { return m_ok; }
-
-private:
-    bool set(bool on) const
-    {
-        if (::geteuid() != 0)
-            return ::chmod(m_path.constData(), on ? 0555 : 0755) == 0;
-        const int fd = ::open(m_path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        int flags = 0;
-        bool done = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-        flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
-        done = done && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-        if (fd >= 0)
-            ::close(fd);
-        return done;
-    }
-    QByteArray m_path;
-    bool m_ok;
 };
 
 QString monthFolder(const TestHome &home)
@@ -336,16 +304,22 @@ void TestKeep::keepAcrossFileSystems()
     QCOMPARE(snapshot(month).keys(), (QStringList{u"/.mirel-keep-recent.part"_s, u"/big.bin"_s}));
     QVERIFY(home.lines().filter(u"Failed"_s).isEmpty());
 
-    // A failure on the way (the destination cannot take the copy) leaves the source alone.
+    // A failure on the way (the copy outgrows what this process may write) leaves the source
+    // alone and nothing of the copy.
     QVERIFY(writeFile(source, content));
     state.scanFolders();
-    ReadOnlyFolder readOnly(month);
-    if (!readOnly.ok())
-        QSKIP("This file system cannot make a folder read-only for the current user");
     home.lines().clear();
+    struct rlimit limit = {};
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &limit), 0);
+    const struct rlimit oneMegabyte = {1 << 20, limit.rlim_max};
+    ::signal(SIGXFSZ, SIG_IGN);
+    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &oneMegabyte), 0);
     state.keepCurrentFile();
-    QCOMPARE(home.lines().size(), 1);
-    QVERIFY(home.lines().first().startsWith(u"Failed to keep: "_s));
+    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+    ::signal(SIGXFSZ, SIG_DFL);
+    QCOMPARE(snapshot(month).keys(), (QStringList{u"/.mirel-keep-recent.part"_s, u"/big.bin"_s}));
+    QCOMPARE(home.lines(), QStringList{u"Failed to keep: Could not move \""_s + source +
+                                       u"\" to \""_s + month + u"\": File too large"_s});
     QCOMPARE(readFile(source), content);
     QCOMPARE(state.files().size(), 1);
 }
@@ -371,11 +345,9 @@ void TestKeep::failedDecision_data()
         << false << u"file"_s << false << trashFailed + replaced;
     QTest::newRow("keep across drives: a FIFO now")
         << true << u"fifo"_s << true << moveFailed + replaced;
-    // As root the folder is made immutable, since root ignores permissions.
-    QTest::newRow("keep: Kept folder read-only")
-        << true << u"read-only"_s << false
-        << u"Could not create the folder \"KEPT\": "_s +
-               (::geteuid() == 0 ? u"Operation not permitted"_s : u"Permission denied"_s);
+    QTest::newRow("keep: Kept is a file")
+        << true << u"kept file"_s << false
+        << u"Could not create the folder \"KEPT\": Not a directory"_s;
 }
 
 void TestKeep::failedDecision()
@@ -395,12 +367,6 @@ void TestKeep::failedDecision()
     const QString path = folder + u"/a.txt"_s;
     QVERIFY(writeFile(path, "listed", 1'700'000'010));
     QVERIFY(writeFile(folder + u"/b.txt"_s, "stays", 1'700'000'000));
-    std::optional<ReadOnlyFolder> readOnly;
-    if (fault == u"read-only"_s) {
-        readOnly.emplace(home.folder(u"Documents/Kept"_s));
-        if (!readOnly->ok())
-            QSKIP("This file system cannot make a folder read-only for the current user");
-    }
     AppState state;
     state.setClock([] { return fixedNow; });
 
@@ -417,6 +383,8 @@ void TestKeep::failedDecision()
     } else if (fault == u"fifo"_s) {
         QVERIFY(QFile::remove(path));
         QCOMPARE(::mkfifo(bytes.constData(), 0644), 0);
+    } else if (fault == u"kept file"_s) {
+        QVERIFY(writeFile(home.folder(u"Documents"_s) + u"/Kept"_s, "not a folder"));
     }
     const QMap<QString, QByteArray> before = snapshot(folder);
     home.lines().clear();
