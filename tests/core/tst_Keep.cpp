@@ -91,8 +91,6 @@ void TestKeep::clashNames_data()
     QTest::addColumn<QStringList>("existing");
     QTest::addColumn<QString>("keptAs");
 
-    QTest::newRow("two taken") << u"photo.jpg"_s << QStringList{u"photo.jpg"_s, u"photo (1).jpg"_s}
-                               << u"photo (2).jpg"_s;
     QTest::newRow("gap is used") << u"a.txt"_s << QStringList{u"a.txt"_s, u"a (2).txt"_s}
                                  << u"a (1).txt"_s;
     QTest::newRow("dangling link is taken")
