@@ -180,19 +180,15 @@ void TestScan::order()
     UnknownDates fileSystem;
     for (const QString &spec : files) {
         QStringList parts = spec.split(u'@');
-        const QByteArray path = QFile::encodeName(home.path(parts.at(0)));
-        QVERIFY(writeFile(path));
         if (parts[1].endsWith(u'?')) {
             fileSystem.names.append(FileNames::fileName(parts.at(0)));
             parts[1].chop(1);
         }
-        const double offset = parts.at(1).toDouble();
-        const struct timespec when
-        {
-            time_t(tenOClock + qint64(offset)), long((offset - qint64(offset)) * 1e9)
-        };
-        const struct timespec times[2] = {when, when};
-        QCOMPARE(::utimensat(AT_FDCWD, path.constData(), times, 0), 0);
+        QFile file(home.path(parts.at(0)));
+        const qint64 ms = tenOClock * 1000 + qint64(parts.at(1).toDouble() * 1000);
+        QVERIFY(file.open(QIODevice::WriteOnly) &&
+                file.setFileTime(QDateTime::fromMSecsSinceEpoch(ms),
+                                 QFileDevice::FileModificationTime));
     }
     AppState state(fileSystem);
     QCOMPARE(names(state.files()), expected);
