@@ -335,9 +335,6 @@ void TestKeep::failedDecision_data()
     const QString replaced = u"it has been replaced since it was listed"_s;
     QTest::newRow("keep: gone") << true << u"remove"_s << false << moveFailed + gone;
     QTest::newRow("delete: gone") << false << u"remove"_s << false << trashFailed + gone;
-    QTest::newRow("keep: a folder now") << true << u"folder"_s << false << moveFailed + replaced;
-    QTest::newRow("delete: a folder now")
-        << false << u"folder"_s << false << trashFailed + replaced;
     QTest::newRow("keep: another file now") << true << u"file"_s << false << moveFailed + replaced;
     QTest::newRow("delete: another file now")
         << false << u"file"_s << false << trashFailed + replaced;
@@ -371,10 +368,6 @@ void TestKeep::failedDecision()
     const QByteArray bytes = QFile::encodeName(path);
     if (fault == u"remove"_s) {
         QVERIFY(QFile::remove(path));
-    } else if (fault == u"folder"_s) {
-        QVERIFY(QFile::remove(path));
-        QVERIFY(QDir().mkdir(path));
-        QVERIFY(writeFile(path + u"/inside.txt"_s, "inside"));
     } else if (fault == u"file"_s) {
         QVERIFY(writeFile(path + u".new"_s, "other"));
         QCOMPARE(::rename(QFile::encodeName(path + u".new"_s).constData(), bytes.constData()), 0);
