@@ -132,7 +132,6 @@ void TestKeep::clashNames()
 
     state.keepCurrentFile();
 
-    QVERIFY(state.files().isEmpty());
     QCOMPARE(readFile(month + u'/' + keptAs), QByteArray("the kept one"));
     QCOMPARE(QFileInfo(month + u'/' + keptAs).symLinkTarget(), target);
     for (const QString &taken : existing) {

@@ -108,7 +108,6 @@ void TestSettings::assigningTheSameValueRescans()
     QVERIFY(TestHome::store().contains(u"includeDownloads"_s));
     QCOMPARE(home.lines().last(), u"Total files: 4"_s);
     // The scan starts over at the newest file.
-    QCOMPARE(state.currentIndex(), 0);
     QCOMPARE(state.currentFile()->filePath, downloads + u"/f3"_s);
     QVERIFY(files.count() >= 2); // emptied, then filled
     QCOMPARE(index.count(), 1);
