@@ -8,21 +8,13 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
-#include <QTextStream>
 
+#include <cstdio>
 #include <cstdlib>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QStringList paths(const QList<QUrl> &urls)
-{
-    QStringList result;
-    for (const QUrl &url : urls)
-        result.append(url.toLocalFile());
-    return result;
-}
 
 // The folder list as a newly started Mirel reads it: this test program, started again.
 QStringList foldersAfterRestart()
@@ -47,10 +39,8 @@ public:
     static void initMain()
     {
         if (qEnvironmentVariableIsSet("MIREL_PRINT_FOLDERS")) {
-            QTextStream out(stdout);
             for (const QUrl &folder : FolderAccessService::shared().loadFolders())
-                out << folder.toLocalFile() << '\n';
-            out.flush();
+                std::printf("%s\n", folder.toLocalFile().toUtf8().constData());
             std::exit(0);
         }
         useTemporaryHome();
@@ -158,7 +148,10 @@ void TestSettings::folderList()
     TestHome::store().sync();
 
     expected.replaceInStrings(u"HOME"_s, home.path());
-    QCOMPARE(paths(FolderAccessService::shared().loadFolders()), expected);
+    QStringList loaded;
+    for (const QUrl &url : FolderAccessService::shared().loadFolders())
+        loaded.append(url.toLocalFile());
+    QCOMPARE(loaded, expected);
     QCOMPARE(foldersAfterRestart(), expected);
     // Reading never writes.
     QCOMPARE(TestHome::store().contains(u"monitoredFolders"_s), written);
