@@ -187,7 +187,6 @@ void TestKeep::removalRule_data()
     QTest::newRow("delete the only one") << 1 << 0 << -1 << false << 0;
     QTest::newRow("by id: before the current one") << 5 << 3 << 1 << true << 2;
     QTest::newRow("by id: after the current one") << 5 << 1 << 3 << true << 1;
-    QTest::newRow("by id: the current last one") << 5 << 4 << 4 << false << 3;
 }
 
 void TestKeep::removalRule()
