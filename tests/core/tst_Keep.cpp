@@ -405,6 +405,8 @@ void TestKeep::undo_data()
     QTest::newRow("delete undone") << false << QString() << QString();
     QTest::newRow("kept file moved away")
         << true << u"move away"_s << u"\"a.txt\" is no longer in \"KEPT\""_s;
+    QTest::newRow("another file in its place in kept")
+        << true << u"replace in kept"_s << u"\"a.txt\" is no longer in \"KEPT\""_s;
     QTest::newRow("original taken after keep") << true << u"take original"_s << taken;
     QTest::newRow("original taken after delete") << false << u"take original"_s << taken;
     QTest::newRow("restored by the file manager") << false << u"restore"_s << notInTrash;
@@ -444,6 +446,9 @@ void TestKeep::undo()
         QVERIFY(writeFile(original, "new file"));
     else if (fault == u"restore")
         QVERIFY(QFile::rename(moved, original) && QFile::remove(info));
+    else if (fault == u"replace in kept") // put in place whole, as a program saving it would
+        QVERIFY(writeFile(moved + u".new"_s, "another a.txt") &&
+                ::rename(QFile::encodeName(moved + u".new"_s), QFile::encodeName(moved)) == 0);
     else if (fault == u"replace in trash")
         QVERIFY(QFile::remove(moved) && writeFile(moved, "another a.txt"));
     else if (fault == u"edit info")

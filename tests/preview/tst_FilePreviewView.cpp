@@ -18,6 +18,8 @@
 #include <QLocale>
 #include <QMediaPlayer>
 #include <QPainter>
+#include <QPdfDocument>
+#include <QPdfView>
 #include <QPdfWriter>
 #include <QPlainTextEdit>
 #include <QPointer>
