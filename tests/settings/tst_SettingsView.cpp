@@ -89,15 +89,6 @@ QStringList folderRows(QWidget &view)
     return rows;
 }
 
-QLabel *labelNamed(QWidget &view, const QString &text)
-{
-    for (QLabel *label : view.findChildren<QLabel *>()) {
-        if (label->text() == text && label->isVisibleTo(&view))
-            return label;
-    }
-    return nullptr;
-}
-
 // The text at the right of the row titled `title`.
 QString rowValue(QWidget &view, const QString &title)
 {
@@ -225,7 +216,9 @@ void TestSettingsView::switchFlipsStoreAndRescan()
     Session session;
     auto *toggle = qobject_cast<ToggleSwitch *>(buttonNamed(*session.view, name));
     QVERIFY(toggle != nullptr);
-    QLabel *title = labelNamed(*session.view, name);
+    QLabel *title = nullptr;
+    for (QLabel *label : session.view->findChildren<QLabel *>())
+        title = label->text() == name ? label : title;
     QVERIFY(title != nullptr);
     QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(toggle);
     QVERIFY(accessible && accessible->actionInterface());

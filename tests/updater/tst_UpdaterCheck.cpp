@@ -177,11 +177,11 @@ private:
     UpdaterSettings settingsFor() const;
     std::unique_ptr<UpdaterViewModel> makeViewModel(const UpdaterSettings &settings);
     // Offers version 2.0 with this enclosure and presses Download; null if no offer was shown.
-    std::unique_ptr<UpdaterViewModel> pressDownload(const QByteArray &enclosure,
-                                                    const QByteArray &publicKey);
+    std::unique_ptr<UpdaterViewModel> pressDownload(const QByteArray &enclosure);
 
     std::unique_ptr<LocalHttpServer> m_server;
     RecordingUpdaterUi *m_ui = nullptr; // owned by the view model's controller
+    const TestSigningKey m_key;         // the key the build trusts
 };
 
 void TestUpdaterCheck::init()
@@ -207,12 +207,11 @@ std::unique_ptr<UpdaterViewModel> TestUpdaterCheck::makeViewModel(const UpdaterS
     return std::make_unique<UpdaterViewModel>(settings, std::move(ui));
 }
 
-std::unique_ptr<UpdaterViewModel> TestUpdaterCheck::pressDownload(const QByteArray &enclosure,
-                                                                  const QByteArray &publicKey)
+std::unique_ptr<UpdaterViewModel> TestUpdaterCheck::pressDownload(const QByteArray &enclosure)
 {
     m_server->setRoute("/feed.xml", serve(feed(item("2.0", enclosure))));
     UpdaterSettings settings = settingsFor();
-    settings.publicKey = publicKey;
+    settings.publicKey = m_key.publicKeyBase64();
     auto viewModel = makeViewModel(settings);
     viewModel->checkForUpdates();
     if (!QTest::qWaitFor([this] { return m_ui->events.value(1) == u"update 2.0"_s; }))
@@ -404,7 +403,6 @@ void TestUpdaterCheck::download()
     QVERIFY(writeFile(downloads + u"/Notes.txt"_s, "mine"));
     QVERIFY(change != u"name taken"_s || writeFile(taken, previous));
 
-    const TestSigningKey key;
     const QByteArray payload(300 * 1024, 'm');
     QByteArray served = payload;
     if (change == u"tampered"_s)
@@ -417,12 +415,11 @@ void TestUpdaterCheck::download()
         route.streamedBytes = qint64(1) << 40; // more than any test run could read
     }
     m_server->setRoute("/files/Mirel-2.0.AppImage", route);
-    const QByteArray signature = change == u"unsigned"_s ? QByteArray() : key.signBase64(payload);
+    const QByteArray signature = change == u"unsigned"_s ? QByteArray() : m_key.signBase64(payload);
     const qint64 length = change == u"huge"_s    ? (qint64(1) << 30) + 1
                           : change == u"short"_s ? payload.size() + 1
                                                  : payload.size();
-    const auto viewModel = pressDownload(enclosure("/files/Mirel-2.0.AppImage", length, signature),
-                                         key.publicKeyBase64());
+    const auto viewModel = pressDownload(enclosure("/files/Mirel-2.0.AppImage", length, signature));
     QVERIFY(viewModel);
 
     QTRY_COMPARE(m_ui->events.size(), refused ? 3 : 4);
@@ -440,14 +437,13 @@ void TestUpdaterCheck::download()
 
 void TestUpdaterCheck::cancelDownload()
 {
-    const TestSigningKey key;
     const qint64 sent = 256 * 1024;
     Route stalled; // sends a part, then stays open without sending more
     stalled.streamedBytes = tenMiB;
     stalled.stallAfter = sent;
     m_server->setRoute("/Mirel.AppImage", stalled);
-    const auto viewModel = pressDownload(
-        enclosure("/Mirel.AppImage", tenMiB, key.signBase64("irrelevant")), key.publicKeyBase64());
+    const auto viewModel =
+        pressDownload(enclosure("/Mirel.AppImage", tenMiB, m_key.signBase64("irrelevant")));
     QVERIFY(viewModel);
     QTRY_COMPARE(m_ui->received, sent);
     // The half-written file is not in the review list, and where the file system allows an
@@ -699,10 +695,9 @@ void TestUpdaterCheck::fileNameFromUrl()
 // Valid, tampered and foreign signatures are checked on real downloads in the check test.
 void TestUpdaterCheck::signatureOfWrongSize()
 {
-    const TestSigningKey key;
     const QByteArray message = "Mirel 2.0";
-    const QByteArray publicKey = QByteArray::fromBase64(key.publicKeyBase64());
-    const QByteArray signature = QByteArray::fromBase64(key.signBase64(message));
+    const QByteArray publicKey = QByteArray::fromBase64(m_key.publicKeyBase64());
+    const QByteArray signature = QByteArray::fromBase64(m_key.signBase64(message));
     QVERIFY(Ed25519Verifier::verify(publicKey, signature, message));
     // Keys and signatures of the wrong size are refused, never read past their end.
     QVERIFY(!Ed25519Verifier::verify(publicKey.left(31), signature, message));
