@@ -171,13 +171,11 @@ private slots:
     void addFolder_data();
     void addFolder();
     void secondPressWhilePickerIsOpen();
-    void removeFolder_data();
     void removeFolder();
     void switchesFollowTheState();
     void fileDialogPicker();
     void abbreviatedPath_data();
     void abbreviatedPath();
-    void buildInfoFallbacks_data();
     void buildInfoFallbacks();
 };
 
@@ -373,38 +371,18 @@ void TestSettingsView::secondPressWhilePickerIsOpen()
     QCOMPARE(session.pickerAsked, 2);
 }
 
-void TestSettingsView::removeFolder_data()
-{
-    QTest::addColumn<QStringList>("storedFolders");
-    QTest::addColumn<QString>("removed");
-    QTest::addColumn<QStringList>("expectedStore");
-    QTest::addColumn<QStringList>("rows");
-
-    const QStringList standard{u"Desktop"_s, u"Downloads"_s};
-    QTest::newRow("every entry with the path, the others in order")
-        << QStringList{u"Desktop"_s, u"Work/a"_s, u"Downloads"_s,
-                       u"Work/b"_s,  u"Work/a"_s, u"Work/c"_s}
-        << u"~/Work/a"_s << standard + QStringList{u"Work/b"_s, u"Work/c"_s}
-        << QStringList{u"~/Work/b"_s, u"~/Work/c"_s};
-    QTest::newRow("outside the home")
-        << standard + QStringList{u"/srv/Photos"_s, u"Work/a"_s} << u"Photos"_s
-        << standard + QStringList{u"Work/a"_s} << QStringList{u"~/Work/a"_s};
-}
-
 void TestSettingsView::removeFolder()
 {
-    QFETCH(QStringList, storedFolders);
-    QFETCH(QString, removed);
-    QFETCH(QStringList, expectedStore);
-    QFETCH(QStringList, rows);
-    Session session(storedFolders);
-
-    QPointer<QAbstractButton> removeButton = buttonNamed(*session.view, u"Remove "_s + removed);
+    // Every entry with the path goes, the others stay in order.
+    Session session(
+        {u"Desktop"_s, u"Work/a"_s, u"Downloads"_s, u"Work/b"_s, u"Work/a"_s, u"Work/c"_s});
+    QPointer<QAbstractButton> removeButton = buttonNamed(*session.view, u"Remove ~/Work/a"_s);
     QVERIFY(removeButton);
     QTest::mouseClick(removeButton, Qt::LeftButton);
 
-    QCOMPARE(stored(), absolute(session.home, expectedStore));
-    QCOMPARE(folderRows(*session.view), rows);
+    QCOMPARE(stored(),
+             absolute(session.home, {u"Desktop"_s, u"Downloads"_s, u"Work/b"_s, u"Work/c"_s}));
+    QCOMPARE(folderRows(*session.view), (QStringList{u"~/Work/b"_s, u"~/Work/c"_s}));
     QCOMPARE(session.home.scanCount(), 1);
     QCOMPARE(session.home.lines().filter(u"[Mirel]"_s), QStringList{});
     // The pressed button's row goes once its click is over.
@@ -474,24 +452,15 @@ void TestSettingsView::abbreviatedPath()
     QCOMPARE(FolderDisplay::abbreviatedPath(QUrl::fromLocalFile(path), home), expected);
 }
 
-void TestSettingsView::buildInfoFallbacks_data()
-{
-    QTest::addColumn<QString>("version");
-    QTest::addColumn<QString>("build");
-    QTest::addColumn<QString>("shownVersion");
-    QTest::addColumn<QString>("shownBuild");
-
-    QTest::newRow("no version") << QString() << u"318"_s << u"1.0"_s << u"318"_s;
-    QTest::newRow("blank build number") << u"0.1.0"_s << u"  "_s << u"0.1.0"_s << u"1"_s;
-}
-
 void TestSettingsView::buildInfoFallbacks()
 {
-    QFETCH(QString, version);
-    QFETCH(QString, build);
-    const BuildInfo info = BuildInfo::fromValues(version, build);
-    QTEST(info.appVersion, "shownVersion");
-    QTEST(info.buildNumber, "shownBuild");
+    // Each value falls back on its own; a blank one counts as missing.
+    const BuildInfo missing = BuildInfo::fromValues(QString(), u"  "_s);
+    QCOMPARE(missing.appVersion, u"1.0"_s);
+    QCOMPARE(missing.buildNumber, u"1"_s);
+    const BuildInfo given = BuildInfo::fromValues(u" 2.4.1"_s, u"318"_s);
+    QCOMPARE(given.appVersion, u"2.4.1"_s);
+    QCOMPARE(given.buildNumber, u"318"_s);
 }
 
 QTEST_MAIN(TestSettingsView)
