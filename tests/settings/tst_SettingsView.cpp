@@ -260,7 +260,6 @@ void TestSettingsView::customFolderRows_data()
     QTest::addColumn<QStringList>("userDirs"); // lines of user-dirs.dirs
 
     const QStringList none;
-    QTest::newRow("nothing stored") << QStringList{nothingStored} << none << none;
     QTest::newRow("standard folders hidden, others in order")
         << QStringList{u"Desktop"_s, u"/srv/b"_s, u"Downloads"_s, u"Desktop/Screenshots"_s,
                        u"/srv/a"_s}
