@@ -86,9 +86,7 @@ private:
         socket->setProperty("answered", true);
         const QByteArray path = request.left(request.indexOf("\r\n")).split(' ').value(1);
         m_requestedPaths.append(path);
-        Route missing;
-        missing.status = 404;
-        answer(socket, m_routes.value(path, missing));
+        answer(socket, m_routes.value(path, Route{.status = 404}));
     }
 
     void answer(QTcpSocket *socket, const Route &route)

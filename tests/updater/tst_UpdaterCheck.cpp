@@ -52,18 +52,12 @@ QByteArray feed(const QByteArray &items)
 
 Route serve(const QByteArray &body, int status = 200, const QByteArray &location = {})
 {
-    Route route;
-    route.status = status;
-    route.body = body;
-    route.location = location;
-    return route;
+    return {.status = status, .body = body, .location = location};
 }
 
 Route held(const QByteArray &body)
 {
-    Route route = serve(body);
-    route.hold = true;
-    return route;
+    return {.body = body, .hold = true};
 }
 
 QByteArray enclosure(const QByteArray &url, qint64 length, const QByteArray &signature)
@@ -234,10 +228,8 @@ void TestUpdaterCheck::check_data()
     QTest::newRow("nothing listens") << serve({}, 0) << u"1.0"_s << u"error NoNetwork"_s;
 
     // The transfer's limit itself is checked in feedStopsAtLimit.
-    Route big;
-    big.declareLength = false;
-    big.streamedBytes = tenMiB;
-    QTest::newRow("10 MiB feed") << big << u"1.0"_s << u"error TooLarge"_s;
+    QTest::newRow("10 MiB feed") << Route{.declareLength = false, .streamedBytes = tenMiB}
+                                 << u"1.0"_s << u"error TooLarge"_s;
     QTest::newRow("server never answers") // checked with a short timeout
         << held({}) << u"1.0"_s << u"error Timeout"_s;
     QTest::newRow("redirect to plain HTTP, refused before connecting")
@@ -292,10 +284,7 @@ void TestUpdaterCheck::feedStopsAtLimit()
 {
     QFETCH(bool, declareLength);
     QFETCH(qint64, delivered);
-    Route big;
-    big.streamedBytes = tenMiB;
-    big.declareLength = declareLength;
-    m_server->setRoute("/big.xml", big);
+    m_server->setRoute("/big.xml", {.declareLength = declareLength, .streamedBytes = tenMiB});
 
     QNetworkAccessManager network;
     qint64 received = 0;
@@ -407,12 +396,10 @@ void TestUpdaterCheck::download()
         served[1000] = static_cast<char>(served[1000] ^ 0x20);
     if (change == u"long"_s)
         served += "x";
-    Route route = serve(served);
-    if (change == u"endless error"_s) {
-        route.status = 500;
-        route.streamedBytes = qint64(1) << 40; // more than any test run could read
-    }
-    m_server->setRoute("/files/Mirel-2.0.AppImage", route);
+    // An error page longer than any test run could read.
+    const Route endless{.status = 500, .streamedBytes = qint64(1) << 40};
+    m_server->setRoute("/files/Mirel-2.0.AppImage",
+                       change == u"endless error"_s ? endless : serve(served));
     const QByteArray signature = change == u"unsigned"_s ? QByteArray() : m_key.signBase64(payload);
     const qint64 length = change == u"huge"_s    ? (qint64(1) << 30) + 1
                           : change == u"short"_s ? payload.size() + 1
@@ -436,10 +423,8 @@ void TestUpdaterCheck::download()
 void TestUpdaterCheck::cancelDownload()
 {
     const qint64 sent = 256 * 1024;
-    Route stalled; // sends a part, then stays open without sending more
-    stalled.streamedBytes = tenMiB;
-    stalled.stallAfter = sent;
-    m_server->setRoute("/Mirel.AppImage", stalled);
+    // Sends a part, then stays open without sending more.
+    m_server->setRoute("/Mirel.AppImage", {.streamedBytes = tenMiB, .stallAfter = sent});
     const auto viewModel =
         pressDownload(enclosure("/Mirel.AppImage", tenMiB, m_key.signBase64("irrelevant")));
     QVERIFY(viewModel);
