@@ -21,8 +21,8 @@ public:
     struct Route
     {
         int status = 200;
-        QByteArray body;
-        QByteArray location;       // sent as Location when not empty
+        QByteArray body{};
+        QByteArray location{};     // sent as Location when not empty
         bool declareLength = true; // false: the body ends when the connection closes
         qint64 streamedBytes = 0;  // > 0: send this many filler bytes instead of body
         qint64 stallAfter = -1;    // >= 0: of those, send only this many, then nothing more
@@ -86,9 +86,7 @@ private:
         socket->setProperty("answered", true);
         const QByteArray path = request.left(request.indexOf("\r\n")).split(' ').value(1);
         m_requestedPaths.append(path);
-        Route missing;
-        missing.status = 404;
-        answer(socket, m_routes.value(path, missing));
+        answer(socket, m_routes.value(path, Route{.status = 404}));
     }
 
     void answer(QTcpSocket *socket, const Route &route)

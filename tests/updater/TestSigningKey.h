@@ -12,8 +12,6 @@
 class TestSigningKey final
 {
 public:
-    bool isValid() const { return m_key != nullptr; }
-
     QByteArray publicKeyBase64() const
     {
         QByteArray raw(32, '\0');
