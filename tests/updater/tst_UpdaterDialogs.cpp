@@ -223,16 +223,27 @@ void TestUpdaterDialogs::releaseNotes_data()
         << QStringList();
 
     // The notes come from the network: nothing they point at may be read. {dir} holds a
-    // picture and a FIFO; images of other sources are dropped the same way.
+    // picture and a FIFO.
     const QString text = u"<p>Kept <i>text</i></p>"_s;
     const QString link = u"<p><a href=\"https://example.org/notes?a=1&amp;b=2\">notes</a></p>"_s;
     const QStringList kept{u"https://example.org/notes?a=1&b=2"_s};
     const auto notes = [&](const QString &resources) {
         return release(text + resources + link);
     };
+    QTest::newRow("an image of /dev/zero")
+        << notes(u"<img src=\"file:///dev/zero\"><img src=\"/dev/zero\">"_s) << u"Kept text"_s
+        << u"zero"_s << kept;
     QTest::newRow("an image from a FIFO")
         << notes(u"<IMG SRC='{dir}/pipe.png' width=10 height=10>"_s) << u"Kept text"_s << u"pipe"_s
         << kept;
+    QTest::newRow("a data: image")
+        << notes(u"<img src=\"data:image/png;base64,"_s +
+                 QString::fromLatin1(readFile(m_files.filePath(u"picture.png"_s)).toBase64()) +
+                 u"\">"_s)
+        << u"Kept text"_s << u"data:"_s << kept;
+    QTest::newRow("a local picture by path and by URL")
+        << notes(u"<img src=\"{dir}/picture.png\"><img src=\"file://{dir}/picture.png\">"_s)
+        << u"Kept text"_s << u"picture"_s << kept;
     QTest::newRow("style element and style attributes")
         << notes(u"<style>p { color: #123456; background-image: url({dir}/picture.png) }</style>"
                  u"<p style=\"background-image: url('{dir}/picture.png'); color: #123456\">"
