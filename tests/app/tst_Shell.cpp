@@ -3,6 +3,7 @@
 #include "MenuBarView.h"
 #include "MirelApp.h"
 #include "MirelVersion.h"
+#include "PanelPlacement.h"
 #include "SettingsView.h"
 #include "SingleInstance.h"
 #include "StartAtLogin.h"
@@ -39,6 +40,8 @@ public:
     }
 
 private slots:
+    void placement_data();
+    void placement();
     void secondInstanceDefersToTheFirst();
     void socketOfAnotherUserIsNotObeyed();
     void oneSettingsWindowWithTheUpdater();
@@ -91,6 +94,30 @@ Run runMirel(const QStringList &arguments, const QString &display = {})
 }
 
 } // namespace
+
+void TestShell::placement_data()
+{
+    QTest::addColumn<QRect>("icon");
+    QTest::addColumn<QPoint>("pointer");
+    QTest::addColumn<QPoint>("expected");
+    // Screen 1280 x 800 with a 24 px panel at the top: available from y = 24.
+    QTest::newRow("under an icon at the top right")
+        << QRect(1200, 0, 24, 24) << QPoint() << QPoint(960, 28);
+    QTest::newRow("above an icon at the bottom")
+        << QRect(600, 776, 24, 24) << QPoint() << QPoint(451, 292);
+    QTest::newRow("unknown icon: by the pointer") << QRect() << QPoint(100, 100) << QPoint(0, 104);
+    QTest::newRow("unknown icon, pointer low: above it")
+        << QRect() << QPoint(700, 700) << QPoint(540, 216);
+}
+
+void TestShell::placement()
+{
+    QFETCH(QRect, icon);
+    QFETCH(QPoint, pointer);
+    QFETCH(QPoint, expected);
+    QCOMPARE(PanelPlacement::topLeft(QSize(320, 480), icon, pointer, QRect(0, 24, 1280, 776)),
+             expected);
+}
 
 void TestShell::secondInstanceDefersToTheFirst()
 {
