@@ -8,6 +8,7 @@
 #   e2e_start "$mirel"     # starts it; stdout in $work/stdout, stderr in $work/stderr, $mirel_pid
 #   ui press 'Delete'      # tests/e2e/mirel_ui.py: find widgets by accessible name, the tray menu
 #   waitfor 10 test -f "$file" || fail "what went wrong"
+#   expect_stdout "what went wrong" < lines   # stdout becomes exactly these lines
 #
 # Everything started here is stopped and $work removed when the script exits.
 set -euo pipefail
@@ -42,6 +43,14 @@ waitfor() {
 }
 
 ui() { /usr/bin/python3 "$e2e_dir/mirel_ui.py" "$@"; }
+
+# expect_stdout MESSAGE < LINES: waits until Mirel's standard output is exactly LINES; otherwise
+# shows the difference and fails with MESSAGE.
+expect_stdout() {
+    cat > "$work/expected"
+    waitfor 20 cmp -s "$work/stdout" "$work/expected" ||
+        { diff "$work/stdout" "$work/expected" >&2 || true; fail "$1"; }
+}
 
 e2e_session() {
     mkdir -p "$home/Desktop" "$home/Downloads" "$work/tmp" "$work/run"
