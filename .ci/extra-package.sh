@@ -9,15 +9,18 @@ source "$(dirname "$0")/../tests/e2e/e2e-lib.sh"
 cd "$(dirname "$0")/.."
 
 desktop-file-validate resources/io.mirel.Mirel.desktop || fail "desktop entry"
-appstreamcli validate --no-net resources/io.mirel.Mirel.metainfo.xml || fail "AppStream metainfo"
 
 preset=${MIREL_PACKAGE_PRESET:-ci}
 cmake --preset "$preset" >/dev/null
+# Warnings fail the validation as errors do; appstream 0.16 only notes the <developer> tag it
+# does not know yet, which 1.0 asks for.
+metainfo=build/$preset/io.mirel.Mirel.metainfo.xml
+appstreamcli validate --no-net "$metainfo" || fail "AppStream metainfo"
 cmake --build --preset "$preset" --target package >/dev/null || fail "cmake --target package"
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "build/$preset/CMakeCache.txt")
 deb=$PWD/build/$preset/mirel_${version}_$(dpkg --print-architecture).deb
 [[ -f $deb ]] || fail "no $deb"
-grep -q "<release version=\"$version\"" resources/io.mirel.Mirel.metainfo.xml ||
+grep -q "<release version=\"$version\"" "$metainfo" ||
     fail "the metainfo's releases do not name version $version"
 echo "package: $(basename "$deb"), $(stat -c %s "$deb") bytes"
 dpkg-deb -f "$deb" Depends

@@ -147,8 +147,7 @@ int openTimes(int rounds)
         err << "round " << round << " open-ms " << openMs << " scan-ms " << scanMs << " files "
             << state.files().size() << Qt::endl;
     }
-    struct rusage usage
-    {};
+    rusage usage = {};
     ::getrusage(RUSAGE_SELF, &usage);
     err << "peak-rss-mb " << usage.ru_maxrss / 1024.0 << Qt::endl;
     return 0;

@@ -17,7 +17,7 @@ AppState::AppState(FileSystem &fileSystem, QObject *parent)
     , m_keptFilesPath(UserFolders::keptFiles())
     , m_fileSystem(fileSystem)
     , m_folderAccessService(FolderAccessService::shared())
-    , m_clock(&QDateTime::currentDateTime)
+    , m_clock([] { return QDateTime::currentDateTime(); })
 {
     Settings::writeDefaultIfAbsent(Settings::includeDesktop);
     Settings::writeDefaultIfAbsent(Settings::includeDownloads);

@@ -29,7 +29,7 @@ QString translated(const char *text)
 QUrl FileActions::fileUrl(const QString &path)
 {
     // QUrl keeps escapes that do not decode as UTF-8 as they are, so the bytes survive.
-    return QUrl::fromEncoded("file://" + PathCodec::encode(path).toPercentEncoding("/"),
+    return QUrl::fromEncoded(QByteArray("file://" + PathCodec::encode(path).toPercentEncoding("/")),
                              QUrl::StrictMode);
 }
 

@@ -437,7 +437,8 @@ void TestKeep::undo()
     keep ? state.keepFile(state.files().at(1).id) : state.deleteFile(state.files().at(1).id);
     QCOMPARE(announced.size(), 2);
     const QString trash = home.path(u".local/share/Trash"_s);
-    const QString moved = keep ? monthFolder(home) + u"/a.txt"_s : trash + u"/files/a.txt"_s;
+    const QString moved =
+        keep ? QString(monthFolder(home) + u"/a.txt"_s) : QString(trash + u"/files/a.txt"_s);
     const QString info = trash + u"/info/a.txt.trashinfo"_s;
 
     if (fault == u"move away")

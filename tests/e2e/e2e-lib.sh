@@ -61,14 +61,16 @@ e2e_session() {
     unset LANGUAGE QT_QPA_PLATFORM SESSION_MANAGER
     mkdir -p "$XDG_CONFIG_HOME"
 
-    local display=99
-    while [[ -e /tmp/.X11-unix/X$display || -e /tmp/.X$display-lock ]]; do
-        display=$((display + 1))
-    done
-    export DISPLAY=:$display
-    Xvfb "$DISPLAY" -screen 0 1280x800x24 -noreset -nolisten tcp >/dev/null 2>&1 &
+    # Xvfb picks a free display itself and writes its number once it listens: a display in use
+    # is not always visible as a file here (abstract sockets, another mount namespace).
+    exec {display_fd}<> <(:)
+    Xvfb -displayfd "$display_fd" -screen 0 1280x800x24 -noreset -nolisten tcp >/dev/null 2>&1 &
     e2e_pids+=($!)
-    waitfor 15 xdpyinfo || fail "Xvfb did not start"
+    local display=
+    read -r -t 15 -u "$display_fd" display || fail "Xvfb did not start"
+    exec {display_fd}<&-
+    export DISPLAY=:$display
+    waitfor 15 xdpyinfo || fail "Xvfb does not answer on $DISPLAY"
 
     local bus
     bus=$(dbus-daemon --session --fork --print-address=1 --print-pid=1)

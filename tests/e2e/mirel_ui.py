@@ -19,7 +19,9 @@ Run with /usr/bin/python3 (pyatspi comes from Debian's python3-pyatspi). Command
   focused                    print "role<TAB>name" of the widget that has the keyboard focus
   wait-focus ROLE REGEX [S]  wait until the focused widget has that role and a matching name
   dump                       print Mirel's accessible tree (for debugging a test)
-ROLE is an AT-SPI role name such as "push button", "label", "list", "check box", or "*".
+ROLE names an AT-SPI role such as "push button", "label", "list", "check box", or "*". It is
+matched by the role's constant (pyatspi.ROLE_PUSH_BUTTON), never by the display name that
+at-spi2-core gives it, which changes between versions ("push button", later "button").
 """
 import re
 import sys
@@ -192,11 +194,27 @@ def states(node):
     }
 
 
+def role_constant(role):
+    """The pyatspi constant of a role written as "push button", or None for "*"."""
+    import pyatspi
+    if role == "*":
+        return None
+    constant = getattr(pyatspi, "ROLE_" + re.sub(r"[ -]", "_", role.upper()), None)
+    if constant is None:
+        fail("unknown role %r" % role)
+    return constant
+
+
+def has_role(node, role):
+    constant = role_constant(role)
+    return constant is None or node.getRole() == constant
+
+
 def find(role, pattern, need_enabled=False):
     for app in mirel_apps():
         for node in walk(app):
             try:
-                if role != "*" and node.getRoleName() != role:
+                if not has_role(node, role):
                     continue
                 if not re.search(pattern, node.name or ""):
                     continue
@@ -262,7 +280,7 @@ def main(argv):
     elif command == "wait-focus":
         def matches():
             node = focused()
-            return node is not None and (args[0] == "*" or node.getRoleName() == args[0]) \
+            return node is not None and has_role(node, args[0]) \
                 and re.search(args[1], node.name or "")
         poll(matches, seconds(2), "the focus on a %s named %r" % (args[0], args[1]))
     elif command == "dump":

@@ -176,9 +176,15 @@ void TestSmartPreviewView::stuckReadLeavesQtsPoolAlone()
     int delivered = 0;
     const int stuck = QThreadPool::globalInstance()->maxThreadCount() + 1;
     auto release = qScopeGuard([&gate, stuck] { gate.release(stuck); }); // even on a failure
-    for (int i = 0; i < stuck; ++i)
-        runInBackground(
-            &receiver, [&gate] { gate.acquire(); }, [&delivered] { ++delivered; });
+    for (int i = 0; i < stuck; ++i) {
+        auto block = [&gate] {
+            gate.acquire();
+        };
+        auto count = [&delivered] {
+            ++delivered;
+        };
+        runInBackground(&receiver, std::move(block), std::move(count));
+    }
     QTRY_VERIFY(previewThreadPool().activeThreadCount() > 0);
     QCOMPARE(QThreadPool::globalInstance()->activeThreadCount(), 0);
     QVERIFY(QThreadPool::globalInstance()->tryStart([] {}));
