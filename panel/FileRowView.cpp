@@ -70,8 +70,16 @@ FileRowView::FileRowView(const TrackedFile &file, bool isSelected, QWidget *pare
     m_size->setPalette(sizePalette);
 
     m_badge->setFont(TextStyles::caption2());
-    m_badge->setText(file.sourceFolderName());
+    // A long custom-folder name must leave the file name most of the row: the badge is capped
+    // and elided at its end, the whole name in its tooltip.
     m_badge->setContentsMargins(6, 2, 6, 2);
+    m_badge->setMaximumWidth(maxBadgeWidth);
+    const QString folderName = file.sourceFolderName();
+    const QString shownFolder =
+        m_badge->fontMetrics().elidedText(folderName, Qt::ElideRight, maxBadgeWidth - 12);
+    m_badge->setText(shownFolder);
+    if (shownFolder != folderName)
+        m_badge->setToolTip(folderName);
     m_badge->setAlignment(Qt::AlignCenter);
     QColor badgeBack = TextStyles::secondary(palette());
     badgeBack.setAlphaF(0.2);

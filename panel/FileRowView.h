@@ -20,6 +20,7 @@ public:
     FileRowView(const TrackedFile &file, bool isSelected, QWidget *parent = nullptr);
 
     static constexpr int rowHeight = 44;
+    static constexpr int maxBadgeWidth = 110;
 
     const TrackedFile &file() const { return m_file; }
     bool isSelected() const { return m_isSelected; }

@@ -42,12 +42,12 @@ void UpdaterDialogs::showPackageManaged()
 {
     if (UpdaterSettings::isPackaged(QCoreApplication::applicationDirPath())) {
         showMessage(QMessageBox::Information, tr("Updates come from your package manager"),
-                    tr("This build of Mirel gets its updates from your system's package manager."));
+                    tr("Newer versions of Mirel arrive with your system's software updates."));
         return;
     }
-    showMessage(QMessageBox::Information, tr("This build has no update feed"),
-                tr("This build of Mirel has no update feed. To update it, fetch the new source "
-                   "and build it again."));
+    showMessage(QMessageBox::Information, tr("No automatic updates"),
+                tr("This copy of Mirel was built from source; get the new version the same way "
+                   "you got this one."));
 }
 
 void UpdaterDialogs::showUpToDate(const QString &runningVersion)

@@ -244,6 +244,13 @@
     </message>
 </context>
 <context>
+    <name>SizeText</name>
+    <message>
+        <source>1 byte</source>
+        <translation>1 Byte</translation>
+    </message>
+</context>
+<context>
     <name>TextPreview</name>
     <message>
         <source>Only the first %1 of this file are shown.</source>
@@ -339,8 +346,8 @@
         <translation>Updates kommen über Ihre Paketverwaltung</translation>
     </message>
     <message>
-        <source>This build of Mirel gets its updates from your system&apos;s package manager.</source>
-        <translation>Diese Mirel-Version erhält ihre Updates über die Paketverwaltung Ihres Systems.</translation>
+        <source>Newer versions of Mirel arrive with your system&apos;s software updates.</source>
+        <translation>Neuere Versionen von Mirel kommen mit den Softwareaktualisierungen Ihres Systems.</translation>
     </message>
     <message>
         <source>Mirel is up to date</source>
@@ -375,12 +382,12 @@
         <translation>Abbrechen</translation>
     </message>
     <message>
-        <source>This build has no update feed</source>
-        <translation>Dieser Build hat keinen Update-Feed</translation>
+        <source>No automatic updates</source>
+        <translation>Keine automatischen Updates</translation>
     </message>
     <message>
-        <source>This build of Mirel has no update feed. To update it, fetch the new source and build it again.</source>
-        <translation>Dieser Build von Mirel hat keinen Update-Feed. Holen Sie zum Aktualisieren den neuen Quellcode und bauen Sie ihn erneut.</translation>
+        <source>This copy of Mirel was built from source; get the new version the same way you got this one.</source>
+        <translation>Diese Kopie von Mirel wurde aus dem Quellcode gebaut; holen Sie die neue Version auf demselben Weg wie diese.</translation>
     </message>
 </context>
 </TS>

@@ -14,6 +14,7 @@
 #include <QContextMenuEvent>
 #include <QDBusConnection>
 #include <QDesktopServices>
+#include <QDir>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
@@ -418,6 +419,24 @@ void TestMenuBarView::detailsOfTheFiles()
     QVERIFY(row);
     QCOMPARE(row->sizeText(), u"0 bytes"_s);
     QCOMPARE(row->badgeText(), u"Downloads"_s);
+
+    // One byte reads in the singular; a long folder name leaves the file name most of the row.
+    const QString folder = home.path(u"Project files shared with the whole team in 2026"_s);
+    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(writeFile(folder + u"/long-report-name.pdf"_s, "x", baseTime - 2000000));
+    state.addFolder(QUrl::fromLocalFile(folder));
+    QTRY_VERIFY(panel.fileList()->rowAt(2));
+    row = panel.fileList()->rowAt(2);
+    QCOMPARE(row->nameText(), u"long-report-name.pdf"_s);
+    QCOMPARE(row->sizeText(), u"1 byte"_s);
+    QVERIFY2(row->badgeText().endsWith(QChar(0x2026)), qPrintable(row->badgeText()));
+    QLabel *badge = nullptr;
+    for (QLabel *label : row->findChildren<QLabel *>())
+        if (label->text() == row->badgeText())
+            badge = label;
+    QVERIFY(badge);
+    QVERIFY(badge->width() <= FileRowView::maxBadgeWidth);
+    QCOMPARE(badge->toolTip(), u"Project files shared with the whole team in 2026"_s);
 }
 
 QTEST_MAIN(TestMenuBarView)
