@@ -12,6 +12,8 @@
 
 #include <algorithm>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 constexpr int rowStride = FileRowView::rowHeight + FileListView::rowSpacing;
@@ -53,6 +55,19 @@ FileListView::FileListView(AppState &appState, QWidget *parent)
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     viewport()->setAutoFillBackground(false);
     verticalScrollBar()->setSingleStep(rowStride / 2);
+    // A thin bar without arrow buttons, as the panel's own, whatever the desktop's style.
+    QColor handle = palette().color(QPalette::WindowText);
+    handle.setAlphaF(0.3);
+    QColor pressed = handle;
+    pressed.setAlphaF(0.5);
+    verticalScrollBar()->setStyleSheet(
+        u"QScrollBar:vertical { width: 6px; margin: 2px 0; background: transparent; border: none; }"
+        " QScrollBar::handle:vertical { background: %1; border-radius: 3px; min-height: 24px; }"
+        " QScrollBar::handle:vertical:hover, QScrollBar::handle:vertical:pressed { background: %2; "
+        "}"
+        " QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; border: none; }"
+        " QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }"_s.arg(
+            handle.name(QColor::HexArgb), pressed.name(QColor::HexArgb)));
 
     m_scroll->setEasingCurve(Spring::easingCurve());
     m_scroll->setDuration(Spring::durationMs(0.3));
