@@ -18,6 +18,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPainter>
 #include <QPointer>
 #include <QPushButton>
 #include <QShowEvent>
@@ -378,4 +379,18 @@ void MenuBarView::performWithFeedback(Decision decision)
             focused->isVisible() && focusWidget() == passedTo)
             focused->setFocus(Qt::OtherFocusReason);
     });
+}
+
+void MenuBarView::paintEvent(QPaintEvent *event)
+{
+    QWidget::paintEvent(event);
+    // A frameless panel gets no edge from the window manager; without one it dissolves into a
+    // desktop of the same colour.
+    if (!isWindow() || !windowFlags().testFlag(Qt::FramelessWindowHint))
+        return;
+    QColor edge = palette().color(QPalette::WindowText);
+    edge.setAlphaF(0.25);
+    QPainter painter(this);
+    painter.setPen(QPen(edge, 1));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }

@@ -168,6 +168,7 @@ private slots:
     void showingAgainRescans();
     void rowsAreBuiltLazily();
     void detailsOfTheFiles();
+    void framelessPanelHasAnEdge();
 };
 
 void TestMenuBarView::finishedState_data()
@@ -437,6 +438,22 @@ void TestMenuBarView::detailsOfTheFiles()
     QVERIFY(badge);
     QVERIFY(badge->width() <= FileRowView::maxBadgeWidth);
     QCOMPARE(badge->toolTip(), u"Project files shared with the whole team in 2026"_s);
+}
+
+void TestMenuBarView::framelessPanelHasAnEdge()
+{
+    TestHome home;
+    AppState state;
+    MenuBarView panel(state);
+    panel.resize(320, 480);
+    const auto edgeOf = [&panel] {
+        const QImage picture = panel.grab().toImage();
+        return picture.pixelColor(0, picture.height() / 2);
+    };
+    const QColor background = panel.palette().color(QPalette::Window);
+    QCOMPARE(edgeOf(), background); // a window manager's frame draws the edge
+    panel.setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
+    QVERIFY(edgeOf() != background);
 }
 
 QTEST_MAIN(TestMenuBarView)
