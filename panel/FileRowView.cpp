@@ -13,20 +13,12 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QVBoxLayout>
 #include <QVariantAnimation>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QRegion roundedRegion(const QRect &rect, qreal radius)
-{
-    QPainterPath path;
-    path.addRoundedRect(QRectF(rect), radius, radius);
-    return QRegion(path.toFillPolygon().toPolygon());
-}
 
 // The height one line of text really needs: capitals with marks above ("\u00c4rger") and
 // descenders reach beyond the font's ascent and descent, and would be cut at the label's
@@ -57,7 +49,7 @@ FileRowView::FileRowView(const TrackedFile &file, bool isSelected, QWidget *pare
     setAccessibleName(FileNames::displayName(file.filePath));
 
     m_thumbnail->setFixedSize(32, 32);
-    m_thumbnail->setMask(roundedRegion(QRect(0, 0, 32, 32), 4));
+    m_thumbnail->setCornerRadius(4);
 
     m_name->setFont(TextStyles::caption());
     m_name->setText(FileNames::displayName(file.filePath));

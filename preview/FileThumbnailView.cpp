@@ -78,6 +78,14 @@ void FileThumbnailView::paintEvent(QPaintEvent *)
         QSizeF(m_thumbnail.size()).scaled(size(), Qt::KeepAspectRatioByExpanding);
     const QRectF target(
         QPointF((width() - covering.width()) / 2, (height() - covering.height()) / 2), covering);
-    painter.setClipRect(rect());
-    painter.drawImage(target, m_thumbnail);
+    // Filled as a textured shape rather than clipped: clipping is not antialiased, and a mask
+    // has the jagged edges of logical pixels on a dense screen.
+    QBrush texture(m_thumbnail);
+    texture.setTransform(
+        QTransform::fromTranslate(target.x(), target.y())
+            .scale(target.width() / m_thumbnail.width(), target.height() / m_thumbnail.height()));
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(texture);
+    painter.drawRoundedRect(QRectF(rect()), m_cornerRadius, m_cornerRadius);
 }

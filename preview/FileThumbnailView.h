@@ -22,6 +22,8 @@ public:
 
     // Tests put a double in place of the shared thumbnail cache.
     void setThumbnailSource(std::shared_ptr<ThumbnailSource> source);
+    // Rounds the thumbnail's corners, drawn smooth at the screen's own pixel density.
+    void setCornerRadius(qreal radius) { m_cornerRadius = radius; }
 
     QUrl url() const { return m_url; }
     QImage thumbnail() const { return m_thumbnail; }
@@ -54,4 +56,5 @@ private:
     QString m_symbolName;
     std::shared_ptr<ThumbnailSource> m_source;
     QImage m_thumbnail;
+    qreal m_cornerRadius = 0;
 };

@@ -128,6 +128,7 @@ private slots:
     void failureIsNotRetriedUntilFileChanges();
     void requestedOffMainThreadOnEachAppearance();
     void viewGoneBeforeAnswer();
+    void roundedCornersAreSmoothOnDenseScreens();
 
 private:
     QString file(const QString &name) const { return m_files.filePath(name); }
@@ -414,6 +415,33 @@ void TestFileThumbnailView::viewGoneBeforeAnswer()
     previewThreadPool().waitForDone();
     QCoreApplication::processEvents();
     QCOMPARE(source->calls.size(), 1);
+}
+
+void TestFileThumbnailView::roundedCornersAreSmoothOnDenseScreens()
+{
+    auto source = std::make_shared<ScriptedSource>();
+    source->answers.append(filled(QSize(64, 64), green));
+    FileThumbnailView view(QUrl::fromLocalFile(file(u"photo.png"_s)));
+    view.setThumbnailSource(source);
+    view.setCornerRadius(4);
+    QVERIFY(answered(view));
+    view.resize(32, 32);
+
+    QImage picture(64, 64, QImage::Format_ARGB32_Premultiplied);
+    picture.setDevicePixelRatio(2);
+    picture.fill(Qt::transparent);
+    view.render(&picture, QPoint(), QRegion(), QWidget::RenderFlags());
+    QCOMPARE(picture.pixelColor(0, 0).alpha(), 0);     // the corner is cut away
+    QCOMPARE(picture.pixelColor(32, 32).alpha(), 255); // the middle is the picture
+    // Along the curve, partly covered pixels blend at the screen's pixels: no jagged steps.
+    int partial = 0;
+    for (int y = 0; y < 8; ++y) {
+        for (int x = 0; x < 8; ++x) {
+            const int alpha = picture.pixelColor(x, y).alpha();
+            partial += alpha > 0 && alpha < 255;
+        }
+    }
+    QVERIFY2(partial >= 3, qPrintable(QString::number(partial)));
 }
 
 QTEST_MAIN(TestFileThumbnailView)
