@@ -13,6 +13,7 @@
 #include "SizeText.h"
 #include "TextStyles.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -26,6 +27,9 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QtMath>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -48,12 +52,49 @@ QFrame *divider(QWidget *parent)
     return line;
 }
 
+// The symbol cut to its ink, with the same gap after it for every symbol: the artwork of some
+// symbols fills its square and of others not, which would put the text at different distances.
+void setTrimmedIcon(QPushButton *button, const QString &symbol, const QColor &color)
+{
+    constexpr int side = 16;
+    constexpr int gap = 5;
+    const qreal ratio = qApp->devicePixelRatio();
+    QImage ink = MirelIcons::pixmap(symbol, side, color, ratio).toImage();
+    ink.setDevicePixelRatio(1); // worked on in device pixels
+    int left = ink.width();
+    int right = -1;
+    for (int y = 0; y < ink.height(); ++y) {
+        for (int x = 0; x < ink.width(); ++x) {
+            if (qAlpha(ink.pixel(x, y)) > 0) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+        }
+    }
+    if (right < left) {
+        button->setIcon(MirelIcons::icon(symbol, color));
+        return;
+    }
+    // Whole logical pixels wide, the slack before the ink, so the gap after it is exact.
+    const int inkWidth = right - left + 1;
+    const int width = qCeil(inkWidth / ratio) + gap;
+    QPixmap trimmed(qRound(width * ratio), ink.height());
+    trimmed.fill(Qt::transparent);
+    QPainter painter(&trimmed);
+    painter.drawImage(QPoint(trimmed.width() - qRound(gap * ratio) - inkWidth - left, 0), ink);
+    painter.end();
+    trimmed.setDevicePixelRatio(ratio);
+    button->setIcon(QIcon(trimmed));
+    button->setIconSize(QSize(width, side));
+}
+
 // A filled button in the given colour with white text and icon. Like the rest of the panel
 // it has no hover effect; the keyboard focus shows as a white ring inside the fill.
 QPushButton *decisionButton(const QString &title, const QString &symbol, const QColor &color,
                             QWidget *parent)
 {
-    auto *button = new QPushButton(MirelIcons::icon(symbol, Qt::white), title, parent);
+    auto *button = new QPushButton(title, parent);
+    setTrimmedIcon(button, symbol, Qt::white);
     button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     QColor disabled = color;
     disabled.setAlphaF(0.45);

@@ -169,6 +169,7 @@ private slots:
     void rowsAreBuiltLazily();
     void detailsOfTheFiles();
     void framelessPanelHasAnEdge();
+    void decisionIconsSitAlike();
 };
 
 void TestMenuBarView::finishedState_data()
@@ -454,6 +455,34 @@ void TestMenuBarView::framelessPanelHasAnEdge()
     QCOMPARE(edgeOf(), background); // a window manager's frame draws the edge
     panel.setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
     QVERIFY(edgeOf() != background);
+}
+
+// The bare columns after a button's symbol, before the title begins.
+static int gapAfterSymbol(const QPushButton *button)
+{
+    const QImage symbol = button->icon().pixmap(button->iconSize(), 2.0).toImage();
+    int x = symbol.width();
+    const auto bare = [&symbol](int column) {
+        for (int y = 0; y < symbol.height(); ++y) {
+            if (qAlpha(symbol.pixel(column, y)) > 0)
+                return false;
+        }
+        return true;
+    };
+    while (x > 0 && bare(x - 1))
+        --x;
+    return symbol.width() - x;
+}
+
+void TestMenuBarView::decisionIconsSitAlike()
+{
+    TestHome home;
+    AppState state;
+    MenuBarView panel(state);
+    const int deleteGap = gapAfterSymbol(panel.deleteButton());
+    const int keepGap = gapAfterSymbol(panel.keepButton());
+    QVERIFY2(deleteGap > 0 && deleteGap == keepGap,
+             qPrintable(u"Delete %1 px, Keep %2 px"_s.arg(deleteGap).arg(keepGap)));
 }
 
 QTEST_MAIN(TestMenuBarView)
