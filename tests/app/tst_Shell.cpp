@@ -8,6 +8,8 @@
 #include "SingleInstance.h"
 #include "StartAtLogin.h"
 #include "TestHome.h"
+#include "ToggleSwitch.h"
+#include "TrayIcon.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -16,7 +18,6 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QSystemTrayIcon>
 #include <QTest>
 #include <QToolButton>
 
@@ -36,12 +37,20 @@ public:
     static void initMain()
     {
         useTemporaryHome();
+        // No desktop's tray: every Mirel here runs as the window used without one.
+        qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/mirel-test-bus");
         QApplication::setQuitOnLastWindowClosed(false);
     }
 
 private slots:
     void placement_data();
     void placement();
+    void trayCorner_data();
+    void trayCorner();
+    void trayMenuOpensFirstThenUndo();
+    void undoWithoutTray();
+    void startAtLoginSwitchInSettings();
+    void startedAtLoginWaitsForTheTray();
     void secondInstanceDefersToTheFirst();
     void socketOfAnotherUserIsNotObeyed();
     void oneSettingsWindowWithTheUpdater();
@@ -117,6 +126,141 @@ void TestShell::placement()
     QFETCH(QPoint, expected);
     QCOMPARE(PanelPlacement::topLeft(QSize(320, 480), icon, pointer, QRect(0, 24, 1280, 776)),
              expected);
+}
+
+void TestShell::trayCorner_data()
+{
+    QTest::addColumn<QRect>("available");
+    QTest::addColumn<QPoint>("corner");
+    QTest::addColumn<QPoint>("panel");
+    // Screen 1280 x 800; the panel is 320 x 480.
+    QTest::newRow("a panel at the top")
+        << QRect(0, 24, 1280, 776) << QPoint(1279, 24) << QPoint(960, 28);
+    QTest::newRow("a panel at the bottom")
+        << QRect(0, 0, 1280, 776) << QPoint(1279, 775) << QPoint(960, 291);
+    QTest::newRow("a dock on the left")
+        << QRect(48, 0, 1232, 800) << QPoint(48, 0) << QPoint(48, 4);
+    QTest::newRow("a panel on the right")
+        << QRect(0, 0, 1232, 800) << QPoint(1231, 0) << QPoint(912, 4);
+    QTest::newRow("no panel: top right")
+        << QRect(0, 0, 1280, 800) << QPoint(1279, 0) << QPoint(960, 4);
+}
+
+void TestShell::trayCorner()
+{
+    QFETCH(QRect, available);
+    QFETCH(QPoint, corner);
+    QFETCH(QPoint, panel);
+    const QRect screen(0, 0, 1280, 800);
+    QCOMPARE(PanelPlacement::trayCorner(screen, available), corner);
+    QCOMPARE(PanelPlacement::topLeft(QSize(320, 480), QRect(), corner, available), panel);
+    // A click seen on the icon wins over the corner.
+    const QRect click(QPoint(200, 10), QSize(1, 1));
+    QCOMPARE(PanelPlacement::topLeft(QSize(320, 480), click, corner, QRect(0, 24, 1280, 776)),
+             QPoint(40, 24));
+}
+
+void TestShell::trayMenuOpensFirstThenUndo()
+{
+    TestHome home;
+    MirelApp mirel;
+    QStringList texts;
+    for (QAction *action : mirel.trayMenu()->actions())
+        texts.append(action->isSeparator() ? u"-"_s : action->text());
+    // GNOME's AppIndicator opens the menu on a click: the way in comes first.
+    QCOMPARE(texts, QStringList({u"Open Mirel"_s, u"Undo"_s, u"-"_s, u"Settings..."_s,
+                                 u"Start at Login"_s, u"-"_s, u"Quit"_s}));
+}
+
+void TestShell::undoWithoutTray()
+{
+    TestHome home;
+    const QString downloads = home.folder(u"Downloads"_s);
+    QVERIFY(writeFile(downloads + u"/PXL_20250210_phone.jpg"_s, "photo"));
+    MirelApp mirel;
+    QTRY_VERIFY(mirel.isStarted());
+    QVERIFY(mirel.usesFallbackWindow());
+    MenuBarView *window = mirel.panel();
+    QVERIFY(window->isVisible());
+    QVERIFY(!mirel.undoButton()->isVisible());
+
+    mirel.appState().keepCurrentFile();
+    QTRY_VERIFY(!QFileInfo::exists(downloads + u"/PXL_20250210_phone.jpg"_s));
+    QTRY_VERIFY(mirel.undoButton()->isVisible());
+    QCOMPARE(mirel.undoButton()->accessibleName(), u"Undo Keep: PXL_20250210_phone.jpg"_s);
+    QVERIFY2(mirel.undoButton()->text().startsWith(u"Undo Keep: PXL_"_s),
+             qPrintable(mirel.undoButton()->text()));
+
+    // Ctrl+Z in the window takes the Keep back.
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    QTest::keyClick(window, Qt::Key_Z, Qt::ControlModifier);
+    QTRY_VERIFY(QFileInfo::exists(downloads + u"/PXL_20250210_phone.jpg"_s));
+    QCOMPARE(readFile(downloads + u"/PXL_20250210_phone.jpg"_s), QByteArray("photo"));
+    QTRY_VERIFY(!mirel.undoButton()->isVisible());
+    // With nothing left to undo, Ctrl+Z does nothing.
+    QTest::keyClick(window, Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(QFileInfo::exists(downloads + u"/PXL_20250210_phone.jpg"_s));
+
+    // The footer's button does the same.
+    mirel.appState().keepCurrentFile();
+    QTRY_VERIFY(mirel.undoButton()->isVisible());
+    QTest::mouseClick(mirel.undoButton(), Qt::LeftButton);
+    QTRY_VERIFY(QFileInfo::exists(downloads + u"/PXL_20250210_phone.jpg"_s));
+}
+
+void TestShell::startAtLoginSwitchInSettings()
+{
+    TestHome home;
+    const QString entry = StartAtLogin::entryPath();
+    const auto cleanUp = qScopeGuard([&entry] { QFile::remove(entry); });
+    QFile::remove(entry);
+    MirelApp mirel;
+    mirel.showSettings();
+    ToggleSwitch *toggle = mirel.settingsWindow()->startAtLoginSwitch();
+    QVERIFY(toggle);
+    QCOMPARE(toggle->accessibleName(), u"Start at Login"_s);
+    QVERIFY(!toggle->isChecked());
+    QAction *trayEntry = nullptr;
+    for (QAction *action : mirel.trayMenu()->actions()) {
+        if (action->text() == u"Start at Login"_s)
+            trayEntry = action;
+    }
+    QVERIFY(trayEntry);
+
+    // The switch writes the entry, and the tray's check mark follows.
+    QTest::mouseClick(toggle, Qt::LeftButton);
+    QVERIFY(QFileInfo::exists(entry));
+    QVERIFY(toggle->isChecked());
+    QVERIFY(trayEntry->isChecked());
+    // And the other way round.
+    trayEntry->trigger();
+    QVERIFY(!QFileInfo::exists(entry));
+    QVERIFY(!toggle->isChecked());
+
+    // Where no entry can be written, the switch goes back to off.
+    const QString folder = QFileInfo(entry).absolutePath();
+    QDir(folder).removeRecursively();
+    QVERIFY(writeFile(folder));
+    const auto unblock = qScopeGuard([&folder] { QFile::remove(folder); });
+    QTest::mouseClick(toggle, Qt::LeftButton);
+    QVERIFY(!toggle->isChecked());
+    QVERIFY(!trayEntry->isChecked());
+}
+
+void TestShell::startedAtLoginWaitsForTheTray()
+{
+    TestHome home;
+    MirelApp atLogin(MirelApp::Start::AtLogin);
+    MirelApp normal;
+    QTRY_VERIFY(normal.isStarted());
+    QVERIFY(normal.panel()->isVisible());
+    // No tray has come yet, but it may: no window flashes up at login meanwhile.
+    QVERIFY(!atLogin.isStarted());
+    QVERIFY(!atLogin.panel()->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(atLogin.isStarted(), MirelApp::trayWaitAtLoginMs + 5000);
+    QVERIFY(atLogin.usesFallbackWindow());
+    QVERIFY(atLogin.panel()->isVisible());
 }
 
 void TestShell::secondInstanceDefersToTheFirst()
@@ -253,8 +397,8 @@ void TestShell::firstAndLaterStarts()
     MirelApp again;
     QCOMPARE(again.welcomeMessage(), QString());
 
-    if (QSystemTrayIcon::isSystemTrayAvailable())
-        QSKIP("This session has a system tray");
+    QTRY_VERIFY(again.isStarted());
+    QVERIFY(again.usesFallbackWindow());
     // Without a tray the panel is an ordinary window. Escape would hide a popup; this window is
     // the only way back to Mirel, so it stays.
     QSignalSpy dismissed(again.panel(), &MenuBarView::dismissRequested);
@@ -275,6 +419,7 @@ void TestShell::startAtLoginFromTheTrayMenu()
     QDir().rmdir(QFileInfo(entry).absolutePath()); // the folder is made when needed
     MirelApp mirel;
     QMenu *menu = mirel.trayIcon()->contextMenu();
+    QCOMPARE(menu, mirel.trayMenu());
     QAction *startAtLogin = nullptr;
     for (QAction *action : menu->actions()) {
         if (action->text() == u"Start at Login"_s)
@@ -286,8 +431,8 @@ void TestShell::startAtLoginFromTheTrayMenu()
     startAtLogin->trigger();
     QVERIFY(startAtLogin->isChecked());
     const QByteArray written = readFile(entry);
-    QVERIFY2(written.contains(
-                 QByteArray("\nExec=" + QCoreApplication::applicationFilePath().toUtf8() + '\n')),
+    QVERIFY2(written.contains(QByteArray(
+                 "\nExec=" + QCoreApplication::applicationFilePath().toUtf8() + " --autostart\n")),
              written.constData());
     QVERIFY(written.startsWith("[Desktop Entry]\n"));
 

@@ -10,8 +10,11 @@ polls its condition until a deadline and exits 1 with a message when it is not m
 Run with /usr/bin/python3 (pyatspi comes from Debian's python3-pyatspi). Commands:
   watch                      serve org.kde.StatusNotifierWatcher until killed
   tray-wait [S]              wait until Mirel's tray item is registered
-  tray-activate              click the tray icon (StatusNotifierItem.Activate)
-  tray-menu                  print the tray menu: one "label<TAB>enabled<TAB>checked" line each
+  tray-activate [X Y]        click the tray icon (StatusNotifierItem.Activate) at X, Y (0, 0:
+                             a host that does not know where the icon is)
+  tray-menu                  print the tray menu: one "label<TAB>enabled<TAB>checked" line each,
+                             labels as a host shows them (access-key marks taken out)
+  tray-menu-raw              print the labels exactly as Mirel sends them, one a line
   tray-click REGEX           click the first enabled tray-menu entry whose label matches
   wait ROLE REGEX [S]        wait until a showing widget of that role has a matching name
   gone ROLE REGEX [S]        wait until no showing widget of that role has a matching name
@@ -143,9 +146,8 @@ def menu_entries(bus):
     def walk(node):
         ident, props, children = node
         if props.get("type") != "separator" and "label" in props:
-            label = props["label"].replace("_", "", 1) if "_" in props["label"] else props["label"]
-            entries.append((ident, label, props.get("enabled", True),
-                            props.get("toggle-state", 0) == 1))
+            entries.append((ident, shown_label(props["label"]), props.get("enabled", True),
+                            props.get("toggle-state", 0) == 1, props["label"]))
         for child in children:
             walk(child)
 
@@ -153,10 +155,16 @@ def menu_entries(bus):
     return service, menu, entries
 
 
+def shown_label(label):
+    """A dbusmenu label as a host draws it: "__" is an underscore, a single "_" marks the
+    access key and is not shown."""
+    return re.sub(r"_(_?)", lambda m: m.group(1), label)
+
+
 def tray_click(pattern):
     bus = session_bus()
     service, menu, entries = menu_entries(bus)
-    for ident, label, enabled, _ in entries:
+    for ident, label, enabled, _, _ in entries:
         if enabled and re.search(pattern, label):
             call(bus, service, menu, "com.canonical.dbusmenu", "Event",
                  GLib.Variant("(isvu)", (ident, "clicked", GLib.Variant("i", 0), 0)))
@@ -260,11 +268,15 @@ def main(argv):
     elif command == "tray-activate":
         bus = session_bus()
         service, path = tray_item(bus)
-        call(bus, service, path, "org.kde.StatusNotifierItem", "Activate", GLib.Variant("(ii)", (0, 0)))
+        x, y = (int(args[0]), int(args[1])) if len(args) >= 2 else (0, 0)
+        call(bus, service, path, "org.kde.StatusNotifierItem", "Activate", GLib.Variant("(ii)", (x, y)))
     elif command == "tray-menu":
-        for _, label, enabled, checked in menu_entries(session_bus())[2]:
+        for _, label, enabled, checked, _ in menu_entries(session_bus())[2]:
             print("%s\t%s\t%s" % (label, "enabled" if enabled else "disabled",
                                   "checked" if checked else "unchecked"))
+    elif command == "tray-menu-raw":
+        for entry in menu_entries(session_bus())[2]:
+            print(entry[4])
     elif command == "tray-click":
         tray_click(args[0])
     elif command == "wait":
