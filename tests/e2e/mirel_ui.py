@@ -21,6 +21,8 @@ Run with /usr/bin/python3 (pyatspi comes from Debian's python3-pyatspi). Command
   press REGEX [S]            wait for a showing, enabled push button and press it
   focused                    print "role<TAB>name" of the widget that has the keyboard focus
   wait-focus ROLE REGEX [S]  wait until the focused widget has that role and a matching name
+  extents APP ROLE           print "x y width height" of the smallest showing widget of that
+                             role in the program APP (another program's, such as a panel's)
   dump                       print Mirel's accessible tree (for debugging a test)
 ROLE names an AT-SPI role such as "push button", "label", "list", "check box", or "*". It is
 matched by the role's constant (pyatspi.ROLE_PUSH_BUTTON), never by the display name that
@@ -295,6 +297,25 @@ def main(argv):
             return node is not None and has_role(node, args[0]) \
                 and re.search(args[1], node.name or "")
         poll(matches, seconds(2), "the focus on a %s named %r" % (args[0], args[1]))
+    elif command == "extents":
+        import pyatspi
+
+        def smallest():
+            found = []
+            for app in pyatspi.Registry.getDesktop(0):
+                if app is None or app.name != args[0]:
+                    continue
+                for node in walk(app):
+                    try:
+                        if has_role(node, args[1]) and states(node)["showing"]:
+                            e = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+                            if e.width > 0 and e.height > 0:
+                                found.append((e.width * e.height, e.x, e.y, e.width, e.height))
+                    except Exception:
+                        continue
+            return min(found) if found else None
+        area = poll(smallest, seconds(2), "a %s in %s" % (args[1], args[0]))
+        print("%d %d %d %d" % area[1:])
     elif command == "dump":
         for app in mirel_apps():
             for node in walk(app):

@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Usage: xfce-panel.sh MIREL
+# Mirel under a real tray host that no one here wrote: Debian's xfce4-panel with its status
+# tray plugin, in xfwm4 under Xvfb. A left click on the icon (xdotool) opens the panel right
+# under the icon; a right click shows the tray menu drawn by the panel from Mirel's dbusmenu,
+# whose first entry, "Open Mirel", opens the panel at the icon again.
+source "$(dirname "$0")/e2e-lib.sh"
+mirel=$1
+command -v xfce4-panel >/dev/null && command -v xfwm4 >/dev/null ||
+    { echo "xfce4-panel or xfwm4 missing: skipped"; exit 77; }
+
+e2e_session
+printf 'loose' > "$home/Desktop/loose.txt"
+mkdir -p "$XDG_CONFIG_HOME/xfce4/xfconf/xfce-perchannel-xml"
+cp "$e2e_dir/xfce/xfce4-panel.xml" "$XDG_CONFIG_HOME/xfce4/xfconf/xfce-perchannel-xml/"
+xfwm4 --compositor=off >"$work/xfwm4.log" 2>&1 &
+e2e_pids+=($!)
+xfce4-panel >"$work/xfce4-panel.log" 2>&1 &
+panel_pid=$!
+e2e_pids+=("$panel_pid")
+waitfor 20 dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+    org.freedesktop.DBus.GetNameOwner string:org.kde.StatusNotifierWatcher ||
+    fail "the Xfce panel's tray did not start: $(tail -5 "$work/xfce4-panel.log")"
+# What the panel asks Mirel over the bus, to see the menu entries it was given.
+dbus-monitor --session >"$work/bus.log" 2>&1 &
+e2e_pids+=($!)
+
+e2e_start "$mirel"
+ui tray-wait || fail "Mirel did not register with the Xfce panel's tray"
+ui gone 'push button' '^Keep$' 3 || fail "a window opened although the Xfce panel has a tray"
+# The icon is drawn once the panel has read the item's properties.
+waitfor 10 grep -q 'path=/StatusNotifierItem; interface=org.freedesktop.DBus.Properties; member=GetAll' \
+    "$work/bus.log" || fail "the Xfce panel did not read Mirel's item"
+# The status tray plugin holds only Mirel's icon: its area is the icon's.
+read -r ix iy iw ih < <(ui extents xfce4-panel panel 10) || fail "the tray plugin is not showing"
+cx=$((ix + iw / 2)) cy=$((iy + ih / 2))
+
+panel_under_icon() {
+    local id X Y WIDTH HEIGHT SCREEN
+    id=$(mirel_window) || return 1
+    eval "$(xdotool getwindowgeometry --shell "$id")"
+    echo "panel at $X,$Y ${WIDTH}x$HEIGHT, icon at $ix,$iy ${iw}x$ih" > "$work/panel-at"
+    local below=$((Y - (iy + ih)))
+    ((X <= cx && cx < X + WIDTH && ${below#-} <= 8))
+}
+
+xdotool mousemove "$cx" "$cy" click 1
+ui wait 'push button' '^Keep$' 10 || fail "a click on the icon did not open the panel"
+waitfor 5 panel_under_icon || fail "the panel is not under the icon: $(cat "$work/panel-at")"
+xdotool mousemove "$cx" "$cy" click 1
+ui gone 'push button' '^Keep$' 5 || fail "a second click on the icon did not close the panel"
+
+xdotool mousemove "$cx" "$cy" click 3
+for entry in 'Open Mirel' 'Undo' 'Settings...' 'Start at Login' 'Quit'; do
+    waitfor 10 grep -qF "string \"$entry\"" "$work/bus.log" ||
+        fail "the Xfce panel was not given the entry $entry"
+done
+# The menu that opened has the keyboard: its first entry is "Open Mirel" (without the menu,
+# these keys open nothing).
+xdotool key Down Return
+ui wait 'push button' '^Keep$' 10 || fail "the menu's first entry did not open the panel"
+waitfor 5 panel_under_icon || fail "Open Mirel put the panel elsewhere: $(cat "$work/panel-at")"
+
+ui press '^Quit$'
+waitfor 10 bash -c "! kill -0 $mirel_pid" || fail "Quit did not quit"
+# The bus started the panel's settings store for it: it goes with the panel, before the
+# session's folder is removed.
+xfconfd=$(dbus-send --session --print-reply=literal --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+    org.freedesktop.DBus.GetConnectionUnixProcessID string:org.xfce.Xfconf 2>/dev/null | awk '{print $2}') || true
+kill "$panel_pid" ${xfconfd:+"$xfconfd"} 2>/dev/null || true
+waitfor 10 bash -c "! kill -0 $panel_pid 2>/dev/null && ! kill -0 ${xfconfd:-$panel_pid} 2>/dev/null" || true
+echo "Xfce panel: icon docked, panel under the icon on a click ($(cat "$work/panel-at")), menu entries, Open Mirel: all checked"
