@@ -21,6 +21,7 @@ Run with /usr/bin/python3 (pyatspi comes from Debian's python3-pyatspi). Command
   press REGEX [S]            wait for a showing, enabled push button and press it
   focused                    print "role<TAB>name" of the widget that has the keyboard focus
   wait-focus ROLE REGEX [S]  wait until the focused widget has that role and a matching name
+  value ROLE REGEX           print the current value of a showing widget (a slider's position)
   extents APP ROLE           print "x y width height" of the smallest showing widget of that
                              role in the program APP (another program's, such as a panel's)
   dump                       print Mirel's accessible tree (for debugging a test)
@@ -297,6 +298,9 @@ def main(argv):
             return node is not None and has_role(node, args[0]) \
                 and re.search(args[1], node.name or "")
         poll(matches, seconds(2), "the focus on a %s named %r" % (args[0], args[1]))
+    elif command == "value":
+        node = poll(lambda: find(args[0], args[1]), seconds(2), "a %s named %r" % (args[0], args[1]))
+        print("%g" % node.queryValue().currentValue)
     elif command == "extents":
         import pyatspi
 
