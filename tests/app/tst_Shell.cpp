@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "CommandLine.h"
 #include "CountLabel.h"
 #include "MenuBarView.h"
 #include "MirelApp.h"
@@ -60,6 +61,8 @@ private slots:
     void startAtLoginEntryNamesTheProgram();
     void commandLine_data();
     void commandLine();
+    void waylandRunsOnXcb_data();
+    void waylandRunsOnXcb();
     void versionLeavesTheRunningMirelAlone();
     void firstAndLaterStarts();
 };
@@ -488,6 +491,8 @@ void TestShell::commandLine_data()
     const QString version = u"Mirel " MIREL_VERSION "\n"_s;
     QTest::newRow("version") << QStringList{u"--version"_s} << QString() << 0 << version;
     QTest::newRow("help") << QStringList{u"--help"_s} << QString() << 0 << u"--version"_s;
+    QTest::newRow("help names --autostart")
+        << QStringList{u"--help"_s} << QString() << 0 << u"--autostart"_s;
     QTest::newRow("version without a display") << QStringList{u"-v"_s} << u"none"_s << 0 << version;
     QTest::newRow("unknown option")
         << QStringList{u"--frobnicate"_s} << QString() << 1 << u"Unknown option 'frobnicate'."_s;
@@ -518,6 +523,56 @@ void TestShell::commandLine()
         QVERIFY2(used.contains(shown), qPrintable(used));
     if (exitCode != 0 && display.isEmpty())
         QVERIFY2(run.err.contains(u"Usage: "_s), qPrintable(run.err));
+}
+
+void TestShell::waylandRunsOnXcb_data()
+{
+    QTest::addColumn<QString>("wayland");
+    QTest::addColumn<QString>("display");
+    QTest::addColumn<QString>("platform");
+    QTest::addColumn<QString>("argument");
+    QTest::addColumn<bool>("xcb");
+    QTest::newRow("Wayland with XWayland")
+        << u"wayland-0"_s << u":0"_s << QString() << QString() << true;
+    QTest::newRow("Wayland without XWayland")
+        << u"wayland-0"_s << QString() << QString() << QString() << false;
+    QTest::newRow("X11 alone") << QString() << u":0"_s << QString() << QString() << false;
+    QTest::newRow("the user chose Wayland")
+        << u"wayland-0"_s << u":0"_s << u"wayland"_s << QString() << false;
+    QTest::newRow("the user chose it on the command line")
+        << u"wayland-0"_s << u":0"_s << QString() << u"wayland"_s << false;
+}
+
+void TestShell::waylandRunsOnXcb()
+{
+    QFETCH(QString, wayland);
+    QFETCH(QString, display);
+    QFETCH(QString, platform);
+    QFETCH(QString, argument);
+    QFETCH(bool, xcb);
+    const QByteArrayList names = {"WAYLAND_DISPLAY", "DISPLAY", "QT_QPA_PLATFORM",
+                                  "XDG_SESSION_TYPE"};
+    QList<std::optional<QByteArray>> saved;
+    for (const QByteArray &name : names)
+        saved.append(qEnvironmentVariableIsSet(name.constData())
+                         ? std::optional<QByteArray>(qgetenv(name.constData()))
+                         : std::nullopt);
+    const auto restore = qScopeGuard([&] {
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            if (saved.at(i))
+                qputenv(names.at(i).constData(), *saved.at(i));
+            else
+                qunsetenv(names.at(i).constData());
+        }
+    });
+    const QStringList values = {wayland, display, platform, QString()};
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        if (values.at(i).isEmpty())
+            qunsetenv(names.at(i).constData());
+        else
+            qputenv(names.at(i).constData(), values.at(i).toUtf8());
+    }
+    QCOMPARE(CommandLine::prefersXcb(argument), xcb);
 }
 
 void TestShell::versionLeavesTheRunningMirelAlone()
