@@ -20,6 +20,7 @@ namespace {
 const QString itemPath = u"/StatusNotifierItem"_s;
 const QString menuObjectPath = u"/MenuBar"_s;
 int itemCount = 0;
+constexpr int registrationTimeoutMs = 5000;
 } // namespace
 
 StatusNotifierItem::StatusNotifierItem(QMenu *menu, const QDBusConnection &bus, QObject *parent)
@@ -69,8 +70,9 @@ void StatusNotifierItem::registerWithWatcher()
         QString::fromLatin1(watcherService), u"/StatusNotifierWatcher"_s,
         QString::fromLatin1(watcherService), u"RegisterStatusNotifierItem"_s);
     call << m_serviceName;
-    // Asynchronous: a watcher that hangs must not hold up the panel.
-    auto *pending = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
+    // Asynchronous, and not waited for long: a watcher that hangs must not hold up the
+    // window Mirel opens without a tray.
+    auto *pending = new QDBusPendingCallWatcher(m_bus.asyncCall(call, registrationTimeoutMs), this);
     connect(pending, &QDBusPendingCallWatcher::finished, this,
             [this](QDBusPendingCallWatcher *finished) {
                 finished->deleteLater();

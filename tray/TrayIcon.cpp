@@ -28,6 +28,13 @@ TrayIcon::TrayIcon(const QIcon &icon, QMenu *menu, const QDBusConnection &bus, Q
     connect(&m_xembedPoll, &QTimer::timeout, this, &TrayIcon::update);
     if (m_bus.isConnected()) {
         m_item = new StatusNotifierItem(menu, m_bus, this);
+        if (!m_item->isServed()) {
+            // The bus refused the item's name or objects: no D-Bus tray can show it.
+            delete m_item;
+            m_item = nullptr;
+        }
+    }
+    if (m_item) {
         m_item->setIcon(icon);
         connect(m_item, &StatusNotifierItem::registeredChanged, this, &TrayIcon::update);
         connect(m_item, &StatusNotifierItem::registrationFinished, this, &TrayIcon::update);
@@ -91,7 +98,7 @@ void TrayIcon::update()
     // Settled once the bus has answered, and, with a watcher, the registration too.
     const bool answered =
         m_watcher == Watcher::Absent ||
-        (m_watcher == Watcher::Present && m_item && m_item->registrationAnswered());
+        (m_watcher == Watcher::Present && (!m_item || m_item->registrationAnswered()));
     if (m_kind == Kind::None)
         m_xembedPoll.start();
     else
