@@ -4,7 +4,8 @@
 # Mirel under a real tray host that no one here wrote: Debian's xfce4-panel with its status
 # tray plugin, in xfwm4 under Xvfb. A left click on the icon (xdotool) opens the panel right
 # under the icon; a right click shows the tray menu drawn by the panel from Mirel's dbusmenu,
-# whose first entry, "Open Mirel", opens the panel at the icon again.
+# whose first entry, "Open Mirel", opens the panel at the icon again. Then Mirel docks in the
+# same tray through XEmbed, as it does where no StatusNotifierWatcher runs.
 source "$(dirname "$0")/e2e-lib.sh"
 mirel=$1
 command -v xfce4-panel >/dev/null && command -v xfwm4 >/dev/null ||
@@ -32,8 +33,22 @@ ui gone 'push button' '^Keep$' 3 || fail "a window opened although the Xfce pane
 # The icon is drawn once the panel has read the item's properties.
 waitfor 10 grep -q 'path=/StatusNotifierItem; interface=org.freedesktop.DBus.Properties; member=GetAll' \
     "$work/bus.log" || fail "the Xfce panel did not read Mirel's item"
-# The status tray plugin holds only Mirel's icon: its area is the icon's.
-read -r ix iy iw ih < <(ui extents xfce4-panel panel 10) || fail "the tray plugin is not showing"
+# Where the icon is drawn: the panel holds nothing but the tray plugin, so whatever differs
+# from the panel's background is the icon. (The plugin's accessible extents lag behind.)
+icon_area() {
+    local fx fy fw fh bg box
+    read -r fx fy fw fh < <(ui extents xfce4-panel frame 1) || return 1
+    bar_bottom=$((fy + fh))
+    # Inside the panel's one-pixel edge lines.
+    import -window root -crop "${fw}x$((fh - 2))+$fx+$((fy + 1))" +repage "$work/strip.png" || return 1
+    bg=$(convert "$work/strip.png" -format "%[pixel:p{$((fw - 4)),$((fh / 2 - 1))}]" info:)
+    box=$(convert "$work/strip.png" -fuzz 8% -fill black -opaque "$bg" -fill white +opaque black \
+        -trim -format '%w %h %X %Y' info:) || return 1
+    read -r iw ih ix iy <<< "${box//+/ }"
+    ix=$((fx + ix)) iy=$((fy + 1 + iy))
+    ((iw >= 12 && iw <= 64 && ih >= 12))
+}
+waitfor 10 icon_area || fail "no icon drawn in the Xfce panel: ${iw:-?}x${ih:-?}"
 cx=$((ix + iw / 2)) cy=$((iy + ih / 2))
 
 panel_under_icon() {
@@ -41,14 +56,27 @@ panel_under_icon() {
     id=$(mirel_window) || return 1
     eval "$(xdotool getwindowgeometry --shell "$id")"
     echo "panel at $X,$Y ${WIDTH}x$HEIGHT, icon at $ix,$iy ${iw}x$ih" > "$work/panel-at"
-    local below=$((Y - (iy + ih)))
+    # Under the icon's column, against the lower edge of the Xfce panel that holds it.
+    local below=$((Y - bar_bottom))
     ((X <= cx && cx < X + WIDTH && ${below#-} <= 8))
 }
 
-xdotool mousemove "$cx" "$cy" click 1
-ui wait 'push button' '^Keep$' 10 || fail "a click on the icon did not open the panel"
+# click_icon: a left click on the icon, again while the panel has not sent Activate for it: a
+# click that comes before the panel has laid out its new button goes nowhere.
+click_icon() {
+    local before tries
+    before=$(grep -c 'member=Activate' "$work/bus.log" || true)
+    for ((tries = 0; tries < 5; tries++)); do
+        xdotool mousemove "$cx" "$cy" click 1
+        waitfor 3 bash -c "(( \$(grep -c 'member=Activate' '$work/bus.log') > $before ))" && return 0
+    done
+    return 1
+}
+click_icon || fail "the Xfce panel sent no Activate for five clicks on the icon"
+ui wait 'push button' '^Keep$' 10 ||
+    fail "a click on the icon did not open the panel ($(grep -c 'member=Activate' "$work/bus.log") Activate calls)"
 waitfor 5 panel_under_icon || fail "the panel is not under the icon: $(cat "$work/panel-at")"
-xdotool mousemove "$cx" "$cy" click 1
+click_icon || fail "the Xfce panel sent no Activate for the second click"
 ui gone 'push button' '^Keep$' 5 || fail "a second click on the icon did not close the panel"
 
 xdotool mousemove "$cx" "$cy" click 3
@@ -64,10 +92,33 @@ waitfor 5 panel_under_icon || fail "Open Mirel put the panel elsewhere: $(cat "$
 
 ui press '^Quit$'
 waitfor 10 bash -c "! kill -0 $mirel_pid" || fail "Quit did not quit"
+line=$(cat "$work/panel-at")
+
+# The same panel as an X tray alone: Mirel on a bus where no watcher runs docks through XEmbed
+# (Qt's icon), and its click opens the panel under the icon too.
+bus=$(dbus-daemon --session --fork --print-address=1 --print-pid=1)
+e2e_pids+=("${bus##*$'\n'}")
+DBUS_SESSION_BUS_ADDRESS=${bus%%$'\n'*} e2e_start "$mirel"
+icon_window() {
+    local id X Y WIDTH HEIGHT SCREEN
+    for id in $(xdotool search --all --onlyvisible --pid "$mirel_pid" --name '.*' 2>/dev/null); do
+        eval "$(xdotool getwindowgeometry --shell "$id")"
+        ((WIDTH < 64 && HEIGHT < 64)) && { echo "$X $Y $WIDTH $HEIGHT"; return 0; }
+    done
+    return 1
+}
+waitfor 10 icon_window || fail "no XEmbed icon in the Xfce panel's tray"
+read -r ix iy iw ih < <(icon_window)
+cx=$((ix + iw / 2)) cy=$((iy + ih / 2))
+xdotool mousemove "$cx" "$cy" click 1
+waitfor 10 panel_under_icon || fail "the XEmbed icon's click did not open the panel under it: $(cat "$work/panel-at" 2>/dev/null)"
+kill "$mirel_pid"
+wait "$mirel_pid" 2>/dev/null || true
+
 # The bus started the panel's settings store for it: it goes with the panel, before the
 # session's folder is removed.
 xfconfd=$(dbus-send --session --print-reply=literal --dest=org.freedesktop.DBus /org/freedesktop/DBus \
     org.freedesktop.DBus.GetConnectionUnixProcessID string:org.xfce.Xfconf 2>/dev/null | awk '{print $2}') || true
 kill "$panel_pid" ${xfconfd:+"$xfconfd"} 2>/dev/null || true
 waitfor 10 bash -c "! kill -0 $panel_pid 2>/dev/null && ! kill -0 ${xfconfd:-$panel_pid} 2>/dev/null" || true
-echo "Xfce panel: icon docked, panel under the icon on a click ($(cat "$work/panel-at")), menu entries, Open Mirel: all checked"
+echo "Xfce panel: icon docked, panel under the icon on a click ($line), menu entries, Open Mirel, the XEmbed icon ($(cat "$work/panel-at")): all checked"
