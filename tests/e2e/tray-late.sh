@@ -60,4 +60,5 @@ waitfor 5 panel_at 700 300 || fail "the undo opened the panel elsewhere: $(cat "
 
 ui tray-click '^Quit$' || fail "could not click Quit"
 waitfor 10 bash -c "! kill -0 $mirel_pid" || fail "Quit did not quit"
+wait "$mirel_pid" || fail "mirel exited with an error"
 echo "late tray: docked after 3 s, panel at Activate(700, 300), Open Mirel, second launch and undo at the same place, undo label escaped: all checked"

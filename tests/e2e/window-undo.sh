@@ -28,4 +28,5 @@ ui gone 'push button' '^Undo' || fail "the undo button stayed with nothing to un
 
 ui press '^Quit$'
 waitfor 10 bash -c "! kill -0 $mirel_pid" || fail "Quit did not quit"
+wait "$mirel_pid" || fail "mirel exited with an error"
 echo "window without a tray: undo button after Keep, Ctrl+Z took the Keep back: all checked"
