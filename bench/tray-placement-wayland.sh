@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Usage: bench/tray-placement-wayland.sh MIREL
 # Where the panel lands in Wayland sessions with XWayland, run headless here: weston
-# --xwayland and kwin_wayland --virtual --xwayland (each when installed). Mirel starts with
+# --xwayland, kwin_wayland --virtual --xwayland and GNOME Shell with its AppIndicator extension
+# (each when installed). Mirel starts with
 # WAYLAND_DISPLAY and DISPLAY set and QT_QPA_PLATFORM unset, docks in the test tray, and gets
 # Activate(x, y) for three points; each line reports the panel's X window geometry. A panel
 # edge within 8 px of the point is where it should be.
@@ -72,4 +73,44 @@ INSIDE
         --width 1280 --height 800 --no-lockscreen --no-global-shortcuts \
         --exit-with-session "$work/inside-kwin.sh" >"$work/kwin.log" 2>&1 || true
     cat "$work/kwin.out" 2>/dev/null || { echo "kwin_wayland: did not run"; tail -5 "$work/kwin.log"; }
+fi
+
+if command -v gnome-shell >/dev/null && [[ -d /usr/share/gnome-shell/extensions/ubuntu-appindicators@ubuntu.com ]]; then
+    (
+        # GNOME Shell brings its own tray host (the AppIndicator extension): the test tray goes.
+        pkill -f "mirel_ui.py watch" || true
+        waitfor 5 bash -c "! dbus-send --session --print-reply --dest=org.freedesktop.DBus \
+            /org/freedesktop/DBus org.freedesktop.DBus.GetNameOwner string:org.kde.StatusNotifierWatcher"
+        system_bus=$(dbus-daemon --session --fork --print-address=1 --print-pid=1)
+        export DBUS_SYSTEM_BUS_ADDRESS=${system_bus%%$'\n'*}
+        e2e_pids+=("${system_bus##*$'\n'}")
+        export GSETTINGS_BACKEND=memory XDG_SESSION_TYPE=wayland
+        gnome-shell --headless --wayland --virtual-monitor 1280x800 --unsafe-mode \
+            --wayland-display wayland-gnome >"$work/gnome-shell.log" 2>&1 &
+        e2e_pids+=($!)
+        shell() {
+            gdbus call --session --dest org.gnome.Shell --object-path /org/gnome/Shell \
+                --method org.gnome.Shell.Eval "$1" | sed -e "s/^(true, '\"\{0,1\}//" -e "s/\"\{0,1\}')$//"
+        }
+        waitfor 30 shell 1 || { echo "gnome-shell: did not start"; exit 0; }
+        shell "Main.extensionManager.enableExtension('ubuntu-appindicators@ubuntu.com')" >/dev/null
+        export WAYLAND_DISPLAY=wayland-gnome
+        DISPLAY=$(shell "imports.gi.GLib.getenv('DISPLAY')")
+        XAUTHORITY=$(shell "imports.gi.GLib.getenv('XAUTHORITY')")
+        export DISPLAY XAUTHORITY
+        e2e_start "$mirel"
+        find_icon="Object.entries(Main.panel.statusArea).filter(([k]) => /^appindicator-/.test(k))"
+        waitfor 20 bash -c "gdbus call --session --dest org.gnome.Shell --object-path /org/gnome/Shell \
+            --method org.gnome.Shell.Eval \"$find_icon.length\" | grep -q \"'1'\"" ||
+            { echo "gnome-shell: the icon did not appear"; exit 0; }
+        read -r ix iy iw ih <<< "$(shell "$find_icon.map(([, v]) => [...v.get_transformed_position(), ...v.get_transformed_size()].map(Math.round).join(' '))[0]")"
+        cx=$((ix + iw / 2)) cy=$((iy + ih / 2))
+        # What a double click on the icon runs in the extension: Activate at the event's point.
+        shell "$find_icon[0][1]._indicator.open($cx, $cy, 0)" >/dev/null
+        ui wait 'push button' '^Keep$' 10 || { echo "gnome-shell: no panel"; exit 0; }
+        id=$(mirel_window) || { echo "gnome-shell: no X window (not on xcb?)"; exit 0; }
+        eval "$(xdotool getwindowgeometry --shell "$id")"
+        echo "gnome-shell $(gnome-shell --version | cut -d' ' -f3): icon at $ix,$iy ${iw}x$ih, Activate($cx, $cy) -> panel at $X,$Y ${WIDTH}x$HEIGHT"
+        kill "$mirel_pid"
+    )
 fi
