@@ -4,8 +4,9 @@
 # Mirel under a real tray host that no one here wrote: Debian's xfce4-panel with its status
 # tray plugin, in xfwm4 under Xvfb. A left click on the icon (xdotool) opens the panel right
 # under the icon; a right click shows the tray menu drawn by the panel from Mirel's dbusmenu,
-# whose first entry, "Open Mirel", opens the panel at the icon again. Then Mirel docks in the
-# same tray through XEmbed, as it does where no StatusNotifierWatcher runs.
+# whose first entry, "Open Mirel", opens the panel at the icon again. Through XEmbed, as where no
+# StatusNotifierWatcher runs, Mirel docks in the same tray when the panel comes after it, and
+# its click opens the panel under the icon too.
 source "$(dirname "$0")/e2e-lib.sh"
 mirel=$1
 command -v xfce4-panel >/dev/null && command -v xfwm4 >/dev/null ||
@@ -13,6 +14,25 @@ command -v xfce4-panel >/dev/null && command -v xfwm4 >/dev/null ||
 
 e2e_session
 printf 'loose' > "$home/Desktop/loose.txt"
+# icon_window: "x y width height" of Mirel's small window, the XEmbed icon in the tray.
+icon_window() {
+    local id X Y WIDTH HEIGHT SCREEN
+    for id in $(xdotool search --all --onlyvisible --pid "$mirel_pid" --name '.*' 2>/dev/null); do
+        eval "$(xdotool getwindowgeometry --shell "$id")"
+        ((WIDTH < 64 && HEIGHT < 64)) && { echo "$X $Y $WIDTH $HEIGHT"; return 0; }
+    done
+    return 1
+}
+window_gone() { ! mirel_window; }
+
+# An X tray that comes after Mirel: on a bus of its own, where no watcher will run, Mirel opens
+# its window; once the Xfce panel is up, the icon docks through XEmbed and the window goes.
+buses=$(dbus-daemon --session --fork --print-address=1 --print-pid=1)
+own_bus=${buses%%$'\n'*}
+e2e_pids+=("${buses##*$'\n'}")
+DBUS_SESSION_BUS_ADDRESS=$own_bus e2e_start "$mirel"
+waitfor 20 mirel_window || fail "no window before the tray came"
+
 mkdir -p "$XDG_CONFIG_HOME/xfce4/xfconf/xfce-perchannel-xml"
 cp "$e2e_dir/xfce/xfce4-panel.xml" "$XDG_CONFIG_HOME/xfce4/xfconf/xfce-perchannel-xml/"
 xfwm4 --compositor=off >"$work/xfwm4.log" 2>&1 &
@@ -23,6 +43,12 @@ e2e_pids+=("$panel_pid")
 waitfor 20 dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
     org.freedesktop.DBus.GetNameOwner string:org.kde.StatusNotifierWatcher ||
     fail "the Xfce panel's tray did not start: $(tail -5 "$work/xfce4-panel.log")"
+waitfor 10 icon_window || fail "the icon did not dock in the X tray that came after Mirel"
+waitfor 5 window_gone || fail "the window stayed after the icon docked"
+kill -0 "$mirel_pid" || fail "Mirel quit when its window went"
+kill "$mirel_pid"
+wait "$mirel_pid" 2>/dev/null || true
+
 # What the panel asks Mirel over the bus, to see the menu entries it was given.
 dbus-monitor --session >"$work/bus.log" 2>&1 &
 e2e_pids+=($!)
@@ -96,17 +122,7 @@ line=$(cat "$work/panel-at")
 
 # The same panel as an X tray alone: Mirel on a bus where no watcher runs docks through XEmbed
 # (Qt's icon), and its click opens the panel under the icon too.
-bus=$(dbus-daemon --session --fork --print-address=1 --print-pid=1)
-e2e_pids+=("${bus##*$'\n'}")
-DBUS_SESSION_BUS_ADDRESS=${bus%%$'\n'*} e2e_start "$mirel"
-icon_window() {
-    local id X Y WIDTH HEIGHT SCREEN
-    for id in $(xdotool search --all --onlyvisible --pid "$mirel_pid" --name '.*' 2>/dev/null); do
-        eval "$(xdotool getwindowgeometry --shell "$id")"
-        ((WIDTH < 64 && HEIGHT < 64)) && { echo "$X $Y $WIDTH $HEIGHT"; return 0; }
-    done
-    return 1
-}
+DBUS_SESSION_BUS_ADDRESS=$own_bus e2e_start "$mirel"
 waitfor 10 icon_window || fail "no XEmbed icon in the Xfce panel's tray"
 read -r ix iy iw ih < <(icon_window)
 cx=$((ix + iw / 2)) cy=$((iy + ih / 2))
@@ -121,4 +137,4 @@ xfconfd=$(dbus-send --session --print-reply=literal --dest=org.freedesktop.DBus 
     org.freedesktop.DBus.GetConnectionUnixProcessID string:org.xfce.Xfconf 2>/dev/null | awk '{print $2}') || true
 kill "$panel_pid" ${xfconfd:+"$xfconfd"} 2>/dev/null || true
 waitfor 10 bash -c "! kill -0 $panel_pid 2>/dev/null && ! kill -0 ${xfconfd:-$panel_pid} 2>/dev/null" || true
-echo "Xfce panel: icon docked, panel under the icon on a click ($line), menu entries, Open Mirel, the XEmbed icon ($(cat "$work/panel-at")): all checked"
+echo "Xfce panel: XEmbed dock after Mirel, StatusNotifierItem docked, panel under the icon on a click ($line), menu entries, Open Mirel, the XEmbed icon ($(cat "$work/panel-at")): all checked"
