@@ -35,6 +35,10 @@ constexpr int undoButtonNameWidth = 150;
 } // namespace
 
 MirelApp::MirelApp(Start start, QObject *parent)
+    : MirelApp(start, QDBusConnection::sessionBus(), parent)
+{}
+
+MirelApp::MirelApp(Start start, const QDBusConnection &trayBus, QObject *parent)
     : QObject(parent)
     , m_appDelegate(this)
     , m_panel(std::make_unique<MenuBarView>(m_appState))
@@ -50,8 +54,7 @@ MirelApp::MirelApp(Start start, QObject *parent)
     });
     setUpTrayMenu();
     setUpUndo();
-    m_tray =
-        new TrayIcon(TrayIconArt::icon(), m_trayMenu.get(), QDBusConnection::sessionBus(), this);
+    m_tray = new TrayIcon(TrayIconArt::icon(), m_trayMenu.get(), trayBus, this);
     showFileCount();
     connect(&m_appState, &AppState::filesChanged, this, &MirelApp::showFileCount);
     connect(m_tray, &TrayIcon::activated, this, &MirelApp::iconClicked);
@@ -215,13 +218,14 @@ void MirelApp::trayLooked(Start start)
 void MirelApp::useTrayPanel()
 {
     m_trayWait.stop();
-    const bool wasWindow = m_mode == Mode::Window;
-    m_mode = Mode::Tray;
-    if (wasWindow) {
-        // The window becomes the panel, hidden until the icon is clicked.
+    if (m_mode == Mode::Window) {
+        // The window becomes the panel, hidden until the icon is clicked. Hidden before the
+        // switch, so its going is not taken for the panel losing the focus, which would
+        // ignore the next click for a moment.
         m_panel->hide();
         m_panel->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     }
+    m_mode = Mode::Tray;
     if (m_firstStart && !m_welcomed) {
         m_welcomed = true;
         m_tray->showMessage(tr("Mirel"), m_welcomeMessage);
@@ -265,9 +269,13 @@ void MirelApp::showPanel()
             screen = QGuiApplication::primaryScreen();
         if (screen) {
             const QRect available = screen->availableGeometry();
-            m_panel->move(PanelPlacement::topLeft(
-                m_panel->size(), icon, PanelPlacement::trayCorner(screen->geometry(), available),
-                available));
+            // The panel has no frame: its own rectangle is placed, never a frame that the
+            // window used without a tray had before the tray came.
+            m_panel->setGeometry(QRect(
+                PanelPlacement::topLeft(m_panel->size(), icon,
+                                        PanelPlacement::trayCorner(screen->geometry(), available),
+                                        available),
+                m_panel->size()));
         }
     }
     m_panel->show();

@@ -6,6 +6,7 @@
 #include "StartAtLogin.h"
 #include "UpdaterViewModel.h"
 
+#include <QDBusConnection>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QRect>
@@ -36,6 +37,8 @@ public:
     enum class Start { Normal, AtLogin };
 
     explicit MirelApp(Start start = Start::Normal, QObject *parent = nullptr);
+    // With the tray icon served on that bus instead of the session bus (tests use their own).
+    MirelApp(Start start, const QDBusConnection &trayBus, QObject *parent = nullptr);
     ~MirelApp() override;
 
     static constexpr int trayWaitAtLoginMs = 10000;

@@ -11,8 +11,10 @@
 #include "TestHome.h"
 #include "ToggleSwitch.h"
 #include "TrayIcon.h"
+#include "TrayTestBus.h"
 
 #include <QApplication>
+#include <QDBusMessage>
 #include <QDialog>
 #include <QLocalServer>
 #include <QMenu>
@@ -52,6 +54,7 @@ private slots:
     void undoWithoutTray();
     void startAtLoginSwitchInSettings();
     void startedAtLoginWaitsForTheTray();
+    void windowBecomesThePanelWhenATrayComes();
     void secondInstanceDefersToTheFirst();
     void socketOfAnotherUserIsNotObeyed();
     void oneSettingsWindowWithTheUpdater();
@@ -264,6 +267,45 @@ void TestShell::startedAtLoginWaitsForTheTray()
     QTRY_VERIFY_WITH_TIMEOUT(atLogin.isStarted(), MirelApp::trayWaitAtLoginMs + 5000);
     QVERIFY(atLogin.usesFallbackWindow());
     QVERIFY(atLogin.panel()->isVisible());
+}
+
+void TestShell::windowBecomesThePanelWhenATrayComes()
+{
+    TestHome home;
+    QVERIFY(writeFile(home.folder(u"Downloads"_s) + u"/a.txt"_s));
+    PrivateBus bus;
+    if (!bus.isRunning())
+        QSKIP("dbus-daemon could not start");
+    MirelApp mirel(MirelApp::Start::Normal, bus.connect(u"shell_mirel"_s));
+    QTRY_VERIFY(mirel.isStarted());
+    QVERIFY(mirel.usesFallbackWindow());
+    QVERIFY(mirel.panel()->isVisible());
+
+    // The desktop's tray starts after Mirel: the icon docks and the window becomes the
+    // panel, hidden until the icon is clicked.
+    const QDBusConnection host = bus.connect(u"shell_host"_s);
+    FakeWatcher watcher(host);
+    QVERIFY(watcher.owned());
+    QTRY_VERIFY(mirel.trayIcon()->isDocked());
+    QVERIFY(!mirel.usesFallbackWindow());
+    QVERIFY(!mirel.panel()->isVisible());
+    QCOMPARE(watcher.items.size(), 1);
+
+    // A click the tray reports at (300, 10) opens the panel right there.
+    QDBusMessage activate =
+        QDBusMessage::createMethodCall(watcher.items.constFirst(), u"/StatusNotifierItem"_s,
+                                       u"org.kde.StatusNotifierItem"_s, u"Activate"_s);
+    activate << 300 << 10;
+    QCOMPARE(host.call(activate, QDBus::BlockWithGui, 5000).type(), QDBusMessage::ReplyMessage);
+    QTRY_VERIFY(mirel.panel()->isVisible());
+    const QRect panel = mirel.panel()->geometry();
+    QVERIFY2(panel.left() <= 300 && 300 <= panel.right() && std::abs(panel.top() - 10) <= 8,
+             qPrintable(u"%1,%2"_s.arg(panel.left()).arg(panel.top())));
+    // "Open Mirel" later opens it at the same place: the frame the window had before the
+    // tray came moves it by nothing.
+    mirel.panel()->hide();
+    mirel.showPanel();
+    QCOMPARE(mirel.panel()->geometry(), panel);
 }
 
 void TestShell::secondInstanceDefersToTheFirst()
