@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package on this machine: validates the desktop entry and the AppStream metainfo,
-# builds the package, installs it with apt-get, checks /usr/bin/mirel (its command line, a start
+# builds the package and checks it with lintian, installs it with apt-get, checks /usr/bin/mirel (its command line, a start
 # offscreen, a start in German in a private desktop session, Start at Login from its tray menu)
 # and removes the package again. Packages the ci build that scripts/test.sh made; MIREL_PACKAGE_PRESET=default
 # packages the README's build instead.
@@ -24,6 +24,8 @@ grep -q "<release version=\"$version\"" "$metainfo" ||
     fail "the metainfo's releases do not name version $version"
 echo "package: $(basename "$deb"), $(stat -c %s "$deb") bytes"
 dpkg-deb -f "$deb" Depends
+# Debian's own check of the package: no error and no warning left.
+lintian --fail-on error,warning "$deb" || fail "lintian"
 
 sudo=()
 [[ $(id -u) -eq 0 ]] || sudo=(sudo)
@@ -46,7 +48,7 @@ env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM /usr/bin/mirel 2>"$work/no-
     fail "without a display: status $status, $(cat "$work/no-display")"
 for file in /usr/share/applications/io.mirel.Mirel.desktop /usr/share/metainfo/io.mirel.Mirel.metainfo.xml \
     /usr/share/icons/hicolor/scalable/apps/io.mirel.Mirel.svg /usr/share/doc/mirel/copyright \
-    /usr/share/doc/mirel/LICENSE; do
+    /usr/share/doc/mirel/LICENSE /usr/share/doc/mirel/changelog.gz /usr/share/man/man1/mirel.1.gz; do
     [[ -f $file ]] || fail "the package did not install $file"
 done
 
@@ -77,7 +79,7 @@ login_state() { ui tray-menu | grep -E "^(Start at Login|Beim Anmelden starten)"
 [[ $(login_state) == unchecked ]] || fail "Start at Login is not off at first"
 ui tray-click "$login"
 waitfor 5 test -f "$entry" || fail "Start at Login wrote no autostart entry"
-grep -qx 'Exec=mirel' "$entry" || fail "the autostart entry does not start the installed mirel"
+grep -qx 'Exec=mirel --autostart' "$entry" || fail "the autostart entry does not start the installed mirel"
 desktop-file-validate "$entry" || fail "the autostart entry is not valid"
 [[ $(login_state) == checked ]] || fail "Start at Login is not checked"
 rm "$entry"

@@ -58,6 +58,9 @@ std::optional<int> CommandLine::answer(int argc, char **argv)
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     acceptQtOptions(parser);
+    parser.addOption(QCommandLineOption(
+        u"autostart"_s, tr("Started at login: wait up to 10 seconds for the system tray "
+                           "before opening a window.")));
 
     const bool parsed = parser.parse(QCoreApplication::arguments());
     std::optional<int> status;
@@ -94,6 +97,25 @@ bool CommandLine::hasGraphicalSession(const QString &platformArgument)
             return true;
     }
     return false;
+}
+
+bool CommandLine::startsAtLogin(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray argument(argv[i]);
+        if (argument == "--autostart" || argument == "-autostart")
+            return true;
+    }
+    return false;
+}
+
+bool CommandLine::prefersXcb(const QString &platformArgument)
+{
+    if (!platformArgument.isEmpty() || qEnvironmentVariableIsSet("QT_QPA_PLATFORM") ||
+        qEnvironmentVariableIsEmpty("DISPLAY"))
+        return false;
+    return !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           qEnvironmentVariable("XDG_SESSION_TYPE") == u"wayland"_s;
 }
 
 QString CommandLine::platformArgument(int argc, char **argv)

@@ -21,6 +21,14 @@ public:
     // chosen platform plugin (the -platform argument, else QT_QPA_PLATFORM) needs none.
     static bool hasGraphicalSession(const QString &platformArgument);
 
+    // Whether the autostart entry started Mirel (--autostart).
+    static bool startsAtLogin(int argc, char **argv);
+
+    // Whether Mirel should run on X11 through XWayland: in a Wayland session that has one
+    // (DISPLAY set), unless the user chose a platform. Only there can the panel be placed by
+    // the tray icon; Wayland leaves the placing of windows to the compositor.
+    static bool prefersXcb(const QString &platformArgument);
+
     // The -platform argument Qt will use, if any.
     static QString platformArgument(int argc, char **argv);
 

@@ -7,17 +7,19 @@
 #include "PathCodec.h"
 #include "Settings.h"
 #include "SettingsView.h"
+#include "TrayIcon.h"
 #include "TrayIconArt.h"
 
 #include <QApplication>
-#include <QCursor>
+#include <QDBusConnection>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMenu>
+#include <QPushButton>
 #include <QScreen>
-#include <QSystemTrayIcon>
+#include <QShortcut>
 #include <QTranslator>
 
 using namespace Qt::StringLiterals;
@@ -26,38 +28,51 @@ namespace {
 // A click on the tray icon first takes the focus from the open panel, which hides it; the
 // click itself must then not open it again.
 constexpr int reopenGuardMs = 300;
-constexpr int trayWatchMs = 2000;
-// Wider names are shortened in the middle in the tray menu's undo entry.
+// Wider names are shortened in the middle in the tray menu's undo entry, and more in the
+// footer's button, which shares its row with three others.
 constexpr int undoNameWidth = 320;
+constexpr int undoButtonNameWidth = 150;
 } // namespace
 
-MirelApp::MirelApp(QObject *parent)
+MirelApp::MirelApp(Start start, QObject *parent)
+    : MirelApp(start, QDBusConnection::sessionBus(), parent)
+{}
+
+MirelApp::MirelApp(Start start, const QDBusConnection &trayBus, QObject *parent)
     : QObject(parent)
     , m_appDelegate(this)
     , m_panel(std::make_unique<MenuBarView>(m_appState))
     , m_startAtLogin(StartAtLogin::programFor(QCoreApplication::applicationFilePath()))
 {
     m_panel->installEventFilter(this);
+    m_panel->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     connect(m_panel.get(), &MenuBarView::settingsRequested, this, &MirelApp::showSettings);
     // In the window used without a tray, Escape does nothing: closing that window quits.
     connect(m_panel.get(), &MenuBarView::dismissRequested, this, [this] {
-        if (!m_fallback)
+        if (m_mode != Mode::Window)
             m_panel->hide();
     });
-    setUpTray();
-    if (QSystemTrayIcon::isSystemTrayAvailable()) {
-        useTrayPanel();
-    } else {
-        useFallbackWindow();
-        m_panel->show();
-        watchForTray();
-    }
-    if (m_firstStart) {
+    setUpTrayMenu();
+    setUpUndo();
+    m_tray = new TrayIcon(TrayIconArt::icon(), m_trayMenu.get(), trayBus, this);
+    showFileCount();
+    connect(&m_appState, &AppState::filesChanged, this, &MirelApp::showFileCount);
+    connect(m_tray, &TrayIcon::activated, this, &MirelApp::iconClicked);
+    connect(m_tray, &TrayIcon::settled, this, [this, start] { trayLooked(start); });
+    connect(m_tray, &TrayIcon::dockedChanged, this, [this](bool docked) {
+        // A tray that comes after Mirel (a panel started late at login) takes it over.
+        if (docked && m_mode != Mode::Undecided && m_mode != Mode::Tray)
+            useTrayPanel();
+    });
+    m_trayWait.setSingleShot(true);
+    m_trayWait.setInterval(trayWaitAtLoginMs);
+    connect(&m_trayWait, &QTimer::timeout, this, [this] {
+        if (m_mode == Mode::WaitingForTray)
+            useFallbackWindow();
+    });
+    if (m_firstStart)
         m_welcomeMessage =
             tr("Mirel is in the system tray. Files to review: %1").arg(m_appState.files().size());
-        if (QSystemTrayIcon::isSystemTrayAvailable())
-            m_tray->showMessage(tr("Mirel"), m_welcomeMessage, TrayIconArt::icon());
-    }
 }
 
 bool MirelApp::settingsExist()
@@ -90,53 +105,81 @@ void MirelApp::showFileCount()
 
 MirelApp::~MirelApp() = default;
 
-void MirelApp::setUpTray()
+void MirelApp::setUpTrayMenu()
 {
-    m_tray = new QSystemTrayIcon(TrayIconArt::icon(), this);
-    showFileCount();
-    connect(&m_appState, &AppState::filesChanged, this, &MirelApp::showFileCount);
     m_trayMenu = std::make_unique<QMenu>();
-    addUndoEntry();
+    // First: GNOME's AppIndicator opens the menu on a plain click, so this is the way in.
     m_trayMenu->addAction(tr("Open Mirel"), this, &MirelApp::showPanel);
+    addUndoEntry();
+    m_trayMenu->addSeparator();
     m_trayMenu->addAction(tr("Settings..."), this, &MirelApp::showSettings);
     addStartAtLogin();
     m_trayMenu->addSeparator();
     m_trayMenu->addAction(tr("Quit"), qApp, &QCoreApplication::quit);
-    m_tray->setContextMenu(m_trayMenu.get());
-    connect(m_tray, &QSystemTrayIcon::activated, this,
-            [this](QSystemTrayIcon::ActivationReason reason) {
-                if (reason == QSystemTrayIcon::Trigger)
-                    togglePanel();
-            });
-    // Shown even with no tray yet: it docks when one appears.
-    m_tray->show();
+}
+
+QString MirelApp::undoText(const QFont &font, int nameWidth) const
+{
+    const std::optional<DecisionHistory::Decision> decision = m_appState.lastDecision();
+    if (!decision)
+        return tr("Undo");
+    // A name can be long, need not be UTF-8 and can hold "&", which menus and buttons read
+    // as an access key mark. (The D-Bus menu turns the result into its own marks.)
+    QString name = PathCodec::displayString(FileNames::fileName(decision->originalPath));
+    name = QFontMetrics(font).elidedText(name, Qt::ElideMiddle, nameWidth).replace(u'&', u"&&"_s);
+    return decision->kind == DecisionHistory::Kind::Keep ? tr("Undo Keep: %1").arg(name)
+                                                         : tr("Undo Delete: %1").arg(name);
 }
 
 void MirelApp::addUndoEntry()
 {
-    QAction *undo = m_trayMenu->addAction(tr("Undo"), &m_appState, &AppState::undoLastDecision);
-    m_trayMenu->addSeparator();
+    QAction *undo = m_trayMenu->addAction(tr("Undo"), this, &MirelApp::undo);
     // Names the latest decision; reads "Undo", disabled, when there is none.
     const auto refresh = [this, undo] {
-        const std::optional<DecisionHistory::Decision> decision = m_appState.lastDecision();
-        undo->setEnabled(decision.has_value());
-        if (!decision) {
-            undo->setText(tr("Undo"));
-            return;
-        }
-        // A name can be long, need not be UTF-8 and can hold "&", which a menu reads as a
-        // shortcut mark.
-        QString name = PathCodec::displayString(FileNames::fileName(decision->originalPath));
-        name = QFontMetrics(m_trayMenu->font())
-                   .elidedText(name, Qt::ElideMiddle, undoNameWidth)
-                   .replace(u'&', u"&&"_s);
-        undo->setText(decision->kind == DecisionHistory::Kind::Keep
-                          ? tr("Undo Keep: %1").arg(name)
-                          : tr("Undo Delete: %1").arg(name));
+        undo->setEnabled(m_appState.lastDecision().has_value());
+        undo->setText(undoText(m_trayMenu->font(), undoNameWidth));
     };
     connect(m_trayMenu.get(), &QMenu::aboutToShow, undo, refresh);
     connect(&m_appState, &AppState::lastDecisionChanged, undo, refresh);
     refresh();
+}
+
+void MirelApp::setUpUndo()
+{
+    // Ctrl+Z in the panel or the window: it only ever moves a file back.
+    auto *shortcut = new QShortcut(QKeySequence::Undo, m_panel.get());
+    connect(shortcut, &QShortcut::activated, this, [this] {
+        if (m_appState.lastDecision())
+            m_appState.undoLastDecision();
+    });
+
+    // Without a tray there is no menu: the window's footer offers the undo instead.
+    m_undoButton = new QPushButton;
+    m_undoButton->setFlat(true);
+    m_panel->addToFooter(m_undoButton);
+    connect(m_undoButton, &QPushButton::clicked, this, &MirelApp::undo);
+    const auto refresh = [this] {
+        const bool possible = m_appState.lastDecision().has_value();
+        m_undoButton->setText(undoText(m_undoButton->font(), undoButtonNameWidth));
+        // The whole name for screen readers and the tooltip; the button may shorten it.
+        const QString whole =
+            undoText(m_undoButton->font(), QWIDGETSIZE_MAX).replace(u"&&"_s, u"&"_s);
+        m_undoButton->setAccessibleName(whole);
+        m_undoButton->setToolTip(whole);
+        m_undoButton->setVisible(possible && m_mode == Mode::Window);
+    };
+    connect(&m_appState, &AppState::lastDecisionChanged, m_undoButton, refresh);
+    connect(this, &MirelApp::modeChanged, m_undoButton, refresh);
+    refresh();
+}
+
+void MirelApp::undo()
+{
+    if (!m_appState.lastDecision())
+        return;
+    m_appState.undoLastDecision();
+    // The file comes back into the list: the panel shows it.
+    showPanel();
 }
 
 void MirelApp::addStartAtLogin()
@@ -151,41 +194,64 @@ void MirelApp::addStartAtLogin()
         m_startAtLogin.setEnabled(checked);
         // After a failed write or removal the check mark still tells the truth.
         m_startAtLoginAction->setChecked(m_startAtLogin.isEnabled());
+        if (m_settings)
+            m_settings->refreshStartAtLogin();
     });
     m_startAtLoginAction->setChecked(m_startAtLogin.isEnabled());
 }
 
+void MirelApp::trayLooked(Start start)
+{
+    if (m_mode != Mode::Undecided)
+        return;
+    if (m_tray->isDocked()) {
+        useTrayPanel();
+    } else if (start == Start::AtLogin) {
+        // At login the panel often comes a little after the programs it starts.
+        m_mode = Mode::WaitingForTray;
+        m_trayWait.start();
+    } else {
+        useFallbackWindow();
+    }
+}
+
 void MirelApp::useTrayPanel()
 {
-    m_fallback = false;
-    const bool wasVisible = m_panel->isVisible();
-    m_panel->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
-    if (wasVisible)
-        showPanel();
+    m_trayWait.stop();
+    if (m_mode == Mode::Window) {
+        // The window becomes the panel, hidden until the icon is clicked. Hidden before the
+        // switch, so its going is not taken for the panel losing the focus, which would
+        // ignore the next click for a moment.
+        m_panel->hide();
+        m_panel->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    }
+    m_mode = Mode::Tray;
+    if (m_firstStart && !m_welcomed) {
+        m_welcomed = true;
+        m_tray->showMessage(tr("Mirel"), m_welcomeMessage);
+    }
+    emit modeChanged();
 }
 
 void MirelApp::useFallbackWindow()
 {
-    m_fallback = true;
+    m_mode = Mode::Window;
     m_panel->setWindowFlags(Qt::Window);
     m_panel->setWindowTitle(tr("Mirel"));
+    m_panel->show();
+    emit modeChanged();
 }
 
-void MirelApp::watchForTray()
+void MirelApp::iconClicked(const QRect &where)
 {
-    m_trayWatch.setInterval(trayWatchMs);
-    connect(&m_trayWatch, &QTimer::timeout, this, [this] {
-        if (!QSystemTrayIcon::isSystemTrayAvailable())
-            return;
-        m_trayWatch.stop();
-        m_tray->show();
-    });
-    m_trayWatch.start();
+    if (where.isValid())
+        m_lastIcon = where;
+    togglePanel();
 }
 
 void MirelApp::togglePanel()
 {
-    if (m_panel->isVisible()) {
+    if (m_panel->isVisible() && m_mode != Mode::Window) {
         m_panel->hide();
         return;
     }
@@ -196,13 +262,20 @@ void MirelApp::togglePanel()
 
 void MirelApp::showPanel()
 {
-    if (!m_fallback) {
-        QScreen *screen = QGuiApplication::screenAt(QCursor::pos());
+    if (m_mode != Mode::Window) {
+        const QRect icon = m_lastIcon;
+        QScreen *screen = QGuiApplication::screenAt(icon.isValid() ? icon.center() : QPoint());
         if (!screen)
             screen = QGuiApplication::primaryScreen();
         if (screen) {
-            m_panel->move(PanelPlacement::topLeft(m_panel->size(), m_tray->geometry(),
-                                                  QCursor::pos(), screen->availableGeometry()));
+            const QRect available = screen->availableGeometry();
+            // The panel has no frame: its own rectangle is placed, never a frame that the
+            // window used without a tray had before the tray came.
+            m_panel->setGeometry(QRect(
+                PanelPlacement::topLeft(m_panel->size(), icon,
+                                        PanelPlacement::trayCorner(screen->geometry(), available),
+                                        available),
+                m_panel->size()));
         }
     }
     m_panel->show();
@@ -212,9 +285,18 @@ void MirelApp::showPanel()
 
 void MirelApp::showSettings()
 {
-    if (!m_settings)
+    if (!m_settings) {
         m_settings = std::make_unique<SettingsView>(
             m_appState, [this] { m_updaterViewModel.checkForUpdates(); });
+        m_settings->setStartAtLogin([this] { return m_startAtLogin.isEnabled(); },
+                                    [this](bool enabled) {
+                                        const bool written = m_startAtLogin.setEnabled(enabled);
+                                        m_startAtLoginAction->setChecked(
+                                            m_startAtLogin.isEnabled());
+                                        return written;
+                                    });
+    }
+    m_settings->refreshStartAtLogin();
     m_settings->show();
     m_settings->raise();
     m_settings->activateWindow();
@@ -223,13 +305,14 @@ void MirelApp::showSettings()
 bool MirelApp::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_panel.get()) {
-        if (event->type() == QEvent::WindowDeactivate && !m_fallback && m_panel->isVisible()) {
+        if (event->type() == QEvent::WindowDeactivate && m_mode == Mode::Tray &&
+            m_panel->isVisible()) {
             m_panel->hide();
             m_hiddenByFocusLoss.start();
-        } else if (event->type() == QEvent::Close && m_fallback) {
+        } else if (event->type() == QEvent::Close && m_mode == Mode::Window) {
             // With no tray, the window is Mirel: closing it quits, unless a tray has come
             // along meanwhile to keep Mirel reachable.
-            if (QSystemTrayIcon::isSystemTrayAvailable())
+            if (m_tray->isDocked())
                 useTrayPanel();
             else
                 QCoreApplication::quit();

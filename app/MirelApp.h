@@ -6,8 +6,10 @@
 #include "StartAtLogin.h"
 #include "UpdaterViewModel.h"
 
+#include <QDBusConnection>
 #include <QElapsedTimer>
 #include <QObject>
+#include <QRect>
 #include <QTimer>
 
 #include <memory>
@@ -16,27 +18,43 @@ class MenuBarView;
 class QAction;
 class QLocale;
 class QMenu;
+class QPushButton;
 class QTranslator;
-class QSystemTrayIcon;
 class SettingsView;
+class TrayIcon;
 
 // The running program: the one review state and the one updater, the tray icon, the review
 // panel that drops down from it and the settings window. Without a system tray the panel
-// opens as a small ordinary window instead, and closing it quits.
+// opens as a small ordinary window instead, and closing it quits; a tray that comes later
+// gets the icon, and the window becomes the panel again.
 class MirelApp final : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit MirelApp(QObject *parent = nullptr);
+    // AtLogin: started by the autostart entry, when the desktop's panel may still be on its
+    // way: Mirel waits for a tray a while before it opens the window.
+    enum class Start { Normal, AtLogin };
+
+    explicit MirelApp(Start start = Start::Normal, QObject *parent = nullptr);
+    // With the tray icon served on that bus instead of the session bus (tests use their own).
+    MirelApp(Start start, const QDBusConnection &trayBus, QObject *parent = nullptr);
     ~MirelApp() override;
+
+    static constexpr int trayWaitAtLoginMs = 10000;
 
     AppState &appState() { return m_appState; }
     UpdaterViewModel &updaterViewModel() { return m_updaterViewModel; }
     MenuBarView *panel() const { return m_panel.get(); }
     SettingsView *settingsWindow() const { return m_settings.get(); }
-    QSystemTrayIcon *trayIcon() const { return m_tray; }
-    bool usesFallbackWindow() const { return m_fallback; }
+    TrayIcon *trayIcon() const { return m_tray; }
+    QMenu *trayMenu() const { return m_trayMenu.get(); }
+    // Whether the panel is the ordinary window used without a tray.
+    bool usesFallbackWindow() const { return m_mode == Mode::Window; }
+    // Whether Mirel has decided between the tray and the window.
+    bool isStarted() const { return m_mode == Mode::Tray || m_mode == Mode::Window; }
+    // The footer's "Undo ..." button, shown in the window used without a tray.
+    QPushButton *undoButton() const { return m_undoButton; }
 
     // Mirel's own texts and Qt's (dialog buttons, the folder picker) in the given language;
     // the translators belong to `owner`.
@@ -45,22 +63,35 @@ public:
     // What the tray said on the very first start (empty on every later one).
     QString welcomeMessage() const { return m_welcomeMessage; }
 
+    // A click on the icon; where: the icon's geometry or the point the tray named (invalid
+    // when it did not say).
+    void iconClicked(const QRect &where);
     void togglePanel();
+    // Opens the panel by the icon: where it was last clicked, else the screen's tray corner.
     void showPanel();
     // Opens the one settings window, or brings it forward.
     void showSettings();
+    // Takes back the latest Keep or Delete, if any.
+    void undo();
+
+signals:
+    void modeChanged();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void setUpTray();
+    enum class Mode { Undecided, WaitingForTray, Tray, Window };
+
+    void setUpTrayMenu();
     void addUndoEntry();
+    void addStartAtLogin();
+    void setUpUndo();
+    void trayLooked(Start start);
     void useTrayPanel();
     void useFallbackWindow();
-    void watchForTray();
-    void addStartAtLogin();
     void showFileCount();
+    QString undoText(const QFont &font, int nameWidth) const;
     static bool settingsExist();
 
     // Read before the review state writes its first setting.
@@ -73,9 +104,12 @@ private:
     std::unique_ptr<QMenu> m_trayMenu;
     StartAtLogin m_startAtLogin;
     QAction *m_startAtLoginAction = nullptr;
-    QSystemTrayIcon *m_tray = nullptr;
-    bool m_fallback = false;
+    QPushButton *m_undoButton = nullptr; // in the panel's footer
+    TrayIcon *m_tray = nullptr;          // child
+    Mode m_mode = Mode::Undecided;
+    QRect m_lastIcon;
     QElapsedTimer m_hiddenByFocusLoss;
-    QTimer m_trayWatch;
+    QTimer m_trayWait;
     QString m_welcomeMessage;
+    bool m_welcomed = false;
 };

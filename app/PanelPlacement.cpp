@@ -24,3 +24,13 @@ QPoint PanelPlacement::topLeft(const QSize &panel, const QRect &iconGeometry, co
                    std::max(available.top(), available.bottom() + 1 - panel.height()));
     return {x, y};
 }
+
+QPoint PanelPlacement::trayCorner(const QRect &screen, const QRect &available)
+{
+    if (available.bottom() < screen.bottom() && available.top() <= screen.top())
+        return available.bottomRight();
+    if (available.left() > screen.left() && available.top() <= screen.top() &&
+        available.right() >= screen.right())
+        return available.topLeft();
+    return available.topRight();
+}

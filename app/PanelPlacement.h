@@ -13,4 +13,9 @@ namespace PanelPlacement {
 QPoint topLeft(const QSize &panel, const QRect &iconGeometry, const QPoint &pointer,
                const QRect &available);
 
+// Where the icon most likely is when no click has told: the corner of the screen on the side
+// its panels take up (where the available area is smaller than the screen), the top right
+// when no side is taken.
+QPoint trayCorner(const QRect &screen, const QRect &available);
+
 } // namespace PanelPlacement

@@ -78,7 +78,7 @@ bool StartAtLogin::setEnabled(bool enabled) const
                           "Comment=Review and clear out loose files\n"
                           "Exec="_s +
                           exec +
-                          u"\n"
+                          u" --autostart\n"
                           "Icon=io.mirel.Mirel\n"
                           "Terminal=false\n"
                           "X-GNOME-Autostart-enabled=true\n"_s;

@@ -45,6 +45,9 @@ int main(int argc, char **argv)
         return EXIT_FAILURE;
     }
 
+    if (CommandLine::prefersXcb(CommandLine::platformArgument(argc, argv)))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+
     qtMessageHandler = qInstallMessageHandler(endWithoutWindow);
     QApplication app(argc, argv);
     qInstallMessageHandler(qtMessageHandler);
@@ -63,7 +66,8 @@ int main(int argc, char **argv)
     if (!instance.becomePrimary())
         return 0;
 
-    MirelApp mirel;
+    MirelApp mirel(CommandLine::startsAtLogin(argc, argv) ? MirelApp::Start::AtLogin
+                                                          : MirelApp::Start::Normal);
     QObject::connect(&instance, &SingleInstance::openRequested, &mirel, &MirelApp::showPanel);
     return app.exec();
 }

@@ -2,9 +2,12 @@
 #include "FileListView.h"
 
 #include "AppState.h"
+#include "FileListAccessible.h"
 #include "FileRowView.h"
 #include "Spring.h"
 
+#include <QAccessible>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -48,6 +51,11 @@ FileListView::FileListView(AppState &appState, QWidget *parent)
     , m_scroll(new QVariantAnimation(this))
     , m_focusRing(new FocusRing(this))
 {
+    static const bool accessible = [] {
+        QAccessible::installFactory(&FileListAccessible::create);
+        return true;
+    }();
+    Q_UNUSED(accessible)
     setFocusPolicy(Qt::StrongFocus);
     setAccessibleName(tr("Files"));
     setFrameShape(QFrame::NoFrame);
@@ -90,6 +98,11 @@ QList<FileRowView *> FileListView::visibleRows() const
     std::sort(rows.begin(), rows.end(),
               [](const FileRowView *a, const FileRowView *b) { return a->y() < b->y(); });
     return rows;
+}
+
+int FileListView::itemCount() const
+{
+    return int(m_appState.files().size());
 }
 
 FileRowView *FileListView::rowAt(qsizetype index) const
@@ -196,6 +209,13 @@ void FileListView::scrollContentsBy(int, int)
 void FileListView::keyPressEvent(QKeyEvent *event)
 {
     const int key = event->key();
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if ((key == Qt::Key_Menu && modifiers == Qt::NoModifier) ||
+        (key == Qt::Key_F10 && modifiers == Qt::ShiftModifier)) {
+        openContextMenu();
+        event->accept();
+        return;
+    }
     if ((key != Qt::Key_Up && key != Qt::Key_Down) ||
         (event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
         QAbstractScrollArea::keyPressEvent(event);
@@ -205,6 +225,28 @@ void FileListView::keyPressEvent(QKeyEvent *event)
     if (next >= 0 && next < m_appState.files().size())
         emit rowClicked(next);
     event->accept();
+}
+
+void FileListView::contextMenuEvent(QContextMenuEvent *event)
+{
+    // A menu asked for from the keyboard acts on the current file; the mouse's goes to the
+    // row under it.
+    if (event->reason() == QContextMenuEvent::Keyboard)
+        openContextMenu();
+    else
+        QAbstractScrollArea::contextMenuEvent(event);
+}
+
+QMenu *FileListView::openContextMenu()
+{
+    const qsizetype index = m_appState.currentIndex();
+    if (index < 0 || index >= m_appState.files().size())
+        return nullptr;
+    // The current row glides to the middle, so it exists; the menu opens at its name.
+    FileRowView *row = rowAt(index);
+    if (!row)
+        return nullptr;
+    return row->showContextMenu(row->mapToGlobal(QPoint(row->width() / 3, row->height() / 2)));
 }
 
 void FileListView::focusInEvent(QFocusEvent *event)

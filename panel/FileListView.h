@@ -7,6 +7,7 @@
 
 class AppState;
 class FileRowView;
+class QMenu;
 class QVariantAnimation;
 
 // The panel's scrolling list of every file under review. Only the rows on screen exist as
@@ -25,9 +26,14 @@ public:
     // The row widgets that exist now, top to bottom.
     QList<FileRowView *> visibleRows() const;
     FileRowView *rowAt(qsizetype index) const;
+    // How many files the list holds, also those without a row now.
+    int itemCount() const;
     // Where the list rests once a running scroll animation ends.
     int targetScrollPosition() const;
     bool isScrolling() const;
+    // The context menu of the current file's row, as the Menu key and Shift+F10 open it;
+    // nothing when no row is current.
+    QMenu *openContextMenu();
     // The ring drawn around the list while it has the keyboard focus.
     QWidget *focusRing() const { return m_focusRing; }
 
@@ -41,6 +47,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
     void filesReset();

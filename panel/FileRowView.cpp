@@ -11,6 +11,7 @@
 #include <QContextMenuEvent>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QVBoxLayout>
@@ -130,12 +131,18 @@ void FileRowView::setSelected(bool selected)
 
 void FileRowView::paintEvent(QPaintEvent *)
 {
-    if (m_selectionLevel <= 0.0)
-        return;
     QPainter painter(this);
-    QColor tint = TextStyles::accent(palette());
-    tint.setAlphaF(0.2 * m_selectionLevel);
-    painter.fillRect(rect(), tint);
+    if (m_selectionLevel > 0.0) {
+        QColor tint = TextStyles::accent(palette());
+        tint.setAlphaF(0.2 * m_selectionLevel);
+        painter.fillRect(rect(), tint);
+    }
+    // The row a context menu acts on, outlined as desktop lists do.
+    if (m_menuOpen) {
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(TextStyles::accent(palette()), 2));
+        painter.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 4, 4);
+    }
 }
 
 void FileRowView::mousePressEvent(QMouseEvent *event)
@@ -154,5 +161,17 @@ void FileRowView::mouseReleaseEvent(QMouseEvent *event)
 
 void FileRowView::contextMenuEvent(QContextMenuEvent *event)
 {
-    FileActions::popUpMenu(m_file.filePath, event->globalPos(), this);
+    showContextMenu(event->globalPos());
+}
+
+QMenu *FileRowView::showContextMenu(const QPoint &globalPosition)
+{
+    m_menuOpen = true;
+    update();
+    QMenu *menu = FileActions::popUpMenu(m_file.filePath, globalPosition, this);
+    connect(menu, &QMenu::aboutToHide, this, [this] {
+        m_menuOpen = false;
+        update();
+    });
+    return menu;
 }

@@ -8,6 +8,7 @@
 class ElidedLabel;
 class FileThumbnailView;
 class QLabel;
+class QMenu;
 class QVariantAnimation;
 
 // One entry of the panel's file list: thumbnail, name, size and the folder badge, on the
@@ -33,6 +34,11 @@ public:
     QString sizeText() const;
     QString badgeText() const;
 
+    // Opens Open, Show in Folder and Copy Path for this file at globalPosition; the row stays
+    // highlighted while the menu is open.
+    QMenu *showContextMenu(const QPoint &globalPosition);
+    bool isMenuOpen() const { return m_menuOpen; }
+
 signals:
     void clicked();
 
@@ -47,6 +53,7 @@ private:
     bool m_isSelected;
     qreal m_selectionLevel;
     bool m_pressed = false;
+    bool m_menuOpen = false;
     FileThumbnailView *m_thumbnail;
     ElidedLabel *m_name;
     QLabel *m_size;

@@ -290,6 +290,7 @@ QWidget *MenuBarView::makeFooter()
         pressOnEnter(button);
 
     auto *row = new QHBoxLayout(footer);
+    m_footerRow = row;
     row->setContentsMargins(12, 12, 12, 12);
     row->addWidget(m_settings);
     row->addStretch();
@@ -297,6 +298,13 @@ QWidget *MenuBarView::makeFooter()
     row->addStretch();
     row->addWidget(m_quit);
     return footer;
+}
+
+void MenuBarView::addToFooter(QWidget *widget)
+{
+    widget->setParent(m_footerRow->parentWidget());
+    m_footerRow->insertWidget(1, widget);
+    setTabOrder(m_settings, widget);
 }
 
 void MenuBarView::keyPressEvent(QKeyEvent *event)

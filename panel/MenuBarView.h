@@ -12,6 +12,7 @@ class FileListView;
 class FinishedView;
 class PreviewCard;
 class QAbstractButton;
+class QHBoxLayout;
 class QLabel;
 class QPushButton;
 class QStackedWidget;
@@ -55,6 +56,8 @@ public:
     QToolButton *refreshButton() const { return m_refresh; }
     QToolButton *quitButton() const { return m_quit; }
     bool isShowingFinishedState() const;
+    // A control the shell adds to the footer, after the gear.
+    void addToFooter(QWidget *widget);
 
 signals:
     // The gear: the shell opens the settings window or brings it forward.
@@ -100,4 +103,5 @@ private:
     QToolButton *m_settings = nullptr;
     QToolButton *m_refresh = nullptr;
     QToolButton *m_quit = nullptr;
+    QHBoxLayout *m_footerRow = nullptr;
 };

@@ -77,6 +77,7 @@ SettingsView::SettingsView(AppState &appState, std::function<void()> checkForUpd
     scrollArea->setWidgetResizable(true);
     scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     auto *content = new QWidget(scrollArea);
+    m_content = content;
     content->setBackgroundRole(QPalette::Window);
     auto *sections = new QVBoxLayout(content);
     sections->setContentsMargins(16, 12, 16, 12);
@@ -173,6 +174,38 @@ void SettingsView::buildAbout(QWidget *content)
     section->group()->addRow({checkButton, SettingsGroup::stretch()});
     content->layout()->addWidget(section);
     connect(checkButton, &QPushButton::clicked, this, [this] { m_checkForUpdates(); });
+}
+
+void SettingsView::setStartAtLogin(std::function<bool()> isEnabled,
+                                   std::function<bool(bool)> setEnabled)
+{
+    m_startAtLoginEnabled = std::move(isEnabled);
+    m_setStartAtLogin = std::move(setEnabled);
+    if (!m_startAtLoginSwitch) {
+        auto *section = new SettingsSection(tr("General"), m_content);
+        m_startAtLoginSwitch = new ToggleSwitch(section);
+        m_startAtLoginSwitch->setAccessibleName(tr("Start at Login"));
+        auto *label = new QLabel(tr("Start at Login"), section);
+        label->installEventFilter(new TitleClick(m_startAtLoginSwitch, label));
+        section->group()->addRow({label, SettingsGroup::stretch(), m_startAtLoginSwitch});
+        // First: without a tray this is the only place for it.
+        qobject_cast<QVBoxLayout *>(m_content->layout())->insertWidget(0, section);
+        connect(m_startAtLoginSwitch, &QAbstractButton::toggled, this, [this](bool checked) {
+            if (!m_startAtLoginEnabled || checked == m_startAtLoginEnabled())
+                return;
+            m_setStartAtLogin(checked);
+            refreshStartAtLogin();
+        });
+    }
+    refreshStartAtLogin();
+}
+
+void SettingsView::refreshStartAtLogin()
+{
+    if (!m_startAtLoginSwitch || !m_startAtLoginEnabled)
+        return;
+    // No write follows: the switch's handler sees that it now matches the setting.
+    m_startAtLoginSwitch->setChecked(m_startAtLoginEnabled());
 }
 
 void SettingsView::refresh()

@@ -41,6 +41,13 @@ public:
     // Asks the review state to drop every stored entry with this folder's path and rescan.
     void removeFolder(const QUrl &folder);
 
+    // Adds the "Start at Login" switch, which shows isEnabled() and, when flipped, calls
+    // setEnabled(on) and shows isEnabled() again: a failed write leaves it telling the truth.
+    void setStartAtLogin(std::function<bool()> isEnabled, std::function<bool(bool)> setEnabled);
+    // Reads the setting again, as another place (the tray menu, the user) may have changed it.
+    void refreshStartAtLogin();
+    ToggleSwitch *startAtLoginSwitch() const { return m_startAtLoginSwitch; }
+
 private:
     void buildMonitoredFolders(QWidget *content);
     void buildCustomFolders(QWidget *content);
@@ -58,6 +65,10 @@ private:
     std::shared_ptr<FolderPicker> m_folderPicker;
     bool m_showFolderPicker = false;
 
+    QWidget *m_content = nullptr;
+    std::function<bool()> m_startAtLoginEnabled;
+    std::function<bool(bool)> m_setStartAtLogin;
+    ToggleSwitch *m_startAtLoginSwitch = nullptr;
     ToggleSwitch *m_desktopSwitch = nullptr;
     ToggleSwitch *m_downloadsSwitch = nullptr;
     SettingsGroup *m_customFolderGroup = nullptr;

@@ -11,6 +11,10 @@
 <context>
     <name>CommandLine</name>
     <message>
+        <source>Started at login: wait up to 10 seconds for the system tray before opening a window.</source>
+        <translation>Beim Anmelden gestartet: bis zu 10 Sekunden auf die Systemleiste warten, bevor ein Fenster öffnet.</translation>
+    </message>
+    <message>
         <source>Reviews the loose files on your Desktop, in Downloads and in folders you add: keep or delete each one.</source>
         <translation>Sieht die losen Dateien auf dem Schreibtisch, in Downloads und in hinzugefügten Ordnern durch: jede behalten oder löschen.</translation>
     </message>
@@ -53,6 +57,13 @@
 </context>
 <context>
     <name>FileListView</name>
+    <message numerus="yes">
+        <source>%n items</source>
+        <translation>
+            <numerusform>%n Eintrag</numerusform>
+            <numerusform>%n Einträge</numerusform>
+        </translation>
+    </message>
     <message>
         <source>Files</source>
         <translation>Dateien</translation>
@@ -182,6 +193,14 @@
 </context>
 <context>
     <name>SettingsView</name>
+    <message>
+        <source>General</source>
+        <translation>Allgemein</translation>
+    </message>
+    <message>
+        <source>Start at Login</source>
+        <translation>Beim Anmelden starten</translation>
+    </message>
     <message>
         <source>Settings</source>
         <translation>Einstellungen</translation>

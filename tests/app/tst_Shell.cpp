@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "CommandLine.h"
 #include "CountLabel.h"
 #include "MenuBarView.h"
 #include "MirelApp.h"
@@ -8,15 +9,18 @@
 #include "SingleInstance.h"
 #include "StartAtLogin.h"
 #include "TestHome.h"
+#include "ToggleSwitch.h"
+#include "TrayIcon.h"
+#include "TrayTestBus.h"
 
 #include <QApplication>
+#include <QDBusMessage>
 #include <QDialog>
 #include <QLocalServer>
 #include <QMenu>
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QSystemTrayIcon>
 #include <QTest>
 #include <QToolButton>
 
@@ -36,12 +40,21 @@ public:
     static void initMain()
     {
         useTemporaryHome();
+        // No desktop's tray: every Mirel here runs as the window used without one.
+        qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/mirel-test-bus");
         QApplication::setQuitOnLastWindowClosed(false);
     }
 
 private slots:
     void placement_data();
     void placement();
+    void trayCorner_data();
+    void trayCorner();
+    void trayMenuOpensFirstThenUndo();
+    void undoWithoutTray();
+    void startAtLoginSwitchInSettings();
+    void startedAtLoginWaitsForTheTray();
+    void windowBecomesThePanelWhenATrayComes();
     void secondInstanceDefersToTheFirst();
     void socketOfAnotherUserIsNotObeyed();
     void oneSettingsWindowWithTheUpdater();
@@ -51,6 +64,8 @@ private slots:
     void startAtLoginEntryNamesTheProgram();
     void commandLine_data();
     void commandLine();
+    void waylandRunsOnXcb_data();
+    void waylandRunsOnXcb();
     void versionLeavesTheRunningMirelAlone();
     void firstAndLaterStarts();
 };
@@ -117,6 +132,180 @@ void TestShell::placement()
     QFETCH(QPoint, expected);
     QCOMPARE(PanelPlacement::topLeft(QSize(320, 480), icon, pointer, QRect(0, 24, 1280, 776)),
              expected);
+}
+
+void TestShell::trayCorner_data()
+{
+    QTest::addColumn<QRect>("available");
+    QTest::addColumn<QPoint>("corner");
+    QTest::addColumn<QPoint>("panel");
+    // Screen 1280 x 800; the panel is 320 x 480.
+    QTest::newRow("a panel at the top")
+        << QRect(0, 24, 1280, 776) << QPoint(1279, 24) << QPoint(960, 28);
+    QTest::newRow("a panel at the bottom")
+        << QRect(0, 0, 1280, 776) << QPoint(1279, 775) << QPoint(960, 291);
+    QTest::newRow("a dock on the left")
+        << QRect(48, 0, 1232, 800) << QPoint(48, 0) << QPoint(48, 4);
+    QTest::newRow("a panel on the right")
+        << QRect(0, 0, 1232, 800) << QPoint(1231, 0) << QPoint(912, 4);
+    QTest::newRow("no panel: top right")
+        << QRect(0, 0, 1280, 800) << QPoint(1279, 0) << QPoint(960, 4);
+}
+
+void TestShell::trayCorner()
+{
+    QFETCH(QRect, available);
+    QFETCH(QPoint, corner);
+    QFETCH(QPoint, panel);
+    const QRect screen(0, 0, 1280, 800);
+    QCOMPARE(PanelPlacement::trayCorner(screen, available), corner);
+    QCOMPARE(PanelPlacement::topLeft(QSize(320, 480), QRect(), corner, available), panel);
+    // A click seen on the icon wins over the corner.
+    const QRect click(QPoint(200, 10), QSize(1, 1));
+    QCOMPARE(PanelPlacement::topLeft(QSize(320, 480), click, corner, QRect(0, 24, 1280, 776)),
+             QPoint(40, 24));
+}
+
+void TestShell::trayMenuOpensFirstThenUndo()
+{
+    TestHome home;
+    MirelApp mirel;
+    QStringList texts;
+    for (QAction *action : mirel.trayMenu()->actions())
+        texts.append(action->isSeparator() ? u"-"_s : action->text());
+    // GNOME's AppIndicator opens the menu on a click: the way in comes first.
+    QCOMPARE(texts, QStringList({u"Open Mirel"_s, u"Undo"_s, u"-"_s, u"Settings..."_s,
+                                 u"Start at Login"_s, u"-"_s, u"Quit"_s}));
+}
+
+void TestShell::undoWithoutTray()
+{
+    TestHome home;
+    const QString downloads = home.folder(u"Downloads"_s);
+    QVERIFY(writeFile(downloads + u"/PXL_20250210_phone.jpg"_s, "photo"));
+    MirelApp mirel;
+    QTRY_VERIFY(mirel.isStarted());
+    QVERIFY(mirel.usesFallbackWindow());
+    MenuBarView *window = mirel.panel();
+    QVERIFY(window->isVisible());
+    QVERIFY(!mirel.undoButton()->isVisible());
+
+    mirel.appState().keepCurrentFile();
+    QTRY_VERIFY(!QFileInfo::exists(downloads + u"/PXL_20250210_phone.jpg"_s));
+    QTRY_VERIFY(mirel.undoButton()->isVisible());
+    QCOMPARE(mirel.undoButton()->accessibleName(), u"Undo Keep: PXL_20250210_phone.jpg"_s);
+    QVERIFY2(mirel.undoButton()->text().startsWith(u"Undo Keep: PXL_"_s),
+             qPrintable(mirel.undoButton()->text()));
+
+    // Ctrl+Z in the window takes the Keep back.
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    QTest::keyClick(window, Qt::Key_Z, Qt::ControlModifier);
+    QTRY_VERIFY(QFileInfo::exists(downloads + u"/PXL_20250210_phone.jpg"_s));
+    QCOMPARE(readFile(downloads + u"/PXL_20250210_phone.jpg"_s), QByteArray("photo"));
+    QTRY_VERIFY(!mirel.undoButton()->isVisible());
+    // With nothing left to undo, Ctrl+Z does nothing.
+    QTest::keyClick(window, Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(QFileInfo::exists(downloads + u"/PXL_20250210_phone.jpg"_s));
+
+    // The footer's button does the same.
+    mirel.appState().keepCurrentFile();
+    QTRY_VERIFY(mirel.undoButton()->isVisible());
+    QTest::mouseClick(mirel.undoButton(), Qt::LeftButton);
+    QTRY_VERIFY(QFileInfo::exists(downloads + u"/PXL_20250210_phone.jpg"_s));
+}
+
+void TestShell::startAtLoginSwitchInSettings()
+{
+    TestHome home;
+    const QString entry = StartAtLogin::entryPath();
+    const auto cleanUp = qScopeGuard([&entry] { QFile::remove(entry); });
+    QFile::remove(entry);
+    MirelApp mirel;
+    mirel.showSettings();
+    ToggleSwitch *toggle = mirel.settingsWindow()->startAtLoginSwitch();
+    QVERIFY(toggle);
+    QCOMPARE(toggle->accessibleName(), u"Start at Login"_s);
+    QVERIFY(!toggle->isChecked());
+    QAction *trayEntry = nullptr;
+    for (QAction *action : mirel.trayMenu()->actions()) {
+        if (action->text() == u"Start at Login"_s)
+            trayEntry = action;
+    }
+    QVERIFY(trayEntry);
+
+    // The switch writes the entry, and the tray's check mark follows.
+    QTest::mouseClick(toggle, Qt::LeftButton);
+    QVERIFY(QFileInfo::exists(entry));
+    QVERIFY(toggle->isChecked());
+    QVERIFY(trayEntry->isChecked());
+    // And the other way round.
+    trayEntry->trigger();
+    QVERIFY(!QFileInfo::exists(entry));
+    QVERIFY(!toggle->isChecked());
+
+    // Where no entry can be written, the switch goes back to off.
+    const QString folder = QFileInfo(entry).absolutePath();
+    QDir(folder).removeRecursively();
+    QVERIFY(writeFile(folder));
+    const auto unblock = qScopeGuard([&folder] { QFile::remove(folder); });
+    QTest::mouseClick(toggle, Qt::LeftButton);
+    QVERIFY(!toggle->isChecked());
+    QVERIFY(!trayEntry->isChecked());
+}
+
+void TestShell::startedAtLoginWaitsForTheTray()
+{
+    TestHome home;
+    MirelApp atLogin(MirelApp::Start::AtLogin);
+    MirelApp normal;
+    QTRY_VERIFY(normal.isStarted());
+    QVERIFY(normal.panel()->isVisible());
+    // No tray has come yet, but it may: no window flashes up at login meanwhile.
+    QVERIFY(!atLogin.isStarted());
+    QVERIFY(!atLogin.panel()->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(atLogin.isStarted(), MirelApp::trayWaitAtLoginMs + 5000);
+    QVERIFY(atLogin.usesFallbackWindow());
+    QVERIFY(atLogin.panel()->isVisible());
+}
+
+void TestShell::windowBecomesThePanelWhenATrayComes()
+{
+    TestHome home;
+    QVERIFY(writeFile(home.folder(u"Downloads"_s) + u"/a.txt"_s));
+    PrivateBus bus;
+    if (!bus.isRunning())
+        QSKIP("dbus-daemon could not start");
+    MirelApp mirel(MirelApp::Start::Normal, bus.connect(u"shell_mirel"_s));
+    QTRY_VERIFY(mirel.isStarted());
+    QVERIFY(mirel.usesFallbackWindow());
+    QVERIFY(mirel.panel()->isVisible());
+
+    // The desktop's tray starts after Mirel: the icon docks and the window becomes the
+    // panel, hidden until the icon is clicked.
+    const QDBusConnection host = bus.connect(u"shell_host"_s);
+    FakeWatcher watcher(host);
+    QVERIFY(watcher.owned());
+    QTRY_VERIFY(mirel.trayIcon()->isDocked());
+    QVERIFY(!mirel.usesFallbackWindow());
+    QVERIFY(!mirel.panel()->isVisible());
+    QCOMPARE(watcher.items.size(), 1);
+
+    // A click the tray reports at (300, 10) opens the panel right there.
+    QDBusMessage activate =
+        QDBusMessage::createMethodCall(watcher.items.constFirst(), u"/StatusNotifierItem"_s,
+                                       u"org.kde.StatusNotifierItem"_s, u"Activate"_s);
+    activate << 300 << 10;
+    QCOMPARE(host.call(activate, QDBus::BlockWithGui, 5000).type(), QDBusMessage::ReplyMessage);
+    QTRY_VERIFY(mirel.panel()->isVisible());
+    const QRect panel = mirel.panel()->geometry();
+    QVERIFY2(panel.left() <= 300 && 300 <= panel.right() && std::abs(panel.top() - 10) <= 8,
+             qPrintable(u"%1,%2"_s.arg(panel.left()).arg(panel.top())));
+    // "Open Mirel" later opens it at the same place: the frame the window had before the
+    // tray came moves it by nothing.
+    mirel.panel()->hide();
+    mirel.showPanel();
+    QCOMPARE(mirel.panel()->geometry(), panel);
 }
 
 void TestShell::secondInstanceDefersToTheFirst()
@@ -253,8 +442,8 @@ void TestShell::firstAndLaterStarts()
     MirelApp again;
     QCOMPARE(again.welcomeMessage(), QString());
 
-    if (QSystemTrayIcon::isSystemTrayAvailable())
-        QSKIP("This session has a system tray");
+    QTRY_VERIFY(again.isStarted());
+    QVERIFY(again.usesFallbackWindow());
     // Without a tray the panel is an ordinary window. Escape would hide a popup; this window is
     // the only way back to Mirel, so it stays.
     QSignalSpy dismissed(again.panel(), &MenuBarView::dismissRequested);
@@ -275,6 +464,7 @@ void TestShell::startAtLoginFromTheTrayMenu()
     QDir().rmdir(QFileInfo(entry).absolutePath()); // the folder is made when needed
     MirelApp mirel;
     QMenu *menu = mirel.trayIcon()->contextMenu();
+    QCOMPARE(menu, mirel.trayMenu());
     QAction *startAtLogin = nullptr;
     for (QAction *action : menu->actions()) {
         if (action->text() == u"Start at Login"_s)
@@ -286,8 +476,8 @@ void TestShell::startAtLoginFromTheTrayMenu()
     startAtLogin->trigger();
     QVERIFY(startAtLogin->isChecked());
     const QByteArray written = readFile(entry);
-    QVERIFY2(written.contains(
-                 QByteArray("\nExec=" + QCoreApplication::applicationFilePath().toUtf8() + '\n')),
+    QVERIFY2(written.contains(QByteArray(
+                 "\nExec=" + QCoreApplication::applicationFilePath().toUtf8() + " --autostart\n")),
              written.constData());
     QVERIFY(written.startsWith("[Desktop Entry]\n"));
 
@@ -343,6 +533,8 @@ void TestShell::commandLine_data()
     const QString version = u"Mirel " MIREL_VERSION "\n"_s;
     QTest::newRow("version") << QStringList{u"--version"_s} << QString() << 0 << version;
     QTest::newRow("help") << QStringList{u"--help"_s} << QString() << 0 << u"--version"_s;
+    QTest::newRow("help names --autostart")
+        << QStringList{u"--help"_s} << QString() << 0 << u"--autostart"_s;
     QTest::newRow("version without a display") << QStringList{u"-v"_s} << u"none"_s << 0 << version;
     QTest::newRow("unknown option")
         << QStringList{u"--frobnicate"_s} << QString() << 1 << u"Unknown option 'frobnicate'."_s;
@@ -373,6 +565,56 @@ void TestShell::commandLine()
         QVERIFY2(used.contains(shown), qPrintable(used));
     if (exitCode != 0 && display.isEmpty())
         QVERIFY2(run.err.contains(u"Usage: "_s), qPrintable(run.err));
+}
+
+void TestShell::waylandRunsOnXcb_data()
+{
+    QTest::addColumn<QString>("wayland");
+    QTest::addColumn<QString>("display");
+    QTest::addColumn<QString>("platform");
+    QTest::addColumn<QString>("argument");
+    QTest::addColumn<bool>("xcb");
+    QTest::newRow("Wayland with XWayland")
+        << u"wayland-0"_s << u":0"_s << QString() << QString() << true;
+    QTest::newRow("Wayland without XWayland")
+        << u"wayland-0"_s << QString() << QString() << QString() << false;
+    QTest::newRow("X11 alone") << QString() << u":0"_s << QString() << QString() << false;
+    QTest::newRow("the user chose Wayland")
+        << u"wayland-0"_s << u":0"_s << u"wayland"_s << QString() << false;
+    QTest::newRow("the user chose it on the command line")
+        << u"wayland-0"_s << u":0"_s << QString() << u"wayland"_s << false;
+}
+
+void TestShell::waylandRunsOnXcb()
+{
+    QFETCH(QString, wayland);
+    QFETCH(QString, display);
+    QFETCH(QString, platform);
+    QFETCH(QString, argument);
+    QFETCH(bool, xcb);
+    const QByteArrayList names = {"WAYLAND_DISPLAY", "DISPLAY", "QT_QPA_PLATFORM",
+                                  "XDG_SESSION_TYPE"};
+    QList<std::optional<QByteArray>> saved;
+    for (const QByteArray &name : names)
+        saved.append(qEnvironmentVariableIsSet(name.constData())
+                         ? std::optional<QByteArray>(qgetenv(name.constData()))
+                         : std::nullopt);
+    const auto restore = qScopeGuard([&] {
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            if (saved.at(i))
+                qputenv(names.at(i).constData(), *saved.at(i));
+            else
+                qunsetenv(names.at(i).constData());
+        }
+    });
+    const QStringList values = {wayland, display, platform, QString()};
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        if (values.at(i).isEmpty())
+            qunsetenv(names.at(i).constData());
+        else
+            qputenv(names.at(i).constData(), values.at(i).toUtf8());
+    }
+    QCOMPARE(CommandLine::prefersXcb(argument), xcb);
 }
 
 void TestShell::versionLeavesTheRunningMirelAlone()

@@ -8,6 +8,8 @@
 #   e2e_start "$mirel"     # starts it; stdout in $work/stdout, stderr in $work/stderr, $mirel_pid
 #   ui press 'Delete'      # tests/e2e/mirel_ui.py: find widgets by accessible name, the tray menu
 #   waitfor 10 test -f "$file" || fail "what went wrong"
+#   panel_at X Y           # Mirel's shown window has its top or bottom edge within 8 px of
+#                          # the point, which lies within its width
 #   expect_stdout "what went wrong" < lines   # stdout becomes exactly these lines
 #
 # Everything started here is stopped and $work removed when the script exits.
@@ -98,4 +100,24 @@ e2e_start() {
     "$@" >>"$work/stdout" 2>>"$work/stderr" &
     mirel_pid=$!
     e2e_pids+=("$mirel_pid")
+}
+
+# mirel_window: the id of Mirel's one mapped window with a size of the panel's, as X sees it.
+mirel_window() {
+    local id
+    for id in $(xdotool search --all --onlyvisible --pid "$mirel_pid" --name '.*' 2>/dev/null); do
+        eval "$(xdotool getwindowgeometry --shell "$id")"
+        ((WIDTH >= 200 && HEIGHT >= 200)) && { echo "$id"; return 0; }
+    done
+    return 1
+}
+
+panel_at() {
+    local x=$1 y=$2 id X Y WIDTH HEIGHT SCREEN WINDOW
+    id=$(mirel_window) || return 1
+    eval "$(xdotool getwindowgeometry --shell "$id")"
+    echo "panel at $X,$Y ${WIDTH}x$HEIGHT for the point $x,$y" > "$work/panel-at"
+    ((X <= x && x < X + WIDTH)) || return 1
+    local top=$((Y - y)) bottom=$((y - (Y + HEIGHT)))
+    ((${top#-} <= 8 || ${bottom#-} <= 8))
 }

@@ -10,14 +10,20 @@ polls its condition until a deadline and exits 1 with a message when it is not m
 Run with /usr/bin/python3 (pyatspi comes from Debian's python3-pyatspi). Commands:
   watch                      serve org.kde.StatusNotifierWatcher until killed
   tray-wait [S]              wait until Mirel's tray item is registered
-  tray-activate              click the tray icon (StatusNotifierItem.Activate)
-  tray-menu                  print the tray menu: one "label<TAB>enabled<TAB>checked" line each
+  tray-activate [X Y]        click the tray icon (StatusNotifierItem.Activate) at X, Y (0, 0:
+                             a host that does not know where the icon is)
+  tray-menu                  print the tray menu: one "label<TAB>enabled<TAB>checked" line each,
+                             labels as a host shows them (access-key marks taken out)
+  tray-menu-raw              print the labels exactly as Mirel sends them, one a line
   tray-click REGEX           click the first enabled tray-menu entry whose label matches
   wait ROLE REGEX [S]        wait until a showing widget of that role has a matching name
   gone ROLE REGEX [S]        wait until no showing widget of that role has a matching name
   press REGEX [S]            wait for a showing, enabled push button and press it
   focused                    print "role<TAB>name" of the widget that has the keyboard focus
   wait-focus ROLE REGEX [S]  wait until the focused widget has that role and a matching name
+  value ROLE REGEX           print the current value of a showing widget (a slider's position)
+  extents APP ROLE           print "x y width height" of the smallest showing widget of that
+                             role in the program APP (another program's, such as a panel's)
   dump                       print Mirel's accessible tree (for debugging a test)
 ROLE names an AT-SPI role such as "push button", "label", "list", "check box", or "*". It is
 matched by the role's constant (pyatspi.ROLE_PUSH_BUTTON), never by the display name that
@@ -143,9 +149,8 @@ def menu_entries(bus):
     def walk(node):
         ident, props, children = node
         if props.get("type") != "separator" and "label" in props:
-            label = props["label"].replace("_", "", 1) if "_" in props["label"] else props["label"]
-            entries.append((ident, label, props.get("enabled", True),
-                            props.get("toggle-state", 0) == 1))
+            entries.append((ident, shown_label(props["label"]), props.get("enabled", True),
+                            props.get("toggle-state", 0) == 1, props["label"]))
         for child in children:
             walk(child)
 
@@ -153,10 +158,16 @@ def menu_entries(bus):
     return service, menu, entries
 
 
+def shown_label(label):
+    """A dbusmenu label as a host draws it: "__" is an underscore, a single "_" marks the
+    access key and is not shown."""
+    return re.sub(r"_(_?)", lambda m: m.group(1), label)
+
+
 def tray_click(pattern):
     bus = session_bus()
     service, menu, entries = menu_entries(bus)
-    for ident, label, enabled, _ in entries:
+    for ident, label, enabled, _, _ in entries:
         if enabled and re.search(pattern, label):
             call(bus, service, menu, "com.canonical.dbusmenu", "Event",
                  GLib.Variant("(isvu)", (ident, "clicked", GLib.Variant("i", 0), 0)))
@@ -260,11 +271,15 @@ def main(argv):
     elif command == "tray-activate":
         bus = session_bus()
         service, path = tray_item(bus)
-        call(bus, service, path, "org.kde.StatusNotifierItem", "Activate", GLib.Variant("(ii)", (0, 0)))
+        x, y = (int(args[0]), int(args[1])) if len(args) >= 2 else (0, 0)
+        call(bus, service, path, "org.kde.StatusNotifierItem", "Activate", GLib.Variant("(ii)", (x, y)))
     elif command == "tray-menu":
-        for _, label, enabled, checked in menu_entries(session_bus())[2]:
+        for _, label, enabled, checked, _ in menu_entries(session_bus())[2]:
             print("%s\t%s\t%s" % (label, "enabled" if enabled else "disabled",
                                   "checked" if checked else "unchecked"))
+    elif command == "tray-menu-raw":
+        for entry in menu_entries(session_bus())[2]:
+            print(entry[4])
     elif command == "tray-click":
         tray_click(args[0])
     elif command == "wait":
@@ -283,6 +298,28 @@ def main(argv):
             return node is not None and has_role(node, args[0]) \
                 and re.search(args[1], node.name or "")
         poll(matches, seconds(2), "the focus on a %s named %r" % (args[0], args[1]))
+    elif command == "value":
+        node = poll(lambda: find(args[0], args[1]), seconds(2), "a %s named %r" % (args[0], args[1]))
+        print("%g" % node.queryValue().currentValue)
+    elif command == "extents":
+        import pyatspi
+
+        def smallest():
+            found = []
+            for app in pyatspi.Registry.getDesktop(0):
+                if app is None or app.name != args[0]:
+                    continue
+                for node in walk(app):
+                    try:
+                        if has_role(node, args[1]) and states(node)["showing"]:
+                            e = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+                            if e.width > 0 and e.height > 0:
+                                found.append((e.width * e.height, e.x, e.y, e.width, e.height))
+                    except Exception:
+                        continue
+            return min(found) if found else None
+        area = poll(smallest, seconds(2), "a %s in %s" % (args[1], args[0]))
+        print("%d %d %d %d" % area[1:])
     elif command == "dump":
         for app in mirel_apps():
             for node in walk(app):

@@ -3,7 +3,7 @@
 # Usage: user-folders-undo.sh MIREL
 # A German desktop: user-dirs.dirs names ~/Schreibtisch, ~/Downloads and ~/Dokumente. The scan
 # lines show those paths (never ~/Desktop), a Keep lands in ~/Dokumente/Kept, and the tray
-# menu's first entry takes back the latest decision: Delete, then Keep, each file back where
+# menu's undo entry (after "Open Mirel") takes back the latest decision: Delete, then Keep, each file back where
 # it was, the Trash left without its .trashinfo. An undo whose original path is taken fails
 # with its console line, moves nothing and drops the entry.
 source "$(dirname "$0")/e2e-lib.sh"
@@ -32,9 +32,11 @@ scan() {
 { scan; scan; scan; } | expect_stdout "start-up scans of the desktop's folders"
 
 ui tray-wait || fail "no tray icon"
-first_entry() { ui tray-menu | head -1; }
+first_entry() { ui tray-menu | sed -n 2p; }
+[[ $(ui tray-menu | head -1) == $'Open Mirel\tenabled\tunchecked' ]] ||
+    fail "the menu does not start with Open Mirel: $(ui tray-menu | head -1)"
 [[ $(first_entry) == $'Undo\tdisabled\tunchecked' ]] ||
-    fail "with nothing decided the first entry is not a disabled Undo: $(first_entry)"
+    fail "with nothing decided the undo entry is not a disabled Undo: $(first_entry)"
 
 ui tray-activate || fail "could not click the tray icon"
 ui wait label '^new\.pdf$' || fail "the panel did not open on new.pdf"
@@ -51,7 +53,7 @@ ui wait label '^old & odd\.txt$' || fail "the panel did not go on to the last fi
 
 # Undo walks back: the Delete first, then the Keep.
 [[ $(first_entry) == $'Undo Delete: middle.txt\tenabled\tunchecked' ]] ||
-    fail "the first entry does not offer to undo the Delete: $(first_entry)"
+    fail "the undo entry does not offer to undo the Delete: $(first_entry)"
 ui tray-click '^Undo Delete: middle\.txt$' || fail "could not click the undo entry"
 waitfor 5 test -f "$home/Downloads/middle.txt" || fail "Undo did not bring middle.txt back"
 [[ $(cat "$home/Downloads/middle.txt") == middle ]] || fail "the restored middle.txt changed"

@@ -1,0 +1,171 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "AppState.h"
+#include "FileListView.h"
+#include "FileRowView.h"
+#include "TestHome.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+// The file list for keyboard and screen-reader users: the row menu from the keyboard, and
+// the list and its rows as a screen reader sees them.
+class TestFileListKeyboard final : public QObject
+{
+    Q_OBJECT
+
+public:
+    static void initMain() { useTemporaryHome(); }
+
+private slots:
+    void cleanup();
+    void menuFromTheKeyboard_data();
+    void menuFromTheKeyboard();
+    void menuActsOnTheCurrentFileOnly();
+    void listAndRowsForScreenReaders();
+};
+
+namespace {
+
+constexpr qint64 baseTime = 1'790'000'000;
+
+// Files f0.txt (newest) .. f<count-1>.txt in Downloads.
+void makeFiles(TestHome &home, int count)
+{
+    const QString downloads = home.folder(u"Downloads"_s);
+    for (int i = 0; i < count; ++i)
+        QVERIFY(writeFile(downloads + u"/f"_s + QString::number(i) + u".txt"_s, "x", baseTime - i));
+}
+
+QMenu *openPopup()
+{
+    return qobject_cast<QMenu *>(QApplication::activePopupWidget());
+}
+
+QStringList texts(const QMenu *menu)
+{
+    QStringList texts;
+    for (const QAction *action : menu->actions())
+        texts.append(action->text());
+    return texts;
+}
+
+} // namespace
+
+void TestFileListKeyboard::cleanup()
+{
+    while (QMenu *menu = openPopup())
+        menu->close();
+}
+
+void TestFileListKeyboard::menuFromTheKeyboard_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("the Menu key") << int(Qt::Key_Menu) << int(Qt::NoModifier) << true;
+    QTest::newRow("Shift+F10") << int(Qt::Key_F10) << int(Qt::ShiftModifier) << true;
+    QTest::newRow("F10 alone") << int(Qt::Key_F10) << int(Qt::NoModifier) << false;
+    QTest::newRow("Ctrl+F10") << int(Qt::Key_F10) << int(Qt::ControlModifier) << false;
+}
+
+void TestFileListKeyboard::menuFromTheKeyboard()
+{
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(bool, opens);
+    TestHome home;
+    makeFiles(home, 3);
+    AppState state;
+    QTRY_COMPARE(state.files().size(), 3);
+    FileListView list(state);
+    list.resize(320, 200);
+    list.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&list));
+    FileRowView *current = list.rowAt(state.currentIndex());
+    QVERIFY(current);
+    QVERIFY(!current->isMenuOpen());
+
+    QTest::keyClick(&list, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    if (!opens) {
+        QVERIFY(!openPopup());
+        QVERIFY(!current->isMenuOpen());
+        return;
+    }
+    QTRY_VERIFY(openPopup());
+    QCOMPARE(texts(openPopup()), QStringList({u"Open"_s, u"Show in Folder"_s, u"Copy Path"_s}));
+    // The row the menu acts on is highlighted while it is open, and only then.
+    QVERIFY(current->isMenuOpen());
+    openPopup()->close();
+    QTRY_VERIFY(!current->isMenuOpen());
+}
+
+void TestFileListKeyboard::menuActsOnTheCurrentFileOnly()
+{
+    TestHome home;
+    makeFiles(home, 3);
+    AppState state;
+    QTRY_COMPARE(state.files().size(), 3);
+    state.setCurrentIndex(1);
+    FileListView list(state);
+    list.resize(320, 300);
+    list.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&list));
+
+    // As the platform sends it for the Menu key.
+    QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(5, 5),
+                            list.mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(&list, &event);
+    QTRY_VERIFY(openPopup());
+    for (qsizetype i = 0; i < 3; ++i) {
+        FileRowView *row = list.rowAt(i);
+        QVERIFY(row);
+        QCOMPARE(row->isMenuOpen(), i == 1);
+    }
+    QCOMPARE(list.rowAt(1)->file().filePath, state.files().at(1).filePath);
+}
+
+void TestFileListKeyboard::listAndRowsForScreenReaders()
+{
+    TestHome home;
+    makeFiles(home, 38);
+    AppState state;
+    QTRY_COMPARE(state.files().size(), 38);
+    FileListView list(state);
+    list.resize(320, 200);
+    list.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&list));
+
+    QAccessibleInterface *listInterface = QAccessible::queryAccessibleInterface(&list);
+    QVERIFY(listInterface);
+    QCOMPARE(listInterface->role(), QAccessible::List);
+    QCOMPARE(listInterface->text(QAccessible::Name), u"Files"_s);
+    QCOMPARE(listInterface->text(QAccessible::Description), u"38 items"_s);
+    // The rows that exist, each a list item named after its file, the current one selected.
+    const QList<FileRowView *> rows = list.visibleRows();
+    QVERIFY(!rows.isEmpty());
+    QCOMPARE(listInterface->childCount(), int(rows.size()));
+    int selected = 0;
+    for (int i = 0; i < listInterface->childCount(); ++i) {
+        QAccessibleInterface *item = listInterface->child(i);
+        QVERIFY(item);
+        QCOMPARE(item->role(), QAccessible::ListItem);
+        QCOMPARE(item->object(), rows.at(i));
+        QCOMPARE(item->text(QAccessible::Name), rows.at(i)->nameText());
+        QCOMPARE(item->parent(), listInterface);
+        QCOMPARE(listInterface->indexOfChild(item), i);
+        QVERIFY(item->state().selectable);
+        if (item->state().selected) {
+            ++selected;
+            QCOMPARE(rows.at(i)->file().id, state.currentFile()->id);
+        }
+    }
+    QCOMPARE(selected, 1);
+}
+
+QTEST_MAIN(TestFileListKeyboard)
+#include "tst_FileListKeyboard.moc"
