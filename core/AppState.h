@@ -78,7 +78,8 @@ public:
     std::optional<DecisionHistory::Decision> lastDecision() const { return m_history.latest(); }
     // Puts the file of the latest decision back where it was, never replacing anything, then
     // rescans with the restored file current. A failure writes "Failed to undo: " and the
-    // reason, leaves every file where it was, and drops the decision all the same.
+    // reason and leaves every file where it was; the decision stays the latest while its
+    // file is still where Mirel put it, so the undo can be tried again.
     void undoLastDecision();
 
     // The year and month folders of Keep come from this clock.
@@ -95,6 +96,10 @@ signals:
     // A keep or delete failed; the reason is the console line's text after its prefix.
     void decisionFailed(const QString &reason);
     void lastDecisionChanged();
+    // An undo put the file back at this path, and the rescan made it the current file.
+    void undone(const QString &restoredPath);
+    // An undo failed; the reason is the console line's text after its prefix.
+    void undoFailed(const QString &reason);
 
 private:
     qsizetype indexOf(const QUuid &id) const;

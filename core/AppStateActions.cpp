@@ -114,16 +114,18 @@ void AppState::undoLastDecision()
     const std::optional<DecisionHistory::Decision> decision = m_history.latest();
     if (!decision)
         return;
-    const FileResult undone = m_history.undoLatest(m_fileSystem);
+    const FileResult result = m_history.undoLatest(m_fileSystem);
     emit lastDecisionChanged();
-    if (!undone.ok()) {
-        Console::writeLine(u"Failed to undo: "_s + undone.message);
+    if (!result.ok()) {
+        Console::writeLine(u"Failed to undo: "_s + result.message);
+        emit undoFailed(result.message);
         return;
     }
     scanFolders();
     const qsizetype restored = indexOfPath(decision->originalPath);
     if (restored > 0)
         setCurrentIndex(restored);
+    emit undone(decision->originalPath);
 }
 
 void AppState::removeEntryAt(qsizetype index)

@@ -30,12 +30,19 @@ bool FileSystem::exists(const QString &path) const
     return ::lstat(PathCodec::encode(path).constData(), &attributes) == 0;
 }
 
+bool FileSystem::isFolder(const QString &path) const
+{
+    struct stat attributes = {};
+    return ::stat(PathCodec::encode(path).constData(), &attributes) == 0 &&
+           S_ISDIR(attributes.st_mode);
+}
+
 FileIdentity FileSystem::identityOf(const QString &path) const
 {
     struct stat attributes = {};
     if (::lstat(PathCodec::encode(path).constData(), &attributes) != 0)
         return {};
-    return FileIdentity::of(attributes);
+    return FileIdentity::withChangeTime(attributes);
 }
 
 FileResult FileSystem::makePath(const QString &folder) const

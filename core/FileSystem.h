@@ -68,7 +68,10 @@ public:
     virtual FolderListing listFolder(const QString &folder) const;
     // Whether anything is at the path, a dangling symbolic link included.
     virtual bool exists(const QString &path) const;
-    // What is at the path now (a link's own identity); unknown when nothing is.
+    // Whether the path leads to a folder (symbolic links followed).
+    virtual bool isFolder(const QString &path) const;
+    // What is at the path now (a link's own identity, with its change time); unknown when
+    // nothing is.
     virtual FileIdentity identityOf(const QString &path) const;
     // Creates the folder and every missing parent; succeeds when it is already a folder.
     virtual FileResult makePath(const QString &folder) const;
