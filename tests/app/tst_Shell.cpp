@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CountLabel.h"
+#include "DesktopNotification.h"
+#include "ElidedLabel.h"
 #include "MenuBarView.h"
 #include "MirelApp.h"
 #include "MirelVersion.h"
@@ -53,6 +55,7 @@ private slots:
     void commandLine();
     void versionLeavesTheRunningMirelAlone();
     void firstAndLaterStarts();
+    void undoFromTheTrayMenu();
 };
 
 namespace {
@@ -261,6 +264,61 @@ void TestShell::firstAndLaterStarts()
     QTest::keyClick(again.panel(), Qt::Key_Escape);
     QCOMPARE(dismissed.count(), 1);
     QVERIFY(again.panel()->isVisible());
+}
+
+void TestShell::undoFromTheTrayMenu()
+{
+    TestHome home;
+    const QString desktop = home.folder(u"Desktop"_s);
+    QVERIFY(writeFile(desktop + u"/newer.txt"_s, "newer", 1'600'000'200));
+    QVERIFY(writeFile(desktop + u"/a.txt"_s, "a", 1'600'000'100));
+    QList<QStringList> notified;
+    DesktopNotification::setSink([&notified](const QString &title, const QString &body) {
+        notified.append({title, body});
+    });
+    const auto noSink = qScopeGuard([] { DesktopNotification::setSink({}); });
+    MirelApp mirel;
+    MenuBarView *panel = mirel.panel();
+    const auto undoEntry = [&mirel]() -> QAction * {
+        for (QAction *action : mirel.trayIcon()->contextMenu()->actions()) {
+            if (action->text().startsWith(u"Undo"_s))
+                return action;
+        }
+        return nullptr;
+    };
+    QVERIFY(undoEntry());
+    const auto keepA = [&] {
+        panel->show();
+        QCOMPARE(mirel.appState().files().at(1).filePath, desktop + u"/a.txt"_s);
+        mirel.appState().keepFile(mirel.appState().files().at(1).id);
+        // The tray menu takes the focus, which closes the panel.
+        panel->hide();
+    };
+
+    // Undone from the menu while the panel is closed: the panel opens on the restored file,
+    // though it is not the newest.
+    keepA();
+    undoEntry()->trigger();
+    QVERIFY(panel->isVisible());
+    QCOMPARE(mirel.appState().currentFile()->filePath, desktop + u"/a.txt"_s);
+    QCOMPARE(panel->nameLabel()->text(), u"a.txt"_s);
+    QVERIFY(notified.isEmpty());
+
+    // Failed with the panel closed: the desktop tells, and the panel stays closed.
+    keepA();
+    QVERIFY(writeFile(desktop + u"/a.txt"_s, "in the way"));
+    undoEntry()->trigger();
+    const QString reason =
+        u"\"a.txt\" could not be put back: \"%1/a.txt\" already exists"_s.arg(desktop);
+    QCOMPARE(notified, (QList<QStringList>{{u"Could not undo"_s, reason}}));
+    QVERIFY(!panel->isVisible());
+
+    // Failed again with the panel open: its card says so, under the current file.
+    panel->show();
+    undoEntry()->trigger();
+    QCOMPARE(notified.size(), 1);
+    QVERIFY(panel->failureLabel()->isVisible());
+    QCOMPARE(panel->failureLabel()->text(), reason);
 }
 
 void TestShell::startAtLoginFromTheTrayMenu()
