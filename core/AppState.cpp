@@ -3,6 +3,7 @@
 
 #include "FileSystem.h"
 #include "FolderAccessService.h"
+#include "FolderLister.h"
 #include "Settings.h"
 #include "UserFolders.h"
 
@@ -18,6 +19,7 @@ AppState::AppState(FileSystem &fileSystem, QObject *parent)
     , m_fileSystem(fileSystem)
     , m_folderAccessService(FolderAccessService::shared())
     , m_clock([] { return QDateTime::currentDateTime(); })
+    , m_folderLister(std::make_unique<FolderLister>(fileSystem))
 {
     Settings::writeDefaultIfAbsent(Settings::includeDesktop);
     Settings::writeDefaultIfAbsent(Settings::includeDownloads);
@@ -26,6 +28,8 @@ AppState::AppState(FileSystem &fileSystem, QObject *parent)
     setIncludeDownloads(Settings::readBool(Settings::includeDownloads));
     scanFolders();
 }
+
+AppState::~AppState() = default;
 
 void AppState::setFiles(const QList<TrackedFile> &files)
 {

@@ -28,6 +28,7 @@ struct FolderListing
     bool ok = false;
     QString error;
     QList<FolderEntry> entries;
+    FileIdentity folder; // the listed folder itself, links followed; unknown when not told
 };
 
 // The outcome of a file operation: errno-style code (0 for success) and a sentence for the
@@ -64,7 +65,8 @@ public:
 
     static FileSystem &standard();
 
-    // Shallow listing without dot-names and the names in the folder's ".hidden" file.
+    // Shallow listing without dot-names and the names in the folder's ".hidden" file. Runs
+    // on threads of its own, and may block for as long as the folder's drive does.
     virtual FolderListing listFolder(const QString &folder) const;
     // Whether anything is at the path, a dangling symbolic link included.
     virtual bool exists(const QString &path) const;
