@@ -10,6 +10,7 @@
 #include <QDir>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -52,6 +53,11 @@ FileResult FileSystem::makePath(const QString &folder) const
         return FileResult::success();
     return FileResult::failure(
         code, u"Could not create the folder \"%1\": %2"_s.arg(folder, qt_error_string(code)));
+}
+
+void FileSystem::removeEmptyFolder(const QString &folder) const
+{
+    ::rmdir(PathCodec::encode(folder).constData());
 }
 
 FileResult FileSystem::moveWithoutReplacing(const QString &from, const QString &to,

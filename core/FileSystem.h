@@ -77,6 +77,8 @@ public:
     virtual FileIdentity identityOf(const QString &path) const;
     // Creates the folder and every missing parent; succeeds when it is already a folder.
     virtual FileResult makePath(const QString &folder) const;
+    // Removes the folder if it is empty; nothing else.
+    virtual void removeEmptyFolder(const QString &folder) const;
     // Moves a file (a symbolic link as the link itself) and never replaces what is at `to`:
     // fails with EEXIST instead. Across file systems it copies, flushes, names the copy and
     // only then removes the source; a failure leaves the source as it was. Both moves refuse
