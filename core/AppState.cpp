@@ -4,8 +4,12 @@
 #include "FileSystem.h"
 #include "FolderAccessService.h"
 #include "FolderLister.h"
+#include "NoReplaceMove.h"
 #include "Settings.h"
 #include "UserFolders.h"
+
+#include <system_error>
+#include <thread>
 
 using namespace Qt::StringLiterals;
 
@@ -27,6 +31,14 @@ AppState::AppState(FileSystem &fileSystem, QObject *parent)
     setIncludeDesktop(Settings::readBool(Settings::includeDesktop));
     setIncludeDownloads(Settings::readBool(Settings::includeDownloads));
     scanFolders();
+    // A Mirel killed during a copy onto a drive without unnamed files left a hidden partial
+    // copy in a month folder; cleared at start-up, on a thread of its own since the Kept
+    // folder's drive may not answer.
+    try {
+        std::thread([kept = m_keptFilesPath] { NoReplaceMove::sweepStalePartials(kept); }).detach();
+    } catch (const std::system_error &) {
+        // No thread to be had: the next Keep into that month folder clears it instead.
+    }
 }
 
 AppState::~AppState() = default;

@@ -2,7 +2,9 @@
 #include "AppState.h"
 #include "FileSystem.h"
 #include "FolderAccessService.h"
+#include "NoReplaceMove.h"
 #include "PathCodec.h"
+#include "PosixPaths.h"
 #include "TestHome.h"
 #include "Trash.h"
 
@@ -12,6 +14,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 
@@ -83,6 +86,7 @@ private slots:
     void failedDecision();
     void undo_data();
     void undo();
+    void stalePartialCopies();
 };
 
 void TestKeep::clashNames_data()
@@ -527,6 +531,45 @@ void TestKeep::undo()
     // Nothing left behind: no kept copy, nothing in the Trash, no .trashinfo.
     QVERIFY(!QFileInfo::exists(moved));
     QCOMPARE(snapshot(trash).keys(), (keep ? QStringList() : QStringList{u"/files"_s, u"/info"_s}));
+}
+
+void TestKeep::stalePartialCopies()
+{
+    TestHome home;
+    const QString kept = home.path(u"Documents/Kept"_s);
+    const QByteArray month = QFile::encodeName(home.folder(u"Documents/Kept/2025/March"_s));
+    const qint64 longAgo = QDateTime::currentSecsSinceEpoch() - 3600;
+    // "stale": Mirel's own, an hour old; the others must stay.
+    for (const QByteArray name :
+         {".mirel-keep-stale.part", ".mirel-keep-locked.part", ".mirel-keep-fresh.part",
+          ".mirel-keep-foreign.part", "notes.part", ".mirel-keep-not-a-part"})
+        QVERIFY(writeFile(QByteArray(month + '/' + name), "partial",
+                          name == QByteArrayView(".mirel-keep-fresh.part") ? 0 : longAgo));
+    // A copy still running holds its part locked.
+    const PosixPaths::UniqueFd writer(
+        ::open(QByteArray(month + "/.mirel-keep-locked.part").constData(), O_RDWR | O_CLOEXEC));
+    QCOMPARE(::flock(writer.get(), LOCK_EX | LOCK_NB), 0);
+    const bool foreign =
+        ::lchown(QByteArray(month + "/.mirel-keep-foreign.part").constData(), 65534, 65534) == 0;
+
+    NoReplaceMove::sweepStalePartials(kept);
+
+    QStringList left = QDir(QFile::decodeName(month))
+                           .entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    QStringList expected{u".mirel-keep-fresh.part"_s, u".mirel-keep-locked.part"_s,
+                         u".mirel-keep-not-a-part"_s, u"notes.part"_s};
+    if (foreign)
+        expected.prepend(u".mirel-keep-foreign.part"_s);
+    else
+        left.removeAll(u".mirel-keep-foreign.part"_s); // only root can give a file away
+    QCOMPARE(left, expected);
+
+    // Mirel sweeps at start-up too, without holding up the start.
+    const QByteArray other = QFile::encodeName(home.folder(u"Documents/Kept/2026/January"_s));
+    QVERIFY(writeFile(QByteArray(other + "/.mirel-keep-killed.part"), "partial", longAgo));
+    AppState state;
+    QTRY_VERIFY(!existsNoFollow(QByteArray(other + "/.mirel-keep-killed.part")));
+    QVERIFY(existsNoFollow(QByteArray(month + "/.mirel-keep-locked.part")));
 }
 
 QTEST_GUILESS_MAIN(TestKeep)
