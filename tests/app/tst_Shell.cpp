@@ -25,6 +25,7 @@
 #include <algorithm>
 
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 
@@ -45,6 +46,8 @@ private slots:
     void placement_data();
     void placement();
     void secondInstanceDefersToTheFirst();
+    void withoutRuntimeFolder_data();
+    void withoutRuntimeFolder();
     void socketOfAnotherUserIsNotObeyed();
     void oneSettingsWindowWithTheUpdater();
     void germanTranslation();
@@ -129,8 +132,6 @@ void TestShell::secondInstanceDefersToTheFirst()
     QTemporaryDir runtime;
     const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
     const auto restore = qScopeGuard([&] { qputenv("XDG_RUNTIME_DIR", oldRuntime); });
-    qunsetenv("XDG_RUNTIME_DIR");
-    QCOMPARE(SingleInstance::defaultName(), u"mirel-"_s + QString::number(::getuid()));
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
     const QString name = SingleInstance::defaultName();
     QCOMPARE(name, runtime.path() + u"/mirel"_s);
@@ -140,6 +141,68 @@ void TestShell::secondInstanceDefersToTheFirst()
     QVERIFY(!second.becomePrimary());
     QCOMPARE(QDir(runtime.path()).entryList(QDir::System | QDir::NoDotAndDotDot),
              QStringList{u"mirel"_s});
+}
+
+void TestShell::withoutRuntimeFolder_data()
+{
+    QTest::addColumn<QString>("setUp");
+    QTest::addColumn<QString>("problem"); // FOLDER stands for the folder; empty: used
+
+    QTest::newRow("made private") << u"none"_s << QString();
+    QTest::newRow("already there, private") << u"private"_s << QString();
+    QTest::newRow("a link to a folder elsewhere") << u"link"_s << u"\"FOLDER\" is not a folder"_s;
+    QTest::newRow("open to other users")
+        << u"open"_s << u"other users can open the folder \"FOLDER\""_s;
+    QTest::newRow("another user's")
+        << u"foreign"_s << u"the folder \"FOLDER\" belongs to another user"_s;
+}
+
+void TestShell::withoutRuntimeFolder()
+{
+    QFETCH(QString, setUp);
+    QFETCH(QString, problem);
+    // The shared temporary folder is never used: another user could listen there first.
+    TestHome home;
+    QTemporaryDir cache;
+    const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+    const QByteArray oldCache = qgetenv("XDG_CACHE_HOME");
+    const auto restore = qScopeGuard([&] {
+        qputenv("XDG_RUNTIME_DIR", oldRuntime);
+        qputenv("XDG_CACHE_HOME", oldCache);
+    });
+    qunsetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
+    const QString folder = cache.path() + u"/mirel"_s;
+    const QByteArray path = QFile::encodeName(folder);
+    if (setUp == u"link"_s) {
+        QVERIFY(QFile::link(home.folder(u"elsewhere"_s), folder));
+    } else if (setUp != u"none"_s) {
+        QCOMPARE(::mkdir(path.constData(), setUp == u"open"_s ? 0755 : 0700), 0);
+        QCOMPARE(::chmod(path.constData(), setUp == u"open"_s ? 0755 : 0700), 0);
+        if (setUp == u"foreign"_s && ::chown(path.constData(), 65534, 65534) != 0)
+            QSKIP("Handing a folder to another user needs root");
+    }
+
+    QString why;
+    const QString name = SingleInstance::defaultName(&why);
+
+    if (!problem.isEmpty()) {
+        QCOMPARE(name, QString());
+        QCOMPARE(why, problem.replace(u"FOLDER"_s, folder));
+        SingleInstance alone(name);
+        QVERIFY(alone.becomePrimary());
+        QCOMPARE(QDir(folder).entryList(QDir::System | QDir::NoDotAndDotDot), QStringList());
+        return;
+    }
+    QCOMPARE(why, QString());
+    QCOMPARE(name, folder + u"/instance"_s);
+    struct stat attributes = {};
+    QCOMPARE(::lstat(path.constData(), &attributes), 0);
+    QCOMPARE(attributes.st_mode & 07777, mode_t(0700));
+    SingleInstance first(name);
+    QVERIFY(first.becomePrimary());
+    SingleInstance second(name);
+    QVERIFY(!second.becomePrimary());
 }
 
 void TestShell::socketOfAnotherUserIsNotObeyed()
