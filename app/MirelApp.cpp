@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "MirelApp.h"
 
+#include "DesktopNotification.h"
 #include "FileNames.h"
 #include "MenuBarView.h"
 #include "PanelPlacement.h"
@@ -142,6 +143,28 @@ void MirelApp::addUndoEntry()
     connect(m_trayMenu.get(), &QMenu::aboutToShow, undo, refresh);
     connect(&m_appState, &AppState::lastDecisionChanged, undo, refresh);
     refresh();
+
+    // The undo's file comes back as the current one, in the panel: opening the panel scans
+    // again, so the file is chosen once it is open.
+    connect(&m_appState, &AppState::undone, this, [this](const QString &restoredPath) {
+        if (!m_panel->isVisible())
+            showPanel();
+        const QList<TrackedFile> &files = m_appState.files();
+        for (qsizetype i = 0; i < files.size(); ++i) {
+            if (files.at(i).filePath == restoredPath) {
+                m_appState.setCurrentIndex(i);
+                break;
+            }
+        }
+    });
+    // A failed undo is told where the user is: on the open panel, or else by the desktop.
+    connect(&m_appState, &AppState::undoFailed, this, [this](const QString &reason) {
+        if (m_panel->isVisible() && m_panel->showFailure(reason))
+            return;
+        DesktopNotification::show(tr("Could not undo"), reason, this, [this, reason] {
+            m_tray->showMessage(tr("Could not undo"), reason);
+        });
+    });
 }
 
 void MirelApp::setUpUndo()
@@ -177,9 +200,8 @@ void MirelApp::undo()
 {
     if (!m_appState.lastDecision())
         return;
+    // A restored file opens the panel on it (the undone signal); a failure is told instead.
     m_appState.undoLastDecision();
-    // The file comes back into the list: the panel shows it.
-    showPanel();
 }
 
 void MirelApp::addStartAtLogin()

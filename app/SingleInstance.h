@@ -19,9 +19,13 @@ public:
     // open its panel.
     bool becomePrimary();
 
-    // "$XDG_RUNTIME_DIR/mirel"; "mirel-<uid>" in the shared temporary folder when the
-    // session has no runtime folder.
-    static QString defaultName();
+    // "$XDG_RUNTIME_DIR/mirel"; without a runtime folder, "instance" in a folder of the
+    // user's own ("~/.cache/mirel", 0700). Empty, with the reason in `problem`, when that
+    // folder is not safe (a link, another user's, open to others): Mirel then runs without
+    // the check.
+    static QString defaultName(QString *problem = nullptr);
+    // Why `folder` may not hold the socket; empty when it is a private folder of the user's.
+    static QString privateFolderProblem(const QString &folder);
 
 signals:
     void openRequested();

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CommandLine.h"
+#include "Console.h"
 #include "MirelApp.h"
 #include "MirelVersion.h"
 #include "SingleInstance.h"
@@ -62,7 +63,10 @@ int main(int argc, char **argv)
 
     MirelApp::installTranslations(QLocale(), &app);
 
-    SingleInstance instance(SingleInstance::defaultName());
+    QString instanceProblem;
+    SingleInstance instance(SingleInstance::defaultName(&instanceProblem));
+    if (!instanceProblem.isEmpty())
+        Console::writeLine(u"Running without the single-instance check: "_s + instanceProblem);
     if (!instance.becomePrimary())
         return 0;
 

@@ -3,8 +3,13 @@
 
 #include "FileSystem.h"
 #include "FolderAccessService.h"
+#include "FolderLister.h"
+#include "NoReplaceMove.h"
 #include "Settings.h"
 #include "UserFolders.h"
+
+#include <system_error>
+#include <thread>
 
 using namespace Qt::StringLiterals;
 
@@ -18,6 +23,7 @@ AppState::AppState(FileSystem &fileSystem, QObject *parent)
     , m_fileSystem(fileSystem)
     , m_folderAccessService(FolderAccessService::shared())
     , m_clock([] { return QDateTime::currentDateTime(); })
+    , m_folderLister(std::make_unique<FolderLister>(fileSystem))
 {
     Settings::writeDefaultIfAbsent(Settings::includeDesktop);
     Settings::writeDefaultIfAbsent(Settings::includeDownloads);
@@ -25,7 +31,17 @@ AppState::AppState(FileSystem &fileSystem, QObject *parent)
     setIncludeDesktop(Settings::readBool(Settings::includeDesktop));
     setIncludeDownloads(Settings::readBool(Settings::includeDownloads));
     scanFolders();
+    // A Mirel killed during a copy onto a drive without unnamed files left a hidden partial
+    // copy in a month folder; cleared at start-up, on a thread of its own since the Kept
+    // folder's drive may not answer.
+    try {
+        std::thread([kept = m_keptFilesPath] { NoReplaceMove::sweepStalePartials(kept); }).detach();
+    } catch (const std::system_error &) {
+        // No thread to be had: the next Keep into that month folder clears it instead.
+    }
 }
+
+AppState::~AppState() = default;
 
 void AppState::setFiles(const QList<TrackedFile> &files)
 {

@@ -11,10 +11,12 @@
 #include <QUrl>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class FileSystem;
 class FolderAccessService;
+class FolderLister;
 
 // The review state: the files under review, the position on screen, where kept files go and
 // the two standard-folder switches. Every assignment of a published property is announced,
@@ -39,6 +41,7 @@ public:
     // complete on return.
     explicit AppState(QObject *parent = nullptr);
     explicit AppState(FileSystem &fileSystem, QObject *parent = nullptr);
+    ~AppState() override;
 
     const QList<TrackedFile> &files() const { return m_files; }
     void setFiles(const QList<TrackedFile> &files);
@@ -62,6 +65,10 @@ public:
     // even when nothing was dropped.
     void removeFolder(const QUrl &folder);
 
+    // Lists every folder off the main thread, all at once, and waits for them together at
+    // most about 2 s: a folder that has not answered by then is reported with "Error
+    // scanning <folder>: the folder does not respond" and left out. The list is complete
+    // on return.
     void scanFolders();
     void scanFolder(const QString &folderPath);
     // True while scanFolders() builds the list; what is announced meanwhile is not final.
@@ -78,7 +85,8 @@ public:
     std::optional<DecisionHistory::Decision> lastDecision() const { return m_history.latest(); }
     // Puts the file of the latest decision back where it was, never replacing anything, then
     // rescans with the restored file current. A failure writes "Failed to undo: " and the
-    // reason, leaves every file where it was, and drops the decision all the same.
+    // reason and leaves every file where it was; the decision stays the latest while its
+    // file is still where Mirel put it, so the undo can be tried again.
     void undoLastDecision();
 
     // The year and month folders of Keep come from this clock.
@@ -95,14 +103,18 @@ signals:
     // A keep or delete failed; the reason is the console line's text after its prefix.
     void decisionFailed(const QString &reason);
     void lastDecisionChanged();
+    // An undo put the file back at this path, and the rescan made it the current file.
+    void undone(const QString &restoredPath);
+    // An undo failed; the reason is the console line's text after its prefix.
+    void undoFailed(const QString &reason);
 
 private:
+    void addListing(const QString &folderPath, const std::optional<FolderListing> &listing);
     qsizetype indexOf(const QUuid &id) const;
     qsizetype indexOfPath(const QString &path) const;
     bool moveToKept(const TrackedFile &file);
     bool moveToTrash(const TrackedFile &file);
     void removeEntryAt(qsizetype index);
-    void sortNewestFirst();
     void announceFiles();
 
     QList<TrackedFile> m_files;
@@ -115,4 +127,5 @@ private:
     Clock m_clock;
     bool m_scanning = false;
     DecisionHistory m_history;
+    std::unique_ptr<FolderLister> m_folderLister;
 };

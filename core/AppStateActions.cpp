@@ -59,11 +59,38 @@ qsizetype AppState::indexOfPath(const QString &path) const
     return found == m_files.cend() ? -1 : qsizetype(found - m_files.cbegin());
 }
 
+// The folders a Keep is about to make for its month; removed again, if still empty, when the
+// Keep fails, so a refused Keep leaves no empty year or month folder behind.
+class MadeFolders final
+{
+public:
+    MadeFolders(const FileSystem &fileSystem, const QString &folder)
+        : m_fileSystem(fileSystem)
+    {
+        for (QString missing = folder; missing.size() > 1 && !m_fileSystem.exists(missing);
+             missing = FileNames::parentPath(missing))
+            m_folders.append(missing);
+    }
+    ~MadeFolders()
+    {
+        for (const QString &folder : std::as_const(m_folders))
+            m_fileSystem.removeEmptyFolder(folder);
+    }
+    MadeFolders(const MadeFolders &) = delete;
+    MadeFolders &operator=(const MadeFolders &) = delete;
+    void keep() { m_folders.clear(); }
+
+private:
+    const FileSystem &m_fileSystem;
+    QStringList m_folders; // deepest first
+};
+
 bool AppState::moveToKept(const TrackedFile &file)
 {
     const QDate today = m_clock().date();
     const QString folder = m_keptFilesPath + u'/' + QString::number(today.year()) + u'/' +
                            QLocale().toString(today, u"MMMM"_s);
+    MadeFolders madeFolders(m_fileSystem, folder);
     if (const FileResult made = m_fileSystem.makePath(folder); !made.ok()) {
         Console::writeLine(u"Failed to keep: "_s + made.message);
         emit decisionFailed(made.message);
@@ -85,6 +112,7 @@ bool AppState::moveToKept(const TrackedFile &file)
             emit decisionFailed(moved.message);
             return false;
         }
+        madeFolders.keep();
         m_history.recordKeep(file.filePath, candidate, m_fileSystem.identityOf(candidate));
         emit lastDecisionChanged();
         return true;
@@ -114,16 +142,18 @@ void AppState::undoLastDecision()
     const std::optional<DecisionHistory::Decision> decision = m_history.latest();
     if (!decision)
         return;
-    const FileResult undone = m_history.undoLatest(m_fileSystem);
+    const FileResult result = m_history.undoLatest(m_fileSystem);
     emit lastDecisionChanged();
-    if (!undone.ok()) {
-        Console::writeLine(u"Failed to undo: "_s + undone.message);
+    if (!result.ok()) {
+        Console::writeLine(u"Failed to undo: "_s + result.message);
+        emit undoFailed(result.message);
         return;
     }
     scanFolders();
     const qsizetype restored = indexOfPath(decision->originalPath);
     if (restored > 0)
         setCurrentIndex(restored);
+    emit undone(decision->originalPath);
 }
 
 void AppState::removeEntryAt(qsizetype index)

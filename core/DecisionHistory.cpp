@@ -2,7 +2,6 @@
 #include "DecisionHistory.h"
 
 #include "FileNames.h"
-#include "NoReplaceMove.h"
 
 #include <cerrno>
 
@@ -31,23 +30,46 @@ FileResult DecisionHistory::undoLatest(const FileSystem &fileSystem)
     if (m_decisions.empty())
         return FileResult::failure(ENOENT, u"there is nothing to undo"_s);
     const Decision decision = m_decisions.back();
-    m_decisions.pop_back();
+    const bool keep = decision.kind == Kind::Keep;
+    const FileResult undone =
+        keep ? fileSystem.moveWithoutReplacing(decision.keptPath, decision.originalPath,
+                                               decision.kept)
+             : fileSystem.restoreFromTrash(decision.trashed, decision.originalPath);
+    if (undone.ok()) {
+        m_decisions.pop_back();
+        return undone;
+    }
 
-    if (decision.kind == Kind::Delete)
-        return fileSystem.restoreFromTrash(decision.trashed, decision.originalPath);
+    // A failed undo changes nothing. While the file is still where Mirel put it, the decision
+    // stays the latest, so the undo can be tried again once the cause is gone; a file that
+    // has left that place (the Trash emptied, the file moved or replaced) cannot come back.
+    FileIdentity placed = decision.kept;
+    if (!keep) {
+        placed = decision.trashed.identity;
+        placed.changedNs = decision.trashed.changedNs;
+    }
+    const QString placedPath = keep ? decision.keptPath : decision.trashed.filePath;
+    if (!placed.isKnown() || fileSystem.identityOf(placedPath) != placed) {
+        m_decisions.pop_back();
+        if (!keep)
+            return undone;
+        return FileResult::failure(ENOENT, u"\"%1\" is no longer in \"%2\""_s.arg(
+                                               FileNames::fileName(decision.originalPath),
+                                               FileNames::parentPath(decision.keptPath)));
+    }
 
     const QString name = FileNames::fileName(decision.originalPath);
-    const FileResult moved =
-        fileSystem.moveWithoutReplacing(decision.keptPath, decision.originalPath, decision.kept);
-    // Gone, or another file of that name now in its place: either way the kept one is not there.
-    if (moved.code == ENOENT || moved.code == NoReplaceMove::replacedError) {
-        return FileResult::failure(ENOENT, u"\"%1\" is no longer in \"%2\""_s.arg(
-                                               name, FileNames::parentPath(decision.keptPath)));
-    }
-    if (moved.code == EEXIST) {
+    const QString folder = FileNames::parentPath(decision.originalPath);
+    if (undone.code == EEXIST) {
         return FileResult::failure(EEXIST,
                                    u"\"%1\" could not be put back: \"%2\" already exists"_s.arg(
                                        name, decision.originalPath));
     }
-    return moved;
+    // What is missing is the folder the file came from, not the file.
+    if ((undone.code == ENOENT || undone.code == ENOTDIR) && !fileSystem.isFolder(folder)) {
+        return FileResult::failure(
+            undone.code, u"\"%1\" could not be put back: the folder \"%2\" no longer exists"_s.arg(
+                             name, folder));
+    }
+    return undone;
 }

@@ -30,8 +30,9 @@ public:
     std::optional<Decision> latest() const;
 
     // Puts the file of the latest decision back at its original path, never replacing
-    // anything, and drops the decision whether that worked or not. The failure names the
-    // reason; every file then stays where it was.
+    // anything. A failure names what is missing or in the way and changes nothing; the
+    // decision then stays the latest while its file is still where Mirel put it, and is
+    // dropped once the file has left that place.
     FileResult undoLatest(const FileSystem &fileSystem);
 
 private:

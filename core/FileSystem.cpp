@@ -10,6 +10,7 @@
 #include <QDir>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -30,12 +31,19 @@ bool FileSystem::exists(const QString &path) const
     return ::lstat(PathCodec::encode(path).constData(), &attributes) == 0;
 }
 
+bool FileSystem::isFolder(const QString &path) const
+{
+    struct stat attributes = {};
+    return ::stat(PathCodec::encode(path).constData(), &attributes) == 0 &&
+           S_ISDIR(attributes.st_mode);
+}
+
 FileIdentity FileSystem::identityOf(const QString &path) const
 {
     struct stat attributes = {};
     if (::lstat(PathCodec::encode(path).constData(), &attributes) != 0)
         return {};
-    return FileIdentity::of(attributes);
+    return FileIdentity::withChangeTime(attributes);
 }
 
 FileResult FileSystem::makePath(const QString &folder) const
@@ -45,6 +53,11 @@ FileResult FileSystem::makePath(const QString &folder) const
         return FileResult::success();
     return FileResult::failure(
         code, u"Could not create the folder \"%1\": %2"_s.arg(folder, qt_error_string(code)));
+}
+
+void FileSystem::removeEmptyFolder(const QString &folder) const
+{
+    ::rmdir(PathCodec::encode(folder).constData());
 }
 
 FileResult FileSystem::moveWithoutReplacing(const QString &from, const QString &to,

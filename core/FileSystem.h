@@ -28,6 +28,7 @@ struct FolderListing
     bool ok = false;
     QString error;
     QList<FolderEntry> entries;
+    FileIdentity folder; // the listed folder itself, links followed; unknown when not told
 };
 
 // The outcome of a file operation: errno-style code (0 for success) and a sentence for the
@@ -64,14 +65,20 @@ public:
 
     static FileSystem &standard();
 
-    // Shallow listing without dot-names and the names in the folder's ".hidden" file.
+    // Shallow listing without dot-names and the names in the folder's ".hidden" file. Runs
+    // on threads of its own, and may block for as long as the folder's drive does.
     virtual FolderListing listFolder(const QString &folder) const;
     // Whether anything is at the path, a dangling symbolic link included.
     virtual bool exists(const QString &path) const;
-    // What is at the path now (a link's own identity); unknown when nothing is.
+    // Whether the path leads to a folder (symbolic links followed).
+    virtual bool isFolder(const QString &path) const;
+    // What is at the path now (a link's own identity, with its change time); unknown when
+    // nothing is.
     virtual FileIdentity identityOf(const QString &path) const;
     // Creates the folder and every missing parent; succeeds when it is already a folder.
     virtual FileResult makePath(const QString &folder) const;
+    // Removes the folder if it is empty; nothing else.
+    virtual void removeEmptyFolder(const QString &folder) const;
     // Moves a file (a symbolic link as the link itself) and never replaces what is at `to`:
     // fails with EEXIST instead. Across file systems it copies, flushes, names the copy and
     // only then removes the source; a failure leaves the source as it was. Both moves refuse

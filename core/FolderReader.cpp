@@ -5,7 +5,14 @@
 
 #include <QSet>
 
+#include <optional>
+#include <system_error>
+#include <thread>
+#include <utility>
+#include <vector>
+
 #include <cerrno>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -43,6 +50,32 @@ QSet<QByteArray> hiddenNames(int folderFd)
     return names;
 }
 
+// What the listing says about one name, read relative to the open folder.
+FolderEntry entryFor(int folderFd, const QString &prefix, const char *name, unsigned char type)
+{
+    FolderEntry entry;
+    entry.path = prefix + PathCodec::decode(QByteArrayView(name));
+    struct stat own = {};
+    if (type == DT_DIR) {
+        // A real folder: skipped by the scan, so not worth a stat.
+        entry.exists = entry.isDirectory = true;
+    } else if (::fstatat(folderFd, name, &own, AT_SYMLINK_NOFOLLOW) == 0) {
+        entry.size = qint64(own.st_size);
+        entry.identity = FileIdentity::of(own);
+        struct stat target = own;
+        if (!S_ISLNK(own.st_mode) || ::fstatat(folderFd, name, &target, 0) == 0) {
+            entry.exists = true;
+            entry.isDirectory = S_ISDIR(target.st_mode);
+            entry.modifiedNs = nanoseconds(target.st_mtim);
+        }
+    }
+    return entry;
+}
+
+// Folders this big have their names looked up by two threads at once: the lookups, not
+// the reading of the folder, take most of the time.
+constexpr qsizetype sharedLookupSize = 4096;
+
 } // namespace
 
 FolderListing FolderReader::read(const QString &folder)
@@ -54,6 +87,9 @@ FolderListing FolderReader::read(const QString &folder)
         listing.error = qt_error_string(errno);
         return listing;
     }
+    struct stat self = {};
+    if (::fstat(folderFd, &self) == 0)
+        listing.folder = FileIdentity::of(self);
     DIR *dir = ::fdopendir(folderFd);
     if (!dir) {
         listing.error = qt_error_string(errno);
@@ -61,8 +97,10 @@ FolderListing FolderReader::read(const QString &folder)
         return listing;
     }
 
+    // The names first, each ending in its NUL, one after the other.
     const QSet<QByteArray> hidden = hiddenNames(folderFd);
-    const QString prefix = folder.endsWith(u'/') ? folder : folder + u'/';
+    QByteArray names;
+    std::vector<std::pair<qsizetype, unsigned char>> items; // offset in names, d_type
     int readError = 0;
     for (;;) {
         errno = 0;
@@ -74,30 +112,40 @@ FolderListing FolderReader::read(const QString &folder)
         const char *name = item->d_name;
         if (name[0] == '.' || (!hidden.isEmpty() && hidden.contains(QByteArray(name))))
             continue;
-        FolderEntry entry;
-        entry.path = prefix + PathCodec::decode(QByteArrayView(name));
-        struct stat own = {};
-        if (item->d_type == DT_DIR) {
-            // A real folder: skipped by the scan, so not worth a stat.
-            entry.exists = entry.isDirectory = true;
-        } else if (::fstatat(folderFd, name, &own, AT_SYMLINK_NOFOLLOW) == 0) {
-            entry.size = qint64(own.st_size);
-            entry.identity = FileIdentity::of(own);
-            struct stat target = own;
-            if (!S_ISLNK(own.st_mode) || ::fstatat(folderFd, name, &target, 0) == 0) {
-                entry.exists = true;
-                entry.isDirectory = S_ISDIR(target.st_mode);
-                entry.modifiedNs = nanoseconds(target.st_mtim);
-            }
-        }
-        listing.entries.append(std::move(entry));
+        items.emplace_back(names.size(), item->d_type);
+        names.append(name, qsizetype(std::strlen(name)) + 1);
     }
-    ::closedir(dir);
     if (readError != 0) {
-        listing.entries.clear();
+        ::closedir(dir);
         listing.error = qt_error_string(readError);
         return listing;
     }
+
+    const QString prefix = folder.endsWith(u'/') ? folder : folder + u'/';
+    const qsizetype count = qsizetype(items.size());
+    listing.entries.resize(count);
+    FolderEntry *entries = listing.entries.data();
+    const char *nameBytes = names.constData();
+    const auto fill = [&](qsizetype from, qsizetype to) {
+        for (qsizetype i = from; i < to; ++i) {
+            entries[i] = entryFor(folderFd, prefix, nameBytes + items[size_t(i)].first,
+                                  items[size_t(i)].second);
+        }
+    };
+    std::optional<std::thread> helper;
+    qsizetype half = count;
+    if (count >= sharedLookupSize) {
+        half = count / 2;
+        try {
+            helper.emplace(fill, half, count);
+        } catch (const std::system_error &) {
+            half = count; // no second thread to be had: one does it all
+        }
+    }
+    fill(0, half);
+    if (helper)
+        helper->join();
+    ::closedir(dir);
     listing.ok = true;
     return listing;
 }

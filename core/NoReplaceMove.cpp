@@ -75,6 +75,30 @@ void removeStalePartials(int folder)
     }
 }
 
+// Calls `visit` with each real folder (never a link) directly inside the open `parent`.
+template<typename Visit> void forEachFolder(int parent, Visit visit)
+{
+    const int listFd = ::openat(parent, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR *dir = listFd >= 0 ? ::fdopendir(listFd) : nullptr;
+    if (!dir) {
+        if (listFd >= 0)
+            ::close(listFd);
+        return;
+    }
+    QList<QByteArray> names;
+    while (const dirent *item = ::readdir(dir)) {
+        if (item->d_name[0] != '.' && (item->d_type == DT_DIR || item->d_type == DT_UNKNOWN))
+            names.append(QByteArray(item->d_name));
+    }
+    ::closedir(dir);
+    for (const QByteArray &name : names) {
+        const UniqueFd folder(
+            ::openat(parent, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (folder.isValid())
+            visit(folder.get());
+    }
+}
+
 int copyContents(int in, int out)
 {
     for (;;) {
@@ -260,6 +284,15 @@ int NoReplaceMove::linkUnnamedAt(int file, int folder, const QByteArray &to)
 int NoReplaceMove::renameNoReplace(const QByteArray &from, const QByteArray &to)
 {
     return renameNoReplaceAt(AT_FDCWD, from, AT_FDCWD, to);
+}
+
+void NoReplaceMove::sweepStalePartials(const QString &keptRoot)
+{
+    const UniqueFd root(::open(PathCodec::encode(keptRoot).constData(),
+                               O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!root.isValid())
+        return;
+    forEachFolder(root.get(), [](int year) { forEachFolder(year, removeStalePartials); });
 }
 
 QString NoReplaceMove::replacedReason()

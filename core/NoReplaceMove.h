@@ -25,6 +25,11 @@ int renameNoReplaceAt(int fromFolder, const QByteArray &from, int toFolder, cons
 // failing with EEXIST when the name is taken. Returns 0 or an errno code.
 int linkUnnamedAt(int file, int folder, const QByteArray &to);
 
+// Removes the hidden partial copies that a Mirel killed while copying left in the month
+// folders under `keptRoot` (<keptRoot>/<year>/<month>/): those a minute old, of the user's
+// own, that no running copy holds locked. May block on a slow drive: never on the GUI thread.
+void sweepStalePartials(const QString &keptRoot);
+
 // The code and reason given when a path no longer holds the item that was listed.
 inline constexpr int replacedError = ESTALE;
 QString replacedReason();

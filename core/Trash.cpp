@@ -120,6 +120,16 @@ QByteArray pathOf(int folder)
     return QByteArray(resolved, length);
 }
 
+// Whether the two open folders lie under the same mount point: a rename between two mounts
+// fails even on one drive.
+bool onSameMount(int first, int second)
+{
+    const QByteArray firstPath = pathOf(first);
+    const QByteArray secondPath = pathOf(second);
+    return firstPath.isEmpty() || secondPath.isEmpty() ||
+           Trash::mountPointOf(firstPath) == Trash::mountPointOf(secondPath);
+}
+
 // The trash folder for an item on another mount than the home trash. Returns 0 or an errno
 // code.
 int openMountTrash(const QByteArray &topDir, dev_t device, TrashFolder &folder)
@@ -277,7 +287,11 @@ FileResult Trash::moveToTrash(const QString &path, const FileIdentity &expected,
     TrashFolder folder;
     QByteArray parent; // resolved, where Path= needs it
     const int homeError = openHomeTrash(folder);
-    if (homeError != 0 || folder.device != item.st_dev) {
+    // A folder mounted on its own (a bind mount of a folder of the same drive) is a mount of
+    // its own all the same: nothing can be renamed out of it, so it has a trash of its own.
+    const bool ownMount = homeError == 0 && folder.device == item.st_dev &&
+                          !onSameMount(source.get(), folder.files.get());
+    if (homeError != 0 || folder.device != item.st_dev || ownMount) {
         // A file on the home drive belongs in the home trash; never in a trash at the top of
         // that drive, which may be the root of the system.
         if (homeError != 0 && item.st_dev == homeTrashDevice()) {

@@ -379,6 +379,19 @@ void MenuBarView::selectRow(qsizetype index)
         m_appState.setCurrentIndex(index);
 }
 
+bool MenuBarView::showFailure(const QString &reason)
+{
+    const std::optional<TrackedFile> file = m_appState.currentFile();
+    if (!file || isShowingFinishedState())
+        return false;
+    m_card->showFeedback(TextStyles::orange(), u"exclamationmark.triangle.fill"_s);
+    m_failure->setText(reason);
+    m_failedFileId = file->id;
+    refresh();
+    m_card->hideFeedback();
+    return true;
+}
+
 void MenuBarView::performWithFeedback(Decision decision)
 {
     if (m_isAnimating)

@@ -36,6 +36,10 @@ public:
     // press. Presses while a sequence runs are ignored.
     void performWithFeedback(Decision decision);
 
+    // Shows a failure that is not a decision's (an undo's) on the card of the current file:
+    // the orange warning, and the reason under the name. False when no file is shown.
+    bool showFailure(const QString &reason);
+
     QColor overlayColor() const { return m_overlayColor; }
     bool showCheckmark() const { return m_showCheckmark; }
     bool showTrash() const { return m_showTrash; }

@@ -21,7 +21,7 @@ if [[ "${1:-}" == "--test" ]]; then
         xvfb xauth x11-utils xdotool imagemagick libheif-examples sox ffmpeg libgdk-pixbuf2.0-bin
         clang clang-format findutils coreutils procps
         dbus-daemon at-spi2-core python3-pyatspi
-        appstream desktop-file-utils debootstrap lintian xfce4-panel xfwm4
+        appstream desktop-file-utils debootstrap lintian xfce4-panel xfwm4 bindfs
     )
 fi
 # libFuzzer and the sanitizer runtimes come in a package named after clang's major version.

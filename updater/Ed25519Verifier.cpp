@@ -24,10 +24,15 @@ const unsigned char *bytes(QByteArrayView view)
 
 } // namespace
 
+bool Ed25519Verifier::hasValidSizes(QByteArrayView publicKey, QByteArrayView signature)
+{
+    return publicKey.size() == publicKeySize && signature.size() == signatureSize;
+}
+
 bool Ed25519Verifier::verify(QByteArrayView publicKey, QByteArrayView signature,
                              QByteArrayView message)
 {
-    if (publicKey.size() != publicKeySize || signature.size() != signatureSize)
+    if (!hasValidSizes(publicKey, signature))
         return false;
     const std::unique_ptr<EVP_PKEY, KeyFree> key(EVP_PKEY_new_raw_public_key(
         EVP_PKEY_ED25519, nullptr, bytes(publicKey), static_cast<size_t>(publicKey.size())));

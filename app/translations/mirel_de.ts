@@ -148,6 +148,10 @@
 <context>
     <name>MirelApp</name>
     <message>
+        <source>Could not undo</source>
+        <translation>Rückgängig machen fehlgeschlagen</translation>
+    </message>
+    <message>
         <source>Mirel</source>
         <translation>Mirel</translation>
     </message>

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CommandLine.h"
 #include "CountLabel.h"
+#include "DesktopNotification.h"
+#include "ElidedLabel.h"
 #include "MenuBarView.h"
 #include "MirelApp.h"
 #include "MirelVersion.h"
@@ -27,6 +29,7 @@
 #include <algorithm>
 
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 
@@ -56,6 +59,8 @@ private slots:
     void startedAtLoginWaitsForTheTray();
     void windowBecomesThePanelWhenATrayComes();
     void secondInstanceDefersToTheFirst();
+    void withoutRuntimeFolder_data();
+    void withoutRuntimeFolder();
     void socketOfAnotherUserIsNotObeyed();
     void oneSettingsWindowWithTheUpdater();
     void germanTranslation();
@@ -68,6 +73,7 @@ private slots:
     void waylandRunsOnXcb();
     void versionLeavesTheRunningMirelAlone();
     void firstAndLaterStarts();
+    void undoFromTheTrayMenu();
 };
 
 namespace {
@@ -315,8 +321,6 @@ void TestShell::secondInstanceDefersToTheFirst()
     QTemporaryDir runtime;
     const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
     const auto restore = qScopeGuard([&] { qputenv("XDG_RUNTIME_DIR", oldRuntime); });
-    qunsetenv("XDG_RUNTIME_DIR");
-    QCOMPARE(SingleInstance::defaultName(), u"mirel-"_s + QString::number(::getuid()));
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
     const QString name = SingleInstance::defaultName();
     QCOMPARE(name, runtime.path() + u"/mirel"_s);
@@ -326,6 +330,68 @@ void TestShell::secondInstanceDefersToTheFirst()
     QVERIFY(!second.becomePrimary());
     QCOMPARE(QDir(runtime.path()).entryList(QDir::System | QDir::NoDotAndDotDot),
              QStringList{u"mirel"_s});
+}
+
+void TestShell::withoutRuntimeFolder_data()
+{
+    QTest::addColumn<QString>("setUp");
+    QTest::addColumn<QString>("problem"); // FOLDER stands for the folder; empty: used
+
+    QTest::newRow("made private") << u"none"_s << QString();
+    QTest::newRow("already there, private") << u"private"_s << QString();
+    QTest::newRow("a link to a folder elsewhere") << u"link"_s << u"\"FOLDER\" is not a folder"_s;
+    QTest::newRow("open to other users")
+        << u"open"_s << u"other users can open the folder \"FOLDER\""_s;
+    QTest::newRow("another user's")
+        << u"foreign"_s << u"the folder \"FOLDER\" belongs to another user"_s;
+}
+
+void TestShell::withoutRuntimeFolder()
+{
+    QFETCH(QString, setUp);
+    QFETCH(QString, problem);
+    // The shared temporary folder is never used: another user could listen there first.
+    TestHome home;
+    QTemporaryDir cache;
+    const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+    const QByteArray oldCache = qgetenv("XDG_CACHE_HOME");
+    const auto restore = qScopeGuard([&] {
+        qputenv("XDG_RUNTIME_DIR", oldRuntime);
+        qputenv("XDG_CACHE_HOME", oldCache);
+    });
+    qunsetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
+    const QString folder = cache.path() + u"/mirel"_s;
+    const QByteArray path = QFile::encodeName(folder);
+    if (setUp == u"link"_s) {
+        QVERIFY(QFile::link(home.folder(u"elsewhere"_s), folder));
+    } else if (setUp != u"none"_s) {
+        QCOMPARE(::mkdir(path.constData(), setUp == u"open"_s ? 0755 : 0700), 0);
+        QCOMPARE(::chmod(path.constData(), setUp == u"open"_s ? 0755 : 0700), 0);
+        if (setUp == u"foreign"_s && ::chown(path.constData(), 65534, 65534) != 0)
+            QSKIP("Handing a folder to another user needs root");
+    }
+
+    QString why;
+    const QString name = SingleInstance::defaultName(&why);
+
+    if (!problem.isEmpty()) {
+        QCOMPARE(name, QString());
+        QCOMPARE(why, problem.replace(u"FOLDER"_s, folder));
+        SingleInstance alone(name);
+        QVERIFY(alone.becomePrimary());
+        QCOMPARE(QDir(folder).entryList(QDir::System | QDir::NoDotAndDotDot), QStringList());
+        return;
+    }
+    QCOMPARE(why, QString());
+    QCOMPARE(name, folder + u"/instance"_s);
+    struct stat attributes = {};
+    QCOMPARE(::lstat(path.constData(), &attributes), 0);
+    QCOMPARE(attributes.st_mode & 07777, mode_t(0700));
+    SingleInstance first(name);
+    QVERIFY(first.becomePrimary());
+    SingleInstance second(name);
+    QVERIFY(!second.becomePrimary());
 }
 
 void TestShell::socketOfAnotherUserIsNotObeyed()
@@ -450,6 +516,61 @@ void TestShell::firstAndLaterStarts()
     QTest::keyClick(again.panel(), Qt::Key_Escape);
     QCOMPARE(dismissed.count(), 1);
     QVERIFY(again.panel()->isVisible());
+}
+
+void TestShell::undoFromTheTrayMenu()
+{
+    TestHome home;
+    const QString desktop = home.folder(u"Desktop"_s);
+    QVERIFY(writeFile(desktop + u"/newer.txt"_s, "newer", 1'600'000'200));
+    QVERIFY(writeFile(desktop + u"/a.txt"_s, "a", 1'600'000'100));
+    QList<QStringList> notified;
+    DesktopNotification::setSink([&notified](const QString &title, const QString &body) {
+        notified.append({title, body});
+    });
+    const auto noSink = qScopeGuard([] { DesktopNotification::setSink({}); });
+    MirelApp mirel;
+    MenuBarView *panel = mirel.panel();
+    const auto undoEntry = [&mirel]() -> QAction * {
+        for (QAction *action : mirel.trayIcon()->contextMenu()->actions()) {
+            if (action->text().startsWith(u"Undo"_s))
+                return action;
+        }
+        return nullptr;
+    };
+    QVERIFY(undoEntry());
+    const auto keepA = [&] {
+        panel->show();
+        QCOMPARE(mirel.appState().files().at(1).filePath, desktop + u"/a.txt"_s);
+        mirel.appState().keepFile(mirel.appState().files().at(1).id);
+        // The tray menu takes the focus, which closes the panel.
+        panel->hide();
+    };
+
+    // Undone from the menu while the panel is closed: the panel opens on the restored file,
+    // though it is not the newest.
+    keepA();
+    undoEntry()->trigger();
+    QVERIFY(panel->isVisible());
+    QCOMPARE(mirel.appState().currentFile()->filePath, desktop + u"/a.txt"_s);
+    QCOMPARE(panel->nameLabel()->text(), u"a.txt"_s);
+    QVERIFY(notified.isEmpty());
+
+    // Failed with the panel closed: the desktop tells, and the panel stays closed.
+    keepA();
+    QVERIFY(writeFile(desktop + u"/a.txt"_s, "in the way"));
+    undoEntry()->trigger();
+    const QString reason =
+        u"\"a.txt\" could not be put back: \"%1/a.txt\" already exists"_s.arg(desktop);
+    QCOMPARE(notified, (QList<QStringList>{{u"Could not undo"_s, reason}}));
+    QVERIFY(!panel->isVisible());
+
+    // Failed again with the panel open: its card says so, under the current file.
+    panel->show();
+    undoEntry()->trigger();
+    QCOMPARE(notified.size(), 1);
+    QVERIFY(panel->failureLabel()->isVisible());
+    QCOMPARE(panel->failureLabel()->text(), reason);
 }
 
 void TestShell::startAtLoginFromTheTrayMenu()

@@ -2,7 +2,9 @@
 #include "AppState.h"
 #include "FileSystem.h"
 #include "FolderAccessService.h"
+#include "NoReplaceMove.h"
 #include "PathCodec.h"
+#include "PosixPaths.h"
 #include "TestHome.h"
 #include "Trash.h"
 
@@ -12,6 +14,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 
@@ -83,6 +86,7 @@ private slots:
     void failedDecision();
     void undo_data();
     void undo();
+    void stalePartialCopies();
 };
 
 void TestKeep::clashNames_data()
@@ -389,7 +393,8 @@ void TestKeep::failedDecision()
     QCOMPARE(state.files().size(), 2);
     QCOMPARE(state.currentFile()->filePath, path);
     QCOMPARE(snapshot(folder), before);
-    QVERIFY(snapshot(monthFolder(home)).isEmpty());
+    // The year and month folders this Keep made are gone again.
+    QVERIFY(!QFileInfo::exists(home.path(u"Documents/Kept/2026"_s)));
 }
 
 void TestKeep::undo_data()
@@ -397,25 +402,39 @@ void TestKeep::undo_data()
     QTest::addColumn<bool>("keep");
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QString>("reason"); // empty: undone; HOME and KEPT stand for those folders
+    QTest::addColumn<QString>("fix");    // empty: the decision is dropped; "-": stays, unfixed
 
     const QString taken =
         u"\"a.txt\" could not be put back: \"HOME/Desktop/a.txt\" already exists"_s;
     const QString notInTrash = u"\"a.txt\" could not be put back: it is no longer in the Trash"_s;
-    QTest::newRow("keep undone") << true << QString() << QString();
-    QTest::newRow("delete undone") << false << QString() << QString();
-    QTest::newRow("kept file moved away")
-        << true << u"move away"_s << u"\"a.txt\" is no longer in \"KEPT\""_s;
+    const QString folderGone =
+        u"\"a.txt\" could not be put back: the folder \"HOME/Desktop\" no longer exists"_s;
+    const QString notInKept = u"\"a.txt\" is no longer in \"KEPT\""_s;
+    QTest::newRow("keep undone") << true << QString() << QString() << QString();
+    QTest::newRow("delete undone") << false << QString() << QString() << QString();
+    QTest::newRow("kept file moved away") << true << u"move away"_s << notInKept << QString();
     QTest::newRow("another file in its place in kept")
-        << true << u"replace in kept"_s << u"\"a.txt\" is no longer in \"KEPT\""_s;
-    QTest::newRow("original taken after keep") << true << u"take original"_s << taken;
-    QTest::newRow("original taken after delete") << false << u"take original"_s << taken;
-    QTest::newRow("restored by the file manager") << false << u"restore"_s << notInTrash;
+        << true << u"replace in kept"_s << notInKept << QString();
+    // A new file that got the freed inode number differs from the kept one in its change time.
+    QTest::newRow("kept inode changed since the keep")
+        << true << u"change in kept"_s << notInKept << QString();
+    QTest::newRow("original taken after keep")
+        << true << u"take original"_s << taken << u"free original"_s;
+    QTest::newRow("original taken after delete")
+        << false << u"take original"_s << taken << u"free original"_s;
+    QTest::newRow("original folder gone after keep")
+        << true << u"remove folder"_s << folderGone << u"bring folder back"_s;
+    QTest::newRow("original folder gone after delete")
+        << false << u"remove folder"_s << folderGone << u"bring folder back"_s;
+    QTest::newRow("restored by the file manager")
+        << false << u"restore"_s << notInTrash << QString();
     QTest::newRow("another file in its place in the trash")
-        << false << u"replace in trash"_s << notInTrash;
+        << false << u"replace in trash"_s << notInTrash << QString();
     QTest::newRow("info file names another path")
         << false << u"edit info"_s
         << u"\"a.txt\" could not be put back: its Trash entry no longer names "
-           "\"HOME/Desktop/a.txt\""_s;
+           "\"HOME/Desktop/a.txt\""_s
+        << u"-"_s;
 }
 
 void TestKeep::undo()
@@ -423,6 +442,7 @@ void TestKeep::undo()
     QFETCH(bool, keep);
     QFETCH(QString, fault);
     QFETCH(QString, reason);
+    QFETCH(QString, fix);
 
     TestHome home;
     const QString original = home.folder(u"Desktop"_s) + u"/a.txt"_s;
@@ -432,6 +452,8 @@ void TestKeep::undo()
     AppState state;
     state.setClock([] { return fixedNow; });
     QSignalSpy announced(&state, &AppState::lastDecisionChanged);
+    QSignalSpy failed(&state, &AppState::undoFailed);
+    QSignalSpy undone(&state, &AppState::undone);
     // An earlier decision, which the undo must not touch.
     state.keepFile(state.files().at(2).id);
     keep ? state.keepFile(state.files().at(1).id) : state.deleteFile(state.files().at(1).id);
@@ -440,43 +462,114 @@ void TestKeep::undo()
     const QString moved =
         keep ? QString(monthFolder(home) + u"/a.txt"_s) : QString(trash + u"/files/a.txt"_s);
     const QString info = trash + u"/info/a.txt.trashinfo"_s;
+    const QByteArray desktop = QFile::encodeName(home.path(u"Desktop"_s));
+    const QByteArray desktopAway = desktop + ".away";
 
-    if (fault == u"move away")
+    if (fault == u"move away") {
         QVERIFY(QFile::rename(moved, home.path(u"elsewhere.txt"_s)));
-    else if (fault == u"take original")
+    } else if (fault == u"take original") {
         QVERIFY(writeFile(original, "new file"));
-    else if (fault == u"restore")
+    } else if (fault == u"restore") {
         QVERIFY(QFile::rename(moved, original) && QFile::remove(info));
-    else if (fault == u"replace in kept") // put in place whole, as a program saving it would
+    } else if (fault == u"replace in kept") { // put in place whole, as a program saving it would
         QVERIFY(writeFile(moved + u".new"_s, "another a.txt") &&
                 ::rename(QFile::encodeName(moved + u".new"_s), QFile::encodeName(moved)) == 0);
-    else if (fault == u"replace in trash")
+    } else if (fault == u"change in kept") {
+        // Same inode, kind and contents; only the change time moves on (the clock behind it
+        // ticks in steps of a few milliseconds).
+        struct stat kept = {};
+        QVERIFY(::lstat(QFile::encodeName(moved).constData(), &kept) == 0);
+        const qint64 keptNs = FileIdentity::changeTimeNs(kept);
+        struct stat now = kept;
+        QTRY_VERIFY((::chmod(QFile::encodeName(moved).constData(), kept.st_mode & 0777) == 0 &&
+                     ::lstat(QFile::encodeName(moved).constData(), &now) == 0 &&
+                     FileIdentity::changeTimeNs(now) != keptNs));
+        QCOMPARE(now.st_ino, kept.st_ino);
+    } else if (fault == u"replace in trash") {
         QVERIFY(QFile::remove(moved) && writeFile(moved, "another a.txt"));
-    else if (fault == u"edit info")
+    } else if (fault == u"edit info") {
         QVERIFY(writeFile(info, Trash::infoContents(QFile::encodeName(original) + ".old",
                                                     QDateTime::currentDateTime())));
+    } else if (fault == u"remove folder") {
+        QVERIFY(::rename(desktop.constData(), desktopAway.constData()) == 0);
+    }
     const QMap<QString, QByteArray> before = snapshot(home.path());
     home.lines().clear();
 
     state.undoLastDecision();
 
     QCOMPARE(announced.size(), 3);
-    // Undone or not, the decision is dropped; the one before it comes next.
-    QCOMPARE(state.lastDecision()->originalPath, home.path(u"Desktop/first.txt"_s));
     if (!reason.isEmpty()) {
         reason.replace(u"HOME"_s, home.path()).replace(u"KEPT"_s, monthFolder(home));
         QCOMPARE(home.lines(), QStringList{u"Failed to undo: "_s + reason});
+        // The panel and the tray hear it in the same words.
+        QCOMPARE(failed.size(), 1);
+        QCOMPARE(failed.at(0).at(0).toString(), reason);
+        QVERIFY(undone.isEmpty());
         QCOMPARE(snapshot(home.path()), before);
-        QCOMPARE(state.files().size(), 1);
-        return;
+        // A file still where Mirel put it keeps its decision for another try; one that has
+        // left that place cannot come back, and the decision before it comes next.
+        QCOMPARE(state.lastDecision()->originalPath,
+                 fix.isEmpty() ? home.path(u"Desktop/first.txt"_s) : original);
+        if (fix.isEmpty() || fix == u"-")
+            return;
+        if (fix == u"free original")
+            QVERIFY(QFile::remove(original));
+        else if (fix == u"bring folder back")
+            QVERIFY(::rename(desktopAway.constData(), desktop.constData()) == 0);
+        home.lines().clear();
+        state.undoLastDecision();
+        QCOMPARE(failed.size(), 1);
     }
     QVERIFY(home.lines().filter(u"Failed"_s).isEmpty());
     QCOMPARE(readFile(original), QByteArray("a"));
+    QCOMPARE(undone.size(), 1);
+    QCOMPARE(undone.at(0).at(0).toString(), original);
+    QCOMPARE(state.lastDecision()->originalPath, home.path(u"Desktop/first.txt"_s));
     // The file comes back as the current one, though it is not the newest.
     QCOMPARE(state.currentFile()->filePath, original);
     // Nothing left behind: no kept copy, nothing in the Trash, no .trashinfo.
     QVERIFY(!QFileInfo::exists(moved));
     QCOMPARE(snapshot(trash).keys(), (keep ? QStringList() : QStringList{u"/files"_s, u"/info"_s}));
+}
+
+void TestKeep::stalePartialCopies()
+{
+    TestHome home;
+    const QString kept = home.path(u"Documents/Kept"_s);
+    const QByteArray month = QFile::encodeName(home.folder(u"Documents/Kept/2025/March"_s));
+    const qint64 longAgo = QDateTime::currentSecsSinceEpoch() - 3600;
+    // "stale": Mirel's own, an hour old; the others must stay.
+    for (const QByteArray name :
+         {".mirel-keep-stale.part", ".mirel-keep-locked.part", ".mirel-keep-fresh.part",
+          ".mirel-keep-foreign.part", "notes.part", ".mirel-keep-not-a-part"})
+        QVERIFY(writeFile(QByteArray(month + '/' + name), "partial",
+                          name == QByteArrayView(".mirel-keep-fresh.part") ? 0 : longAgo));
+    // A copy still running holds its part locked.
+    const PosixPaths::UniqueFd writer(
+        ::open(QByteArray(month + "/.mirel-keep-locked.part").constData(), O_RDWR | O_CLOEXEC));
+    QCOMPARE(::flock(writer.get(), LOCK_EX | LOCK_NB), 0);
+    const bool foreign =
+        ::lchown(QByteArray(month + "/.mirel-keep-foreign.part").constData(), 65534, 65534) == 0;
+
+    NoReplaceMove::sweepStalePartials(kept);
+
+    QStringList left = QDir(QFile::decodeName(month))
+                           .entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    QStringList expected{u".mirel-keep-fresh.part"_s, u".mirel-keep-locked.part"_s,
+                         u".mirel-keep-not-a-part"_s, u"notes.part"_s};
+    if (foreign)
+        expected.prepend(u".mirel-keep-foreign.part"_s);
+    else
+        left.removeAll(u".mirel-keep-foreign.part"_s); // only root can give a file away
+    QCOMPARE(left, expected);
+
+    // Mirel sweeps at start-up too, without holding up the start.
+    const QByteArray other = QFile::encodeName(home.folder(u"Documents/Kept/2026/January"_s));
+    QVERIFY(writeFile(QByteArray(other + "/.mirel-keep-killed.part"), "partial", longAgo));
+    AppState state;
+    QTRY_VERIFY(!existsNoFollow(QByteArray(other + "/.mirel-keep-killed.part")));
+    QVERIFY(existsNoFollow(QByteArray(month + "/.mirel-keep-locked.part")));
 }
 
 QTEST_GUILESS_MAIN(TestKeep)

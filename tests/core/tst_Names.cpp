@@ -100,6 +100,10 @@ void TestNames::clashNames_data()
     // 252 bytes: the stem gives way by whole two-byte characters; the tarball's suffix stays.
     QTest::newRow("long stem") << QString(124, u'é') + u".txt"_s << 1
                                << QString(123, u'é') + u" (1).txt"_s;
+    // Four-byte characters, two UTF-16 units each: one goes whole, never half of it.
+    QTest::newRow("long emoji stem")
+        << QString(62, u'x').replace(u"x"_s, u"\U0001F600"_s) + u".txt"_s << 1
+        << QString(61, u'x').replace(u"x"_s, u"\U0001F600"_s) + u" (1).txt"_s;
     QTest::newRow("long tarball stem")
         << QString(245, u'a') + u".tar.gz"_s << 999 << QString(242, u'a') + u" (999).tar.gz"_s;
     // 255 bytes, nearly all extension: no room for the counter unless the extension gives way.

@@ -6,7 +6,13 @@
 #include "PathCodec.h"
 #include "TestHome.h"
 
+#include <QElapsedTimer>
 #include <QTest>
+#include <QThread>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
 
 using namespace Qt::StringLiterals;
 
@@ -44,6 +50,44 @@ public:
     QStringList names;
 };
 
+// A file system on which one folder's listing does not return until the test lets it, as on
+// a drive that has stopped answering, and another folder answers only after a short while.
+class StallingFolder final : public FileSystem
+{
+public:
+    FolderListing listFolder(const QString &folder) const override
+    {
+        if (folder == slow)
+            QThread::msleep(300);
+        if (folder != stalled)
+            return FileSystem::listFolder(folder);
+        ++started;
+        {
+            std::unique_lock lock(mutex);
+            answered.wait(lock, [this] { return answering; });
+        }
+        FolderListing listing = FileSystem::listFolder(folder);
+        ++finished;
+        return listing;
+    }
+    void answer()
+    {
+        const std::lock_guard lock(mutex);
+        answering = true;
+        answered.notify_all();
+    }
+
+    QString stalled;
+    QString slow;
+    mutable std::atomic<int> started = 0;
+    mutable std::atomic<int> finished = 0;
+
+private:
+    mutable std::mutex mutex;
+    mutable std::condition_variable answered;
+    bool answering = false;
+};
+
 } // namespace
 
 class TestScan final : public QObject
@@ -60,6 +104,7 @@ private slots:
     void order_data();
     void order();
     void recordFields();
+    void folderThatDoesNotAnswer();
 };
 
 void TestScan::filtersAndCounts()
@@ -117,6 +162,14 @@ void TestScan::consoleLines_data()
                        u"Scanning: HOME/Desktop/inner"_s,
                        u"Found 1 items"_s,
                        u"Total files: 1"_s};
+    // One folder by three names: each file is listed once.
+    QTest::newRow("Downloads set to the Desktop, which is a custom folder too")
+        << true << true << QStringList{u"Desktop/"_s}
+        << QStringList{u"XDG_DOWNLOAD_DIR=\"$HOME/Desktop\""_s}
+        << QStringList{u"Scanning: HOME/Desktop"_s, u"Found 2 items"_s, u"Total files: 1"_s};
+    QTest::newRow("a custom folder that links to the Desktop")
+        << true << false << QStringList{u"Desktop link"_s} << QStringList()
+        << QStringList{u"Scanning: HOME/Desktop"_s, u"Found 2 items"_s, u"Total files: 1"_s};
 }
 
 void TestScan::consoleLines()
@@ -134,6 +187,7 @@ void TestScan::consoleLines()
     QVERIFY(writeFile(home.folder(u"Desktop/inner"_s) + u"/b.txt"_s));
     QVERIFY(writeFile(home.folder(u"Schreibtisch"_s) + u"/c.txt"_s));
     home.folder(u"Downloads"_s);
+    QVERIFY(QFile::link(home.path(u"Desktop"_s), home.path(u"Desktop link"_s)));
     if (custom != QStringList{u"*"_s}) {
         QList<QUrl> folders;
         for (const QString &relative : custom)
@@ -214,6 +268,60 @@ void TestScan::recordFields()
     QCOMPARE(PathCodec::encode(files.at(1).filePath), raw);
     QCOMPARE(FileNames::displayName(files.at(1).filePath), u"caf\uFFFD menu.txt"_s);
     QCOMPARE(files.at(1).fileSize, 12);
+}
+
+void TestScan::folderThatDoesNotAnswer()
+{
+    TestHome home;
+    setSwitches(true, true);
+    QVERIFY(writeFile(home.folder(u"Desktop"_s) + u"/a.txt"_s, "a", tenOClock + 3));
+    QVERIFY(writeFile(home.folder(u"Downloads"_s) + u"/b.txt"_s, "b", tenOClock + 2));
+    const QString stalled = home.folder(u"Share"_s);
+    QVERIFY(writeFile(stalled + u"/c.txt"_s, "c", tenOClock + 1));
+    const QString slow = home.folder(u"Slow"_s);
+    QVERIFY(writeFile(slow + u"/d.txt"_s, "d", tenOClock));
+    FolderAccessService::shared().saveFolders(
+        {QUrl::fromLocalFile(stalled), QUrl::fromLocalFile(slow)});
+    // Outlives the test: the stuck listing's thread still holds it when the test ends.
+    static StallingFolder fileSystem;
+    fileSystem.stalled = stalled;
+    fileSystem.slow = slow;
+    const auto answer = qScopeGuard([] { fileSystem.answer(); });
+
+    // The first scan gives up on the folder after about 2 s; the other folders are listed,
+    // the slow one included, in their usual order.
+    QElapsedTimer timer;
+    timer.start();
+    AppState state(fileSystem);
+    QVERIFY2(timer.elapsed() < 10'000, "the scan waited for the folder that does not answer");
+    const QStringList expected{u"Scanning: "_s + home.path(u"Desktop"_s),
+                               u"Found 1 items"_s,
+                               u"Scanning: "_s + home.path(u"Downloads"_s),
+                               u"Found 1 items"_s,
+                               u"Scanning: "_s + stalled,
+                               u"Error scanning "_s + stalled + u": the folder does not respond"_s,
+                               u"Scanning: "_s + slow,
+                               u"Found 1 items"_s,
+                               u"Total files: 3"_s};
+    QCOMPARE(home.lines().mid(home.lines().size() - expected.size()), expected);
+    QCOMPARE(names(state.files()), (QStringList{u"a.txt"_s, u"b.txt"_s, u"d.txt"_s}));
+
+    // Scans while it is still stuck: no second listing of that folder.
+    home.lines().clear();
+    state.scanFolders();
+    QCOMPARE(home.lines(), expected);
+    QCOMPARE(fileSystem.started.load(), 1);
+
+    // Once it answers, the next scan lists it afresh.
+    fileSystem.answer();
+    QTRY_COMPARE(fileSystem.finished.load(), 1);
+    QVERIFY(writeFile(stalled + u"/e.txt"_s, "e", tenOClock + 4));
+    home.lines().clear();
+    state.scanFolders();
+    QCOMPARE(fileSystem.started.load(), 2);
+    QVERIFY(!home.lines().join(u'\n').contains(u"does not respond"_s));
+    QCOMPARE(names(state.files()),
+             (QStringList{u"e.txt"_s, u"a.txt"_s, u"b.txt"_s, u"c.txt"_s, u"d.txt"_s}));
 }
 
 QTEST_GUILESS_MAIN(TestScan)

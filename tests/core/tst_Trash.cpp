@@ -7,6 +7,12 @@
 
 #include <QTest>
 
+#include <sys/mount.h>
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -39,7 +45,13 @@ class TestTrash final : public QObject
     Q_OBJECT
 
 public:
-    static void initMain() { useTemporaryHome(); }
+    static void initMain()
+    {
+        useTemporaryHome();
+        // DeletionDate is local time: in UTC a date written in UTC would pass unnoticed.
+        qputenv("TZ", "MST-5:45");
+        ::tzset();
+    }
 
 private slots:
     void infoContents();
@@ -48,11 +60,14 @@ private slots:
     void otherMount_data();
     void otherMount();
     void homeTrashUnusable();
+    void bindMountedFolder();
     void mountPoints();
 };
 
 void TestTrash::infoContents()
 {
+    QVERIFY2(QDateTime::currentDateTime().offsetFromUtc() == 5 * 3600 + 45 * 60,
+             "the trash tests must run in a time zone other than UTC");
     const QDateTime when(QDate(2026, 12, 6), QTime(9, 5, 3));
     QCOMPARE(Trash::infoContents("/x/50% off #1 a=b\nc", when),
              QByteArray("[Trash Info]\nPath=/x/50%25%20off%20%231%20a%3Db%0Ac\n"
@@ -69,6 +84,10 @@ void TestTrash::homeTrash_data()
     QTest::newRow("long name, cut between characters")
         << QString(125, u'ü').append(u".txt"_s).toUtf8() << QString(122, u'ü').toUtf8()
         << QString();
+    // Four-byte characters: 248 bytes of emoji; the cut at 245 falls inside the last.
+    QTest::newRow("long emoji name, cut between characters")
+        << QString(62, u'x').replace(u"x"_s, u"\U0001F600"_s).append(u".txt"_s).toUtf8()
+        << QString(61, u'x').replace(u"x"_s, u"\U0001F600"_s).toUtf8() << QString();
     // A link goes to the Trash as the link; the file it points to stays.
     QTest::newRow("a link") << QByteArray("link") << QByteArray() << u"link"_s;
     // The Trash then goes under ~/.local/share, made on the way; nothing in the working folder.
@@ -136,6 +155,8 @@ void TestTrash::otherMount_data()
     const QString own = u".Trash-"_s + QString::fromLatin1(uid());
     QTest::newRow("no trash folder yet") << u"none"_s << own;
     QTest::newRow("shared folder owned by another user") << u"foreign .Trash"_s << own;
+    // Whoever owns the user's own trash folder could read or swap everything put there.
+    QTest::newRow("own folder owned by another user") << u"foreign own"_s << QString();
     QTest::newRow("own folder is a link") << u"linked uid folder"_s << own;
     QTest::newRow("own folder swapped for a link after the check")
         << u"swap after check"_s << u".Trash/checked"_s;
@@ -171,13 +192,17 @@ void TestTrash::otherMount()
     if (setUp == u"unusable"_s) {
         QCOMPARE(::symlink(attackerPath.constData(), ownTrash.constData()), 0);
         QCOMPARE(::mkdir(shared.constData(), 0755), 0);
-    } else if (setUp != u"none"_s) {
+    } else if (setUp != u"none"_s && setUp != u"foreign own"_s) {
         QCOMPARE(::mkdir(shared.constData(), 01777), 0);
         QCOMPARE(::chmod(shared.constData(), 01777), 0);
     }
     if (setUp == u"foreign .Trash"_s) {
         QCOMPARE(::mkdir(uidFolder.constData(), 0700), 0);
         if (::chown(shared.constData(), 65534, 65534) != 0)
+            QSKIP("Handing a folder to another user needs root");
+    } else if (setUp == u"foreign own"_s) {
+        QCOMPARE(::mkdir(ownTrash.constData(), 0700), 0);
+        if (::chown(ownTrash.constData(), 65534, 65534) != 0)
             QSKIP("Handing a folder to another user needs root");
     } else if (setUp == u"linked uid folder"_s) {
         QCOMPARE(::symlink(attackerPath.constData(), uidFolder.constData()), 0);
@@ -205,6 +230,8 @@ void TestTrash::otherMount()
                  qPrintable(result.message));
         QCOMPARE(readFile(file), QByteArray("secret"));
         QCOMPARE(entries(QString::fromLatin1(shared)), QStringList());
+        if (setUp == u"foreign own"_s)
+            QCOMPARE(entries(QString::fromLatin1(ownTrash)), QStringList());
     } else {
         QVERIFY2(result.ok(), qPrintable(result.message));
         if (setUp == u"foreign .Trash"_s)
@@ -241,6 +268,41 @@ void TestTrash::homeTrashUnusable()
     QCOMPARE(readFile(file), QByteArray("stays"));
     QCOMPARE(existsNoFollow(rootTrash), rootTrashExisted);
     QVERIFY(entries(home.path(u"elsewhere"_s)).isEmpty());
+}
+
+void TestTrash::bindMountedFolder()
+{
+    TestHome home;
+    const QByteArray desktop = QFile::encodeName(home.folder(u"Desktop"_s));
+    const QByteArray synced = QFile::encodeName(home.folder(u"synced"_s));
+    // A folder of the home drive mounted onto Desktop, as sync and sharing set-ups do.
+    if (::mount(synced.constData(), desktop.constData(), nullptr, MS_BIND, nullptr) != 0) {
+        QSKIP(qPrintable(
+            u"a bind mount is not permitted here (%1); run as root to test "
+            "Delete on a bind-mounted folder"_s.arg(QString::fromLocal8Bit(std::strerror(errno)))));
+    }
+    const auto unmount = qScopeGuard([&] { ::umount2(desktop.constData(), MNT_DETACH); });
+    QCOMPARE(Trash::mountPointOf(desktop), desktop);
+    const QByteArray file = desktop + "/a.txt";
+    QVERIFY(writeFile(file, "precious"));
+    AppState state;
+
+    state.deleteCurrentFile();
+
+    QVERIFY2(home.lines().filter(u"Failed"_s).isEmpty(), qPrintable(home.lines().join(u'\n')));
+    QVERIFY(!existsNoFollow(file));
+    // The mount's own trash, with the path relative to the mount's top folder.
+    const QByteArray trash = desktop + "/.Trash-" + uid();
+    QCOMPARE(readFile(QByteArray(trash + "/files/a.txt")), QByteArray("precious"));
+    QCOMPARE(infoValue(trash + "/info/a.txt.trashinfo", "Path"), QByteArray("a.txt"));
+    QVERIFY(!existsNoFollow(QFile::encodeName(home.path(u".local/share/Trash/files/a.txt"_s))));
+
+    home.lines().clear();
+    state.undoLastDecision();
+
+    QVERIFY(home.lines().filter(u"Failed"_s).isEmpty());
+    QCOMPARE(readFile(file), QByteArray("precious"));
+    QCOMPARE(entries(QFile::decodeName(trash + "/info")), QStringList());
 }
 
 void TestTrash::mountPoints()

@@ -5,7 +5,7 @@
 # lines show those paths (never ~/Desktop), a Keep lands in ~/Dokumente/Kept, and the tray
 # menu's undo entry (after "Open Mirel") takes back the latest decision: Delete, then Keep, each file back where
 # it was, the Trash left without its .trashinfo. An undo whose original path is taken fails
-# with its console line, moves nothing and drops the entry.
+# with its console line, moves nothing and stays in the menu until it can be done.
 source "$(dirname "$0")/e2e-lib.sh"
 mirel=$1
 
@@ -70,7 +70,8 @@ ui wait label '^new\.pdf$' 5 || fail "the panel does not show the restored new.p
     fail "after the last undo the entry is not a disabled Undo: $(first_entry)"
 grep -q '^Failed' "$work/stdout" && fail "a failure line after the undos"
 
-# An undo that finds its original path taken moves nothing and drops the entry.
+# An undo that finds its original path taken moves nothing and stays, to be tried again once
+# the way is clear.
 ui press '^Keep$' || fail "could not press Keep"
 waitfor 5 test -f "$kept/new.pdf" || fail "the second Keep did not file new.pdf"
 printf 'someone else' > "$home/Schreibtisch/new.pdf"
@@ -79,7 +80,14 @@ waitfor 5 grep -qxF "Failed to undo: \"new.pdf\" could not be put back: \"$home/
     "$work/stdout" || fail "no console line for the failed undo"
 [[ $(cat "$kept/new.pdf") == newest && $(cat "$home/Schreibtisch/new.pdf") == 'someone else' ]] ||
     fail "the failed undo moved a file"
-[[ $(first_entry) == $'Undo\tdisabled\tunchecked' ]] || fail "the failed entry was not dropped"
+[[ $(first_entry) == $'Undo Keep: new.pdf\tenabled\tunchecked' ]] ||
+    fail "the failed undo was not kept for another try: $(first_entry)"
+rm "$home/Schreibtisch/new.pdf"
+ui tray-click '^Undo Keep: new\.pdf$' || fail "could not click the undo entry again"
+waitfor 5 test -f "$home/Schreibtisch/new.pdf" || fail "the second try did not bring new.pdf back"
+[[ $(cat "$home/Schreibtisch/new.pdf") == newest && ! -e $kept/new.pdf ]] ||
+    fail "the second try did not move the kept new.pdf back"
+ui wait label '^new\.pdf$' 5 || fail "the panel does not show the restored new.pdf"
 grep -q "Scanning: $home/Desktop" "$work/stdout" && fail "the home Desktop folder was scanned"
 [[ -f $home/Desktop/not-reviewed.txt ]] || fail "a file in ~/Desktop moved"
 

@@ -36,7 +36,13 @@
 
 #include <algorithm>
 
+#include <atomic>
+#include <thread>
+
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -83,6 +89,7 @@ private slots:
     void setUrl();
     void lateResultOfOldFileIsDropped();
     void pdfPagesComeFromWhatWasRead();
+    void pipeWithWaitingWriterIsNeverOpened();
 
 private:
     QString file(const QString &name) const { return m_files.filePath(name); }
@@ -435,6 +442,49 @@ void TestFilePreviewView::pdfPagesComeFromWhatWasRead()
     writeBytes(path, QByteArray(readFile(path).size(), '\0')); // the same file, now unreadable
     const QImage page = preview.findChild<QPdfView *>()->document()->render(0, QSize(60, 80));
     QCOMPARE(page.pixelColor(30, 40), QColor(40, 110, 200));
+}
+
+// A program that writes into a named pipe waits in open() until some reader opens it. Opening
+// the pipe to look at it, even without blocking and without reading, would let that writer go
+// on into nobody: a preview must not open it at all.
+void TestFilePreviewView::pipeWithWaitingWriterIsNeverOpened()
+{
+    const QByteArray pipe = QFile::encodeName(m_files.path()) + "/spool.txt";
+    QCOMPARE(::mkfifo(pipe.constData(), 0600), 0);
+    std::atomic<pid_t> writerThread = 0;
+    std::atomic<bool> writerOpened = false;
+    std::thread writer([&] {
+        writerThread = pid_t(::syscall(SYS_gettid));
+        const int fd = ::open(pipe.constData(), O_WRONLY | O_CLOEXEC);
+        writerOpened = true;
+        if (fd >= 0)
+            ::close(fd);
+    });
+    // Whatever happens below, the writer is let go at the end.
+    const auto release = qScopeGuard([&] {
+        const int reader = ::open(pipe.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        writer.join();
+        if (reader >= 0)
+            ::close(reader);
+        ::unlink(pipe.constData());
+    });
+    // The writer is inside open(), waiting for a reader.
+    const auto inOpen = [&] {
+        const pid_t tid = writerThread;
+        QFile syscallFile(u"/proc/self/task/%1/syscall"_s.arg(tid));
+        return tid != 0 && syscallFile.open(QIODevice::ReadOnly) &&
+               syscallFile.readAll().startsWith(QByteArray(QByteArray::number(SYS_openat) + ' '));
+    };
+    QTRY_VERIFY(inOpen());
+
+    const std::shared_ptr<const PreviewFile> file = PreviewFile::open(QFile::decodeName(pipe));
+
+    QCOMPARE(file->status(), PreviewFile::Status::NotRegular);
+    // A writer let go by an open wakes at once; half a second tells.
+    for (int waited = 0; waited < 500 && !writerOpened; waited += 10)
+        QTest::qWait(10);
+    QVERIFY2(!writerOpened, "the preview opened the pipe and let its writer go");
+    QVERIFY(inOpen());
 }
 
 QTEST_MAIN(TestFilePreviewView)
