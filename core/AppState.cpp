@@ -18,7 +18,9 @@ AppState::AppState(FileSystem &fileSystem, QObject *parent)
     , m_fileSystem(fileSystem)
     , m_folderAccessService(FolderAccessService::shared())
     , m_clock([] { return QDateTime::currentDateTime(); })
+    , m_shutdown(makeShutdown())
 {
+    m_worker.setMaxThreadCount(1);
     Settings::writeDefaultIfAbsent(Settings::includeDesktop);
     Settings::writeDefaultIfAbsent(Settings::includeDownloads);
     // Each assignment stores the switch and scans; the last scan below completes the list.

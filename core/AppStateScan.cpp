@@ -9,11 +9,18 @@
 #include "UserFolders.h"
 
 #include <algorithm>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
 void AppState::scanFolders()
 {
+    // The list that follows a decision must reflect it: the scan runs once it is done.
+    if (m_busy > 0) {
+        m_scanDeferred = true;
+        return;
+    }
+    m_scanDeferred = false;
     // Views redraw from the finished list: one announcement at the end, not one per folder,
     // and isScanning() tells them to let the emptied list pass.
     m_scanning = true;
@@ -38,6 +45,12 @@ void AppState::scanFolders()
     sortNewestFirst();
     m_scanning = false;
     announceFiles();
+    // The file an undo put back comes back as the current one, though it may not be newest.
+    if (!m_currentAfterScan.isEmpty()) {
+        const qsizetype restored = indexOfPath(std::exchange(m_currentAfterScan, QString()));
+        if (restored > 0)
+            setCurrentIndex(restored);
+    }
 }
 
 void AppState::scanFolder(const QString &folderPath)

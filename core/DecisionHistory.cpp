@@ -4,6 +4,7 @@
 #include "FileNames.h"
 #include "NoReplaceMove.h"
 
+#include <algorithm>
 #include <cerrno>
 
 using namespace Qt::StringLiterals;
@@ -11,12 +12,12 @@ using namespace Qt::StringLiterals;
 void DecisionHistory::recordKeep(const QString &originalPath, const QString &keptPath,
                                  const FileIdentity &kept)
 {
-    m_decisions.push_back({Kind::Keep, originalPath, keptPath, kept, {}});
+    m_decisions.push_back({Kind::Keep, originalPath, keptPath, kept, {}, m_nextSerial++});
 }
 
 void DecisionHistory::recordDelete(const QString &originalPath, const TrashedItem &trashed)
 {
-    m_decisions.push_back({Kind::Delete, originalPath, {}, {}, trashed});
+    m_decisions.push_back({Kind::Delete, originalPath, {}, {}, trashed, m_nextSerial++});
 }
 
 std::optional<DecisionHistory::Decision> DecisionHistory::latest() const
@@ -26,19 +27,38 @@ std::optional<DecisionHistory::Decision> DecisionHistory::latest() const
     return m_decisions.back();
 }
 
+std::optional<DecisionHistory::Decision> DecisionHistory::find(quint64 serial) const
+{
+    const auto found = std::find_if(m_decisions.cbegin(), m_decisions.cend(),
+                                    [serial](const Decision &d) { return d.serial == serial; });
+    if (found == m_decisions.cend())
+        return std::nullopt;
+    return *found;
+}
+
+void DecisionHistory::drop(quint64 serial)
+{
+    std::erase_if(m_decisions, [serial](const Decision &d) { return d.serial == serial; });
+}
+
 FileResult DecisionHistory::undoLatest(const FileSystem &fileSystem)
 {
     if (m_decisions.empty())
         return FileResult::failure(ENOENT, u"there is nothing to undo"_s);
     const Decision decision = m_decisions.back();
     m_decisions.pop_back();
+    return undo(decision, fileSystem);
+}
 
+FileResult DecisionHistory::undo(const Decision &decision, const FileSystem &fileSystem,
+                                 const CopyControl *control)
+{
     if (decision.kind == Kind::Delete)
         return fileSystem.restoreFromTrash(decision.trashed, decision.originalPath);
 
     const QString name = FileNames::fileName(decision.originalPath);
-    const FileResult moved =
-        fileSystem.moveWithoutReplacing(decision.keptPath, decision.originalPath, decision.kept);
+    const FileResult moved = fileSystem.moveWithoutReplacing(
+        decision.keptPath, decision.originalPath, decision.kept, control);
     // Gone, or another file of that name now in its place: either way the kept one is not there.
     if (moved.code == ENOENT || moved.code == NoReplaceMove::replacedError) {
         return FileResult::failure(ENOENT, u"\"%1\" is no longer in \"%2\""_s.arg(

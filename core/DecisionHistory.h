@@ -22,12 +22,20 @@ public:
         QString keptPath;    // Keep: where the file was filed
         FileIdentity kept;   // Keep: the item filed there, so a later file of that name is left
         TrashedItem trashed; // Delete: where the Trash put it
+        quint64 serial = 0;  // names the decision while later ones are recorded
     };
 
     void recordKeep(const QString &originalPath, const QString &keptPath, const FileIdentity &kept);
     void recordDelete(const QString &originalPath, const TrashedItem &trashed);
 
     std::optional<Decision> latest() const;
+    std::optional<Decision> find(quint64 serial) const;
+    void drop(quint64 serial);
+
+    // Puts the file of the decision back at its original path, never replacing anything.
+    // Safe on any thread: it only reads the decision. The failure names the reason.
+    static FileResult undo(const Decision &decision, const FileSystem &fileSystem,
+                           const CopyControl *control = nullptr);
 
     // Puts the file of the latest decision back at its original path, never replacing
     // anything, and drops the decision whether that worked or not. The failure names the
@@ -36,4 +44,5 @@ public:
 
 private:
     std::vector<Decision> m_decisions;
+    quint64 m_nextSerial = 1;
 };

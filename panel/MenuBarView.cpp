@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QStackedWidget>
+#include <QStyle>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -61,9 +62,10 @@ QPushButton *decisionButton(const QString &title, const QString &symbol, const Q
         u" padding: 4px 8px; font-weight: 600; }"
         u"QPushButton:focus { border-color: white; }"
         u"QPushButton:pressed { background: %2; border-color: %2; }"
-        u"QPushButton:disabled { background: %3; border-color: transparent;"
-        u" color: rgba(255, 255, 255, 170); }"_s.arg(color.name(), color.darker(115).name(),
-                                                     disabled.name(QColor::HexArgb)));
+        u"QPushButton:disabled, QPushButton[busy=\"true\"] { background: %3;"
+        u" border-color: transparent; color: rgba(255, 255, 255, 170); }"
+        u"QPushButton[busy=\"true\"]:focus { border-color: white; }"_s.arg(
+            color.name(), color.darker(115).name(), disabled.name(QColor::HexArgb)));
     return button;
 }
 
@@ -120,6 +122,17 @@ MenuBarView::MenuBarView(AppState &appState, QWidget *parent)
 
     connect(&m_appState, &AppState::filesChanged, this, &MenuBarView::refresh);
     connect(&m_appState, &AppState::currentIndexChanged, this, &MenuBarView::refresh);
+    connect(&m_appState, &AppState::decisionChecked, this, &MenuBarView::decisionChecked);
+    connect(&m_appState, &AppState::decisionProgress, this, &MenuBarView::decisionProgress);
+    connect(&m_appState, &AppState::decisionFinished, this, &MenuBarView::decisionFinished);
+    m_progressDelay = new QTimer(this);
+    m_progressDelay->setSingleShot(true);
+    m_progressDelay->setInterval(progressDelayMs);
+    connect(m_progressDelay, &QTimer::timeout, this, [this] {
+        m_progressDue = true;
+        if (m_progressTotal > 0)
+            m_card->showProgress(m_progressDone, m_progressTotal);
+    });
     refresh();
 }
 
@@ -182,8 +195,8 @@ QWidget *MenuBarView::makeReviewSection()
     m_failure = new ElidedLabel(m_currentBlock);
     m_failure->setFont(TextStyles::caption());
     m_failure->setAlignment(Qt::AlignCenter);
-    // Cut in the middle: the start says what failed, the end why.
-    m_failure->setElideMode(Qt::ElideMiddle);
+    // Cut at the end: the start names the file, then why; a long name never hides the verb.
+    m_failure->setElideMode(Qt::ElideRight);
     m_failure->hide();
 
     m_delete = decisionButton(tr("Delete"), u"trash"_s, TextStyles::red(), m_currentBlock);
@@ -301,7 +314,7 @@ void MenuBarView::refresh()
     // A failure's reason belongs to its file: another file, or the same one found again by
     // a scan (which makes new records), shows its details.
     if (!file || file->id != m_failedFileId)
-        m_failedFileId = QUuid();
+        clearWarning();
     const bool failed = !m_failedFileId.isNull();
     m_failure->setVisible(failed);
     m_details->setVisible(!failed);
@@ -316,6 +329,9 @@ void MenuBarView::showBody(bool finished)
     m_body->setCurrentWidget(finished ? static_cast<QWidget *>(m_finished) : m_review);
     if (finished) {
         ScaleFadeIn::play(m_finished, finishedTransitionMs);
+        // The focus on a decision that just went stays in the body, never on the gear.
+        if (focusInBody)
+            m_finished->scanAgainButton()->setFocus(Qt::OtherFocusReason);
         return;
     }
     ScaleFadeIn::playOut(m_body, leaving, finishedTransitionMs);
@@ -329,53 +345,94 @@ void MenuBarView::selectRow(qsizetype index)
         m_appState.setCurrentIndex(index);
 }
 
+void MenuBarView::clearWarning()
+{
+    m_failedFileId = QUuid();
+    if (!m_warningShown)
+        return;
+    m_warningShown = false;
+    m_card->hideFeedback();
+    m_overlayColor = Qt::transparent;
+}
+
+void MenuBarView::setDecisionButtonsBusy(bool busy)
+{
+    // Only the look of disabled buttons: a disabled button would pass the keyboard focus on,
+    // to the gear at the end of the chain. Presses meanwhile are ignored below.
+    for (QPushButton *button : {m_delete, m_keep}) {
+        button->setProperty("busy", busy);
+        button->style()->unpolish(button);
+        button->style()->polish(button);
+    }
+}
+
 void MenuBarView::performWithFeedback(Decision decision)
 {
     if (m_isAnimating)
         return;
+    // The decision belongs to the file on screen now, even if the user picks another row
+    // or a rescan is asked for before it is carried out.
+    const std::optional<TrackedFile> file = m_appState.currentFile();
+    if (!file)
+        return;
     m_isAnimating = true;
-    // Disabling a focused button passes the focus on; it comes back when the buttons do.
-    QPointer<QWidget> focused = focusWidget();
-    m_delete->setEnabled(false);
-    m_keep->setEnabled(false);
-    QPointer<QWidget> passedTo = focusWidget();
-    m_failedFileId = QUuid();
+    setDecisionButtonsBusy(true);
+    clearWarning();
     refresh();
 
-    const bool keep = decision == Decision::Keep;
-    m_overlayColor = keep ? TextStyles::green() : TextStyles::red();
-    (keep ? m_showCheckmark : m_showTrash) = true;
-    m_card->showFeedback(m_overlayColor, keep ? u"checkmark.circle.fill"_s : u"trash.fill"_s);
+    m_keepPending = decision == Decision::Keep;
+    m_decidedFileId = file->id;
+    m_progressDue = false;
+    m_progressDone = 0;
+    m_progressTotal = 0;
+    m_progressDelay->start();
+    m_ticket = m_appState.decide(m_keepPending ? DecisionHistory::Kind::Keep
+                                               : DecisionHistory::Kind::Delete,
+                                 *file, feedbackDelayMs);
+}
 
-    // The decision belongs to the file on screen now, even if the user picks another row
-    // or a rescan runs before it is carried out.
-    const std::optional<TrackedFile> file = m_appState.currentFile();
-    const QUuid id = file ? file->id : QUuid();
-    QTimer::singleShot(feedbackDelayMs, this, [this, keep, id, focused, passedTo] {
-        std::optional<QString> failure;
-        const QMetaObject::Connection heard =
-            connect(&m_appState, &AppState::decisionFailed, this,
-                    [&failure](const QString &reason) { failure = reason; });
-        if (!id.isNull())
-            keep ? m_appState.keepFile(id) : m_appState.deleteFile(id);
-        disconnect(heard);
-        if (failure) {
-            // What the user believed done was not: the card says so while it fades, and
-            // the reason stays under the file.
-            m_card->changeFeedback(TextStyles::orange(), u"exclamationmark.triangle.fill"_s);
-            m_failure->setText(*failure);
-            m_failedFileId = id;
-            refresh();
-        }
+void MenuBarView::decisionChecked(quint64 ticket)
+{
+    if (ticket != m_ticket)
+        return;
+    m_overlayColor = m_keepPending ? TextStyles::green() : TextStyles::red();
+    (m_keepPending ? m_showCheckmark : m_showTrash) = true;
+    m_card->showFeedback(m_overlayColor,
+                         m_keepPending ? u"checkmark.circle.fill"_s : u"trash.fill"_s);
+}
+
+void MenuBarView::decisionProgress(quint64 ticket, qint64 done, qint64 total)
+{
+    if (ticket != m_ticket)
+        return;
+    m_progressDone = done;
+    m_progressTotal = total;
+    if (m_progressDue)
+        m_card->showProgress(done, total);
+}
+
+void MenuBarView::decisionFinished(quint64 ticket, bool ok, const QString &failure)
+{
+    if (ticket != m_ticket)
+        return;
+    m_ticket = 0;
+    m_progressDelay->stop();
+    m_card->hideProgress();
+    m_showCheckmark = false;
+    m_showTrash = false;
+    if (ok) {
         m_card->hideFeedback();
         m_overlayColor = Qt::transparent;
-        m_showCheckmark = false;
-        m_showTrash = false;
-        m_isAnimating = false;
-        m_delete->setEnabled(true);
-        m_keep->setEnabled(true);
-        if (focused != passedTo && (focused == m_delete || focused == m_keep) &&
-            focused->isVisible() && focusWidget() == passedTo)
-            focused->setFocus(Qt::OtherFocusReason);
-    });
+    } else {
+        // What the user would have believed done was not: the warning takes the place of any
+        // success symbol and stays, with the reason under the file.
+        m_overlayColor = TextStyles::orange();
+        m_card->showFeedback(m_overlayColor, u"exclamationmark.triangle.fill"_s);
+        m_warningShown = true;
+        m_failure->setText(failure);
+        m_failedFileId = m_decidedFileId;
+    }
+    m_isAnimating = false;
+    setDecisionButtonsBusy(false);
+    refresh();
 }

@@ -28,11 +28,12 @@ class RacingWriter final : public FileSystem
 {
 public:
     FileResult moveWithoutReplacing(const QString &from, const QString &to,
-                                    const FileIdentity &expected) const override
+                                    const FileIdentity &expected,
+                                    const CopyControl *control) const override
     {
         if (races-- > 0)
             writeFile(to, "already there");
-        return FileSystem::moveWithoutReplacing(from, to, expected);
+        return FileSystem::moveWithoutReplacing(from, to, expected, control);
     }
     mutable int races = 0;
 };
@@ -457,9 +458,11 @@ void TestKeep::undo()
                                                     QDateTime::currentDateTime())));
     const QMap<QString, QByteArray> before = snapshot(home.path());
     home.lines().clear();
+    QSignalSpy undone(&state, &AppState::undoFinished);
 
     state.undoLastDecision();
 
+    QVERIFY(undone.wait());
     QCOMPARE(announced.size(), 3);
     // Undone or not, the decision is dropped; the one before it comes next.
     QCOMPARE(state.lastDecision()->originalPath, home.path(u"Desktop/first.txt"_s));
