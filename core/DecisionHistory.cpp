@@ -41,15 +41,6 @@ void DecisionHistory::drop(quint64 serial)
     std::erase_if(m_decisions, [serial](const Decision &d) { return d.serial == serial; });
 }
 
-FileResult DecisionHistory::undoLatest(const FileSystem &fileSystem)
-{
-    if (m_decisions.empty())
-        return FileResult::failure(ENOENT, u"there is nothing to undo"_s);
-    const Decision decision = m_decisions.back();
-    m_decisions.pop_back();
-    return undo(decision, fileSystem);
-}
-
 FileResult DecisionHistory::undo(const Decision &decision, const FileSystem &fileSystem,
                                  const CopyControl *control)
 {

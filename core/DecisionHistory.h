@@ -30,17 +30,13 @@ public:
 
     std::optional<Decision> latest() const;
     std::optional<Decision> find(quint64 serial) const;
+    // Takes the decision out of the history (after its undo), wherever it is in it.
     void drop(quint64 serial);
 
     // Puts the file of the decision back at its original path, never replacing anything.
     // Safe on any thread: it only reads the decision. The failure names the reason.
     static FileResult undo(const Decision &decision, const FileSystem &fileSystem,
                            const CopyControl *control = nullptr);
-
-    // Puts the file of the latest decision back at its original path, never replacing
-    // anything, and drops the decision whether that worked or not. The failure names the
-    // reason; every file then stays where it was.
-    FileResult undoLatest(const FileSystem &fileSystem);
 
 private:
     std::vector<Decision> m_decisions;
