@@ -15,7 +15,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 // Progress reports are drawn, not logged: a few a second is plenty.
-constexpr qint64 progressIntervalMs = 40;
+constexpr qint64 progressIntervalMs = 100;
 } // namespace
 
 struct AppState::Shutdown

@@ -157,6 +157,13 @@ int copyRange(int in, int out, off_t from, off_t to, std::vector<char> &buffer, 
         if (copied == 0)
             return 0; // the file shrank: the check before the source goes tells
         if (copied > 0) {
+            // Writes the chunk out now and waits for the one before: the final flush stays
+            // short (a Quit meanwhile is answered soon) and the progress is that of the disk.
+            ::sync_file_range(out, offset, copied, SYNC_FILE_RANGE_WRITE);
+            if (offset - from >= chunkBytes)
+                ::sync_file_range(out, offset - chunkBytes, chunkBytes,
+                                  SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE |
+                                      SYNC_FILE_RANGE_WAIT_AFTER);
             offset += copied;
             if (control && control->progress)
                 control->progress(qint64(offset), total);

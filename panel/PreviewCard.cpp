@@ -38,6 +38,8 @@ PreviewCard::PreviewCard(QWidget *parent)
     m_progress->setTextVisible(false);
     m_progress->setFixedHeight(6);
     m_progress->setAccessibleName(tr("Copy progress"));
+    // Opaque, so each step repaints the bar alone and not the preview underneath.
+    m_progress->setAutoFillBackground(true);
     m_progress->hide();
     setFixedHeight(cardHeight);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
