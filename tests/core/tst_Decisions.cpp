@@ -102,6 +102,7 @@ private slots:
     void failureKnownAtOnce_data();
     void failureKnownAtOnce();
     void operationsLeaveTheMainThread();
+    void quitDuringACopy_data();
     void quitDuringACopy();
     void sourceChangedDuringTheCopy_data();
     void sourceChangedDuringTheCopy();
@@ -287,24 +288,45 @@ void TestDecisions::operationsLeaveTheMainThread()
     QCOMPARE(readFile(files.at(0)), QByteArray("file 0"));
 }
 
+void TestDecisions::quitDuringACopy_data()
+{
+    QTest::addColumn<bool>("undo"); // else the Keep itself is under way
+    QTest::newRow("keep") << false;
+    QTest::newRow("undo of a keep") << true;
+}
+
 void TestDecisions::quitDuringACopy()
 {
+    QFETCH(bool, undo);
     TestHome home;
     const QStringList files = makeFiles(home.folder(u"Downloads"_s), 1);
+    const QString kept = monthFolder(home) + u"/f0.txt"_s;
     HeldMove fileSystem;
-    fileSystem.untilCancelled = true;
     {
         AppState state(fileSystem);
         state.setClock([] { return fixedNow; });
-        state.decide(Kind::Keep, state.files().at(0));
+        if (undo) {
+            QSignalSpy finished(&state, &AppState::decisionFinished);
+            fileSystem.released.release();
+            state.decide(Kind::Keep, state.files().at(0));
+            QVERIFY(finished.wait());
+            fileSystem.entered.acquire();
+            fileSystem.untilCancelled = true;
+            state.undoLastDecision();
+        } else {
+            fileSystem.untilCancelled = true;
+            state.decide(Kind::Keep, state.files().at(0));
+        }
         QTRY_COMPARE_WITH_TIMEOUT(fileSystem.entered.available(), 1, 10000);
-        fileSystem.entered.acquire();
         home.lines().clear();
     } // Quit: the state goes while the copy runs
-    QCOMPARE(home.lines(), QStringList{u"Keep cancelled on quit: \""_s + files.at(0) +
-                                       u"\" stays where it was"_s});
-    QCOMPARE(readFile(files.at(0)), QByteArray("file 0"));
-    QVERIFY(namesIn(monthFolder(home)).isEmpty());
+    const QString stays = undo ? kept : files.at(0);
+    QCOMPARE(home.lines(),
+             QStringList{(undo ? u"Undo"_s : u"Keep"_s) + u" cancelled on quit: \""_s + stays +
+                         u"\" stays where it was"_s});
+    QCOMPARE(readFile(stays), QByteArray("file 0"));
+    QCOMPARE(namesIn(monthFolder(home)), undo ? QStringList{u"f0.txt"_s} : QStringList());
+    QCOMPARE(QFileInfo::exists(files.at(0)), !undo);
 }
 
 void TestDecisions::sourceChangedDuringTheCopy_data()
