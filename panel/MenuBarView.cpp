@@ -98,8 +98,7 @@ MenuBarView::MenuBarView(AppState &appState, QWidget *parent)
     m_body = new QStackedWidget(this);
     m_review = makeReviewSection();
     m_finished = new FinishedView(m_body);
-    connect(m_finished, &FinishedView::scanAgainRequested, this,
-            [this] { m_appState.scanFolders(); });
+    connect(m_finished, &FinishedView::scanAgainRequested, this, &MenuBarView::rescan);
     pressOnEnter(m_finished->scanAgainButton());
     m_body->addWidget(m_review);
     m_body->addWidget(m_finished);
@@ -255,7 +254,7 @@ QWidget *MenuBarView::makeFooter()
     m_refresh = footerButton(u"arrow.clockwise"_s, tr("Refresh"), secondary, footer);
     m_quit = footerButton(u"power"_s, tr("Quit"), secondary, footer);
     connect(m_settings, &QToolButton::clicked, this, &MenuBarView::settingsRequested);
-    connect(m_refresh, &QToolButton::clicked, this, [this] { m_appState.scanFolders(); });
+    connect(m_refresh, &QToolButton::clicked, this, &MenuBarView::rescan);
     connect(m_quit, &QToolButton::clicked, this, [] { QCoreApplication::quit(); });
     for (QAbstractButton *button : {m_settings, m_refresh, m_quit})
         pressOnEnter(button);
@@ -289,7 +288,7 @@ void MenuBarView::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
     if (event->spontaneous())
         return;
-    m_appState.scanFolders();
+    rescan();
     if (!isShowingFinishedState())
         m_list->setFocus(Qt::ActiveWindowFocusReason);
 }
@@ -311,11 +310,14 @@ void MenuBarView::refresh()
         m_details->setText(
             tr("%1 \u2022 %2").arg(file->sourceFolderName(), SizeText::format(file->fileSize)));
     }
-    // A failure's reason belongs to its file: another file, or the same one found again by
-    // a scan (which makes new records), shows its details.
-    if (!file || file->id != m_failedFileId)
+    // A failure's reason belongs to its file (its path and identity): another file shows its
+    // details. A scan asked for before the failure was known, which ran after it, finds the
+    // same file and leaves the warning; a scan asked for later has cleared it already.
+    if (!file || !m_failedFile || file->filePath != m_failedFile->filePath ||
+        file->identity.inode != m_failedFile->identity.inode ||
+        file->identity.device != m_failedFile->identity.device)
         clearWarning();
-    const bool failed = !m_failedFileId.isNull();
+    const bool failed = m_failedFile.has_value();
     m_failure->setVisible(failed);
     m_details->setVisible(!failed);
 }
@@ -345,9 +347,18 @@ void MenuBarView::selectRow(qsizetype index)
         m_appState.setCurrentIndex(index);
 }
 
+void MenuBarView::rescan()
+{
+    // Refresh, Scan Again and showing the panel take the warning away at once, even when the
+    // scan itself waits for a decision under way.
+    clearWarning();
+    refresh();
+    m_appState.scanFolders();
+}
+
 void MenuBarView::clearWarning()
 {
-    m_failedFileId = QUuid();
+    m_failedFile.reset();
     if (!m_warningShown)
         return;
     m_warningShown = false;
@@ -381,7 +392,7 @@ void MenuBarView::performWithFeedback(Decision decision)
     refresh();
 
     m_keepPending = decision == Decision::Keep;
-    m_decidedFileId = file->id;
+    m_decidedFile = file;
     m_progressDue = false;
     m_progressDone = 0;
     m_progressTotal = 0;
@@ -430,7 +441,7 @@ void MenuBarView::decisionFinished(quint64 ticket, bool ok, const QString &failu
         m_card->showFeedback(m_overlayColor, u"exclamationmark.triangle.fill"_s);
         m_warningShown = true;
         m_failure->setText(failure);
-        m_failedFileId = m_decidedFileId;
+        m_failedFile = m_decidedFile;
     }
     m_isAnimating = false;
     setDecisionButtonsBusy(false);

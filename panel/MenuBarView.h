@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "TrackedFile.h"
+
 #include <QColor>
 #include <QUuid>
 #include <QWidget>
+
+#include <optional>
 
 class AppState;
 class CountLabel;
@@ -86,6 +90,7 @@ private:
     void decisionProgress(quint64 ticket, qint64 done, qint64 total);
     void decisionFinished(quint64 ticket, bool ok, const QString &failure);
     void clearWarning();
+    void rescan();
 
     AppState &m_appState;
     QColor m_overlayColor = Qt::transparent;
@@ -102,12 +107,12 @@ private:
     QLabel *m_details = nullptr;
     ElidedLabel *m_failure = nullptr;
     // The file whose decision failed; its reason and the warning show while it is current.
-    QUuid m_failedFileId;
+    std::optional<TrackedFile> m_failedFile;
     bool m_warningShown = false;
     // The decision under way: its ticket, what it does, and how far its copy is.
     quint64 m_ticket = 0;
     bool m_keepPending = false;
-    QUuid m_decidedFileId;
+    std::optional<TrackedFile> m_decidedFile;
     QTimer *m_progressDelay = nullptr;
     bool m_progressDue = false;
     qint64 m_progressDone = 0;

@@ -85,9 +85,12 @@ public:
         entered.release();
         if (!released.tryAcquire(1, 20000))
             return FileResult::failure(ETIMEDOUT, u"never released"_s);
+        if (failure != 0)
+            return FileResult::failure(failure, u"the drive is full"_s);
         return FileSystem::moveWithoutReplacing(from, to, expected, control);
     }
 
+    int failure = 0; // the move fails with this code once released
     mutable QSemaphore entered;
     mutable QSemaphore released;
 };
@@ -189,6 +192,7 @@ private slots:
     void spaceTwiceOnKeep();
     void failedDecisionSaysSo();
     void copyShowsProgress();
+    void lateFailureReplacesSuccess();
     void contextMenu();
     void keyboardReview();
     void showingAgainRescans();
@@ -449,6 +453,50 @@ void TestMenuBarView::copyShowsProgress()
     // The Delete pressed meanwhile was not taken.
     QCOMPARE(state.lastDecision()->originalPath, files.at(0));
     QVERIFY(!QFileInfo::exists(home.path(u".local/share/Trash/files"_s)));
+}
+
+void TestMenuBarView::lateFailureReplacesSuccess()
+{
+    TestHome home;
+    const QStringList files = makeFiles(home, 2);
+    HeldMove fileSystem;
+    fileSystem.failure = ENOSPC;
+    AppState state(fileSystem);
+    state.setClock([] { return fixedNow; });
+    MenuBarView panel(state);
+    panel.show();
+    PreviewCard *card = panel.previewCard();
+    QStringList symbols;
+    connect(card, &PreviewCard::feedbackShown, card,
+            [&symbols](const QString &symbol) { symbols.append(symbol); });
+    home.lines().clear();
+
+    // The file is there at the press: the check mark. Refresh is asked for during the copy.
+    QTest::mouseClick(panel.keepButton(), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(fileSystem.entered.available(), 1, 10000);
+    fileSystem.entered.acquire();
+    QCOMPARE(symbols, QStringList{u"checkmark.circle.fill"_s});
+    QTest::mouseClick(panel.refreshButton(), Qt::LeftButton);
+    QCOMPARE(home.scanCount(), 0);
+    fileSystem.released.release(); // the drive turns out full
+
+    QTRY_VERIFY(!panel.isAnimating());
+    QCOMPARE(symbols,
+             (QStringList{u"checkmark.circle.fill"_s, u"exclamationmark.triangle.fill"_s}));
+    QCOMPARE(home.lines().first(), u"Failed to keep: the drive is full"_s);
+    // The Refresh asked for before the failure was known ran after it; the warning stays.
+    QCOMPARE(home.scanCount(), 1);
+    QTRY_COMPARE(card->feedbackLevel(), 1.0);
+    QCOMPARE(card->symbolName(), u"exclamationmark.triangle.fill"_s);
+    QVERIFY(panel.failureLabel()->isVisible());
+    QCOMPARE(panel.failureLabel()->text(), u"Could not keep \"f0.txt\": No space left on device"_s);
+    QCOMPARE(state.currentFile()->filePath, files.at(0));
+    QCOMPARE(readFile(files.at(0)), QByteArray("file 0"));
+
+    // A Refresh now takes it away.
+    QTest::mouseClick(panel.refreshButton(), Qt::LeftButton);
+    QVERIFY(!panel.failureLabel()->isVisible());
+    QTRY_COMPARE(card->feedbackLevel(), 0.0);
 }
 
 void TestMenuBarView::contextMenu()
