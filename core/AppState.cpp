@@ -24,7 +24,9 @@ AppState::AppState(FileSystem &fileSystem, QObject *parent)
     , m_folderAccessService(FolderAccessService::shared())
     , m_clock([] { return QDateTime::currentDateTime(); })
     , m_folderLister(std::make_unique<FolderLister>(fileSystem))
+    , m_shutdown(makeShutdown())
 {
+    m_worker.setMaxThreadCount(1);
     Settings::writeDefaultIfAbsent(Settings::includeDesktop);
     Settings::writeDefaultIfAbsent(Settings::includeDownloads);
     // Each assignment stores the switch and scans; the last scan below completes the list.
@@ -40,8 +42,6 @@ AppState::AppState(FileSystem &fileSystem, QObject *parent)
         // No thread to be had: the next Keep into that month folder clears it instead.
     }
 }
-
-AppState::~AppState() = default;
 
 void AppState::setFiles(const QList<TrackedFile> &files)
 {

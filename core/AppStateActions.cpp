@@ -2,19 +2,12 @@
 #include "AppState.h"
 
 #include "Console.h"
-#include "FileNames.h"
+#include "DecisionWork.h"
 #include "FileSystem.h"
 
 #include <QLocale>
 
-#include <cerrno>
-
 using namespace Qt::StringLiterals;
-
-namespace {
-// A month folder holding this many copies of one name is not a clash any more.
-constexpr int maxNameAttempts = 100000;
-} // namespace
 
 void AppState::keepCurrentFile()
 {
@@ -51,6 +44,17 @@ qsizetype AppState::indexOf(const QUuid &id) const
     return found == m_files.cend() ? -1 : qsizetype(found - m_files.cbegin());
 }
 
+qsizetype AppState::indexOfFile(const TrackedFile &wanted) const
+{
+    const auto found =
+        std::find_if(m_files.cbegin(), m_files.cend(), [&wanted](const TrackedFile &file) {
+            return file.filePath == wanted.filePath &&
+                   file.identity.device == wanted.identity.device &&
+                   file.identity.inode == wanted.identity.inode;
+        });
+    return found == m_files.cend() ? -1 : qsizetype(found - m_files.cbegin());
+}
+
 qsizetype AppState::indexOfPath(const QString &path) const
 {
     const auto found =
@@ -59,101 +63,41 @@ qsizetype AppState::indexOfPath(const QString &path) const
     return found == m_files.cend() ? -1 : qsizetype(found - m_files.cbegin());
 }
 
-// The folders a Keep is about to make for its month; removed again, if still empty, when the
-// Keep fails, so a refused Keep leaves no empty year or month folder behind.
-class MadeFolders final
+QString AppState::monthFolder() const
 {
-public:
-    MadeFolders(const FileSystem &fileSystem, const QString &folder)
-        : m_fileSystem(fileSystem)
-    {
-        for (QString missing = folder; missing.size() > 1 && !m_fileSystem.exists(missing);
-             missing = FileNames::parentPath(missing))
-            m_folders.append(missing);
-    }
-    ~MadeFolders()
-    {
-        for (const QString &folder : std::as_const(m_folders))
-            m_fileSystem.removeEmptyFolder(folder);
-    }
-    MadeFolders(const MadeFolders &) = delete;
-    MadeFolders &operator=(const MadeFolders &) = delete;
-    void keep() { m_folders.clear(); }
-
-private:
-    const FileSystem &m_fileSystem;
-    QStringList m_folders; // deepest first
-};
+    const QDate today = m_clock().date();
+    return m_keptFilesPath + u'/' + QString::number(today.year()) + u'/' +
+           QLocale().toString(today, u"MMMM"_s);
+}
 
 bool AppState::moveToKept(const TrackedFile &file)
 {
-    const QDate today = m_clock().date();
-    const QString folder = m_keptFilesPath + u'/' + QString::number(today.year()) + u'/' +
-                           QLocale().toString(today, u"MMMM"_s);
-    MadeFolders madeFolders(m_fileSystem, folder);
-    if (const FileResult made = m_fileSystem.makePath(folder); !made.ok()) {
-        Console::writeLine(u"Failed to keep: "_s + made.message);
-        emit decisionFailed(made.message);
-        return false;
-    }
-    const QString name = FileNames::fileName(file.filePath);
-    for (int n = 0; n < maxNameAttempts; ++n) {
-        const QString candidate = folder + u'/' + (n == 0 ? name : FileNames::clashName(name, n));
-        if (m_fileSystem.exists(candidate))
-            continue;
-        // Another program may take the name after the check: the move refuses to replace
-        // it, and the next name is tried.
-        const FileResult moved =
-            m_fileSystem.moveWithoutReplacing(file.filePath, candidate, file.identity);
-        if (moved.code == EEXIST)
-            continue;
-        if (!moved.ok()) {
-            Console::writeLine(u"Failed to keep: "_s + moved.message);
-            emit decisionFailed(moved.message);
-            return false;
-        }
-        madeFolders.keep();
-        m_history.recordKeep(file.filePath, candidate, m_fileSystem.identityOf(candidate));
-        emit lastDecisionChanged();
-        return true;
-    }
-    const QString reason = u"no free name for \"%1\" in \"%2\""_s.arg(name, folder);
-    Console::writeLine(u"Failed to keep: "_s + reason);
-    emit decisionFailed(reason);
-    return false;
+    return applyOutcome(DecisionHistory::Kind::Keep, file,
+                        DecisionWork::keep(m_fileSystem, file, monthFolder()));
 }
 
 bool AppState::moveToTrash(const TrackedFile &file)
 {
-    TrashedItem item;
-    const FileResult trashed = m_fileSystem.moveToTrash(file.filePath, file.identity, &item);
-    if (!trashed.ok()) {
-        Console::writeLine(u"Failed to delete: "_s + trashed.message);
-        emit decisionFailed(trashed.message);
-        return false;
-    }
-    m_history.recordDelete(file.filePath, item);
-    emit lastDecisionChanged();
-    return true;
+    return applyOutcome(DecisionHistory::Kind::Delete, file,
+                        DecisionWork::trash(m_fileSystem, file));
 }
 
-void AppState::undoLastDecision()
+bool AppState::applyOutcome(DecisionHistory::Kind kind, const TrackedFile &file,
+                            const DecisionWork::Outcome &outcome)
 {
-    const std::optional<DecisionHistory::Decision> decision = m_history.latest();
-    if (!decision)
-        return;
-    const FileResult result = m_history.undoLatest(m_fileSystem);
-    emit lastDecisionChanged();
-    if (!result.ok()) {
-        Console::writeLine(u"Failed to undo: "_s + result.message);
-        emit undoFailed(result.message);
-        return;
+    const bool keep = kind == DecisionHistory::Kind::Keep;
+    if (!outcome.result.ok()) {
+        Console::writeLine((keep ? u"Failed to keep: "_s : u"Failed to delete: "_s) +
+                           outcome.result.message);
+        emit decisionFailed(outcome.result.message);
+        return false;
     }
-    scanFolders();
-    const qsizetype restored = indexOfPath(decision->originalPath);
-    if (restored > 0)
-        setCurrentIndex(restored);
-    emit undone(decision->originalPath);
+    if (keep)
+        m_history.recordKeep(file.filePath, outcome.keptPath, outcome.kept);
+    else
+        m_history.recordDelete(file.filePath, outcome.trashed);
+    emit lastDecisionChanged();
+    return true;
 }
 
 void AppState::removeEntryAt(qsizetype index)

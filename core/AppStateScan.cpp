@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <random>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -42,6 +43,12 @@ QUuid newFileId()
 
 void AppState::scanFolders()
 {
+    // The list that follows a decision must reflect it: the scan runs once it is done.
+    if (m_busy > 0) {
+        m_scanDeferred = true;
+        return;
+    }
+    m_scanDeferred = false;
     // Views redraw from the finished list: one announcement at the end, not one per folder,
     // and isScanning() tells them to let the emptied list pass.
     m_scanning = true;
@@ -83,6 +90,12 @@ void AppState::scanFolders()
     Console::writeLine(u"Total files: "_s + QString::number(m_files.size()));
     m_scanning = false;
     announceFiles();
+    // The file an undo put back comes back as the current one, though it may not be newest.
+    if (!m_currentAfterScan.isEmpty()) {
+        const qsizetype restored = indexOfPath(std::exchange(m_currentAfterScan, QString()));
+        if (restored > 0)
+            setCurrentIndex(restored);
+    }
 }
 
 void AppState::scanFolder(const QString &folderPath)

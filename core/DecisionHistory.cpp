@@ -3,6 +3,7 @@
 
 #include "FileNames.h"
 
+#include <algorithm>
 #include <cerrno>
 
 using namespace Qt::StringLiterals;
@@ -10,12 +11,12 @@ using namespace Qt::StringLiterals;
 void DecisionHistory::recordKeep(const QString &originalPath, const QString &keptPath,
                                  const FileIdentity &kept)
 {
-    m_decisions.push_back({Kind::Keep, originalPath, keptPath, kept, {}});
+    m_decisions.push_back({Kind::Keep, originalPath, keptPath, kept, {}, m_nextSerial++});
 }
 
 void DecisionHistory::recordDelete(const QString &originalPath, const TrashedItem &trashed)
 {
-    m_decisions.push_back({Kind::Delete, originalPath, {}, {}, trashed});
+    m_decisions.push_back({Kind::Delete, originalPath, {}, {}, trashed, m_nextSerial++});
 }
 
 std::optional<DecisionHistory::Decision> DecisionHistory::latest() const
@@ -25,23 +26,35 @@ std::optional<DecisionHistory::Decision> DecisionHistory::latest() const
     return m_decisions.back();
 }
 
-FileResult DecisionHistory::undoLatest(const FileSystem &fileSystem)
+std::optional<DecisionHistory::Decision> DecisionHistory::find(quint64 serial) const
 {
-    if (m_decisions.empty())
-        return FileResult::failure(ENOENT, u"there is nothing to undo"_s);
-    const Decision decision = m_decisions.back();
+    const auto found = std::find_if(m_decisions.cbegin(), m_decisions.cend(),
+                                    [serial](const Decision &d) { return d.serial == serial; });
+    if (found == m_decisions.cend())
+        return std::nullopt;
+    return *found;
+}
+
+void DecisionHistory::drop(quint64 serial)
+{
+    std::erase_if(m_decisions, [serial](const Decision &d) { return d.serial == serial; });
+}
+
+FileResult DecisionHistory::undo(const Decision &decision, const FileSystem &fileSystem,
+                                 const CopyControl *control, bool *retryable)
+{
+    if (retryable)
+        *retryable = false;
     const bool keep = decision.kind == Kind::Keep;
     const FileResult undone =
         keep ? fileSystem.moveWithoutReplacing(decision.keptPath, decision.originalPath,
-                                               decision.kept)
+                                               decision.kept, control)
              : fileSystem.restoreFromTrash(decision.trashed, decision.originalPath);
-    if (undone.ok()) {
-        m_decisions.pop_back();
+    if (undone.ok())
         return undone;
-    }
 
     // A failed undo changes nothing. While the file is still where Mirel put it, the decision
-    // stays the latest, so the undo can be tried again once the cause is gone; a file that
+    // can stay the latest, so the undo can be tried again once the cause is gone; a file that
     // has left that place (the Trash emptied, the file moved or replaced) cannot come back.
     FileIdentity placed = decision.kept;
     if (!keep) {
@@ -49,16 +62,16 @@ FileResult DecisionHistory::undoLatest(const FileSystem &fileSystem)
         placed.changedNs = decision.trashed.changedNs;
     }
     const QString placedPath = keep ? decision.keptPath : decision.trashed.filePath;
+    const QString name = FileNames::fileName(decision.originalPath);
     if (!placed.isKnown() || fileSystem.identityOf(placedPath) != placed) {
-        m_decisions.pop_back();
         if (!keep)
             return undone;
         return FileResult::failure(ENOENT, u"\"%1\" is no longer in \"%2\""_s.arg(
-                                               FileNames::fileName(decision.originalPath),
-                                               FileNames::parentPath(decision.keptPath)));
+                                               name, FileNames::parentPath(decision.keptPath)));
     }
+    if (retryable)
+        *retryable = true;
 
-    const QString name = FileNames::fileName(decision.originalPath);
     const QString folder = FileNames::parentPath(decision.originalPath);
     if (undone.code == EEXIST) {
         return FileResult::failure(EEXIST,

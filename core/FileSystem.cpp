@@ -61,9 +61,10 @@ void FileSystem::removeEmptyFolder(const QString &folder) const
 }
 
 FileResult FileSystem::moveWithoutReplacing(const QString &from, const QString &to,
-                                            const FileIdentity &expected) const
+                                            const FileIdentity &expected,
+                                            const CopyControl *control) const
 {
-    return NoReplaceMove::move(from, to, expected);
+    return NoReplaceMove::move(from, to, expected, control);
 }
 
 FileResult FileSystem::moveToTrash(const QString &path, const FileIdentity &expected,

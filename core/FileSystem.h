@@ -7,6 +7,8 @@
 #include <QList>
 #include <QString>
 
+#include <atomic>
+#include <functional>
 #include <limits>
 
 // One immediate entry of a listed folder, with what the scan needs to know about it, read
@@ -41,6 +43,18 @@ struct FileResult
     bool ok() const { return code == 0; }
     static FileResult success() { return {}; }
     static FileResult failure(int code, const QString &message) { return {code, message}; }
+};
+
+// What a caller running a move off the main thread may ask of a copy across file systems:
+// to hear how far it is, and to stop it. A stopped copy fails with ECANCELED and leaves the
+// source as it was and nothing of the copy.
+struct CopyControl
+{
+    // Bytes done and the total, from the copying thread, now and then.
+    std::function<void(qint64 done, qint64 total)> progress;
+    const std::atomic<bool> *cancelled = nullptr;
+
+    bool isCancelled() const { return cancelled && cancelled->load(std::memory_order_relaxed); }
 };
 
 // Where the Trash put an item, so that it can be put back exactly: its entry in files/, its
@@ -81,10 +95,12 @@ public:
     virtual void removeEmptyFolder(const QString &folder) const;
     // Moves a file (a symbolic link as the link itself) and never replaces what is at `to`:
     // fails with EEXIST instead. Across file systems it copies, flushes, names the copy and
-    // only then removes the source; a failure leaves the source as it was. Both moves refuse
-    // when the path no longer holds the `expected` item (when one is given).
+    // only then removes the source, and only when it did not change while it was copied; a
+    // failure leaves the source as it was. Both moves refuse when the path no longer holds
+    // the `expected` item (when one is given).
     virtual FileResult moveWithoutReplacing(const QString &from, const QString &to,
-                                            const FileIdentity &expected = {}) const;
+                                            const FileIdentity &expected = {},
+                                            const CopyControl *control = nullptr) const;
     // Moves the item into the freedesktop.org Trash that serves its file system, and tells
     // where it went when asked.
     virtual FileResult moveToTrash(const QString &path, const FileIdentity &expected = {},

@@ -7,12 +7,16 @@
 
 #include <QRandomGenerator>
 
+#include <algorithm>
+#include <vector>
+
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,6 +25,7 @@ using PosixPaths::UniqueFd;
 
 namespace {
 
+using NoReplaceMove::changedError;
 using NoReplaceMove::replacedError;
 
 const QByteArray partialPrefix = ".mirel-keep-";
@@ -99,48 +104,130 @@ template<typename Visit> void forEachFolder(int parent, Visit visit)
     }
 }
 
-int copyContents(int in, int out)
+std::function<void()> &beforeSourceRemovedHook()
 {
-    for (;;) {
-        const ssize_t copied = ::copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
-        if (copied == 0)
-            return 0;
-        if (copied > 0)
-            continue;
-        if (errno == EINTR)
-            continue;
-        if (errno != EXDEV && errno != ENOSYS && errno != EOPNOTSUPP && errno != EINVAL)
-            return errno;
-        break; // not offered between these file systems: copy by hand
-    }
-    char buffer[1 << 16];
-    for (;;) {
-        const ssize_t count = ::read(in, buffer, sizeof buffer);
-        if (count == 0)
-            return 0;
-        if (count < 0) {
-            if (errno == EINTR)
+    static std::function<void()> hook;
+    return hook;
+}
+
+// Large enough that the copy runs at the speed of the drives, small enough that a cancel or
+// a progress report never waits long.
+constexpr qint64 chunkBytes = 8 << 20;
+// What `cp` uses: it fits the processor's cache, which a larger buffer would not.
+constexpr size_t bufferBytes = 128 << 10;
+
+enum class CopyWay { InKernel, SendFile, ByHand };
+
+// Copies the bytes [from, to) of `in` to the same offsets of `out`: within the kernel where the
+// two file systems allow it, from the source's page cache where they do not, by hand otherwise.
+int copyRange(int in, int out, off_t from, off_t to, std::vector<char> &buffer, CopyWay &way,
+              const CopyControl *control, qint64 total)
+{
+    for (off_t offset = from; offset < to;) {
+        if (control && control->isCancelled())
+            return ECANCELED;
+        const size_t wanted = size_t(std::min<qint64>(to - offset, chunkBytes));
+        ssize_t copied = -1;
+        if (way == CopyWay::InKernel) {
+            off_t inOffset = offset;
+            off_t outOffset = offset;
+            copied = ::copy_file_range(in, &inOffset, out, &outOffset, wanted, 0);
+            if (copied < 0 && errno != EINTR) {
+                if (errno != EXDEV && errno != ENOSYS && errno != EOPNOTSUPP && errno != EINVAL)
+                    return errno;
+                way = CopyWay::SendFile; // not offered between these file systems
                 continue;
-            return errno;
-        }
-        for (ssize_t done = 0; done < count;) {
-            const ssize_t written = ::write(out, buffer + done, size_t(count - done));
-            if (written < 0) {
-                if (errno == EINTR)
-                    continue;
-                return errno;
             }
-            done += written;
+        } else if (way == CopyWay::SendFile) {
+            off_t inOffset = offset;
+            if (::lseek(out, offset, SEEK_SET) != offset)
+                return errno;
+            copied = ::sendfile(out, in, &inOffset, wanted);
+            if (copied < 0 && errno != EINTR) {
+                if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+                    return errno;
+                way = CopyWay::ByHand;
+                continue;
+            }
+        } else {
+            if (buffer.empty())
+                buffer.resize(bufferBytes);
+            const qint64 end = offset + qint64(wanted);
+            copied = 0;
+            while (offset + copied < end) {
+                const ssize_t count =
+                    ::pread(in, buffer.data(),
+                            std::min<size_t>(size_t(end - offset - copied), buffer.size()),
+                            offset + copied);
+                if (count < 0 && errno == EINTR)
+                    continue;
+                if (count < 0)
+                    return errno;
+                if (count == 0)
+                    break;
+                for (ssize_t done = 0; done < count;) {
+                    const ssize_t written = ::pwrite(out, buffer.data() + done,
+                                                     size_t(count - done), offset + copied + done);
+                    if (written < 0) {
+                        if (errno == EINTR)
+                            continue;
+                        return errno;
+                    }
+                    done += written;
+                }
+                copied += count;
+            }
+        }
+        if (copied == 0)
+            return 0; // the file shrank: the check before the source goes tells
+        if (copied > 0) {
+            // Writes the chunk out now and waits for the one before: the final flush stays
+            // short (a Quit meanwhile is answered soon) and the progress is that of the disk.
+            ::sync_file_range(out, offset, copied, SYNC_FILE_RANGE_WRITE);
+            if (offset - from >= chunkBytes)
+                ::sync_file_range(out, offset - chunkBytes, chunkBytes,
+                                  SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE |
+                                      SYNC_FILE_RANGE_WAIT_AFTER);
+            offset += copied;
+            if (control && control->progress)
+                control->progress(qint64(offset), total);
         }
     }
+    return 0;
+}
+
+// Copies the first `size` bytes of `in` to `out`, the data only: holes stay holes, so a
+// sparse disk image does not arrive fully allocated.
+int copyContents(int in, int out, qint64 size, const CopyControl *control)
+{
+    std::vector<char> buffer;
+    CopyWay way = CopyWay::InKernel;
+    for (off_t offset = 0; offset < size;) {
+        off_t data = ::lseek(in, offset, SEEK_DATA);
+        if (data < 0 && errno == ENXIO)
+            break; // only a hole is left
+        off_t hole = data < 0 ? size : ::lseek(in, data, SEEK_HOLE);
+        if (data < 0)
+            data = offset; // holes are not reported here: copy everything
+        if (hole < 0 || hole > size)
+            hole = size;
+        if (const int error = copyRange(in, out, data, hole, buffer, way, control, size))
+            return error;
+        offset = hole;
+    }
+    if (::ftruncate(out, size) != 0)
+        return errno;
+    if (control && control->progress)
+        control->progress(size, size);
+    return 0;
 }
 
 // Fills `out` with the contents, permission bits and times of the source and flushes it.
 // Only the permission bits: a copy now owned by the user must not become a set-user-ID or
 // set-group-ID program of theirs.
-int fillCopy(int in, const struct stat &source, int out)
+int fillCopy(int in, const struct stat &source, int out, const CopyControl *control)
 {
-    if (const int error = copyContents(in, out))
+    if (const int error = copyContents(in, out, qint64(source.st_size), control))
         return error;
     const struct timespec times[2] = {source.st_atim, source.st_mtim};
     if (::fchmod(out, source.st_mode & 0777) != 0 || ::futimens(out, times) != 0 ||
@@ -152,11 +239,12 @@ int fillCopy(int in, const struct stat &source, int out)
 
 // Writes a flushed copy of the open regular file `in` under the name `target` in `folder`.
 // The copy is unnamed until it is complete, so a Mirel killed mid-copy leaves nothing.
-int copyRegularFile(int in, const struct stat &source, int folder, const QByteArray &target)
+int copyRegularFile(int in, const struct stat &source, int folder, const QByteArray &target,
+                    const CopyControl *control)
 {
     UniqueFd out(::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
     if (out.isValid()) {
-        if (const int error = fillCopy(in, source, out.get()))
+        if (const int error = fillCopy(in, source, out.get(), control))
             return error;
         return NoReplaceMove::linkUnnamedAt(out.get(), folder, target);
     }
@@ -175,7 +263,7 @@ int copyRegularFile(int in, const struct stat &source, int folder, const QByteAr
     if (!out.isValid())
         return EEXIST;
     ::flock(out.get(), LOCK_EX | LOCK_NB);
-    int error = fillCopy(in, source, out.get());
+    int error = fillCopy(in, source, out.get(), control);
     if (error == 0)
         error = NoReplaceMove::renameNoReplaceAt(folder, temp, folder, target);
     if (error != 0)
@@ -185,13 +273,13 @@ int copyRegularFile(int in, const struct stat &source, int folder, const QByteAr
 
 // Opens the listed regular file without blocking (a FIFO put in its place would wait for a
 // writer for ever) and checks on the descriptor that it is still that file.
-int openSource(int fromFolder, const QByteArray &name, const struct stat &source, UniqueFd &in)
+int openSource(int fromFolder, const QByteArray &name, const struct stat &source, UniqueFd &in,
+               struct stat &opened)
 {
     in.reset(
         ::openat(fromFolder, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (!in.isValid())
         return errno == ELOOP ? replacedError : errno;
-    struct stat opened = {};
     if (::fstat(in.get(), &opened) != 0)
         return errno;
     if (!S_ISREG(opened.st_mode) || opened.st_dev != source.st_dev ||
@@ -215,14 +303,29 @@ int copySymlink(int fromFolder, const QByteArray &name, const struct stat &sourc
     return ::symlinkat(contents.constData(), folder, target.constData()) == 0 ? 0 : errno;
 }
 
+// True when the open source was written to since `before` was taken from it: the copy may
+// lack what was written, and removing the source would lose it.
+bool changedSince(int in, const struct stat &before)
+{
+    struct stat now = {};
+    if (::fstat(in, &now) != 0)
+        return true;
+    return now.st_size != before.st_size || now.st_mtim.tv_sec != before.st_mtim.tv_sec ||
+           now.st_mtim.tv_nsec != before.st_mtim.tv_nsec ||
+           now.st_ctim.tv_sec != before.st_ctim.tv_sec ||
+           now.st_ctim.tv_nsec != before.st_ctim.tv_nsec;
+}
+
 int copyAcross(int fromFolder, const QByteArray &name, const struct stat &source,
-               const QByteArray &to)
+               const QByteArray &to, const CopyControl *control)
 {
     if (!S_ISREG(source.st_mode) && !S_ISLNK(source.st_mode))
         return EOPNOTSUPP;
     UniqueFd in;
+    // The source as opened, before a byte is read: what the copy is compared with at the end.
+    struct stat opened = source;
     if (S_ISREG(source.st_mode)) {
-        if (const int error = openSource(fromFolder, name, source, in))
+        if (const int error = openSource(fromFolder, name, source, in, opened))
             return error;
     }
     UniqueFd folder(
@@ -231,17 +334,23 @@ int copyAcross(int fromFolder, const QByteArray &name, const struct stat &source
         return errno;
     removeStalePartials(folder.get());
     const QByteArray target = FileNames::fileName(to);
-    int error = in.isValid() ? copyRegularFile(in.get(), source, folder.get(), target)
+    int error = in.isValid() ? copyRegularFile(in.get(), opened, folder.get(), target, control)
                              : copySymlink(fromFolder, name, source, folder.get(), target);
     if (error != 0)
         return error;
     ::fsync(folder.get());
-    // The source must not exist twice, and what is removed must be what was copied.
+    if (const std::function<void()> &hook = beforeSourceRemovedHook())
+        hook();
+    // The source must not exist twice, and what is removed must be what was copied, whole.
     struct stat now = {};
     if (::fstatat(fromFolder, name.constData(), &now, AT_SYMLINK_NOFOLLOW) != 0)
         error = errno;
     else if (now.st_dev != source.st_dev || now.st_ino != source.st_ino)
         error = replacedError;
+    else if (in.isValid() && changedSince(in.get(), opened))
+        error = changedError;
+    else if (control && control->isCancelled())
+        error = ECANCELED;
     else if (::unlinkat(fromFolder, name.constData(), 0) != 0)
         error = errno;
     if (error != 0)
@@ -300,7 +409,18 @@ QString NoReplaceMove::replacedReason()
     return u"it has been replaced since it was listed"_s;
 }
 
-FileResult NoReplaceMove::move(const QString &from, const QString &to, const FileIdentity &expected)
+QString NoReplaceMove::changedReason()
+{
+    return u"it changed while it was being kept"_s;
+}
+
+void NoReplaceMove::setBeforeSourceRemovedHook(std::function<void()> hook)
+{
+    beforeSourceRemovedHook() = std::move(hook);
+}
+
+FileResult NoReplaceMove::move(const QString &from, const QString &to, const FileIdentity &expected,
+                               const CopyControl *control)
 {
     const QByteArray source = PathCodec::encode(from);
     const QByteArray name = FileNames::fileName(source);
@@ -318,11 +438,13 @@ FileResult NoReplaceMove::move(const QString &from, const QString &to, const Fil
         const QByteArray target = PathCodec::encode(to);
         error = renameNoReplaceAt(folder.get(), name, AT_FDCWD, target);
         if (error == EXDEV)
-            error = copyAcross(folder.get(), name, item, target);
+            error = copyAcross(folder.get(), name, item, target, control);
     }
     if (error == 0)
         return FileResult::success();
-    const QString reason = error == replacedError ? replacedReason() : qt_error_string(error);
+    const QString reason = error == replacedError  ? replacedReason()
+                           : error == changedError ? changedReason()
+                                                   : qt_error_string(error);
     return FileResult::failure(error, u"Could not move \"%1\" to \"%2\": %3"_s.arg(
                                           from, FileNames::parentPath(to), reason));
 }

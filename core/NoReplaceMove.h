@@ -7,13 +7,17 @@
 #include <QByteArray>
 
 #include <cerrno>
+#include <functional>
 
 // A move that can never replace what stands at the destination, on one file system or
 // across two.
 namespace NoReplaceMove {
 
 // Refuses, leaving everything in place, when `from` no longer holds the `expected` item.
-FileResult move(const QString &from, const QString &to, const FileIdentity &expected = {});
+// Across file systems the copy keeps the holes of a sparse file, reports its progress to
+// `control` and stops when asked to.
+FileResult move(const QString &from, const QString &to, const FileIdentity &expected = {},
+                const CopyControl *control = nullptr);
 
 // Gives `from` the name `to` on the same file system, failing with EEXIST when `to` is taken.
 // Returns 0 or an errno code.
@@ -33,5 +37,14 @@ void sweepStalePartials(const QString &keptRoot);
 // The code and reason given when a path no longer holds the item that was listed.
 inline constexpr int replacedError = ESTALE;
 QString replacedReason();
+// The code given when the source was written to while it was copied across file systems:
+// the copy is discarded and the source stays.
+inline constexpr int changedError = EBUSY;
+QString changedReason();
+
+// Runs after a copy across file systems is complete and named, just before the source is
+// checked a last time and removed. Tests replace or change the source there, as another
+// program could.
+void setBeforeSourceRemovedHook(std::function<void()> hook);
 
 } // namespace NoReplaceMove

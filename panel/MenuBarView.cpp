@@ -24,6 +24,7 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QStackedWidget>
+#include <QStyle>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -103,9 +104,10 @@ QPushButton *decisionButton(const QString &title, const QString &symbol, const Q
         u" padding: 4px 8px; font-weight: 600; }"
         u"QPushButton:focus { border-color: white; }"
         u"QPushButton:pressed { background: %2; border-color: %2; }"
-        u"QPushButton:disabled { background: %3; border-color: transparent;"
-        u" color: rgba(255, 255, 255, 170); }"_s.arg(color.name(), color.darker(115).name(),
-                                                     disabled.name(QColor::HexArgb)));
+        u"QPushButton:disabled, QPushButton[busy=\"true\"] { background: %3;"
+        u" border-color: transparent; color: rgba(255, 255, 255, 170); }"
+        u"QPushButton[busy=\"true\"]:focus { border-color: white; }"_s.arg(
+            color.name(), color.darker(115).name(), disabled.name(QColor::HexArgb)));
     return button;
 }
 
@@ -138,8 +140,7 @@ MenuBarView::MenuBarView(AppState &appState, QWidget *parent)
     m_body = new QStackedWidget(this);
     m_review = makeReviewSection();
     m_finished = new FinishedView(m_body);
-    connect(m_finished, &FinishedView::scanAgainRequested, this,
-            [this] { m_appState.scanFolders(); });
+    connect(m_finished, &FinishedView::scanAgainRequested, this, &MenuBarView::rescan);
     pressOnEnter(m_finished->scanAgainButton());
     m_body->addWidget(m_review);
     m_body->addWidget(m_finished);
@@ -162,6 +163,17 @@ MenuBarView::MenuBarView(AppState &appState, QWidget *parent)
 
     connect(&m_appState, &AppState::filesChanged, this, &MenuBarView::refresh);
     connect(&m_appState, &AppState::currentIndexChanged, this, &MenuBarView::refresh);
+    connect(&m_appState, &AppState::decisionChecked, this, &MenuBarView::decisionChecked);
+    connect(&m_appState, &AppState::decisionProgress, this, &MenuBarView::decisionProgress);
+    connect(&m_appState, &AppState::decisionFinished, this, &MenuBarView::decisionFinished);
+    m_progressDelay = new QTimer(this);
+    m_progressDelay->setSingleShot(true);
+    m_progressDelay->setInterval(progressDelayMs);
+    connect(m_progressDelay, &QTimer::timeout, this, [this] {
+        m_progressDue = true;
+        if (m_progressTotal > 0)
+            m_card->showProgress(m_progressDone, m_progressTotal);
+    });
     refresh();
 }
 
@@ -224,8 +236,8 @@ QWidget *MenuBarView::makeReviewSection()
     m_failure = new ElidedLabel(m_currentBlock);
     m_failure->setFont(TextStyles::caption());
     m_failure->setAlignment(Qt::AlignCenter);
-    // Cut in the middle: the start says what failed, the end why.
-    m_failure->setElideMode(Qt::ElideMiddle);
+    // Cut at the end: the start names the file, then why; a long name never hides the verb.
+    m_failure->setElideMode(Qt::ElideRight);
     m_failure->hide();
 
     m_delete = decisionButton(tr("Delete"), u"trash"_s, TextStyles::red(), m_currentBlock);
@@ -284,7 +296,7 @@ QWidget *MenuBarView::makeFooter()
     m_refresh = footerButton(u"arrow.clockwise"_s, tr("Refresh"), secondary, footer);
     m_quit = footerButton(u"power"_s, tr("Quit"), secondary, footer);
     connect(m_settings, &QToolButton::clicked, this, &MenuBarView::settingsRequested);
-    connect(m_refresh, &QToolButton::clicked, this, [this] { m_appState.scanFolders(); });
+    connect(m_refresh, &QToolButton::clicked, this, &MenuBarView::rescan);
     connect(m_quit, &QToolButton::clicked, this, [] { QCoreApplication::quit(); });
     for (QAbstractButton *button : {m_settings, m_refresh, m_quit})
         pressOnEnter(button);
@@ -326,7 +338,7 @@ void MenuBarView::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
     if (event->spontaneous())
         return;
-    m_appState.scanFolders();
+    rescan();
     if (!isShowingFinishedState())
         m_list->setFocus(Qt::ActiveWindowFocusReason);
 }
@@ -348,11 +360,14 @@ void MenuBarView::refresh()
         m_details->setText(
             tr("%1 \u2022 %2").arg(file->sourceFolderName(), SizeText::format(file->fileSize)));
     }
-    // A failure's reason belongs to its file: another file, or the same one found again by
-    // a scan (which makes new records), shows its details.
-    if (!file || file->id != m_failedFileId)
-        m_failedFileId = QUuid();
-    const bool failed = !m_failedFileId.isNull();
+    // A failure's reason belongs to its file (its path and identity): another file shows its
+    // details. A scan asked for before the failure was known, which ran after it, finds the
+    // same file and leaves the warning; a scan asked for later has cleared it already.
+    if (!file || !m_failedFile || file->filePath != m_failedFile->filePath ||
+        file->identity.inode != m_failedFile->identity.inode ||
+        file->identity.device != m_failedFile->identity.device)
+        clearWarning();
+    const bool failed = m_failedFile.has_value();
     m_failure->setVisible(failed);
     m_details->setVisible(!failed);
 }
@@ -366,6 +381,9 @@ void MenuBarView::showBody(bool finished)
     m_body->setCurrentWidget(finished ? static_cast<QWidget *>(m_finished) : m_review);
     if (finished) {
         ScaleFadeIn::play(m_finished, finishedTransitionMs);
+        // The focus on a decision that just went stays in the body, never on the gear.
+        if (focusInBody)
+            m_finished->scanAgainButton()->setFocus(Qt::OtherFocusReason);
         return;
     }
     ScaleFadeIn::playOut(m_body, leaving, finishedTransitionMs);
@@ -382,65 +400,117 @@ void MenuBarView::selectRow(qsizetype index)
 bool MenuBarView::showFailure(const QString &reason)
 {
     const std::optional<TrackedFile> file = m_appState.currentFile();
-    if (!file || isShowingFinishedState())
+    if (!file || isShowingFinishedState() || m_isAnimating)
         return false;
-    m_card->showFeedback(TextStyles::orange(), u"exclamationmark.triangle.fill"_s);
+    // The same warning as a failed decision, staying until the next decision or scan.
+    m_overlayColor = TextStyles::orange();
+    m_card->showFeedback(m_overlayColor, u"exclamationmark.triangle.fill"_s);
+    m_warningShown = true;
     m_failure->setText(reason);
-    m_failedFileId = file->id;
+    m_failedFile = file;
     refresh();
-    m_card->hideFeedback();
     return true;
+}
+
+void MenuBarView::rescan()
+{
+    // Refresh, Scan Again and showing the panel take the warning away at once, even when the
+    // scan itself waits for a decision under way.
+    clearWarning();
+    refresh();
+    m_appState.scanFolders();
+}
+
+void MenuBarView::clearWarning()
+{
+    m_failedFile.reset();
+    if (!m_warningShown)
+        return;
+    m_warningShown = false;
+    m_card->hideFeedback();
+    m_overlayColor = Qt::transparent;
+}
+
+void MenuBarView::setDecisionButtonsBusy(bool busy)
+{
+    // Only the look of disabled buttons: a disabled button would pass the keyboard focus on,
+    // to the gear at the end of the chain. Presses meanwhile are ignored below.
+    for (QPushButton *button : {m_delete, m_keep}) {
+        button->setProperty("busy", busy);
+        button->style()->unpolish(button);
+        button->style()->polish(button);
+    }
 }
 
 void MenuBarView::performWithFeedback(Decision decision)
 {
     if (m_isAnimating)
         return;
+    // The decision belongs to the file on screen now, even if the user picks another row
+    // or a rescan is asked for before it is carried out.
+    const std::optional<TrackedFile> file = m_appState.currentFile();
+    if (!file)
+        return;
     m_isAnimating = true;
-    // Disabling a focused button passes the focus on; it comes back when the buttons do.
-    QPointer<QWidget> focused = focusWidget();
-    m_delete->setEnabled(false);
-    m_keep->setEnabled(false);
-    QPointer<QWidget> passedTo = focusWidget();
-    m_failedFileId = QUuid();
+    setDecisionButtonsBusy(true);
+    clearWarning();
     refresh();
 
-    const bool keep = decision == Decision::Keep;
-    m_overlayColor = keep ? TextStyles::green() : TextStyles::red();
-    (keep ? m_showCheckmark : m_showTrash) = true;
-    m_card->showFeedback(m_overlayColor, keep ? u"checkmark.circle.fill"_s : u"trash.fill"_s);
+    m_keepPending = decision == Decision::Keep;
+    m_decidedFile = file;
+    m_progressDue = false;
+    m_progressDone = 0;
+    m_progressTotal = 0;
+    m_progressDelay->start();
+    m_ticket = m_appState.decide(m_keepPending ? DecisionHistory::Kind::Keep
+                                               : DecisionHistory::Kind::Delete,
+                                 *file, feedbackDelayMs);
+}
 
-    // The decision belongs to the file on screen now, even if the user picks another row
-    // or a rescan runs before it is carried out.
-    const std::optional<TrackedFile> file = m_appState.currentFile();
-    const QUuid id = file ? file->id : QUuid();
-    QTimer::singleShot(feedbackDelayMs, this, [this, keep, id, focused, passedTo] {
-        std::optional<QString> failure;
-        const QMetaObject::Connection heard =
-            connect(&m_appState, &AppState::decisionFailed, this,
-                    [&failure](const QString &reason) { failure = reason; });
-        if (!id.isNull())
-            keep ? m_appState.keepFile(id) : m_appState.deleteFile(id);
-        disconnect(heard);
-        if (failure) {
-            // What the user believed done was not: the card says so while it fades, and
-            // the reason stays under the file.
-            m_card->changeFeedback(TextStyles::orange(), u"exclamationmark.triangle.fill"_s);
-            m_failure->setText(*failure);
-            m_failedFileId = id;
-            refresh();
-        }
+void MenuBarView::decisionChecked(quint64 ticket)
+{
+    if (ticket != m_ticket)
+        return;
+    m_overlayColor = m_keepPending ? TextStyles::green() : TextStyles::red();
+    (m_keepPending ? m_showCheckmark : m_showTrash) = true;
+    m_card->showFeedback(m_overlayColor,
+                         m_keepPending ? u"checkmark.circle.fill"_s : u"trash.fill"_s);
+}
+
+void MenuBarView::decisionProgress(quint64 ticket, qint64 done, qint64 total)
+{
+    if (ticket != m_ticket)
+        return;
+    m_progressDone = done;
+    m_progressTotal = total;
+    if (m_progressDue)
+        m_card->showProgress(done, total);
+}
+
+void MenuBarView::decisionFinished(quint64 ticket, bool ok, const QString &failure)
+{
+    if (ticket != m_ticket)
+        return;
+    m_ticket = 0;
+    m_progressDelay->stop();
+    m_card->hideProgress();
+    m_showCheckmark = false;
+    m_showTrash = false;
+    if (ok) {
         m_card->hideFeedback();
         m_overlayColor = Qt::transparent;
-        m_showCheckmark = false;
-        m_showTrash = false;
-        m_isAnimating = false;
-        m_delete->setEnabled(true);
-        m_keep->setEnabled(true);
-        if (focused != passedTo && (focused == m_delete || focused == m_keep) &&
-            focused->isVisible() && focusWidget() == passedTo)
-            focused->setFocus(Qt::OtherFocusReason);
-    });
+    } else {
+        // What the user would have believed done was not: the warning takes the place of any
+        // success symbol and stays, with the reason under the file.
+        m_overlayColor = TextStyles::orange();
+        m_card->showFeedback(m_overlayColor, u"exclamationmark.triangle.fill"_s);
+        m_warningShown = true;
+        m_failure->setText(failure);
+        m_failedFile = m_decidedFile;
+    }
+    m_isAnimating = false;
+    setDecisionButtonsBusy(false);
+    refresh();
 }
 
 void MenuBarView::paintEvent(QPaintEvent *event)

@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "TrackedFile.h"
+
 #include <QColor>
 #include <QUuid>
 #include <QWidget>
+
+#include <optional>
 
 class AppState;
 class CountLabel;
@@ -16,6 +20,7 @@ class QHBoxLayout;
 class QLabel;
 class QPushButton;
 class QStackedWidget;
+class QTimer;
 class QToolButton;
 
 // The review panel, 320 x 480: header with the count, the current file's preview card,
@@ -32,9 +37,14 @@ public:
 
     static constexpr int feedbackDelayMs = 200;
 
-    // Tints the card, then 0.2 s later keeps or deletes the file that was on screen at the
-    // press. Presses while a sequence runs are ignored.
+    // Keeps or deletes the file that was on screen at the press: once it is known to be still
+    // there, the card tints and 0.2 s later the file operation runs, off the main thread; a
+    // copy that takes longer shows its progress. A failure shows the warning in place of the
+    // success symbol as soon as it is known, and it stays with its reason until the next
+    // decision or scan. Presses until the decision ends are ignored, and the focus stays on
+    // the pressed button.
     void performWithFeedback(Decision decision);
+    static constexpr int progressDelayMs = 500;
 
     // Shows a failure that is not a decision's (an undo's) on the card of the current file:
     // the orange warning, and the reason under the name. False when no file is shown.
@@ -83,6 +93,12 @@ private:
     void selectRow(qsizetype index);
     void showBody(bool finished);
     void pressOnEnter(QAbstractButton *button);
+    void setDecisionButtonsBusy(bool busy);
+    void decisionChecked(quint64 ticket);
+    void decisionProgress(quint64 ticket, qint64 done, qint64 total);
+    void decisionFinished(quint64 ticket, bool ok, const QString &failure);
+    void clearWarning();
+    void rescan();
 
     AppState &m_appState;
     QColor m_overlayColor = Qt::transparent;
@@ -98,8 +114,17 @@ private:
     ElidedLabel *m_name = nullptr;
     QLabel *m_details = nullptr;
     ElidedLabel *m_failure = nullptr;
-    // The file whose decision failed; its reason shows while it is current.
-    QUuid m_failedFileId;
+    // The file whose decision failed; its reason and the warning show while it is current.
+    std::optional<TrackedFile> m_failedFile;
+    bool m_warningShown = false;
+    // The decision under way: its ticket, what it does, and how far its copy is.
+    quint64 m_ticket = 0;
+    bool m_keepPending = false;
+    std::optional<TrackedFile> m_decidedFile;
+    QTimer *m_progressDelay = nullptr;
+    bool m_progressDue = false;
+    qint64 m_progressDone = 0;
+    qint64 m_progressTotal = 0;
     QPushButton *m_delete = nullptr;
     QPushButton *m_keep = nullptr;
     FileListView *m_list = nullptr;

@@ -9,12 +9,15 @@
 #include <QEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QProgressBar>
 #include <QVariantAnimation>
 
 namespace {
 
 constexpr int symbolSize = 50;
 constexpr int fadeMs = 150;
+constexpr int progressSteps = 1000;
+constexpr int progressMargin = 16;
 
 QPainterPath roundedPath(const QRectF &rect)
 {
@@ -29,7 +32,15 @@ PreviewCard::PreviewCard(QWidget *parent)
     : QWidget(parent)
     , m_overlay(new QWidget(this))
     , m_fade(new QVariantAnimation(this))
+    , m_progress(new QProgressBar(this))
 {
+    m_progress->setRange(0, progressSteps);
+    m_progress->setTextVisible(false);
+    m_progress->setFixedHeight(6);
+    m_progress->setAccessibleName(tr("Copy progress"));
+    // Opaque, so each step repaints the bar alone and not the preview underneath.
+    m_progress->setAutoFillBackground(true);
+    m_progress->hide();
     setFixedHeight(cardHeight);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     m_overlay->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -65,13 +76,16 @@ void PreviewCard::setFile(const std::optional<TrackedFile> &file)
         m_preview->show();
     }
     m_overlay->raise();
+    m_progress->raise();
 }
 
 void PreviewCard::showFeedback(const QColor &color, const QString &symbolName)
 {
     m_overlayColor = color;
     m_symbolName = symbolName;
+    m_overlay->update();
     animateTo(1.0);
+    emit feedbackShown(symbolName);
 }
 
 void PreviewCard::hideFeedback()
@@ -84,6 +98,22 @@ void PreviewCard::changeFeedback(const QColor &color, const QString &symbolName)
     m_overlayColor = color;
     m_symbolName = symbolName;
     m_overlay->update();
+    emit feedbackShown(symbolName);
+}
+
+void PreviewCard::showProgress(qint64 done, qint64 total)
+{
+    m_progress->setValue(total > 0 ? int(done * progressSteps / total) : 0);
+    if (!m_progress->isVisible()) {
+        m_progress->show();
+        m_progress->raise();
+    }
+}
+
+void PreviewCard::hideProgress()
+{
+    m_progress->hide();
+    m_progress->reset();
 }
 
 void PreviewCard::contextMenuEvent(QContextMenuEvent *event)
@@ -105,6 +135,8 @@ void PreviewCard::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     m_overlay->setGeometry(rect());
+    m_progress->setGeometry(progressMargin, height() - progressMargin - m_progress->height(),
+                            width() - 2 * progressMargin, m_progress->height());
     if (m_preview) {
         m_preview->setGeometry(rect());
         m_preview->setMask(QRegion(roundedPath(rect()).toFillPolygon().toPolygon()));

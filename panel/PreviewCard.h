@@ -9,6 +9,7 @@
 #include <optional>
 
 class SmartPreviewView;
+class QProgressBar;
 class QVariantAnimation;
 
 // The large preview of the current file, 180 high with rounded corners, and over it the
@@ -37,6 +38,15 @@ public:
     QString symbolName() const { return m_symbolName; }
     qreal feedbackLevel() const { return m_level; }
 
+    // A determinate bar over the bottom of the card: the share of a copy that is done.
+    void showProgress(qint64 done, qint64 total);
+    void hideProgress();
+    QProgressBar *progressBar() const { return m_progress; }
+
+signals:
+    // A tint and symbol were put up (not the fade out): what a person sees as the outcome.
+    void feedbackShown(const QString &symbolName);
+
 protected:
     void resizeEvent(QResizeEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
@@ -55,4 +65,5 @@ private:
     QString m_symbolName;
     qreal m_level = 0.0;
     QVariantAnimation *m_fade;
+    QProgressBar *m_progress;
 };

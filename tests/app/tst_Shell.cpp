@@ -549,8 +549,10 @@ void TestShell::undoFromTheTrayMenu()
 
     // Undone from the menu while the panel is closed: the panel opens on the restored file,
     // though it is not the newest.
+    QSignalSpy finished(&mirel.appState(), &AppState::undoFinished);
     keepA();
     undoEntry()->trigger();
+    QVERIFY(finished.wait());
     QVERIFY(panel->isVisible());
     QCOMPARE(mirel.appState().currentFile()->filePath, desktop + u"/a.txt"_s);
     QCOMPARE(panel->nameLabel()->text(), u"a.txt"_s);
@@ -562,12 +564,14 @@ void TestShell::undoFromTheTrayMenu()
     undoEntry()->trigger();
     const QString reason =
         u"\"a.txt\" could not be put back: \"%1/a.txt\" already exists"_s.arg(desktop);
+    QVERIFY(finished.wait());
     QCOMPARE(notified, (QList<QStringList>{{u"Could not undo"_s, reason}}));
     QVERIFY(!panel->isVisible());
 
     // Failed again with the panel open: its card says so, under the current file.
     panel->show();
     undoEntry()->trigger();
+    QVERIFY(finished.wait());
     QCOMPARE(notified.size(), 1);
     QVERIFY(panel->failureLabel()->isVisible());
     QCOMPARE(panel->failureLabel()->text(), reason);

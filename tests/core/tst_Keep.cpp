@@ -31,11 +31,12 @@ class RacingWriter final : public FileSystem
 {
 public:
     FileResult moveWithoutReplacing(const QString &from, const QString &to,
-                                    const FileIdentity &expected) const override
+                                    const FileIdentity &expected,
+                                    const CopyControl *control) const override
     {
         if (races-- > 0)
             writeFile(to, "already there");
-        return FileSystem::moveWithoutReplacing(from, to, expected);
+        return FileSystem::moveWithoutReplacing(from, to, expected, control);
     }
     mutable int races = 0;
 };
@@ -495,9 +496,11 @@ void TestKeep::undo()
     }
     const QMap<QString, QByteArray> before = snapshot(home.path());
     home.lines().clear();
+    QSignalSpy finished(&state, &AppState::undoFinished);
 
     state.undoLastDecision();
 
+    QVERIFY(finished.wait());
     QCOMPARE(announced.size(), 3);
     if (!reason.isEmpty()) {
         reason.replace(u"HOME"_s, home.path()).replace(u"KEPT"_s, monthFolder(home));
@@ -519,6 +522,7 @@ void TestKeep::undo()
             QVERIFY(::rename(desktopAway.constData(), desktop.constData()) == 0);
         home.lines().clear();
         state.undoLastDecision();
+        QVERIFY(finished.wait());
         QCOMPARE(failed.size(), 1);
     }
     QVERIFY(home.lines().filter(u"Failed"_s).isEmpty());

@@ -5,6 +5,7 @@
 #include "TestHome.h"
 #include "Trash.h"
 
+#include <QSignalSpy>
 #include <QTest>
 
 #include <sys/mount.h>
@@ -298,8 +299,10 @@ void TestTrash::bindMountedFolder()
     QVERIFY(!existsNoFollow(QFile::encodeName(home.path(u".local/share/Trash/files/a.txt"_s))));
 
     home.lines().clear();
+    QSignalSpy finished(&state, &AppState::undoFinished);
     state.undoLastDecision();
 
+    QVERIFY(finished.wait());
     QVERIFY(home.lines().filter(u"Failed"_s).isEmpty());
     QCOMPARE(readFile(file), QByteArray("precious"));
     QCOMPARE(entries(QFile::decodeName(trash + "/info")), QStringList());

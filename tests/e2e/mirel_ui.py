@@ -19,6 +19,14 @@ Run with /usr/bin/python3 (pyatspi comes from Debian's python3-pyatspi). Command
   wait ROLE REGEX [S]        wait until a showing widget of that role has a matching name
   gone ROLE REGEX [S]        wait until no showing widget of that role has a matching name
   press REGEX [S]            wait for a showing, enabled push button and press it
+  press-then REGEX MS REGEX  find both buttons, click the first and MS milliseconds later the
+                             second with the pointer, each at the middle of where AT-SPI says
+                             it is (a pressed action of AT-SPI would click a push button only
+                             after Qt's 0.1 s animation, a tool button at once)
+  press-timed REGEX PATH     press the button, wait until PATH is gone, print the seconds
+  probe ROLE REGEX PATH      while PATH exists, ask the widget for its place on screen over and
+                             over (a call the program's main thread answers); then print
+                             "<calls> <slowest answer in ms>"
   focused                    print "role<TAB>name" of the widget that has the keyboard focus
   wait-focus ROLE REGEX [S]  wait until the focused widget has that role and a matching name
   value ROLE REGEX           print the current value of a showing widget (a slider's position)
@@ -249,8 +257,37 @@ def focused():
 
 
 def press(pattern, seconds):
-    button = poll(lambda: find("push button", pattern, need_enabled=True), seconds,
-                  "an enabled button named %r" % pattern)
+    press_node(enabled_button(pattern, seconds))
+
+
+def enabled_button(pattern, seconds):
+    return poll(lambda: find("push button", pattern, need_enabled=True), seconds,
+                "an enabled button named %r" % pattern)
+
+
+def probe(role, pattern, path):
+    import os
+    node = poll(lambda: find(role, pattern), DEFAULT_WAIT, "a %s named %r" % (role, pattern))
+    component = node.queryComponent()
+    calls, worst = 0, 0.0
+    while os.path.lexists(path):
+        start = time.monotonic()
+        component.getExtents(0)
+        worst = max(worst, time.monotonic() - start)
+        calls += 1
+        time.sleep(0.005)
+    print("%d %d" % (calls, round(worst * 1000)))
+
+
+def click_node(node):
+    import subprocess
+    import pyatspi
+    box = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    subprocess.run(["xdotool", "mousemove", str(box.x + box.width // 2),
+                    str(box.y + box.height // 2), "click", "1"], check=True)
+
+
+def press_node(button):
     action = button.queryAction()
     for i in range(action.nActions):
         if action.getName(i).lower() in ("press", "click", "activate"):
@@ -289,6 +326,21 @@ def main(argv):
              "no showing %s named %r" % (args[0], args[1]))
     elif command == "press":
         press(args[0], seconds(1))
+    elif command == "press-then":
+        first, second = enabled_button(args[0], 1), enabled_button(args[2], 1)
+        click_node(first)
+        time.sleep(float(args[1]) / 1000)
+        click_node(second)
+    elif command == "press-timed":
+        import os
+        button = enabled_button(args[0], 1)
+        start = time.monotonic()
+        press_node(button)
+        while os.path.lexists(args[1]):
+            time.sleep(0.002)
+        print("%.3f" % (time.monotonic() - start))
+    elif command == "probe":
+        probe(args[0], args[1], args[2])
     elif command == "focused":
         node = focused()
         print("%s\t%s" % (node.getRoleName(), node.name) if node else "none\t")

@@ -4,6 +4,7 @@
 #include "ElidedLabel.h"
 #include "FileListView.h"
 #include "FileRowView.h"
+#include "FileSystem.h"
 #include "FinishedView.h"
 #include "MenuBarView.h"
 #include "PreviewCard.h"
@@ -20,8 +21,10 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -67,6 +70,30 @@ struct Review
     QStringList files;
     AppState state;
     MenuBarView panel;
+};
+
+// The move of a Keep waits in the middle of its copy, a quarter done, until the test lets it
+// go.
+class HeldMove final : public FileSystem
+{
+public:
+    FileResult moveWithoutReplacing(const QString &from, const QString &to,
+                                    const FileIdentity &expected,
+                                    const CopyControl *control) const override
+    {
+        if (control && control->progress)
+            control->progress(1, 4);
+        entered.release();
+        if (!released.tryAcquire(1, 20000))
+            return FileResult::failure(ETIMEDOUT, u"never released"_s);
+        if (failure != 0)
+            return FileResult::failure(failure, u"the drive is full"_s);
+        return FileSystem::moveWithoutReplacing(from, to, expected, control);
+    }
+
+    int failure = 0; // the move fails with this code once released
+    mutable QSemaphore entered;
+    mutable QSemaphore released;
 };
 
 // Clicks the row like a person would, so the row must be on screen.
@@ -162,7 +189,11 @@ private slots:
     void pressDuringFeedback_data();
     void pressDuringFeedback();
     void clickedRowsAndDecisions();
+    void undoDuringFeedback();
+    void spaceTwiceOnKeep();
     void failedDecisionSaysSo();
+    void copyShowsProgress();
+    void lateFailureReplacesSuccess();
     void contextMenu();
     void keyboardReview();
     void showingAgainRescans();
@@ -206,30 +237,101 @@ void TestMenuBarView::finishedState()
 
 void TestMenuBarView::pressDuringFeedback_data()
 {
-    QTest::addColumn<bool>("rescan"); // else Keep is pressed again
-    QTest::newRow("Keep pressed twice") << false;
-    QTest::newRow("Keep, then a rescan with new ids") << true;
+    QTest::addColumn<QString>("during"); // what happens while the Keep of f0 is under way
+    QTest::newRow("Keep pressed twice") << u"keep"_s;
+    QTest::newRow("Keep, then Delete") << u"delete"_s;
+    QTest::newRow("Keep, then Refresh with new ids") << u"refresh"_s;
+    QTest::newRow("Keep, then the panel shown again") << u"reopen"_s;
 }
 
 void TestMenuBarView::pressDuringFeedback()
 {
-    QFETCH(bool, rescan);
+    QFETCH(QString, during);
     Review review(3);
     auto &[home, files, state, panel] = review;
+    home.lines().clear();
 
     QTest::mouseClick(panel.keepButton(), Qt::LeftButton);
-    QVERIFY(!panel.keepButton()->isEnabled());
-    if (rescan)
-        QTest::mouseClick(panel.refreshButton(), Qt::LeftButton);
-    else
+    QVERIFY(panel.isAnimating());
+    if (during == u"keep"_s) {
         panel.performWithFeedback(MenuBarView::Decision::Keep); // ignored
+    } else if (during == u"delete"_s) {
+        QTest::mouseClick(panel.deleteButton(), Qt::LeftButton); // ignored
+    } else if (during == u"refresh"_s) {
+        QTest::mouseClick(panel.refreshButton(), Qt::LeftButton);
+    } else {
+        panel.hide();
+        panel.show();
+    }
 
     QTRY_VERIFY(!panel.isAnimating());
-    QVERIFY(panel.keepButton()->isEnabled());
-    QVERIFY(QFileInfo::exists(rescan ? files.at(0) : keptPath(home, u"f0.txt"_s)));
+    // f0, the file on screen at the press, is kept once; nothing else is touched, and
+    // nothing failed on the way (a second decision on f0 would).
+    QCOMPARE(readFile(keptPath(home, u"f0.txt"_s)), QByteArray("file 0"));
+    QVERIFY(!QFileInfo::exists(files.at(0)));
     QVERIFY(QFileInfo::exists(files.at(1)));
-    QCOMPARE(state.files().size(), rescan ? 3 : 2);
-    QCOMPARE(state.currentFile()->filePath, files.at(rescan ? 0 : 1));
+    QVERIFY(QFileInfo::exists(files.at(2)));
+    QVERIFY(home.lines().filter(u"Failed"_s).isEmpty());
+    QCOMPARE(state.files().size(), 2);
+    QCOMPARE(state.currentFile()->filePath, files.at(1));
+    QCOMPARE(panel.countLabel()->count(), 2);
+    QVERIFY(!panel.failureLabel()->isVisible());
+}
+
+void TestMenuBarView::undoDuringFeedback()
+{
+    Review review(3);
+    auto &[home, files, state, panel] = review;
+    QTest::mouseClick(panel.deleteButton(), Qt::LeftButton); // f0
+    QTRY_VERIFY(!panel.isAnimating());
+    QCOMPARE(state.currentFile()->filePath, files.at(1));
+
+    // Keep f1, and Undo from the tray ("Undo Delete: f0.txt") a moment later.
+    QTest::mouseClick(panel.keepButton(), Qt::LeftButton);
+    state.undoLastDecision();
+
+    QTRY_VERIFY(QFileInfo::exists(files.at(0)));
+    QTRY_VERIFY(!panel.isAnimating());
+    QTRY_COMPARE(state.files().size(), 2);
+    QCOMPARE(readFile(keptPath(home, u"f1.txt"_s)), QByteArray("file 1"));
+    QVERIFY(!QFileInfo::exists(files.at(1)));
+    QCOMPARE(state.lastDecision()->originalPath, files.at(1));
+    QCOMPARE(state.currentFile()->filePath, files.at(0));
+    QVERIFY(home.lines().filter(u"Failed"_s).isEmpty());
+}
+
+void TestMenuBarView::spaceTwiceOnKeep()
+{
+    Review review(3);
+    auto &[home, files, state, panel] = review;
+    panel.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&panel));
+    QSignalSpy settings(&panel, &MenuBarView::settingsRequested);
+    QTest::keyClick(panel.fileList(), Qt::Key_Tab);
+    QTest::keyClick(panel.deleteButton(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), panel.keepButton());
+
+    // Each Space goes where the focus is, as a person's would.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QCOMPARE(QApplication::focusWidget(), panel.keepButton());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QCOMPARE(QApplication::focusWidget(), panel.keepButton());
+
+    QTRY_VERIFY(!panel.isAnimating());
+    QCOMPARE(QApplication::focusWidget(), panel.keepButton());
+    QCOMPARE(settings.size(), 0);
+    QVERIFY(QFileInfo::exists(keptPath(home, u"f0.txt"_s)));
+    QVERIFY(QFileInfo::exists(files.at(1)));
+    QCOMPARE(state.files().size(), 2);
+    QVERIFY(home.lines().filter(u"Failed"_s).isEmpty());
+
+    // The last file: the finished state takes the focus, not the gear.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QTRY_VERIFY(!panel.isAnimating());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QTRY_VERIFY(panel.isShowingFinishedState());
+    QVERIFY(QApplication::focusWidget() != panel.settingsButton());
+    QCOMPARE(settings.size(), 0);
 }
 
 void TestMenuBarView::clickedRowsAndDecisions()
@@ -264,21 +366,140 @@ void TestMenuBarView::failedDecisionSaysSo()
 {
     Review review(2);
     auto &[home, files, state, panel] = review;
+    PreviewCard *card = panel.previewCard();
+    QStringList symbols;
+    connect(card, &PreviewCard::feedbackShown, card,
+            [&symbols](const QString &symbol) { symbols.append(symbol); });
     QVERIFY(QFile::remove(files.at(0)));
+    home.lines().clear();
 
-    // The reason outlasts the fade, in place of the details line.
-    QTest::mouseClick(panel.deleteButton(), Qt::LeftButton);
+    // Known at the press: the warning, and never a success symbol before it.
+    QTest::mouseClick(panel.keepButton(), Qt::LeftButton);
+    QVERIFY(card->symbolName() != u"checkmark.circle.fill"_s);
     QTRY_VERIFY(!panel.isAnimating());
-    QTRY_COMPARE(panel.previewCard()->feedbackLevel(), 0.0);
+    QCOMPARE(symbols, QStringList{u"exclamationmark.triangle.fill"_s});
+    QCOMPARE(panel.failureLabel()->text(),
+             u"Could not keep \"f0.txt\": it is no longer in Downloads"_s);
     QVERIFY(panel.failureLabel()->isVisible());
     QVERIFY(!panel.detailsLabel()->isVisible());
-    QCOMPARE(home.lines().last(), u"Failed to delete: "_s + panel.failureLabel()->text());
+    // The console line is as it always was.
+    QCOMPARE(home.lines(), QStringList{u"Failed to keep: Could not move \""_s + files.at(0) +
+                                       u"\" to \""_s + keptPath(home, QString()).chopped(1) +
+                                       u"\": No such file or directory"_s});
 
-    // The next decision takes the old reason away at once.
+    // The warning does not fade with the feedback: it stays over the card until a scan.
+    QTRY_COMPARE(card->feedbackLevel(), 1.0);
+    QTest::qWait(3 * MenuBarView::feedbackDelayMs); // longer than any fade; nothing to wait on
+    QCOMPARE(card->feedbackLevel(), 1.0);
+    QCOMPARE(card->symbolName(), u"exclamationmark.triangle.fill"_s);
+    QVERIFY(panel.failureLabel()->isVisible());
+    QTest::mouseClick(panel.refreshButton(), Qt::LeftButton);
+    QTRY_COMPARE(card->feedbackLevel(), 0.0);
+    QVERIFY(!panel.failureLabel()->isVisible());
+    QVERIFY(panel.detailsLabel()->isVisible());
+
+    // A failure found only during the operation replaces the success symbol. A name so long
+    // that the line is cut: the cut is at the end, the start still says what failed.
+    const QString longName = QString(120, u'n') + u".txt"_s;
+    QVERIFY(writeFile(home.path(u"Downloads/"_s) + longName, "long", baseTime + 10));
+    state.scanFolders();
+    QCOMPARE(state.currentFile()->filePath, home.path(u"Downloads/"_s) + longName);
+    symbols.clear();
+    QTest::mouseClick(panel.deleteButton(), Qt::LeftButton);
+    QTRY_COMPARE(symbols, QStringList{u"trash.fill"_s});
+    QVERIFY(QFile::remove(home.path(u"Downloads/"_s) + longName));
+    QTRY_VERIFY(!panel.isAnimating());
+    QCOMPARE(symbols, (QStringList{u"trash.fill"_s, u"exclamationmark.triangle.fill"_s}));
+    QCOMPARE(panel.failureLabel()->text(),
+             u"Could not delete \""_s + longName + u"\": it is no longer in Downloads"_s);
+    const QString shown = panel.failureLabel()->shownText();
+    QVERIFY2(shown.startsWith(u"Could not delete \"nnn"_s) && shown.endsWith(u"\u2026"_s),
+             qPrintable(shown));
+
+    // The next decision takes the old warning away at once.
     QTest::mouseClick(panel.deleteButton(), Qt::LeftButton);
     QVERIFY(!panel.failureLabel()->isVisible());
     QTRY_VERIFY(!panel.isAnimating());
     QVERIFY(panel.failureLabel()->isVisible());
+}
+
+void TestMenuBarView::copyShowsProgress()
+{
+    TestHome home;
+    const QStringList files = makeFiles(home, 3);
+    HeldMove fileSystem;
+    AppState state(fileSystem);
+    state.setClock([] { return fixedNow; });
+    MenuBarView panel(state);
+    panel.show();
+    QProgressBar *bar = panel.previewCard()->progressBar();
+
+    QTest::mouseClick(panel.keepButton(), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(fileSystem.entered.available(), 1, 10000);
+    fileSystem.entered.acquire();
+    // Held in the middle of its copy: after a moment the card shows how far it is, and the
+    // panel answers: another row can be picked, Keep and Delete are not taken again.
+    QTRY_VERIFY(bar->isVisible());
+    QCOMPARE(bar->value(), bar->maximum() / 4);
+    clickRow(panel, 2);
+    QCOMPARE(state.currentFile()->filePath, files.at(2));
+    QTest::mouseClick(panel.deleteButton(), Qt::LeftButton);
+    QVERIFY(panel.isAnimating());
+    fileSystem.released.release();
+
+    QTRY_VERIFY(!panel.isAnimating());
+    QVERIFY(!bar->isVisible());
+    QCOMPARE(readFile(keptPath(home, u"f0.txt"_s)), QByteArray("file 0"));
+    QVERIFY(QFileInfo::exists(files.at(2)));
+    QCOMPARE(state.files().size(), 2);
+    QCOMPARE(state.currentFile()->filePath, files.at(2));
+    // The Delete pressed meanwhile was not taken.
+    QCOMPARE(state.lastDecision()->originalPath, files.at(0));
+    QVERIFY(!QFileInfo::exists(home.path(u".local/share/Trash/files"_s)));
+}
+
+void TestMenuBarView::lateFailureReplacesSuccess()
+{
+    TestHome home;
+    const QStringList files = makeFiles(home, 2);
+    HeldMove fileSystem;
+    fileSystem.failure = ENOSPC;
+    AppState state(fileSystem);
+    state.setClock([] { return fixedNow; });
+    MenuBarView panel(state);
+    panel.show();
+    PreviewCard *card = panel.previewCard();
+    QStringList symbols;
+    connect(card, &PreviewCard::feedbackShown, card,
+            [&symbols](const QString &symbol) { symbols.append(symbol); });
+    home.lines().clear();
+
+    // The file is there at the press: the check mark. Refresh is asked for during the copy.
+    QTest::mouseClick(panel.keepButton(), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(fileSystem.entered.available(), 1, 10000);
+    fileSystem.entered.acquire();
+    QCOMPARE(symbols, QStringList{u"checkmark.circle.fill"_s});
+    QTest::mouseClick(panel.refreshButton(), Qt::LeftButton);
+    QCOMPARE(home.scanCount(), 0);
+    fileSystem.released.release(); // the drive turns out full
+
+    QTRY_VERIFY(!panel.isAnimating());
+    QCOMPARE(symbols,
+             (QStringList{u"checkmark.circle.fill"_s, u"exclamationmark.triangle.fill"_s}));
+    QCOMPARE(home.lines().first(), u"Failed to keep: the drive is full"_s);
+    // The Refresh asked for before the failure was known ran after it; the warning stays.
+    QCOMPARE(home.scanCount(), 1);
+    QTRY_COMPARE(card->feedbackLevel(), 1.0);
+    QCOMPARE(card->symbolName(), u"exclamationmark.triangle.fill"_s);
+    QVERIFY(panel.failureLabel()->isVisible());
+    QCOMPARE(panel.failureLabel()->text(), u"Could not keep \"f0.txt\": No space left on device"_s);
+    QCOMPARE(state.currentFile()->filePath, files.at(0));
+    QCOMPARE(readFile(files.at(0)), QByteArray("file 0"));
+
+    // A Refresh now takes it away.
+    QTest::mouseClick(panel.refreshButton(), Qt::LeftButton);
+    QVERIFY(!panel.failureLabel()->isVisible());
+    QTRY_COMPARE(card->feedbackLevel(), 0.0);
 }
 
 void TestMenuBarView::contextMenu()
