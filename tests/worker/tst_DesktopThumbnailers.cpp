@@ -281,6 +281,45 @@ private slots:
             QVERIFY(!result.detail.isEmpty());
     }
 
+    // The same program, with the limit and without: the limit is what stops it.
+    void limitsHold_data()
+    {
+        QTest::addColumn<Isolation>("isolation");
+        QTest::addColumn<QByteArray>("script");
+        QTest::addColumn<bool>("limited");
+        const QByteArray hog =
+            pngWriter + "block = bytearray(600 << 20)\npng(target, 4, 4, (1, 2, 3))\n";
+        const QByteArray flood = pngWriter + "png(target, 4, 4, (1, 2, 3))\n"
+                                             "open(target, 'ab').write(b'\\0' * (3 << 20))\n";
+        for (const Isolation isolation : isolations()) {
+            const QString name = isolationName(isolation);
+            QTest::addRow("%s: memory, unlimited", qPrintable(name)) << isolation << hog << false;
+            QTest::addRow("%s: memory, limited", qPrintable(name)) << isolation << hog << true;
+            QTest::addRow("%s: output size, unlimited", qPrintable(name))
+                << isolation << flood << false;
+            QTest::addRow("%s: output size, limited", qPrintable(name))
+                << isolation << flood << true;
+        }
+    }
+    void limitsHold()
+    {
+        QFETCH(Isolation, isolation);
+        QFETCH(QByteArray, script);
+        QFETCH(bool, limited);
+        QTemporaryDir dir;
+        const QString program = writeScript(dir.path(), u"thumbnailer"_s, script);
+        const QString input = makeFile(dir.filePath(u"in.bin"_s), "x");
+        const Descriptor fd(openRead(input));
+
+        ThumbnailerSandbox::Options options;
+        options.isolation = isolation;
+        options.deadline = std::chrono::seconds(20);
+        options.memoryLimit = limited ? qint64(300) << 20 : qint64(4) << 30;
+        options.outputLimit = limited ? qint64(1) << 20 : qint64(32) << 20;
+        const auto result = ThumbnailerSandbox::run(program + u" %i %o %s"_s, fd.fd, options);
+        QCOMPARE(result.outcome, limited ? Outcome::Failed : Outcome::Made);
+    }
+
     // The deadline takes the thumbnailer's whole process group, not only its first process.
     void deadlineKillsWhatItStarted()
     {
