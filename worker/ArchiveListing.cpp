@@ -25,6 +25,7 @@ using Problem = ArchiveListing::Problem;
 // Small reads: each one is a chance to notice that the time is up, even while a highly
 // compressed stream is being skipped through.
 constexpr size_t blockSize = 16 * 1024;
+const QString budgetSpent = u"the time for listing ran out"_s;
 
 struct Budget
 {
@@ -36,7 +37,7 @@ struct Budget
         if (Clock::now() < deadline)
             return true;
         spent = true;
-        archive_set_error(a, ETIMEDOUT, "the time for listing ran out");
+        archive_set_error(a, ETIMEDOUT, "%s", qPrintable(budgetSpent));
         return false;
     }
 };
@@ -271,7 +272,7 @@ private:
         noteEncryption(a);
         if (m_out.problem != Problem::None)
             return;
-        m_out.detail = errorText(a);
+        m_out.detail = m_budget.spent ? budgetSpent : errorText(a);
         if (m_budget.spent)
             m_out.problem = Problem::Unfinished;
         else if (m_out.detail.contains(u"encrypt"_s, Qt::CaseInsensitive) && m_out.entryCount == 0)
@@ -307,7 +308,7 @@ ArchiveListing ArchiveLister::list(int fd, const Limits &limits)
     ArchivePtr a = newReader();
     archive_read_set_seek_callback(a.get(), seekFile);
     if (archive_read_open2(a.get(), &source, nullptr, readFile, skipFile, nullptr) != ARCHIVE_OK) {
-        out.detail = errorText(a.get());
+        out.detail = budget.spent ? budgetSpent : errorText(a.get());
         if (source.readErrno != 0)
             out.problem = Problem::ReadError;
         else if (budget.spent)

@@ -278,6 +278,7 @@ private slots:
         // A budget that is spent at once stops before anything is read.
         const ArchiveListing hurried = listFile(path, {300, 5'000'000, std::chrono::seconds(0)});
         QCOMPARE(hurried.problem, Problem::Unfinished);
+        QCOMPARE(hurried.detail, u"the time for listing ran out"_s);
         QVERIFY(hurried.entryCount < 100'000);
     }
 
