@@ -423,6 +423,13 @@ bool bubblewrapWorks()
 Result run(const QString &exec, int fd, const Options &options)
 {
     Result result;
+    struct stat attributes
+    {};
+    if (fstat(fd, &attributes) != 0 || !S_ISREG(attributes.st_mode)) {
+        // A pipe or a device would hang the program or feed it endless data.
+        result.detail = u"the input is not a regular file"_s;
+        return result;
+    }
     const bool sandboxed = options.isolation == Isolation::Bubblewrap ||
                            (options.isolation == Isolation::Automatic && bubblewrapWorks());
     result.sandboxed = sandboxed;

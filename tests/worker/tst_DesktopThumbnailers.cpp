@@ -281,6 +281,39 @@ private slots:
             QVERIFY(!result.detail.isEmpty());
     }
 
+    void runsOnlyOnRegularFilesAndInstalledPrograms()
+    {
+        QTemporaryDir dir;
+        const QString runs = dir.filePath(u"runs"_s);
+        const QString program = writeScript(dir.path(), u"thumbnailer"_s,
+                                            u"#!/bin/sh\necho run >> '%1'\n"_s.arg(runs).toUtf8());
+        int pipeEnds[2];
+        QCOMPARE(::pipe(pipeEnds), 0);
+        const Descriptor reading(pipeEnds[0]);
+        const Descriptor writing(pipeEnds[1]);
+        ThumbnailerSandbox::Options options;
+        options.isolation = Isolation::LimitsOnly;
+        auto result = ThumbnailerSandbox::run(program + u" %i %o"_s, reading.fd, options);
+        QCOMPARE(result.outcome, Outcome::CouldNotStart);
+        QVERIFY(!QFile::exists(runs));
+
+        const QString input = makeFile(dir.filePath(u"in.bin"_s), "x");
+        const Descriptor file(openRead(input));
+        result = ThumbnailerSandbox::run(u"/no/such/thumbnailer %i %o"_s, file.fd, options);
+        QCOMPARE(result.outcome, Outcome::CouldNotStart);
+        QVERIFY(result.detail.contains(u"/no/such/thumbnailer"_s));
+
+        // Executable, but no program the system can start: reported, not taken for a failure
+        // of this file.
+        const QString broken = writeScript(dir.path(), u"broken"_s,
+                                           QByteArray("\x7f"
+                                                      "ELF broken",
+                                                      11));
+        result = ThumbnailerSandbox::run(broken + u" %i %o"_s, file.fd, options);
+        QCOMPARE(result.outcome, Outcome::CouldNotStart);
+        QCOMPARE(result.detail, QString::fromLocal8Bit(strerror(ENOEXEC)));
+    }
+
     // The same program, with the limit and without: the limit is what stops it.
     void limitsHold_data()
     {
