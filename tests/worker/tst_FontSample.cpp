@@ -62,8 +62,6 @@ private slots:
         QCOMPARE(sample.family, family);
         QCOMPARE(sample.style, style);
         QCOMPARE(sample.image.size(), QSize(256, 256));
-        if (qEnvironmentVariableIsSet("MIREL_SAVE_SAMPLES"))
-            sample.image.save(qEnvironmentVariable("MIREL_SAVE_SAMPLES") + u'/' + file + u".png"_s);
         // Ink in both halves (the name and pangram above, the rest of it and the digits
         // below), and nothing drawn past the right edge's margin.
         QVERIFY(inkBetween(sample.image, 0, 128) > 500);
