@@ -20,7 +20,7 @@ if [[ "${1:-}" == "--test" ]]; then
     test=true
     packages+=(
         xvfb xauth x11-utils xdotool imagemagick libheif-examples sox ffmpeg libgdk-pixbuf2.0-bin
-        zip python3
+        zip 7zip python3
         clang clang-format findutils coreutils procps
         dbus-daemon at-spi2-core python3-pyatspi
         appstream desktop-file-utils debootstrap

@@ -210,8 +210,32 @@ private slots:
             QCOMPARE(listing.entries.at(i).path, u"file-%1.txt"_s.arg(i));
     }
 
-    void encryptedZipListsNamesAndSaysSo()
+    void encryptedArchivesListNamesAndSaySo_data()
     {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("archive");
+        QTest::addColumn<bool>("namesHidden");
+        QTest::newRow("zip, traditional encryption")
+            << u"zip"_s << QStringList{u"-q"_s, u"-e"_s, u"-P"_s, u"hunter2"_s} << u"locked.zip"_s
+            << false;
+        QTest::newRow("zip, AES-256")
+            << u"7zz"_s
+            << QStringList{u"a"_s, u"-bso0"_s, u"-tzip"_s, u"-mem=AES256"_s, u"-phunter2"_s}
+            << u"locked.zip"_s << false;
+        QTest::newRow("7z, contents encrypted")
+            << u"7zz"_s << QStringList{u"a"_s, u"-bso0"_s, u"-phunter2"_s} << u"locked.7z"_s
+            << false;
+        QTest::newRow("7z, names encrypted too")
+            << u"7zz"_s << QStringList{u"a"_s, u"-bso0"_s, u"-phunter2"_s, u"-mhe=on"_s}
+            << u"locked.7z"_s << true;
+    }
+    void encryptedArchivesListNamesAndSaySo()
+    {
+        QFETCH(QString, program);
+        QFETCH(QStringList, options);
+        QFETCH(QString, archive);
+        QFETCH(bool, namesHidden);
         QTemporaryDir dir;
         QFile plain(dir.filePath(u"secret plans.txt"_s));
         QVERIFY(plain.open(QIODevice::WriteOnly));
@@ -221,17 +245,23 @@ private slots:
         QVERIFY(other.open(QIODevice::WriteOnly));
         other.write("a,b\n1,2\n");
         other.close();
-        QVERIFY(run(u"zip"_s,
-                    {u"-q"_s, u"-e"_s, u"-P"_s, u"hunter2"_s, u"locked.zip"_s,
-                     u"secret plans.txt"_s, u"budget.csv"_s},
+        QVERIFY(run(program, options + QStringList{archive, u"secret plans.txt"_s, u"budget.csv"_s},
                     dir.path()));
 
-        const ArchiveListing listing = listFile(dir.filePath(u"locked.zip"_s));
-        QCOMPARE(listing.problem, Problem::None);
+        const ArchiveListing listing = listFile(dir.filePath(archive));
         QVERIFY(listing.encrypted);
+        if (namesHidden) {
+            QCOMPARE(listing.problem, Problem::EncryptedIndex);
+            QCOMPARE(listing.entryCount, 0);
+            return;
+        }
+        QCOMPARE(listing.problem, Problem::None);
         QCOMPARE(listing.entryCount, 2);
-        QCOMPARE(listing.entries.at(0).path, u"secret plans.txt"_s);
-        QCOMPARE(listing.entries.at(0).size, 5000);
+        QStringList names;
+        for (const ArchiveEntry &entry : listing.entries)
+            names.append(entry.path);
+        names.sort();
+        QCOMPARE(names, (QStringList{u"budget.csv"_s, u"secret plans.txt"_s}));
         QCOMPARE(listing.totalSize, 5008);
     }
 
