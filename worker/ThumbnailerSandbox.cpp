@@ -76,13 +76,12 @@ void setLimit(int resource, rlim_t value)
 {
     const int input = spawn.inputFd >= 0 ? fcntl(spawn.inputFd, F_DUPFD, 10) : -1;
     const int error = fcntl(errorPipe, F_DUPFD, 10);
-    dup2(devNull, 0);
-    dup2(devNull, 1);
-    dup2(devNull, 2);
-    if (input >= 0)
-        dup2(input, inputSlot);
-    else
-        dup2(devNull, inputSlot);
+    // Copied out of the way first: any of these may itself be 0 to 4.
+    const int nothing = fcntl(devNull, F_DUPFD, 10);
+    dup2(nothing, 0);
+    dup2(nothing, 1);
+    dup2(nothing, 2);
+    dup2(input >= 0 ? input : nothing, inputSlot);
     dup2(error, errorSlot);
     fcntl(errorSlot, F_SETFD, FD_CLOEXEC);
     if (close_range(errorSlot + 1, ~0U, 0) != 0) {

@@ -409,7 +409,16 @@ def connect():
 def write_input():
     open(source, 'ab').write(b'changed')
     return 'written'
+def descriptors():
+    seen = []
+    for fd in os.listdir('/proc/self/fd'):
+        try:
+            seen.append(os.readlink('/proc/self/fd/' + fd))
+        except OSError:
+            pass
+    return ','.join(seen)
 texts = {
+    'descriptors': descriptors(),
     'input': attempt(lambda: open(source, 'rb').read().decode()),
     'input-name': os.path.basename(source),
     'secret': attempt(lambda: open(SECRET, 'rb').read().decode()),
@@ -433,6 +442,12 @@ png(target, 8, 8, (0, 128, 0), texts)
         const QString input = makeFile(dir.filePath(u"report.docx"_s), "input bytes");
         const Descriptor fd(openRead(input));
 
+        // Inheritable on purpose: the runner must not hand it on.
+        int leak[2];
+        QCOMPARE(::pipe(leak), 0);
+        const Descriptor leakRead(leak[0]);
+        const Descriptor leakWrite(leak[1]);
+
         ThumbnailerSandbox::Options options;
         options.isolation = isolation;
         options.nameHint = u"report.docx"_s;
@@ -444,6 +459,11 @@ png(target, 8, 8, (0, 128, 0), texts)
                           << "processes:" << seen.text(u"processes"_s);
         QCOMPARE(seen.text(u"input"_s), u"input bytes"_s);
         QCOMPARE(seen.text(u"input-name"_s), u"input.docx"_s);
+        // Nothing of ours leaks into it: not the listening socket, not a pipe.
+        const QString descriptors = seen.text(u"descriptors"_s);
+        QVERIFY2(!descriptors.isEmpty(), "no descriptors were listed");
+        QVERIFY2(!descriptors.contains(u"socket:"_s) && !descriptors.contains(u"pipe:"_s),
+                 qPrintable(descriptors));
 
         if (isolation == Isolation::LimitsOnly) {
             QCOMPARE(seen.text(u"secret"_s), u"the user's secret"_s);
