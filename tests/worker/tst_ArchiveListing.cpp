@@ -360,6 +360,13 @@ private slots:
         text.close();
         QCOMPARE(listFile(text.fileName()).problem, Problem::UnknownFormat);
 
+        // An mtree "archive" names files on this machine for its reader to open: not read.
+        QFile mtree(dir.filePath(u"listing.mtree"_s));
+        QVERIFY(mtree.open(QIODevice::WriteOnly));
+        mtree.write("#mtree\n/etc/hostname type=file\n/dev/zero type=file\n");
+        mtree.close();
+        QCOMPARE(listFile(mtree.fileName()).problem, Problem::UnknownFormat);
+
         int pipeEnds[2];
         QCOMPARE(::pipe(pipeEnds), 0);
         QCOMPARE(ArchiveLister::list(pipeEnds[0]).problem, Problem::NotAFile);
