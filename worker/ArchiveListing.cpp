@@ -293,8 +293,7 @@ private:
 ArchiveListing ArchiveLister::list(int fd, const Limits &limits)
 {
     ArchiveListing out;
-    struct stat attributes
-    {};
+    struct stat attributes = {};
     if (fstat(fd, &attributes) != 0 || !S_ISREG(attributes.st_mode)) {
         out.problem = Problem::NotAFile;
         return out;

@@ -158,8 +158,7 @@ QImage DesktopThumbnailers::thumbnail(const QString &path, int fd, const QString
                                       ThumbnailCache::Flavor flavor, const ThumbnailCache &cache,
                                       const ThumbnailerSandbox::Options &options) const
 {
-    struct stat attributes
-    {};
+    struct stat attributes = {};
     if (cache.contains(path) || fstat(fd, &attributes) != 0 || !S_ISREG(attributes.st_mode))
         return QImage();
     const qint64 mtime = qint64(attributes.st_mtim.tv_sec);

@@ -46,8 +46,7 @@ QGlyphRun layOut(const QRawFont &font, const QString &text, qreal &width)
 
 QByteArray readAll(int fd)
 {
-    struct stat attributes
-    {};
+    struct stat attributes = {};
     if (fstat(fd, &attributes) != 0 || !S_ISREG(attributes.st_mode) || attributes.st_size <= 0 ||
         attributes.st_size > largestFont)
         return QByteArray();

@@ -284,8 +284,7 @@ Result readOutput(const QString &path, const Options &options)
         result.detail = u"no output file"_s;
         return result;
     }
-    struct stat attributes
-    {};
+    struct stat attributes = {};
     QByteArray bytes;
     if (fstat(fd, &attributes) == 0 && S_ISREG(attributes.st_mode) && attributes.st_size > 0 &&
         attributes.st_size <= options.outputLimit) {
@@ -378,8 +377,7 @@ QStringList expandExec(const QString &exec, const QMap<QChar, QString> &fields)
 QString findProgram(const QString &name)
 {
     const auto executable = [](const QString &path) {
-        struct stat attributes
-        {};
+        struct stat attributes = {};
         const QByteArray bytes = QFile::encodeName(path);
         return stat(bytes.constData(), &attributes) == 0 && S_ISREG(attributes.st_mode) &&
                access(bytes.constData(), X_OK) == 0;
@@ -422,8 +420,7 @@ bool bubblewrapWorks()
 Result run(const QString &exec, int fd, const Options &options)
 {
     Result result;
-    struct stat attributes
-    {};
+    struct stat attributes = {};
     if (fstat(fd, &attributes) != 0 || !S_ISREG(attributes.st_mode)) {
         // A pipe or a device would hang the program or feed it endless data.
         result.detail = u"the input is not a regular file"_s;
