@@ -190,3 +190,16 @@ QImage DesktopThumbnailers::thumbnail(const QString &path, int fd, const QString
     }
     return QImage();
 }
+
+ThumbnailerSandbox::Result
+DesktopThumbnailers::picture(int fd, const QString &mimeType,
+                             const ThumbnailerSandbox::Options &options) const
+{
+    const auto thumbnailer = forMimeType(mimeType);
+    if (!thumbnailer) {
+        ThumbnailerSandbox::Result none;
+        none.detail = u"no thumbnailer for %1"_s.arg(mimeType);
+        return none;
+    }
+    return ThumbnailerSandbox::run(thumbnailer->exec, fd, options);
+}

@@ -45,6 +45,10 @@ public:
                      ThumbnailCache::Flavor flavor, const ThumbnailCache &cache,
                      const ThumbnailerSandbox::Options &options = {}) const;
 
+    // A picture at any size (the preview card's), not cached: the cache holds its two sizes.
+    ThumbnailerSandbox::Result picture(int fd, const QString &mimeType,
+                                       const ThumbnailerSandbox::Options &options) const;
+
 private:
     QList<DesktopThumbnailer> m_thumbnailers;
 };

@@ -532,6 +532,18 @@ png(target, 8, 8, (0, 128, 0), texts)
         QFile count(runs);
         QVERIFY(count.open(QIODevice::ReadOnly));
         QCOMPARE(count.readAll(), "run\n");
+        count.close();
+
+        // The preview card's picture, at its own size: made again, never from the cache.
+        options.size = 400;
+        const auto picture = thumbnailers.picture(fd.fd, u"application/x-mirel-test"_s, options);
+        QCOMPARE(picture.outcome, made ? Outcome::Made : Outcome::BadOutput);
+        if (made)
+            QCOMPARE(picture.image.size(), QSize(100, 50));
+        QVERIFY(count.open(QIODevice::ReadOnly));
+        QCOMPARE(count.readAll(), "run\nrun\n");
+        QCOMPARE(thumbnailers.picture(fd.fd, u"application/x-other"_s, options).outcome,
+                 Outcome::CouldNotStart);
         const qint64 mtime = QFileInfo(file).lastModified().toSecsSinceEpoch();
         QCOMPARE(QFile::exists(cache.entryPath(file, ThumbnailCache::Flavor::Normal)), made);
         QCOMPARE(cache.hasFailure(file, mtime), !made);
