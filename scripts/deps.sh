@@ -12,6 +12,7 @@ packages=(
     qt6-base-dev qt6-svg-dev qt6-image-formats-plugins qt6-image-formats-plugin-pdf
     qt6-multimedia-dev qt6-pdf-dev qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
     libxkbcommon-dev libheif-dev libssl-dev shared-mime-info qt6-qpa-plugins fonts-dejavu-core
+    libarchive-dev bubblewrap
     libgstreamer1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
 )
 test=false
@@ -19,6 +20,7 @@ if [[ "${1:-}" == "--test" ]]; then
     test=true
     packages+=(
         xvfb xauth x11-utils xdotool imagemagick libheif-examples sox ffmpeg libgdk-pixbuf2.0-bin
+        zip 7zip python3
         clang clang-format findutils coreutils procps
         dbus-daemon at-spi2-core python3-pyatspi
         appstream desktop-file-utils debootstrap lintian xfce4-panel xfwm4 bindfs
