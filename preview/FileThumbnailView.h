@@ -19,6 +19,7 @@ class FileThumbnailView final : public QWidget
 
 public:
     explicit FileThumbnailView(const QUrl &url, QWidget *parent = nullptr);
+    ~FileThumbnailView() override;
 
     // Tests put a double in place of the shared thumbnail cache.
     void setThumbnailSource(std::shared_ptr<ThumbnailSource> source);
@@ -54,4 +55,5 @@ private:
     QString m_symbolName;
     std::shared_ptr<ThumbnailSource> m_source;
     QImage m_thumbnail;
+    CancelFlag m_cancel;
 };

@@ -1,0 +1,37 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// mirel-preview: decodes what Mirel previews, in a process of its own under memory and CPU
+// limits and without network, so a hostile file can only take this process down. Started by
+// Mirel with its end of a socket pair as descriptor 3; not meant to be run by hand.
+#include "Sandbox.h"
+#include "WorkerLoop.h"
+#include "WorkerProtocol.h"
+
+#include <QGuiApplication>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+
+int main(int argc, char **argv)
+{
+    struct stat socketAttributes = {};
+    if (::fstat(WorkerProtocol::socketDescriptor, &socketAttributes) != 0 ||
+        !S_ISSOCK(socketAttributes.st_mode)) {
+        std::fputs("mirel-preview is started by mirel, not by hand\n", stderr);
+        return 2;
+    }
+    // Before Qt starts any thread: a user namespace can only be entered single-threaded.
+    const Sandbox::Report sandbox = Sandbox::apply();
+    if (!sandbox.limits || !sandbox.noNewPrivs)
+        return 2;
+    // Fonts for drawings and PDFs need a QGuiApplication, but never a display, a session bus
+    // or the accessibility bus.
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS",
+                             "QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "QT_ACCESSIBILITY"})
+        ::unsetenv(name);
+    QGuiApplication app(argc, argv);
+    return WorkerLoop::run(WorkerProtocol::socketDescriptor);
+}
