@@ -17,8 +17,8 @@ namespace ImageDecoder {
 
 struct Result
 {
-    QImage image;   // null when the file could not be read or holds no image we understand
-    QSize fullSize; // upright size of the image as stored in the file
+    QImage image;          // null when the file could not be read or holds no image we understand
+    QSize fullSize;        // upright size of the image as stored in the file
     bool scalable = false; // a drawing (SVG), rendered to fill the drawing box
     PreviewWorker::Status status = PreviewWorker::Status::Failed;
 };
@@ -29,8 +29,7 @@ struct Result
 // `drawingBounds` when that is given. Only a regular, non-empty file is read (see PreviewFile);
 // anything else gives a null image.
 Result decode(const QString &path, const QSize &bounds = QSize(), const CancelFlag &cancel = {});
-Result decode(const PreviewFile &file, const QSize &bounds = QSize(),
-              const CancelFlag &cancel = {},
+Result decode(const PreviewFile &file, const QSize &bounds = QSize(), const CancelFlag &cancel = {},
               PreviewWorker::Lane lane = PreviewWorker::Lane::Preview,
               const QSize &drawingBounds = QSize());
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PdfPreview.h"
 
+#include "FileNames.h"
 #include "PreviewPriority.h"
 #include "RunInBackground.h"
 
@@ -51,17 +52,22 @@ PdfPreview::~PdfPreview()
 
 void PdfPreview::present(const PreviewWorker::Result &opened)
 {
-    if (opened.status != PreviewWorker::Status::Done || opened.pageSizes.isEmpty()) {
+    if (opened.status != PreviewWorker::Status::Done || opened.pageSizes.isEmpty() ||
+        opened.pageCount < opened.pageSizes.size()) {
         m_failed = true;
         emit failed();
         return;
     }
     m_pageSizes = opened.pageSizes;
+    // The pages not read yet take the first one's size until they are rendered.
+    m_pageSizes.resize(opened.pageCount, opened.pageSizes.first());
     m_widestPage = 1;
     for (const QSizeF &size : std::as_const(m_pageSizes))
         m_widestPage = std::max(m_widestPage, size.width());
     layoutPages();
     viewport()->update();
+    // Screen readers (and the end-to-end checks) learn that the pages are there.
+    setAccessibleName(tr("Pages of %1").arg(FileNames::fileName(m_file->path())));
     emit loaded();
 }
 
@@ -200,6 +206,21 @@ void PdfPreview::storePage(int page, QSize size, const PreviewWorker::Result &re
         emit failed();
         return;
     }
+    if (result.status == PreviewWorker::Status::Done && page < pageCount()) {
+        const QSizeF points = result.pageSize;
+        const QSizeF assumed = m_pageSizes[page];
+        if (qAbs(points.width() - assumed.width()) > 0.5 ||
+            qAbs(points.height() - assumed.height()) > 0.5) {
+            // A page of another size than the one it stood in for: the layout moves, the
+            // page at the top of the view stays there, and the page is rendered again.
+            m_pageSizes[page] = points;
+            const bool wider = points.width() > m_widestPage;
+            m_widestPage = std::max(m_widestPage, points.width());
+            relayoutKeepingView(wider);
+            viewport()->update();
+            return;
+        }
+    }
     Rendered &rendered = m_rendered[page];
     rendered.pixelSize = size;
     if (result.status == PreviewWorker::Status::Done) {
@@ -224,14 +245,27 @@ void PdfPreview::dropDistantPages(int first, int last)
     const auto distance = [first, last](int page) {
         return page < first ? first - page : page > last ? page - last : 0;
     };
-    std::sort(pages.begin(), pages.end(),
-              [&](int a, int b) { return distance(a) > distance(b); });
+    std::sort(pages.begin(), pages.end(), [&](int a, int b) { return distance(a) > distance(b); });
     for (int page : std::as_const(pages)) {
         if (bytes <= keptPageBytes || distance(page) == 0)
             break;
         bytes -= m_rendered.value(page).image.sizeInBytes();
         m_rendered.remove(page);
     }
+}
+
+void PdfPreview::relayoutKeepingView(bool widthChanges)
+{
+    const auto [first, last] = visiblePages();
+    Q_UNUSED(last);
+    const double top = verticalScrollBar()->value();
+    const double into =
+        first < pageCount() && !m_tops.empty() ? top - m_tops[std::size_t(first)] : 0;
+    const double before = m_pixelsPerPoint;
+    layoutPages();
+    if (!m_tops.empty() && first < pageCount())
+        verticalScrollBar()->setValue(int(m_tops[std::size_t(first)] +
+                                          into * (widthChanges ? m_pixelsPerPoint / before : 1)));
 }
 
 void PdfPreview::resizeEvent(QResizeEvent *event)

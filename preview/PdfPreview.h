@@ -66,6 +66,7 @@ private:
 
     void present(const PreviewWorker::Result &opened);
     void layoutPages();
+    void relayoutKeepingView(bool widthChanges);
     void zoomAbout(qreal zoom, const QPointF &anchor);
     std::pair<int, int> visiblePages() const;
     QSize pixelSizeFor(int page) const;

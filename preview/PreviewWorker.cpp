@@ -105,7 +105,8 @@ QString defaultExecutable()
     const QByteArray fromEnvironment = qgetenv("MIREL_PREVIEW_WORKER");
     if (!fromEnvironment.isEmpty())
         return QFile::decodeName(fromEnvironment);
-    return QCoreApplication::applicationDirPath() + u'/' + QStringLiteral(MIREL_WORKER_RELATIVE_PATH);
+    return QCoreApplication::applicationDirPath() + u'/' +
+           QStringLiteral(MIREL_WORKER_RELATIVE_PATH);
 }
 
 // Called without the pool's mutex.
@@ -138,8 +139,8 @@ std::unique_ptr<Process> spawn(const QString &path)
     char *arguments[] = {const_cast<char *>(program.constData()), nullptr};
     pid_t pid = -1;
     const int error = ends[1] < 0 ? EBADF
-                                  : ::posix_spawn(&pid, program.constData(), &actions,
-                                                  &attributes, arguments, environ);
+                                  : ::posix_spawn(&pid, program.constData(), &actions, &attributes,
+                                                  arguments, environ);
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     if (ends[1] >= 0)
@@ -161,12 +162,12 @@ std::unique_ptr<Process> acquire(Lane lane, const DocumentKey &key, const Cancel
     for (;;) {
         if (cancel && cancel->load())
             return nullptr;
-        const bool laneFree =
-            lane == Lane::Preview || workers.busyThumbnails < maxThumbnailWorkers;
+        const bool laneFree = lane == Lane::Preview || workers.busyThumbnails < maxThumbnailWorkers;
         if (laneFree && !workers.idle.empty()) {
             // One that has this document open already renders its pages without reading it again.
-            auto match = std::find_if(workers.idle.begin(), workers.idle.end(),
-                                      [&](const auto &process) { return process->lastDocument == key; });
+            auto match =
+                std::find_if(workers.idle.begin(), workers.idle.end(),
+                             [&](const auto &process) { return process->lastDocument == key; });
             if (match == workers.idle.end())
                 match = workers.idle.end() - 1;
             std::unique_ptr<Process> process = std::move(*match);
@@ -268,14 +269,21 @@ QImage imageFrom(const Reply &reply, int memory)
     if (!pixels)
         return QImage();
     // The picture reads the shared memory itself until it goes; no copy through the socket.
-    return QImage(static_cast<const uchar *>(pixels), reply.width, reply.height,
-                  reply.bytesPerLine, format, unmap, mapping);
+    return QImage(static_cast<const uchar *>(pixels), reply.width, reply.height, reply.bytesPerLine,
+                  format, unmap, mapping);
+}
+
+// Nothing absurd reaches the layout: no negative, infinite or planet-sized pages.
+double sanePoints(float value)
+{
+    return std::isfinite(value) ? std::clamp(double(value), 1.0, 20000.0) : 1.0;
 }
 
 QList<QSizeF> pageSizesFrom(const Reply &reply, int memory)
 {
-    if (reply.pageCount <= 0 || reply.pageCount > maxPages ||
-        reply.payloadBytes != std::uint64_t(reply.pageCount) * 2 * sizeof(float))
+    const std::uint64_t known = reply.payloadBytes / (2 * sizeof(float));
+    if (reply.pageCount <= 0 || reply.pageCount > maxPages || known == 0 ||
+        known > std::uint64_t(reply.pageCount) || reply.payloadBytes % (2 * sizeof(float)) != 0)
         return {};
     Mapping *mapping = nullptr;
     const void *payload = mapPayload(memory, reply.payloadBytes, &mapping);
@@ -283,13 +291,9 @@ QList<QSizeF> pageSizesFrom(const Reply &reply, int memory)
         return {};
     const auto *points = static_cast<const float *>(payload);
     QList<QSizeF> sizes;
-    sizes.reserve(reply.pageCount);
-    // Nothing absurd reaches the layout: no negative, infinite or planet-sized pages.
-    const auto sane = [](float value) {
-        return std::isfinite(value) ? std::clamp(double(value), 1.0, 20000.0) : 1.0;
-    };
-    for (int page = 0; page < reply.pageCount; ++page)
-        sizes.append(QSizeF(sane(points[2 * page]), sane(points[2 * page + 1])));
+    sizes.reserve(qsizetype(known));
+    for (std::uint64_t page = 0; page < known; ++page)
+        sizes.append(QSizeF(sanePoints(points[2 * page]), sanePoints(points[2 * page + 1])));
     unmap(mapping);
     return sizes;
 }
@@ -358,13 +362,17 @@ Result run(const PreviewFile &file, Request request, Lane lane, const CancelFlag
         }
         Reply reply;
         int memory = -1;
-        const bool received = MessageChannel::receive(process->socket, &reply, sizeof(reply), &memory);
+        const bool received =
+            MessageChannel::receive(process->socket, &reply, sizeof(reply), &memory);
         const bool valid = received && reply.magic == replyMagic && reply.serial == request.serial;
         if (valid && reply.outcome == Outcome::Done) {
-            if (request.job == Job::PdfOpen)
+            if (request.job == Job::PdfOpen) {
                 result.pageSizes = pageSizesFrom(reply, memory);
-            else
+                result.pageCount = result.pageSizes.isEmpty() ? 0 : reply.pageCount;
+            } else {
                 result.image = imageFrom(reply, memory);
+                result.pageSize = QSizeF(sanePoints(reply.pageWidth), sanePoints(reply.pageHeight));
+            }
             result.fullSize = QSize(reply.fullWidth, reply.fullHeight);
             result.scalable = reply.scalable != 0;
         }
@@ -373,8 +381,8 @@ Result run(const PreviewFile &file, Request request, Lane lane, const CancelFlag
         if (valid) {
             process->lastDocument = key;
             release(std::move(process), lane, reply.retiring == 0);
-            result.status = result.image.isNull() && result.pageSizes.isEmpty() ? Status::Failed
-                                                                                  : Status::Done;
+            result.status =
+                result.image.isNull() && result.pageSizes.isEmpty() ? Status::Failed : Status::Done;
             return result;
         }
         // End of stream or nonsense: it died on this file, or is not to be trusted any more.

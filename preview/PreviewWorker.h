@@ -44,7 +44,9 @@ struct Result
     QImage image;
     QSize fullSize;
     bool scalable = false;
-    QList<QSizeF> pageSizes; // PdfOpen: every page's size in points
+    int pageCount = 0;       // PdfOpen: the document's pages
+    QList<QSizeF> pageSizes; // PdfOpen: the sizes of the first pages in points
+    QSizeF pageSize;         // PdfPage: the rendered page's size in points
 };
 
 // Which share of the workers a request may take: thumbnails never take the last one, so the

@@ -38,7 +38,7 @@ QImage ThumbnailLoader::thumbnail(const ThumbnailRequest &request)
     const QMimeType mime =
         QMimeDatabase().mimeTypeForFileNameAndData(QFileInfo(path).fileName(), device.get());
     const auto made = ThumbnailGenerator::generate(*file, mime, ThumbnailCache::pixelSize(flavor),
-                                                       request.cancel);
+                                                   request.cancel);
     using Status = ThumbnailGenerator::Result::Status;
     switch (made.status) {
     case Status::Made:

@@ -73,8 +73,9 @@ int heifSeek(int64_t position, void *userdata)
 
 heif_reader_grow_status heifWaitForSize(int64_t target, void *userdata)
 {
-    return target > static_cast<HeifSource *>(userdata)->size ? heif_reader_grow_status_size_beyond_eof
-                                                              : heif_reader_grow_status_size_reached;
+    return target > static_cast<HeifSource *>(userdata)->size
+               ? heif_reader_grow_status_size_beyond_eof
+               : heif_reader_grow_status_size_reached;
 }
 
 bool isHeif(int descriptor)
@@ -137,9 +138,9 @@ Decoded decodeHeif(int descriptor, qint64 size, const QSize &bounds)
         }
     }
     heif_image *rawImage = nullptr;
-    const heif_error error = heif_decode_image(
-        thumbnailSource ? thumbnailSource.get() : primary.get(), &rawImage, heif_colorspace_RGB,
-        heif_chroma_interleaved_RGBA, nullptr);
+    const heif_error error =
+        heif_decode_image(thumbnailSource ? thumbnailSource.get() : primary.get(), &rawImage,
+                          heif_colorspace_RGB, heif_chroma_interleaved_RGBA, nullptr);
     if (error.code != heif_error_Ok)
         return {};
     HeifPtr<heif_image> decoded(rawImage);

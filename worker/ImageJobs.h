@@ -11,9 +11,9 @@ namespace ImageJobs {
 
 struct Decoded
 {
-    QImage image;           // null when the file holds no picture we understand
-    QSize fullSize;         // upright size as stored in the file
-    bool scalable = false;  // a drawing, rendered to fill drawingBounds
+    QImage image;          // null when the file holds no picture we understand
+    QSize fullSize;        // upright size as stored in the file
+    bool scalable = false; // a drawing, rendered to fill drawingBounds
 };
 
 // Files larger than this are not decoded at all: an image is never worth more of a read.

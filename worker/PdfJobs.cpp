@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PdfJobs.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QPainter>
 #include <QPdfDocument>
@@ -85,24 +86,27 @@ QImage onPaper(const QImage &image)
 
 } // namespace
 
-QList<QSizeF> pageSizes(int descriptor)
+Pages pageSizes(int descriptor, int budgetMs)
 {
     QPdfDocument *document = documentFor(descriptor);
     if (!document)
         return {};
-    QList<QSizeF> sizes;
-    const int count = document->pageCount();
-    sizes.reserve(count);
-    for (int page = 0; page < count; ++page)
-        sizes.append(document->pagePointSize(page));
-    return sizes;
+    Pages pages;
+    pages.count = document->pageCount();
+    QElapsedTimer elapsed;
+    elapsed.start();
+    // At least the first page, whose size stands for the others until they are read.
+    for (int page = 0; page < pages.count && (page == 0 || !elapsed.hasExpired(budgetMs)); ++page)
+        pages.sizes.append(document->pagePointSize(page));
+    return pages;
 }
 
-QImage renderPage(int descriptor, int page, const QSize &size)
+QImage renderPage(int descriptor, int page, const QSize &size, QSizeF *pointSize)
 {
     QPdfDocument *document = documentFor(descriptor);
     if (!document || page < 0 || page >= document->pageCount() || size.isEmpty())
         return QImage();
+    *pointSize = document->pagePointSize(page);
     return onPaper(document->render(page, size));
 }
 
@@ -114,7 +118,8 @@ QImage thumbnail(int descriptor, const QSize &bounds)
     const QSizeF page = document->pagePointSize(0);
     if (page.isEmpty())
         return QImage();
-    const QSize size = page.scaled(QSizeF(bounds), Qt::KeepAspectRatio).toSize().expandedTo(QSize(1, 1));
+    const QSize size =
+        page.scaled(QSizeF(bounds), Qt::KeepAspectRatio).toSize().expandedTo(QSize(1, 1));
     return onPaper(document->render(0, size));
 }
 

@@ -10,8 +10,8 @@
 #include <QImage>
 
 #include <cstring>
-#include <string_view>
 #include <new>
+#include <string_view>
 #include <vector>
 
 #include <fcntl.h>
@@ -24,6 +24,10 @@
 using namespace WorkerProtocol;
 
 namespace {
+
+// How long a document's page sizes are read before the first answer: a few thousand pages. The
+// preview lays out the others at the first page's size until they are rendered.
+constexpr int pageSizeBudgetMs = 300;
 
 // A memfd holding `bytes` from `data`, sealed so that the main process can map it without
 // fearing it shrinks under its feet. -1 on failure.
@@ -41,9 +45,8 @@ int sealedCopy(const void *data, std::size_t bytes)
             ::munmap(mapped, bytes);
         }
     }
-    if (!written ||
-        ::fcntl(memory, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE | F_SEAL_SEAL) !=
-            0) {
+    if (!written || ::fcntl(memory, F_ADD_SEALS,
+                            F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE | F_SEAL_SEAL) != 0) {
         ::close(memory);
         return -1;
     }
@@ -138,24 +141,29 @@ int answer(const Request &request, int file, Reply &reply)
         return withImage(reply, decoded.image);
     }
     case Job::PdfOpen: {
-        const QList<QSizeF> sizes = PdfJobs::pageSizes(file);
-        if (sizes.isEmpty())
+        const PdfJobs::Pages pages = PdfJobs::pageSizes(file, pageSizeBudgetMs);
+        if (pages.count < 1 || pages.sizes.isEmpty())
             return -1;
         std::vector<float> points;
-        points.reserve(std::size_t(sizes.size()) * 2);
-        for (const QSizeF &size : sizes) {
+        points.reserve(std::size_t(pages.sizes.size()) * 2);
+        for (const QSizeF &size : pages.sizes) {
             points.push_back(float(size.width()));
             points.push_back(float(size.height()));
         }
-        reply.pageCount = int(sizes.size());
+        reply.pageCount = pages.count;
         reply.payloadBytes = points.size() * sizeof(float);
         const int memory = sealedCopy(points.data(), points.size() * sizeof(float));
         if (memory >= 0)
             reply.outcome = Outcome::Done;
         return memory;
     }
-    case Job::PdfPage:
-        return withImage(reply, PdfJobs::renderPage(file, request.page, bounds));
+    case Job::PdfPage: {
+        QSizeF points;
+        const QImage page = PdfJobs::renderPage(file, request.page, bounds, &points);
+        reply.pageWidth = float(points.width());
+        reply.pageHeight = float(points.height());
+        return withImage(reply, page);
+    }
     case Job::PdfThumbnail:
         return withImage(reply, PdfJobs::thumbnail(file, bounds));
     }

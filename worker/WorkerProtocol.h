@@ -20,7 +20,8 @@ enum class Job : std::uint32_t {
     // A picture of any format Qt's plugins or libheif read, upright, fitted within `bounds`
     // (full size when empty). A drawing (SVG) is rendered to fill `drawingBounds` instead.
     Image = 1,
-    // The number of pages of a PDF and the size of each in points (payload: float pairs).
+    // The number of pages of a PDF and the size in points of as many of the first pages as can
+    // be read in a moment (payload: float pairs; the rest are read as they are rendered).
     PdfOpen = 2,
     // Page `page` of a PDF rendered to exactly `bounds` pixels, on white paper.
     PdfPage = 3,
@@ -48,9 +49,9 @@ enum class Outcome : std::uint32_t {
 // The pixel layouts a reply may carry (the values of QImage::Format they stand for are checked
 // where the main process turns them back into a QImage).
 enum class PixelFormat : std::uint32_t {
-    Rgb32 = 4,                 // QImage::Format_RGB32
-    Argb32 = 5,                // QImage::Format_ARGB32
-    Argb32Premultiplied = 6,   // QImage::Format_ARGB32_Premultiplied
+    Rgb32 = 4,               // QImage::Format_RGB32
+    Argb32 = 5,              // QImage::Format_ARGB32
+    Argb32Premultiplied = 6, // QImage::Format_ARGB32_Premultiplied
 };
 
 struct Reply
@@ -65,7 +66,9 @@ struct Reply
     std::int32_t fullWidth = 0; // the picture's upright size as stored in the file
     std::int32_t fullHeight = 0;
     std::uint32_t scalable = 0; // a drawing, rendered to fill drawingBounds
-    std::int32_t pageCount = 0; // PdfOpen: the memfd holds 2 * pageCount floats
+    std::int32_t pageCount = 0; // PdfOpen: the document's pages; payloadBytes / 8 sizes follow
+    float pageWidth = 0;        // PdfPage: the rendered page's size in points
+    float pageHeight = 0;
     std::uint64_t payloadBytes = 0;
     // The worker ends after this reply (it has used its share of CPU time); not reused.
     std::uint32_t retiring = 0;
@@ -73,6 +76,6 @@ struct Reply
 
 // Upper bounds the main process holds any reply to.
 inline constexpr std::int32_t maxSide = 32768;
-inline constexpr std::int32_t maxPages = 10'000'000;
+inline constexpr std::int32_t maxPages = 1'000'000;
 
 } // namespace WorkerProtocol

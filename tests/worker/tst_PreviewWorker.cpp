@@ -141,12 +141,12 @@ void TestPreviewWorker::informationCardForThatFileOnly_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("previewer");
-    QTest::newRow("picture that crashes") << u"crash.gif"_s << QByteArray("MIREL-TEST-CRASH")
-                                          << u"ImagePreview"_s;
-    QTest::newRow("picture that hangs") << u"hang.tiff"_s << QByteArray("MIREL-TEST-HANG")
-                                        << u"ImagePreview"_s;
-    QTest::newRow("PDF that crashes") << u"crash.pdf"_s << QByteArray("MIREL-TEST-CRASH")
-                                      << u"PdfPreview"_s;
+    QTest::newRow("picture that crashes")
+        << u"crash.gif"_s << QByteArray("MIREL-TEST-CRASH") << u"ImagePreview"_s;
+    QTest::newRow("picture that hangs")
+        << u"hang.tiff"_s << QByteArray("MIREL-TEST-HANG") << u"ImagePreview"_s;
+    QTest::newRow("PDF that crashes")
+        << u"crash.pdf"_s << QByteArray("MIREL-TEST-CRASH") << u"PdfPreview"_s;
     QTest::newRow("PDF that runs out of memory")
         << u"exhaust.pdf"_s << QByteArray("MIREL-TEST-EXHAUST") << u"PdfPreview"_s;
 }
@@ -179,8 +179,8 @@ void TestPreviewWorker::informationCardForThatFileOnly()
     QSignalSpy rendered(pdf, &PdfPreview::pageRendered);
     QTRY_VERIFY_WITH_TIMEOUT(!pdf->renderedPage(0).isNull(), 15000);
     const QImage page = pdf->renderedPage(0);
-    QVERIFY(roughlyEqual(page.pixelColor(page.width() / 2, page.height() / 2),
-                         QColor(40, 110, 200)));
+    QVERIFY(
+        roughlyEqual(page.pixelColor(page.width() / 2, page.height() / 2), QColor(40, 110, 200)));
 }
 
 // A row's thumbnail: the file that takes the worker down has none (its kind icon stays), and
@@ -191,8 +191,7 @@ void TestPreviewWorker::thumbnailOfAFileThatTakesTheWorkerDown()
     writeBytes(bad, "MIREL-TEST-CRASH" + QByteArray(100, ' '));
     const QMimeDatabase types;
     const auto badFile = PreviewFile::open(bad);
-    const auto lost =
-        ThumbnailGenerator::generate(*badFile, types.mimeTypeForFile(bad), 128);
+    const auto lost = ThumbnailGenerator::generate(*badFile, types.mimeTypeForFile(bad), 128);
     QCOMPARE(lost.status, ThumbnailGenerator::Result::Status::Failed);
     QVERIFY(lost.image.isNull());
 
