@@ -72,6 +72,13 @@ struct Pool
     std::chrono::milliseconds deadline = defaultDeadline;
 };
 
+std::atomic_bool stopping{false};
+
+bool givenUp(const CancelFlag &cancel)
+{
+    return stopping.load() || (cancel && cancel->load());
+}
+
 Pool &pool()
 {
     static Pool *const instance = new Pool;
@@ -160,7 +167,7 @@ std::unique_ptr<Process> acquire(Lane lane, const DocumentKey &key, const Cancel
     Pool &workers = pool();
     std::unique_lock lock(workers.mutex);
     for (;;) {
-        if (cancel && cancel->load())
+        if (givenUp(cancel))
             return nullptr;
         const bool laneFree = lane == Lane::Preview || workers.busyThumbnails < maxThumbnailWorkers;
         if (laneFree && !workers.idle.empty()) {
@@ -319,7 +326,7 @@ Result run(const PreviewFile &file, Request request, Lane lane, const CancelFlag
     for (int attempt = 0; attempt < 2; ++attempt) {
         std::unique_ptr<Process> process = acquire(lane, key, cancel);
         if (!process) {
-            result.status = cancel && cancel->load() ? Status::Cancelled : Status::Unavailable;
+            result.status = givenUp(cancel) ? Status::Cancelled : Status::Unavailable;
             return result;
         }
         static std::atomic<std::uint32_t> serials{0};
@@ -338,7 +345,7 @@ Result run(const PreviewFile &file, Request request, Lane lane, const CancelFlag
         Status status = Status::WorkerLost;
         bool answered = false;
         for (;;) {
-            if (cancel && cancel->load()) {
+            if (givenUp(cancel)) {
                 status = Status::Cancelled;
                 break;
             }
@@ -415,6 +422,16 @@ void setDeadline(std::chrono::milliseconds deadline)
 {
     const std::lock_guard lock(pool().mutex);
     pool().deadline = deadline;
+}
+
+void stopAll()
+{
+    stopping.store(true);
+    const std::lock_guard lock(pool().mutex);
+    for (auto &process : pool().idle)
+        bury(std::move(process));
+    pool().idle.clear();
+    pool().freed.notify_all();
 }
 
 int liveWorkers()

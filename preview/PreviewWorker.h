@@ -54,8 +54,8 @@ struct Result
 enum class Lane { Preview, Thumbnail };
 
 inline constexpr std::chrono::milliseconds defaultDeadline{10000};
-inline constexpr int maxWorkers = 3;
-inline constexpr int maxThumbnailWorkers = 2;
+inline constexpr int maxWorkers = 2;
+inline constexpr int maxThumbnailWorkers = 1;
 
 // `request` with `file` (which must be Regular) handed to a worker, waiting at most the deadline
 // for its reply.
@@ -67,6 +67,10 @@ Result run(const PreviewFile &file, WorkerProtocol::Request request, Lane lane,
 void setExecutable(const QString &path);
 QString executable();
 void setDeadline(std::chrono::milliseconds deadline);
+
+// Kills every worker, busy or idle, and refuses new requests: Mirel is quitting, and nothing it
+// waits for may hold the quit.
+void stopAll();
 
 // How many worker processes are alive now, and how many were started so far.
 int liveWorkers();
