@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QPainter>
 #include <QPdfDocument>
+#include <QScopeGuard>
 
 #include <memory>
 
@@ -113,6 +114,11 @@ QImage renderPage(int descriptor, int page, const QSize &size, QSizeF *pointSize
 QImage thumbnail(int descriptor, const QSize &bounds)
 {
     QPdfDocument *document = documentFor(descriptor);
+    // A thumbnail needs the document once: it is not held for a next page that never comes.
+    const auto close = qScopeGuard([] {
+        lastDocument().document.reset();
+        lastDocument().file.reset();
+    });
     if (!document || bounds.isEmpty())
         return QImage();
     const QSizeF page = document->pagePointSize(0);

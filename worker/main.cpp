@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <malloc.h>
+
 #include <sys/socket.h>
 #include <sys/stat.h>
 
@@ -32,6 +34,12 @@ int main(int argc, char **argv)
     for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS",
                              "QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "QT_ACCESSIBILITY"})
         ::unsetenv(name);
+    // One heap: the few threads Qt starts for scaling need no arenas of their own, which would
+    // each keep freed memory.
+    ::mallopt(M_ARENA_MAX, 1);
+    // Nobody reads this process's warnings, and in its user namespace Qt complains about folders
+    // it sees as another user's: they would only clutter Mirel's standard error.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
     QGuiApplication app(argc, argv);
     return WorkerLoop::run(WorkerProtocol::socketDescriptor);
 }
