@@ -14,6 +14,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include <fcntl.h>
@@ -57,7 +58,12 @@ struct Process
     pid_t pid = -1;
     int socket = -1;
     DocumentKey lastDocument;
+    std::chrono::steady_clock::time_point idleSince;
 };
+
+// A worker with nothing to do for this long ends: Mirel sits in the tray all day, and its
+// previews come in bursts.
+constexpr std::chrono::seconds idleLifetime{5};
 
 struct Pool
 {
@@ -70,6 +76,7 @@ struct Pool
     QString executable;
     bool executableSet = false;
     std::chrono::milliseconds deadline = defaultDeadline;
+    bool reaperStarted = false;
 };
 
 std::atomic_bool stopping{false};
@@ -105,6 +112,29 @@ void bury(std::unique_ptr<Process> process)
         if (::waitpid(process->pid, nullptr, WNOHANG) == 0)
             graveyard().push_back(process->pid);
     }
+}
+
+// Ends the workers idle for longer than idleLifetime, and reaps the killed ones; runs for the
+// life of the process once a first worker was started.
+void startReaper(Pool &workers)
+{
+    if (workers.reaperStarted)
+        return;
+    workers.reaperStarted = true;
+    std::thread([&workers] {
+        std::unique_lock lock(workers.mutex);
+        for (;;) {
+            workers.freed.wait_for(lock, std::chrono::seconds(1));
+            const auto now = std::chrono::steady_clock::now();
+            auto expired = std::partition(
+                workers.idle.begin(), workers.idle.end(),
+                [now](const auto &process) { return now - process->idleSince < idleLifetime; });
+            for (auto it = expired; it != workers.idle.end(); ++it)
+                bury(std::move(*it));
+            workers.idle.erase(expired, workers.idle.end());
+            reapGraveyard();
+        }
+    }).detach();
 }
 
 QString defaultExecutable()
@@ -188,6 +218,7 @@ std::unique_ptr<Process> acquire(Lane lane, const DocumentKey &key, const Cancel
             workers.busyThumbnails += lane == Lane::Thumbnail;
             ++workers.started;
             reapGraveyard();
+            startReaper(workers);
             if (!workers.executableSet) {
                 workers.executable = defaultExecutable();
                 workers.executableSet = true;
@@ -213,9 +244,10 @@ void release(std::unique_ptr<Process> process, Lane lane, bool reusable)
     const std::lock_guard lock(workers.mutex);
     --workers.busy;
     workers.busyThumbnails -= lane == Lane::Thumbnail;
-    if (reusable)
+    if (reusable) {
+        process->idleSince = std::chrono::steady_clock::now();
         workers.idle.push_back(std::move(process));
-    else
+    } else
         bury(std::move(process));
     workers.freed.notify_all();
 }

@@ -73,6 +73,7 @@ private slots:
     void workersAreReused();
     void concurrentRequestsShareAFewWorkers();
     void pdfPagesAtTheAskedSize();
+    void idleWorkersEnd();
     void missingWorkerGivesNoPicture();
 
 private:
@@ -319,6 +320,15 @@ void TestPreviewWorker::pdfPagesAtTheAskedSize()
     render.page = 3; // past the end
     QCOMPARE(PreviewWorker::run(*opened, render, PreviewWorker::Lane::Preview).status,
              Status::Failed);
+}
+
+// Nothing to decode for a while: no preview process stays behind, and the next picture starts one.
+void TestPreviewWorker::idleWorkersEnd()
+{
+    QCOMPARE(ImageDecoder::decode(goodPicture(), QSize(20, 20)).status, Status::Done);
+    QVERIFY(PreviewWorker::liveWorkers() >= 1);
+    QTRY_COMPARE_WITH_TIMEOUT(PreviewWorker::liveWorkers(), 0, 15000);
+    QCOMPARE(ImageDecoder::decode(goodPicture(), QSize(20, 20)).status, Status::Done);
 }
 
 void TestPreviewWorker::missingWorkerGivesNoPicture()
