@@ -456,6 +456,40 @@ void setDeadline(std::chrono::milliseconds deadline)
     pool().deadline = deadline;
 }
 
+void prestart()
+{
+    Pool &workers = pool();
+    QString path;
+    {
+        const std::lock_guard lock(workers.mutex);
+        if (stopping.load() || !workers.idle.empty() ||
+            workers.busy + int(workers.idle.size()) >= maxWorkers)
+            return;
+        // Counted as busy while it starts, so no request starts a second one meanwhile.
+        ++workers.busy;
+        ++workers.started;
+        reapGraveyard();
+        startReaper(workers);
+        if (!workers.executableSet) {
+            workers.executable = defaultExecutable();
+            workers.executableSet = true;
+        }
+        path = workers.executable;
+    }
+    std::thread([&workers, path] {
+        std::unique_ptr<Process> process = spawn(path);
+        const std::lock_guard lock(workers.mutex);
+        --workers.busy;
+        if (process && stopping.load()) {
+            bury(std::move(process));
+        } else if (process) {
+            process->idleSince = std::chrono::steady_clock::now();
+            workers.idle.push_back(std::move(process));
+        }
+        workers.freed.notify_all();
+    }).detach();
+}
+
 void stopAll()
 {
     stopping.store(true);

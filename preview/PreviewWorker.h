@@ -54,8 +54,8 @@ struct Result
 enum class Lane { Preview, Thumbnail };
 
 inline constexpr std::chrono::milliseconds defaultDeadline{10000};
-inline constexpr int maxWorkers = 2;
-inline constexpr int maxThumbnailWorkers = 1;
+inline constexpr int maxWorkers = 3;
+inline constexpr int maxThumbnailWorkers = 2;
 
 // `request` with `file` (which must be Regular) handed to a worker, waiting at most the deadline
 // for its reply.
@@ -71,6 +71,11 @@ void setDeadline(std::chrono::milliseconds deadline);
 // Kills every worker, busy or idle, and refuses new requests: Mirel is quitting, and nothing it
 // waits for may hold the quit.
 void stopAll();
+
+// Starts a worker ahead of the first request, off the calling thread, when none is idle and
+// there is room: a view about to ask for a picture calls it as it is made, so the process starts
+// while the view is laid out. Returns at once.
+void prestart();
 
 // How many worker processes are alive now, and how many were started so far.
 int liveWorkers();

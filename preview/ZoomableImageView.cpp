@@ -53,6 +53,8 @@ ZoomableImageView::ZoomableImageView(const QUrl &url, QWidget *parent)
     , m_wheelPinchEnd(new QTimer(this))
     , m_busy(new BusyIndicator(this))
 {
+    // The picture is asked for once the view is laid out: the process that decodes it starts now.
+    PreviewWorker::prestart();
     setAttribute(Qt::WA_OpaquePaintEvent, false);
     setFocusPolicy(Qt::NoFocus);
 

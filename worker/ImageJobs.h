@@ -18,8 +18,9 @@ struct Decoded
 
 // Files larger than this are not decoded at all: an image is never worth more of a read.
 inline constexpr qint64 maxEncodedBytes = 256 * 1024 * 1024;
-// Decoded pictures larger than this many megabytes are refused (Qt's own default limit).
-inline constexpr int maxDecodedMegabytes = 256;
+// Decoded pictures larger than this many megabytes are refused: with room for the scaled copy,
+// within the process's data limit (about 48 megapixels).
+inline constexpr int maxDecodedMegabytes = 192;
 
 // A bitmap scaled down (never up, proportions kept) to fit `bounds`, or full size when `bounds`
 // is empty; large JPEGs are scaled while decoding. A drawing (SVG) is rendered at its nominal

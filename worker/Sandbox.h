@@ -7,7 +7,9 @@ namespace Sandbox {
 
 // Private data at most this large (heap and anonymous mappings; RLIMIT_DATA): a file that
 // decodes to more is given up, the process dies and the main process starts another.
-inline constexpr unsigned long long dataLimitBytes = 320ull * 1024 * 1024;
+// Three of them at most run at once (see PreviewWorker), so together with Mirel they stay under
+// a gigabyte whatever the files.
+inline constexpr unsigned long long dataLimitBytes = 256ull * 1024 * 1024;
 // CPU seconds over the process's whole life (RLIMIT_CPU, soft: SIGXCPU). The process retires
 // itself well before this between two requests (see retireAfterCpuSeconds).
 inline constexpr unsigned long cpuLimitSeconds = 60;
