@@ -6,7 +6,10 @@
 #include "WorkerLoop.h"
 #include "WorkerProtocol.h"
 
+#include <QBuffer>
 #include <QGuiApplication>
+#include <QImageReader>
+#include <QImageWriter>
 
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +18,28 @@
 
 #include <sys/socket.h>
 #include <sys/stat.h>
+
+namespace {
+
+void warmUp()
+{
+    QByteArray jpeg;
+    QBuffer written(&jpeg);
+    written.open(QIODevice::WriteOnly);
+    QImage pixel(8, 8, QImage::Format_RGB32);
+    pixel.fill(Qt::gray);
+    if (!QImageWriter(&written, "jpeg").write(pixel))
+        return;
+    QBuffer read(&jpeg);
+    read.open(QIODevice::ReadOnly);
+    QImageReader reader(&read);
+    reader.setDecideFormatFromContent(true);
+    reader.setScaledSize(QSize(4, 4));
+    const QImage decoded = reader.read();
+    Q_UNUSED(decoded.scaled(2, 2, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
@@ -41,5 +66,8 @@ int main(int argc, char **argv)
     // it sees as another user's: they would only clutter Mirel's standard error.
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
     QGuiApplication app(argc, argv);
+    // Mirel starts this process ahead of its first request: the image plugins are loaded and the
+    // decoder's first buffers made while nothing waits for them yet.
+    warmUp();
     return WorkerLoop::run(WorkerProtocol::socketDescriptor);
 }
