@@ -49,8 +49,9 @@ struct DocumentKey
 // returns); reaped whenever a worker is started.
 std::vector<pid_t> &graveyard()
 {
-    static std::vector<pid_t> pids;
-    return pids;
+    // Never destroyed: the reaper thread may still use it while the process exits.
+    static auto *const pids = new std::vector<pid_t>;
+    return *pids;
 }
 
 struct Process
