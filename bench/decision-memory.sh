@@ -4,8 +4,12 @@
 # Memory of a long review: 150 files in Downloads cycling through video, photo, PDF, binary text
 # and audio; the real program (built here in Release unless MIREL is given) runs under Xvfb with
 # no tray, and Delete is pressed 150 times over AT-SPI, each once the file's name is on show.
-# Prints the resident memory before the first Delete (idle) and the peak over the whole run.
-# Last line: decision-memory <peak MB> <idle MB>. Target: peak at most 120 MB.
+# Prints the memory before the first Delete (idle) and the peak over the whole run of Mirel and
+# its preview processes together, sampled every 50 ms: as the plain sum of their resident sizes,
+# and as the memory they hold together, where a page of a library or file that several of them
+# map counts once, as it is once in RAM (tests/e2e/process-memory.py).
+# Last line: decision-memory <peak MB held together> <idle MB held together>.
+# Target: peak at most 120 MB.
 # Needs scripts/deps.sh --test (Xvfb, at-spi2-core, python3-pyatspi, ffmpeg).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -64,23 +68,31 @@ for ((i = 0; i < count; i++)); do
 done
 
 e2e_start "$mirel"
-rss() { awk -v key="$1:" '$1 == key { printf "%.1f", $2 / 1024 }' "/proc/$mirel_pid/status"; }
+"$root/tests/e2e/process-memory.py" "$mirel_pid" --until "$work/finished" --distinct \
+    > "$work/memory" &
+sampler=$!
+e2e_pids+=("$sampler")
+# Mirel and its preview processes (its children) together, now.
+rss() { ps -o rss= --pid "$mirel_pid" --ppid "$mirel_pid" | awk '{ s += $1 } END { printf "%.1f", s / 1024 }'; }
 ui wait 'push button' '^Delete$' 60 || fail "no panel"
 ui wait label "^${names[0]//./\\.}\$" || fail "the panel does not show ${names[0]}"
 # Settled: the first preview has loaded and the row thumbnails of the visible rows are made.
 sleep 3
-idle=$(rss VmRSS)
-echo "idle $idle MB"
+read -r _ idle_sum _ idle < <("$root/tests/e2e/process-memory.py" "$mirel_pid" --once)
+echo "idle $idle MB held together ($idle_sum MB summed)"
 
 for ((i = 0; i < count; i++)); do
     ui wait label "^${names[i]//./\\.}\$" || fail "the panel did not go on to ${names[i]}"
     ui press '^Delete$' || fail "Delete of ${names[i]}"
-    if ((i % 25 == 24)); then echo "after $((i + 1)) deletes: $(rss VmRSS) MB (peak $(rss VmHWM) MB)"; fi
+    if ((i % 25 == 24)); then echo "after $((i + 1)) deletes: $(rss) MB"; fi
 done
 waitfor 20 bash -c '[[ -z $(ls -A "$0") ]]' "$home/Downloads" ||
     fail "Downloads is not empty after $count deletes"
 sleep 2
-echo "at the end: $(rss VmRSS) MB"
-peak=$(rss VmHWM)
+echo "at the end: $(rss) MB"
+touch "$work/finished"
+wait "$sampler"
+read -r _ peak_sum _ most _ peak < "$work/memory"
+echo "peak $peak MB held together ($peak_sum MB summed), at most $most processes at once"
 ui press '^Quit$' || true
 printf 'decision-memory %s %s\n' "$peak" "$idle"

@@ -12,4 +12,6 @@ build="${MIREL_BENCH_BUILD:-$root/build/bench-image-open}"
 cmake -S "$root/bench/image-open" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j 2 --target image-open-bench >/dev/null
 
-QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}" "$build/image-open-bench" "$@"
+# Pictures are decoded by the preview process built beside the benchmark.
+MIREL_PREVIEW_WORKER="$build/libexec/mirel/mirel-preview" \
+    QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}" "$build/image-open-bench" "$@"

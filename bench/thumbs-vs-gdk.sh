@@ -28,6 +28,8 @@ mkdir -m 0700 "$XDG_RUNTIME_DIR"
 cmake -S "$here/thumbs" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j2 --target mirel-thumbs-bench >/dev/null
 bench=$build/mirel-thumbs-bench
+# Pictures are decoded by the preview process built beside the benchmark.
+export MIREL_PREVIEW_WORKER=$build/libexec/mirel/mirel-preview
 
 # Photo-like content (fine grain, soft edges), a different picture in each file.
 mkdir "$work/photos" "$work/gdk"

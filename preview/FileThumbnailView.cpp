@@ -21,7 +21,14 @@ FileThumbnailView::FileThumbnailView(const QUrl &url, QWidget *parent)
     , m_url(url)
     , m_symbolName(iconName(url))
     , m_source(ThumbnailSource::systemDefault())
+    , m_cancel(makeCancelFlag())
 {}
+
+FileThumbnailView::~FileThumbnailView()
+{
+    // The row is gone: a thumbnail still on its way is dropped, its worker freed for the others.
+    m_cancel->store(true);
+}
 
 void FileThumbnailView::setThumbnailSource(std::shared_ptr<ThumbnailSource> source)
 {
@@ -37,7 +44,8 @@ qreal FileThumbnailView::screenScale()
 void FileThumbnailView::loadThumbnail()
 {
     // The screen is a GUI object, read here on the main thread; the request carries it.
-    const ThumbnailRequest request{m_url.toLocalFile(), requestedPointSize(), screenScale()};
+    const ThumbnailRequest request{m_url.toLocalFile(), requestedPointSize(), screenScale(),
+                                   m_cancel};
     if (request.path.isEmpty() || !m_source)
         return;
     runInBackground(

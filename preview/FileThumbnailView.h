@@ -19,6 +19,7 @@ class FileThumbnailView final : public QWidget
 
 public:
     explicit FileThumbnailView(const QUrl &url, QWidget *parent = nullptr);
+    ~FileThumbnailView() override;
 
     // Tests put a double in place of the shared thumbnail cache.
     void setThumbnailSource(std::shared_ptr<ThumbnailSource> source);
@@ -57,4 +58,5 @@ private:
     std::shared_ptr<ThumbnailSource> m_source;
     QImage m_thumbnail;
     qreal m_cornerRadius = 0;
+    CancelFlag m_cancel;
 };

@@ -3,145 +3,7 @@
 
 #include "PreviewFile.h"
 
-#include <QFile>
-#include <QImageReader>
-
-#include <libheif/heif.h>
-
-#include <memory>
-
 namespace ImageDecoder {
-
-namespace {
-
-struct HeifDeleter
-{
-    void operator()(heif_context *context) const { heif_context_free(context); }
-    void operator()(heif_image_handle *handle) const { heif_image_handle_release(handle); }
-    void operator()(heif_image *image) const { heif_image_release(image); }
-};
-template<typename T> using HeifPtr = std::unique_ptr<T, HeifDeleter>;
-
-QImage scaledDown(const QImage &image, const QSize &bounds)
-{
-    if (image.isNull() || bounds.isEmpty())
-        return image;
-    const QSize target = fittedWithin(image.size(), bounds);
-    if (target == image.size())
-        return image;
-    return image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-}
-
-// Copies libheif's interleaved RGBA plane into a QImage that owns its pixels.
-QImage toQImage(const heif_image *image)
-{
-    const int width = heif_image_get_width(image, heif_channel_interleaved);
-    const int height = heif_image_get_height(image, heif_channel_interleaved);
-    int stride = 0;
-    const uint8_t *data = heif_image_get_plane_readonly(image, heif_channel_interleaved, &stride);
-    if (!data || width <= 0 || height <= 0)
-        return QImage();
-    return QImage(data, width, height, stride, QImage::Format_RGBA8888).copy();
-}
-
-Result decodeHeif(const PreviewFile &file, const QSize &bounds)
-{
-    HeifPtr<heif_context> context(heif_context_alloc());
-    if (!context)
-        return {};
-    const QByteArray encodedPath = QFile::encodeName(file.descriptorPath());
-    if (heif_context_read_from_file(context.get(), encodedPath.constData(), nullptr).code !=
-        heif_error_Ok)
-        return {};
-    heif_image_handle *rawHandle = nullptr;
-    if (heif_context_get_primary_image_handle(context.get(), &rawHandle).code != heif_error_Ok)
-        return {};
-    HeifPtr<heif_image_handle> primary(rawHandle);
-    Result result;
-    result.fullSize = QSize(heif_image_handle_get_width(primary.get()),
-                            heif_image_handle_get_height(primary.get()));
-    if (qint64(result.fullSize.width()) * result.fullSize.height() * 4 >
-        qint64(maxDecodedMegabytes) * 1024 * 1024)
-        return {};
-
-    // An embedded thumbnail that is already large enough saves decoding the whole picture.
-    HeifPtr<heif_image_handle> source;
-    if (!bounds.isEmpty() && heif_image_handle_get_number_of_thumbnails(primary.get()) > 0) {
-        heif_item_id id = 0;
-        heif_image_handle_get_list_of_thumbnail_IDs(primary.get(), &id, 1);
-        heif_image_handle *thumbnail = nullptr;
-        if (heif_image_handle_get_thumbnail(primary.get(), id, &thumbnail).code == heif_error_Ok) {
-            HeifPtr<heif_image_handle> candidate(thumbnail);
-            const QSize thumbnailSize(heif_image_handle_get_width(thumbnail),
-                                      heif_image_handle_get_height(thumbnail));
-            const QSize wanted = fittedWithin(result.fullSize, bounds);
-            if (thumbnailSize.width() >= wanted.width() &&
-                thumbnailSize.height() >= wanted.height())
-                source = std::move(candidate);
-        }
-    }
-    heif_image *rawImage = nullptr;
-    const heif_error error =
-        heif_decode_image(source ? source.get() : primary.get(), &rawImage, heif_colorspace_RGB,
-                          heif_chroma_interleaved_RGBA, nullptr);
-    if (error.code != heif_error_Ok)
-        return {};
-    HeifPtr<heif_image> decoded(rawImage);
-    result.image = scaledDown(toQImage(decoded.get()), bounds);
-    if (result.fullSize.isEmpty())
-        result.fullSize = result.image.size();
-    return result;
-}
-
-bool isIndexed(QImage::Format format)
-{
-    return format == QImage::Format_Mono || format == QImage::Format_MonoLSB ||
-           format == QImage::Format_Indexed8;
-}
-
-Result decodeWithQt(const PreviewFile &file, const QSize &bounds)
-{
-    const std::unique_ptr<QFile> device = file.device();
-    if (!device)
-        return {};
-    QImageReader reader(device.get());
-    reader.setAllocationLimit(maxDecodedMegabytes);
-    reader.setAutoTransform(true);
-    // Files named .png that are really JPEGs (and the like) are common among downloads.
-    reader.setDecideFormatFromContent(true);
-    Result result;
-    QSize stored = reader.size();
-    const bool quarterTurn =
-        reader.transformation().testFlag(QImageIOHandler::TransformationRotate90);
-    // Only JPEG is scaled while it is decoded; any other picture whose full size is over the
-    // limit would be pushed through pixel by pixel for minutes, so it is refused as Qt refuses it
-    // at full size.
-    if (stored.isValid() && reader.format() != "jpeg" &&
-        qint64(stored.width()) * stored.height() * 4 > qint64(maxDecodedMegabytes) * 1024 * 1024)
-        return {};
-    if (stored.isValid()) {
-        result.fullSize = quarterTurn ? stored.transposed() : stored;
-        // Palette pictures come out of Qt's scaled read in the wrong colours (a red logo turns
-        // black and white): they are read whole and scaled afterwards.
-        if (!bounds.isEmpty() && !isIndexed(reader.imageFormat())) {
-            // The scaled size is given in stored orientation, before the EXIF rotation.
-            const QSize target = fittedWithin(result.fullSize, bounds);
-            if (target != result.fullSize)
-                reader.setScaledSize(quarterTurn ? target.transposed() : target);
-        }
-    }
-    QImage image = reader.read();
-    if (image.isNull())
-        return {};
-    if (isIndexed(image.format()))
-        image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
-    if (!result.fullSize.isValid())
-        result.fullSize = image.size();
-    result.image = scaledDown(image, bounds);
-    return result;
-}
-
-} // namespace
 
 QSize fittedWithin(const QSize &size, const QSize &bounds)
 {
@@ -152,36 +14,35 @@ QSize fittedWithin(const QSize &size, const QSize &bounds)
     return size.scaled(bounds, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
 }
 
-bool isHeif(const QString &path)
+Result decode(const QString &path, const QSize &bounds, const CancelFlag &cancel)
 {
     const auto file = PreviewFile::open(path);
-    return isHeif(*file);
+    return decode(*file, bounds, cancel);
 }
 
-bool isHeif(const PreviewFile &file)
+Result decode(const PreviewFile &file, const QSize &bounds, const CancelFlag &cancel,
+              PreviewWorker::Lane lane, const QSize &drawingBounds)
 {
-    const QByteArray head = file.head(64);
-    if (head.size() < 12)
-        return false;
-    const heif_filetype_result type =
-        heif_check_filetype(reinterpret_cast<const uint8_t *>(head.constData()), int(head.size()));
-    return type == heif_filetype_yes_supported || type == heif_filetype_yes_unsupported;
-}
-
-Result decode(const QString &path, const QSize &bounds)
-{
-    const auto file = PreviewFile::open(path);
-    return decode(*file, bounds);
-}
-
-Result decode(const PreviewFile &file, const QSize &bounds)
-{
-    // Empty, special or absurdly large files are not pictures worth reading.
-    if (!file.isRegular() || file.size() == 0 || file.size() > maxEncodedBytes)
+    // Empty or special files are not pictures worth handing over.
+    if (!file.isRegular() || file.size() == 0)
         return {};
-    if (isHeif(file))
-        return decodeHeif(file, bounds);
-    return decodeWithQt(file, bounds);
+    WorkerProtocol::Request request;
+    request.job = WorkerProtocol::Job::Image;
+    request.width = std::min(bounds.width(), WorkerProtocol::maxSide);
+    request.height = std::min(bounds.height(), WorkerProtocol::maxSide);
+    if (bounds.isEmpty())
+        request.width = request.height = 0;
+    request.drawingWidth = std::max(0, std::min(drawingBounds.width(), WorkerProtocol::maxSide));
+    request.drawingHeight = std::max(0, std::min(drawingBounds.height(), WorkerProtocol::maxSide));
+    PreviewWorker::Result decoded = PreviewWorker::run(file, request, lane, cancel);
+    Result result;
+    result.status = decoded.status;
+    if (decoded.status == PreviewWorker::Status::Done) {
+        result.image = std::move(decoded.image);
+        result.fullSize = decoded.fullSize.isValid() ? decoded.fullSize : result.image.size();
+        result.scalable = decoded.scalable;
+    }
+    return result;
 }
 
 } // namespace ImageDecoder

@@ -5,8 +5,6 @@
 #include "PreviewPriority.h"
 #include "RunInBackground.h"
 
-#include <QFile>
-#include <QImageReader>
 #include <QPainter>
 
 namespace {
@@ -15,35 +13,34 @@ namespace {
 // enough that a huge TIFF does not hold hundreds of megabytes.
 constexpr QSize decodeBounds(2048, 2048);
 
-bool isScalableFormat(const QByteArray &format)
-{
-    return format == "svg" || format == "svgz";
-}
+constexpr QSize drawingBounds(1024, 1024);
 
 } // namespace
 
 ImagePreview::ImagePreview(PreviewFilePtr file, QWidget *parent)
     : QWidget(parent)
+    , m_cancel(makeCancelFlag())
 {
     runInBackground(
-        this, [file = std::move(file)] { return decode(*file); },
+        this, [file = std::move(file), cancel = m_cancel] { return decode(*file, cancel); },
         [this](const Decoded &decoded) { present(decoded); }, previewPriority);
 }
 
-ImagePreview::Decoded ImagePreview::decode(const PreviewFile &file)
+ImagePreview::~ImagePreview()
 {
-    const std::unique_ptr<QFile> device = file.device();
-    if (!device || file.size() > ImageDecoder::maxEncodedBytes)
+    // Off screen: a decode still on its way is not worth finishing.
+    m_cancel->store(true);
+}
+
+ImagePreview::Decoded ImagePreview::decode(const PreviewFile &file, const CancelFlag &cancel)
+{
+    if (cancel->load())
         return {};
-    QImageReader reader(device.get());
-    reader.setAllocationLimit(ImageDecoder::maxDecodedMegabytes);
-    if (!isScalableFormat(reader.format()))
-        return {ImageDecoder::decode(file, decodeBounds).image, false};
-    // Drawings are rendered at a size that fills the area instead of their nominal
-    // size, which is often that of a small icon.
-    const QSize nominal = reader.size().isValid() ? reader.size() : QSize(512, 512);
-    reader.setScaledSize(nominal.scaled(QSize(1024, 1024), Qt::KeepAspectRatio));
-    return {reader.read(), true};
+    // Drawings are rendered at a size that fills the area instead of their nominal size, which
+    // is often that of a small icon.
+    const ImageDecoder::Result result = ImageDecoder::decode(
+        file, decodeBounds, cancel, PreviewWorker::Lane::Preview, drawingBounds);
+    return {result.image, result.scalable};
 }
 
 void ImagePreview::present(const Decoded &decoded)

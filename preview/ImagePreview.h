@@ -2,6 +2,7 @@
 #pragma once
 
 #include "PreviewFile.h"
+#include "PreviewWorker.h"
 
 #include <QImage>
 #include <QPixmap>
@@ -15,6 +16,7 @@ class ImagePreview final : public QWidget
 
 public:
     explicit ImagePreview(PreviewFilePtr file, QWidget *parent = nullptr);
+    ~ImagePreview() override;
 
     bool isLoaded() const { return !m_image.isNull(); }
     QImage image() const { return m_image; }
@@ -32,9 +34,10 @@ private:
         QImage image;
         bool scalable = false; // a drawing, rendered to fill the space
     };
-    static Decoded decode(const PreviewFile &file);
+    static Decoded decode(const PreviewFile &file, const CancelFlag &cancel);
     void present(const Decoded &decoded);
 
+    CancelFlag m_cancel;
     QImage m_image;
     bool m_scalable = false;
     QPixmap m_scaled;

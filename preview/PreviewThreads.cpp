@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PreviewThreads.h"
 
+#include "PreviewWorker.h"
+
 #include <QCoreApplication>
 #include <QThread>
 #include <QThreadPool>
@@ -28,7 +30,11 @@ QThreadPool &previewThreadPool()
         threads->setObjectName(u"Mirel previews"_s);
         // Called from the application object's destructor, which ends main() before exit()
         // destroys the globals of Qt and the decoding libraries the jobs run in.
-        qAddPostRoutine([] { finishPreviewThreads(QDeadlineTimer(quitWaitMs)); });
+        qAddPostRoutine([] {
+            // Work waiting on the preview process gives up at once, its workers killed.
+            PreviewWorker::stopAll();
+            finishPreviewThreads(QDeadlineTimer(quitWaitMs));
+        });
         return threads;
     }();
     return *pool;

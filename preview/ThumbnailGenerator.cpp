@@ -5,12 +5,7 @@
 #include "PreviewFile.h"
 #include "PreviewKind.h"
 
-#include <QFile>
-
-#include <QImageReader>
 #include <QMimeType>
-#include <QPainter>
-#include <QPdfDocument>
 
 using namespace Qt::StringLiterals;
 
@@ -20,74 +15,65 @@ namespace {
 
 using Status = Result::Status;
 
-Result made(QImage image)
+// A file the worker could not read, or that took it down, has no thumbnail; a request that was
+// cancelled or found no worker says nothing about the file, so nothing is remembered.
+Result from(PreviewWorker::Status status, QImage image, Status whenUnreadable)
 {
-    if (image.isNull())
-        return {Status::Failed, {}};
-    return {Status::Made, std::move(image)};
-}
-
-Result fromPdf(const PreviewFile &file, int pixelSize)
-{
-    // Read before the document takes Qt PDF's global lock, which a paint on the main thread
-    // may be waiting for.
-    const std::unique_ptr<QIODevice> device = file.contents(pdfInMemoryBytes);
-    if (!device)
-        return {Status::Failed, {}};
-    QPdfDocument document;
-    document.load(device.get());
-    if (document.status() != QPdfDocument::Status::Ready || document.pageCount() < 1)
-        return {Status::Failed, {}};
-    const QSizeF page = document.pagePointSize(0);
-    if (page.isEmpty())
-        return {Status::Failed, {}};
-    const QSize size = page.scaled(QSizeF(pixelSize, pixelSize), Qt::KeepAspectRatio)
-                           .toSize()
-                           .expandedTo(QSize(1, 1));
-    QImage image = document.render(0, size);
-    // Pages are drawn without a background; a thumbnail shows them on paper.
-    if (!image.isNull() && image.hasAlphaChannel()) {
-        QImage paper(image.size(), QImage::Format_ARGB32_Premultiplied);
-        paper.fill(Qt::white);
-        QPainter(&paper).drawImage(0, 0, image);
-        image = paper;
+    switch (status) {
+    case PreviewWorker::Status::Done:
+        if (!image.isNull())
+            return {Status::Made, std::move(image)};
+        return {whenUnreadable, {}};
+    case PreviewWorker::Status::Failed:
+    case PreviewWorker::Status::WorkerLost:
+        return {whenUnreadable, {}};
+    case PreviewWorker::Status::Cancelled:
+    case PreviewWorker::Status::Unavailable:
+        break;
     }
-    return made(image);
+    return {Status::Unsupported, {}};
 }
 
-Result fromDrawing(const PreviewFile &file, int pixelSize)
+Result fromPdf(const PreviewFile &file, int pixelSize, const CancelFlag &cancel)
 {
-    const std::unique_ptr<QFile> device = file.device();
-    if (!device || file.size() > ImageDecoder::maxEncodedBytes)
-        return {Status::Failed, {}};
-    // Drawings have no pixel size of their own worth keeping: render to fill the box.
-    QImageReader reader(device.get());
-    reader.setAllocationLimit(ImageDecoder::maxDecodedMegabytes);
-    const QSize nominal = reader.size().isValid() ? reader.size() : QSize(pixelSize, pixelSize);
-    reader.setScaledSize(
-        nominal.scaled(QSize(pixelSize, pixelSize), Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
-    return made(reader.read());
+    WorkerProtocol::Request request;
+    request.job = WorkerProtocol::Job::PdfThumbnail;
+    request.width = request.height = pixelSize;
+    PreviewWorker::Result made =
+        PreviewWorker::run(file, request, PreviewWorker::Lane::Thumbnail, cancel);
+    return from(made.status, std::move(made.image), Status::Failed);
+}
+
+Result fromImage(const PreviewFile &file, int pixelSize, const CancelFlag &cancel,
+                 Status whenUnreadable)
+{
+    // Drawings have no pixel size of their own worth keeping: they fill the box.
+    const QSize box(pixelSize, pixelSize);
+    ImageDecoder::Result decoded =
+        ImageDecoder::decode(file, box, cancel, PreviewWorker::Lane::Thumbnail, box);
+    return from(decoded.status, std::move(decoded.image), whenUnreadable);
 }
 
 } // namespace
 
-Result generate(const PreviewFile &file, const QMimeType &mime, int pixelSize)
+Result generate(const PreviewFile &file, const QMimeType &mime, int pixelSize,
+                const CancelFlag &cancel)
 {
-    if (!file.isRegular() || file.size() == 0)
+    if (!file.isRegular() || file.size() == 0 || pixelSize <= 0)
         return {Status::Unsupported, {}};
+    pixelSize = std::min(pixelSize, 1024);
     switch (previewKindFor(mime)) {
     case PreviewKind::Pdf:
-        return fromPdf(file, pixelSize);
+        return fromPdf(file, pixelSize, cancel);
     case PreviewKind::Image:
-        if (mime.inherits(u"image/svg+xml"_s) || mime.inherits(u"image/svg+xml-compressed"_s))
-            return fromDrawing(file, pixelSize);
-        return made(ImageDecoder::decode(file, QSize(pixelSize, pixelSize)).image);
+        return fromImage(file, pixelSize, cancel, Status::Failed);
     default:
         break;
     }
-    // HEIC is read through libheif, which Qt's image plugins do not know.
-    if (mime.name().startsWith(u"image/"_s) && ImageDecoder::isHeif(file))
-        return made(ImageDecoder::decode(file, QSize(pixelSize, pixelSize)).image);
+    // Other pictures (HEIC above all, which Qt's image plugins do not know) are tried too; one
+    // the worker cannot read is simply not a kind with a thumbnail.
+    if (mime.name().startsWith(u"image/"_s))
+        return fromImage(file, pixelSize, cancel, Status::Unsupported);
     return {Status::Unsupported, {}};
 }
 

@@ -1,20 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "PreviewWorker.h"
+
 #include <QImage>
 #include <QString>
 
 class PreviewFile;
 class QMimeType;
 
-// Makes a thumbnail from the file itself: pictures decoded at reduced size (HEIC
-// through libheif), and the first page of a PDF. Blocks; call it off the main thread.
+// Makes a thumbnail from the file itself, in the preview process: pictures decoded at reduced
+// size (HEIC through libheif), drawings rendered to the box, and the first page of a PDF.
+// Blocks; call it off the main thread.
 namespace ThumbnailGenerator {
 
 struct Result
 {
     enum class Status {
-        Unsupported, // a kind of file that has no thumbnail here (text, archives, ...)
+        Unsupported, // no thumbnail here (text, archives, ...), or none now (cancelled)
         Failed,      // a kind that has one, but this file could not be read
         Made,
     };
@@ -22,6 +25,7 @@ struct Result
     QImage image; // at most `pixelSize` on the longer side
 };
 
-Result generate(const PreviewFile &file, const QMimeType &mime, int pixelSize);
+Result generate(const PreviewFile &file, const QMimeType &mime, int pixelSize,
+                const CancelFlag &cancel = {});
 
 } // namespace ThumbnailGenerator

@@ -37,7 +37,8 @@ QImage ThumbnailLoader::thumbnail(const ThumbnailRequest &request)
         return QImage();
     const QMimeType mime =
         QMimeDatabase().mimeTypeForFileNameAndData(QFileInfo(path).fileName(), device.get());
-    const auto made = ThumbnailGenerator::generate(*file, mime, ThumbnailCache::pixelSize(flavor));
+    const auto made = ThumbnailGenerator::generate(*file, mime, ThumbnailCache::pixelSize(flavor),
+                                                   request.cancel);
     using Status = ThumbnailGenerator::Result::Status;
     switch (made.status) {
     case Status::Made:

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "PreviewWorker.h"
+
 #include <QSize>
 #include <QString>
 
@@ -13,6 +15,8 @@ struct ThumbnailRequest
     QString path;
     QSize pointSize{60, 60};
     qreal scale = 2.0;
+    // Set when the row is gone: its thumbnail is not worth making any more.
+    CancelFlag cancel;
 
     // The longer side in device pixels.
     int pixelSize() const

@@ -53,6 +53,8 @@ ZoomableImageView::ZoomableImageView(const QUrl &url, QWidget *parent)
     , m_wheelPinchEnd(new QTimer(this))
     , m_busy(new BusyIndicator(this))
 {
+    // The picture is asked for once the view is laid out: the process that decodes it starts now.
+    PreviewWorker::prestart();
     setAttribute(Qt::WA_OpaquePaintEvent, false);
     setFocusPolicy(Qt::NoFocus);
 
@@ -106,6 +108,8 @@ void ZoomableImageView::resetState()
     m_fullSize = QSize();
     // Loads still under way belong to the previous state; their results are dropped.
     ++m_generation;
+    m_cancel->store(true);
+    m_cancel = makeCancelFlag();
     m_loadPending = false;
     m_sharperPending = false;
     m_displayed = false;
@@ -150,6 +154,12 @@ bool ZoomableImageView::isBusyIndicatorShown() const
     return m_busy->isVisible();
 }
 
+ZoomableImageView::~ZoomableImageView()
+{
+    // The file is no longer shown: its decodes are given up, a busy worker killed.
+    m_cancel->store(true);
+}
+
 QSize ZoomableImageView::sizeHint() const
 {
     return QSize(320, 240);
@@ -162,10 +172,10 @@ void ZoomableImageView::startDecode(const QSize &bounds, bool sharper)
     const QString path = m_url.isLocalFile() ? m_url.toLocalFile() : QString();
     runInBackground(
         this,
-        [path, bounds] {
+        [path, bounds, cancel = m_cancel] {
             ImageDecoder::Result result;
-            if (!path.isEmpty())
-                result = ImageDecoder::decode(path, bounds);
+            if (!path.isEmpty() && !cancel->load())
+                result = ImageDecoder::decode(path, bounds, cancel);
             result.image = prepareForDrawing(std::move(result.image));
             return result;
         },

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "PreviewWorker.h"
+
 #include <QEasingCurve>
 #include <QImage>
 #include <QPointF>
@@ -25,6 +27,7 @@ class ZoomableImageView final : public QWidget
 
 public:
     explicit ZoomableImageView(const QUrl &url, QWidget *parent = nullptr);
+    ~ZoomableImageView() override;
 
     QUrl url() const { return m_url; }
     // A different URL brings zoom and pan to rest, shows the busy indicator and loads the new file.
@@ -119,6 +122,8 @@ private:
     QVariantAnimation *m_spring;
 
     std::uint64_t m_generation = 0;
+    // Set when the decodes of this generation are no longer wanted.
+    CancelFlag m_cancel = makeCancelFlag();
     bool m_loadPending = false;
     bool m_sharperPending = false;
     bool m_displayed = false;

@@ -28,7 +28,7 @@ int main(int argc, char *argv[])
         timer.start();
         const QList<QImage> thumbnails =
             QtConcurrent::blockingMapped(files, [&source](const QString &path) {
-                return source->thumbnail({path, {60, 60}, 1.0});
+                return source->thumbnail({path, {60, 60}, 1.0, {}});
             });
         *milliseconds = static_cast<double>(timer.nsecsElapsed()) / 1e6;
         // A pass that made no thumbnails would time nothing.

@@ -294,7 +294,7 @@ void TestFileThumbnailView::largeFlavorOnDenseScreens()
     const QString path = file(u"dense.jpg"_s);
     QVERIFY(filled(QSize(1600, 1200), green).save(path, "JPEG"));
     ThumbnailLoader loader;
-    const QImage thumbnail = loader.thumbnail({path, QSize(60, 60), 3.0});
+    const QImage thumbnail = loader.thumbnail({path, QSize(60, 60), 3.0, {}});
     QCOMPARE(thumbnail.size(), QSize(256, 192));
     QVERIFY(QFileInfo::exists(thumbnails() + u"/large/"_s + entryName(path)));
     QVERIFY(!QFileInfo::exists(thumbnails() + u"/normal"_s));

@@ -1,0 +1,516 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "PreviewWorker.h"
+
+#include "MessageChannel.h"
+#include "PreviewFile.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QMutex>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/mman.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char **environ;
+
+using namespace Qt::StringLiterals;
+using namespace WorkerProtocol;
+
+namespace PreviewWorker {
+
+namespace {
+
+constexpr std::chrono::milliseconds pollStep{25};
+
+struct DocumentKey
+{
+    dev_t device = 0;
+    ino_t inode = 0;
+    bool operator==(const DocumentKey &) const = default;
+};
+
+// Killed processes not reaped yet (one stuck in a read of a stalled drive dies only when the read
+// returns); reaped whenever a worker is started.
+std::vector<pid_t> &graveyard()
+{
+    // Never destroyed: the reaper thread may still use it while the process exits.
+    static auto *const pids = new std::vector<pid_t>;
+    return *pids;
+}
+
+struct Process
+{
+    pid_t pid = -1;
+    int socket = -1;
+    DocumentKey lastDocument;
+    std::chrono::steady_clock::time_point idleSince;
+};
+
+// A worker with nothing to do for this long ends: Mirel sits in the tray all day, and its
+// previews come in bursts.
+constexpr std::chrono::seconds idleLifetime{5};
+
+struct Pool
+{
+    std::mutex mutex;
+    std::condition_variable freed;
+    std::vector<std::unique_ptr<Process>> idle;
+    int busy = 0;
+    int busyThumbnails = 0;
+    int started = 0;
+    QString executable;
+    bool executableSet = false;
+    std::chrono::milliseconds deadline = defaultDeadline;
+    bool reaperStarted = false;
+};
+
+std::atomic_bool stopping{false};
+
+bool givenUp(const CancelFlag &cancel)
+{
+    return stopping.load() || (cancel && cancel->load());
+}
+
+Pool &pool()
+{
+    static Pool *const instance = new Pool;
+    return *instance;
+}
+
+void reapGraveyard()
+{
+    auto &pids = graveyard();
+    pids.erase(std::remove_if(pids.begin(), pids.end(),
+                              [](pid_t pid) { return ::waitpid(pid, nullptr, WNOHANG) != 0; }),
+               pids.end());
+}
+
+// Called with the pool's mutex held.
+void bury(std::unique_ptr<Process> process)
+{
+    if (!process)
+        return;
+    if (process->socket >= 0)
+        ::close(process->socket);
+    if (process->pid > 0) {
+        ::kill(process->pid, SIGKILL);
+        if (::waitpid(process->pid, nullptr, WNOHANG) == 0)
+            graveyard().push_back(process->pid);
+    }
+}
+
+// Ends the workers idle for longer than idleLifetime, and reaps the killed ones; runs for the
+// life of the process once a first worker was started.
+void startReaper(Pool &workers)
+{
+    if (workers.reaperStarted)
+        return;
+    workers.reaperStarted = true;
+    std::thread([&workers] {
+        std::unique_lock lock(workers.mutex);
+        for (;;) {
+            workers.freed.wait_for(lock, std::chrono::seconds(1));
+            const auto now = std::chrono::steady_clock::now();
+            auto expired = std::partition(
+                workers.idle.begin(), workers.idle.end(),
+                [now](const auto &process) { return now - process->idleSince < idleLifetime; });
+            for (auto it = expired; it != workers.idle.end(); ++it)
+                bury(std::move(*it));
+            workers.idle.erase(expired, workers.idle.end());
+            reapGraveyard();
+        }
+    }).detach();
+}
+
+QString defaultExecutable()
+{
+    const QByteArray fromEnvironment = qgetenv("MIREL_PREVIEW_WORKER");
+    if (!fromEnvironment.isEmpty())
+        return QFile::decodeName(fromEnvironment);
+    return QCoreApplication::applicationDirPath() + u'/' +
+           QStringLiteral(MIREL_WORKER_RELATIVE_PATH);
+}
+
+// Called without the pool's mutex.
+std::unique_ptr<Process> spawn(const QString &path)
+{
+    int ends[2] = {-1, -1};
+    if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends) != 0)
+        return nullptr;
+    // The child's end goes to descriptor 3; never from 3 itself, whose close-on-exec would stay.
+    if (ends[1] == socketDescriptor) {
+        const int moved = ::fcntl(ends[1], F_DUPFD_CLOEXEC, socketDescriptor + 1);
+        ::close(ends[1]);
+        ends[1] = moved;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, ends[1], socketDescriptor);
+    posix_spawn_file_actions_addclosefrom_np(&actions, socketDescriptor + 1);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t none;
+    sigemptyset(&none);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    const QByteArray program = QFile::encodeName(path);
+    char *arguments[] = {const_cast<char *>(program.constData()), nullptr};
+    pid_t pid = -1;
+    const int error = ends[1] < 0 ? EBADF
+                                  : ::posix_spawn(&pid, program.constData(), &actions, &attributes,
+                                                  arguments, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    if (ends[1] >= 0)
+        ::close(ends[1]);
+    if (error != 0) {
+        ::close(ends[0]);
+        return nullptr;
+    }
+    auto process = std::make_unique<Process>();
+    process->pid = pid;
+    process->socket = ends[0];
+    return process;
+}
+
+std::unique_ptr<Process> acquire(Lane lane, const DocumentKey &key, const CancelFlag &cancel)
+{
+    Pool &workers = pool();
+    std::unique_lock lock(workers.mutex);
+    for (;;) {
+        if (givenUp(cancel))
+            return nullptr;
+        const bool laneFree = lane == Lane::Preview || workers.busyThumbnails < maxThumbnailWorkers;
+        if (laneFree && !workers.idle.empty()) {
+            // One that has this document open already renders its pages without reading it again.
+            auto match =
+                std::find_if(workers.idle.begin(), workers.idle.end(),
+                             [&](const auto &process) { return process->lastDocument == key; });
+            if (match == workers.idle.end())
+                match = workers.idle.end() - 1;
+            std::unique_ptr<Process> process = std::move(*match);
+            workers.idle.erase(match);
+            ++workers.busy;
+            workers.busyThumbnails += lane == Lane::Thumbnail;
+            return process;
+        }
+        if (laneFree && workers.busy + int(workers.idle.size()) < maxWorkers) {
+            ++workers.busy;
+            workers.busyThumbnails += lane == Lane::Thumbnail;
+            ++workers.started;
+            reapGraveyard();
+            startReaper(workers);
+            if (!workers.executableSet) {
+                workers.executable = defaultExecutable();
+                workers.executableSet = true;
+            }
+            const QString path = workers.executable;
+            lock.unlock();
+            std::unique_ptr<Process> process = spawn(path);
+            if (!process) {
+                lock.lock();
+                --workers.busy;
+                workers.busyThumbnails -= lane == Lane::Thumbnail;
+                workers.freed.notify_all();
+            }
+            return process;
+        }
+        workers.freed.wait_for(lock, pollStep);
+    }
+}
+
+void release(std::unique_ptr<Process> process, Lane lane, bool reusable)
+{
+    Pool &workers = pool();
+    const std::lock_guard lock(workers.mutex);
+    --workers.busy;
+    workers.busyThumbnails -= lane == Lane::Thumbnail;
+    if (reusable) {
+        process->idleSince = std::chrono::steady_clock::now();
+        workers.idle.push_back(std::move(process));
+    } else
+        bury(std::move(process));
+    workers.freed.notify_all();
+}
+
+struct Mapping
+{
+    void *address = nullptr;
+    std::size_t length = 0;
+};
+
+void unmap(void *info)
+{
+    auto *mapping = static_cast<Mapping *>(info);
+    ::munmap(mapping->address, mapping->length);
+    delete mapping;
+}
+
+// The payload the worker sealed into `memory`, mapped read-only; null when it is not what the
+// reply says it is.
+const void *mapPayload(int memory, std::uint64_t bytes, Mapping **mapping)
+{
+    *mapping = nullptr;
+    if (memory < 0 || bytes == 0)
+        return nullptr;
+    const int seals = ::fcntl(memory, F_GET_SEALS);
+    struct stat attributes = {};
+    if (seals < 0 || (seals & (F_SEAL_SHRINK | F_SEAL_WRITE)) != (F_SEAL_SHRINK | F_SEAL_WRITE) ||
+        ::fstat(memory, &attributes) != 0 || std::uint64_t(attributes.st_size) < bytes)
+        return nullptr;
+    void *address = ::mmap(nullptr, std::size_t(bytes), PROT_READ, MAP_SHARED, memory, 0);
+    if (address == MAP_FAILED)
+        return nullptr;
+    *mapping = new Mapping{address, std::size_t(bytes)};
+    return address;
+}
+
+QImage imageFrom(const Reply &reply, int memory)
+{
+    QImage::Format format = QImage::Format_Invalid;
+    switch (reply.format) {
+    case PixelFormat::Rgb32:
+        format = QImage::Format_RGB32;
+        break;
+    case PixelFormat::Argb32:
+        format = QImage::Format_ARGB32;
+        break;
+    case PixelFormat::Argb32Premultiplied:
+        format = QImage::Format_ARGB32_Premultiplied;
+        break;
+    }
+    if (format == QImage::Format_Invalid || reply.width <= 0 || reply.height <= 0 ||
+        reply.width > maxSide || reply.height > maxSide ||
+        qint64(reply.bytesPerLine) < qint64(reply.width) * 4 || reply.bytesPerLine % 4 != 0 ||
+        reply.payloadBytes != std::uint64_t(reply.bytesPerLine) * std::uint64_t(reply.height))
+        return QImage();
+    Mapping *mapping = nullptr;
+    const void *pixels = mapPayload(memory, reply.payloadBytes, &mapping);
+    if (!pixels)
+        return QImage();
+    // The picture reads the shared memory itself until it goes; no copy through the socket.
+    return QImage(static_cast<const uchar *>(pixels), reply.width, reply.height, reply.bytesPerLine,
+                  format, unmap, mapping);
+}
+
+// Nothing absurd reaches the layout: no negative, infinite or planet-sized pages.
+double sanePoints(float value)
+{
+    return std::isfinite(value) ? std::clamp(double(value), 1.0, 20000.0) : 1.0;
+}
+
+QList<QSizeF> pageSizesFrom(const Reply &reply, int memory)
+{
+    const std::uint64_t known = reply.payloadBytes / (2 * sizeof(float));
+    if (reply.pageCount <= 0 || reply.pageCount > maxPages || known == 0 ||
+        known > std::uint64_t(reply.pageCount) || reply.payloadBytes % (2 * sizeof(float)) != 0)
+        return {};
+    Mapping *mapping = nullptr;
+    const void *payload = mapPayload(memory, reply.payloadBytes, &mapping);
+    if (!payload)
+        return {};
+    const auto *points = static_cast<const float *>(payload);
+    QList<QSizeF> sizes;
+    sizes.reserve(qsizetype(known));
+    for (std::uint64_t page = 0; page < known; ++page)
+        sizes.append(QSizeF(sanePoints(points[2 * page]), sanePoints(points[2 * page + 1])));
+    unmap(mapping);
+    return sizes;
+}
+
+} // namespace
+
+Result run(const PreviewFile &file, Request request, Lane lane, const CancelFlag &cancel)
+{
+    Result result;
+    if (!file.isRegular()) {
+        result.status = Status::Failed;
+        return result;
+    }
+    // A description of its own, reached through the descriptor already checked, never the name.
+    const std::unique_ptr<QFile> device = file.device();
+    if (!device) {
+        result.status = Status::Failed;
+        return result;
+    }
+    const DocumentKey key{file.attributes().st_dev, file.attributes().st_ino};
+    // A worker that ended between two requests (it retired, or was killed from outside) is
+    // replaced once; one that dies on this very file is not tried again.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        std::unique_ptr<Process> process = acquire(lane, key, cancel);
+        if (!process) {
+            result.status = givenUp(cancel) ? Status::Cancelled : Status::Unavailable;
+            return result;
+        }
+        static std::atomic<std::uint32_t> serials{0};
+        request.magic = requestMagic;
+        request.serial = ++serials;
+        if (!MessageChannel::send(process->socket, &request, sizeof(request), device->handle())) {
+            release(std::move(process), lane, false);
+            continue;
+        }
+        std::chrono::milliseconds deadline;
+        {
+            const std::lock_guard lock(pool().mutex);
+            deadline = pool().deadline;
+        }
+        const auto giveUpAt = std::chrono::steady_clock::now() + deadline;
+        Status status = Status::WorkerLost;
+        bool answered = false;
+        for (;;) {
+            if (givenUp(cancel)) {
+                status = Status::Cancelled;
+                break;
+            }
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                giveUpAt - std::chrono::steady_clock::now());
+            if (left.count() <= 0)
+                break;
+            pollfd watched = {process->socket, POLLIN, 0};
+            const int ready = ::poll(&watched, 1, int(std::min(left, pollStep).count()));
+            if (ready < 0 && errno != EINTR)
+                break;
+            if (ready > 0) {
+                answered = true;
+                break;
+            }
+        }
+        if (!answered) {
+            release(std::move(process), lane, false);
+            result.status = status;
+            return result;
+        }
+        Reply reply;
+        int memory = -1;
+        const bool received =
+            MessageChannel::receive(process->socket, &reply, sizeof(reply), &memory);
+        const bool valid = received && reply.magic == replyMagic && reply.serial == request.serial;
+        if (valid && reply.outcome == Outcome::Done) {
+            if (request.job == Job::PdfOpen) {
+                result.pageSizes = pageSizesFrom(reply, memory);
+                result.pageCount = result.pageSizes.isEmpty() ? 0 : reply.pageCount;
+            } else {
+                result.image = imageFrom(reply, memory);
+                result.pageSize = QSizeF(sanePoints(reply.pageWidth), sanePoints(reply.pageHeight));
+            }
+            result.fullSize = QSize(reply.fullWidth, reply.fullHeight);
+            result.scalable = reply.scalable != 0;
+        }
+        if (memory >= 0)
+            ::close(memory);
+        if (valid) {
+            process->lastDocument = key;
+            release(std::move(process), lane, reply.retiring == 0);
+            result.status =
+                result.image.isNull() && result.pageSizes.isEmpty() ? Status::Failed : Status::Done;
+            return result;
+        }
+        // End of stream or nonsense: it died on this file, or is not to be trusted any more.
+        release(std::move(process), lane, false);
+        result.status = Status::WorkerLost;
+        return result;
+    }
+    result.status = Status::WorkerLost;
+    return result;
+}
+
+void setExecutable(const QString &path)
+{
+    const std::lock_guard lock(pool().mutex);
+    pool().executable = path;
+    pool().executableSet = true;
+    // Workers of another executable are not reused.
+    for (auto &process : pool().idle)
+        bury(std::move(process));
+    pool().idle.clear();
+}
+
+QString executable()
+{
+    const std::lock_guard lock(pool().mutex);
+    return pool().executableSet ? pool().executable : defaultExecutable();
+}
+
+void setDeadline(std::chrono::milliseconds deadline)
+{
+    const std::lock_guard lock(pool().mutex);
+    pool().deadline = deadline;
+}
+
+void prestart()
+{
+    Pool &workers = pool();
+    QString path;
+    {
+        const std::lock_guard lock(workers.mutex);
+        if (stopping.load() || !workers.idle.empty() ||
+            workers.busy + int(workers.idle.size()) >= maxWorkers)
+            return;
+        // Counted as busy while it starts, so no request starts a second one meanwhile.
+        ++workers.busy;
+        ++workers.started;
+        reapGraveyard();
+        startReaper(workers);
+        if (!workers.executableSet) {
+            workers.executable = defaultExecutable();
+            workers.executableSet = true;
+        }
+        path = workers.executable;
+    }
+    std::thread([&workers, path] {
+        std::unique_ptr<Process> process = spawn(path);
+        const std::lock_guard lock(workers.mutex);
+        --workers.busy;
+        if (process && stopping.load()) {
+            bury(std::move(process));
+        } else if (process) {
+            process->idleSince = std::chrono::steady_clock::now();
+            workers.idle.push_back(std::move(process));
+        }
+        workers.freed.notify_all();
+    }).detach();
+}
+
+void stopAll()
+{
+    stopping.store(true);
+    const std::lock_guard lock(pool().mutex);
+    for (auto &process : pool().idle)
+        bury(std::move(process));
+    pool().idle.clear();
+    pool().freed.notify_all();
+}
+
+int liveWorkers()
+{
+    const std::lock_guard lock(pool().mutex);
+    return pool().busy + int(pool().idle.size());
+}
+
+int startedWorkers()
+{
+    const std::lock_guard lock(pool().mutex);
+    return pool().started;
+}
+
+} // namespace PreviewWorker

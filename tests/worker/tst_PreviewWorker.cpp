@@ -1,0 +1,343 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "FilePreviewView.h"
+#include "ImageDecoder.h"
+#include "ImagePreview.h"
+#include "InfoCardPreview.h"
+#include "PdfPreview.h"
+#include "PreviewFile.h"
+#include "PreviewWorker.h"
+#include "TestHome.h"
+#include "ThumbnailGenerator.h"
+
+#include <QMimeDatabase>
+#include <QPdfWriter>
+#include <QSignalSpy>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
+using Status = PreviewWorker::Status;
+
+Q_DECLARE_METATYPE(Status)
+
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool addressSanitized = true;
+#else
+constexpr bool addressSanitized = false;
+#endif
+
+// A page filled with one colour, `pages` times.
+void writePdf(const QString &path, const QColor &colour, int pages = 1)
+{
+    QPdfWriter writer(path);
+    QPainter painter(&writer);
+    for (int page = 0; page < pages; ++page) {
+        if (page > 0)
+            writer.newPage();
+        painter.fillRect(QRect(0, 0, writer.width(), writer.height()), colour);
+    }
+}
+
+QString className(const QWidget *widget)
+{
+    return widget ? QString::fromLatin1(widget->metaObject()->className()) : QString();
+}
+
+} // namespace
+
+class TestPreviewWorker final : public QObject
+{
+    Q_OBJECT
+
+public:
+    static void initMain() { useTemporaryHome(); }
+
+private slots:
+    void initTestCase();
+    void init();
+
+    void misbehavingWorker_data();
+    void misbehavingWorker();
+    void informationCardForThatFileOnly_data();
+    void informationCardForThatFileOnly();
+    void thumbnailOfAFileThatTakesTheWorkerDown();
+    void cancelledRequestKillsTheBusyWorker();
+    void workerReadsWhatWasOpenedNotThePath();
+    void sandbox();
+    void workersAreReused();
+    void concurrentRequestsShareAFewWorkers();
+    void pdfPagesAtTheAskedSize();
+    void idleWorkersEnd();
+    void missingWorkerGivesNoPicture();
+
+private:
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+    QString goodPicture();
+    QTemporaryDir m_dir;
+};
+
+void TestPreviewWorker::initTestCase()
+{
+    PreviewWorker::setExecutable(QStringLiteral(MIREL_TEST_WORKER));
+    QVERIFY(m_dir.isValid());
+}
+
+void TestPreviewWorker::init()
+{
+    PreviewWorker::setExecutable(QStringLiteral(MIREL_TEST_WORKER));
+    // Short enough for a test, long enough for a loaded machine to decode a small picture.
+    PreviewWorker::setDeadline(3s);
+}
+
+QString TestPreviewWorker::goodPicture()
+{
+    const QString file = path(u"good.png"_s);
+    if (!QFile::exists(file))
+        writeImage(quadrantImage(QSize(64, 48)), file, "png");
+    return file;
+}
+
+void TestPreviewWorker::misbehavingWorker_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<Status>("expected");
+    QTest::newRow("crashes") << QByteArray("MIREL-TEST-CRASH") << Status::WorkerLost;
+    QTest::newRow("never answers") << QByteArray("MIREL-TEST-HANG") << Status::WorkerLost;
+    QTest::newRow("runs out of memory") << QByteArray("MIREL-TEST-EXHAUST") << Status::WorkerLost;
+}
+
+// Whatever the worker does with one file, that file gets no picture, the worker is replaced and
+// the next file decodes as usual.
+void TestPreviewWorker::misbehavingWorker()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(Status, expected);
+    if (addressSanitized && content.contains("EXHAUST"))
+        QSKIP("AddressSanitizer's shadow memory leaves no room for a data limit");
+    const QString bad = path(u"bad.png"_s);
+    writeBytes(bad, content + QByteArray(100, ' '));
+    const int startedBefore = PreviewWorker::startedWorkers();
+
+    const ImageDecoder::Result lost = ImageDecoder::decode(bad, QSize(100, 100));
+    QCOMPARE(lost.status, expected);
+    QVERIFY(lost.image.isNull());
+    QVERIFY(PreviewWorker::liveWorkers() <= PreviewWorker::maxWorkers);
+
+    const ImageDecoder::Result next = ImageDecoder::decode(goodPicture(), QSize(100, 100));
+    QCOMPARE(next.status, Status::Done);
+    QCOMPARE(next.image.size(), QSize(64, 48));
+    QVERIFY(roughlyEqual(next.image.pixelColor(5, 5), Qt::red));
+    // The worker that went down was replaced by a fresh one.
+    QVERIFY(PreviewWorker::startedWorkers() > startedBefore);
+}
+
+void TestPreviewWorker::informationCardForThatFileOnly_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("previewer");
+    QTest::newRow("picture that crashes")
+        << u"crash.gif"_s << QByteArray("MIREL-TEST-CRASH") << u"ImagePreview"_s;
+    QTest::newRow("picture that hangs")
+        << u"hang.tiff"_s << QByteArray("MIREL-TEST-HANG") << u"ImagePreview"_s;
+    QTest::newRow("PDF that crashes")
+        << u"crash.pdf"_s << QByteArray("MIREL-TEST-CRASH") << u"PdfPreview"_s;
+    QTest::newRow("PDF that runs out of memory")
+        << u"exhaust.pdf"_s << QByteArray("MIREL-TEST-EXHAUST") << u"PdfPreview"_s;
+}
+
+void TestPreviewWorker::informationCardForThatFileOnly()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
+    QFETCH(QString, previewer);
+    if (addressSanitized && content.contains("EXHAUST"))
+        QSKIP("AddressSanitizer's shadow memory leaves no room for a data limit");
+    writeBytes(path(name), content + QByteArray(100, ' '));
+    const QString good = path(u"next.pdf"_s);
+    writePdf(good, QColor(40, 110, 200));
+
+    FilePreviewView view(QUrl::fromLocalFile(path(name)));
+    QStringList shown;
+    connect(&view, &FilePreviewView::previewChanged, this,
+            [&shown](QWidget *preview) { shown.append(className(preview)); });
+    view.resize(320, 260);
+    view.show();
+    // The previewer of its kind was tried, and gave way to the card.
+    QTRY_COMPARE_WITH_TIMEOUT(shown, QStringList({previewer, u"InfoCardPreview"_s}), 15000);
+    QCOMPARE(qobject_cast<InfoCardPreview *>(view.currentPreview())->nameText(), name);
+
+    // The next file is shown by a working worker.
+    view.setUrl(QUrl::fromLocalFile(good));
+    QTRY_COMPARE(className(view.currentPreview()), u"PdfPreview"_s);
+    auto *pdf = qobject_cast<PdfPreview *>(view.currentPreview());
+    QSignalSpy rendered(pdf, &PdfPreview::pageRendered);
+    QTRY_VERIFY_WITH_TIMEOUT(!pdf->renderedPage(0).isNull(), 15000);
+    const QImage page = pdf->renderedPage(0);
+    QVERIFY(
+        roughlyEqual(page.pixelColor(page.width() / 2, page.height() / 2), QColor(40, 110, 200)));
+}
+
+// A row's thumbnail: the file that takes the worker down has none (its kind icon stays), and
+// is remembered as failed, while the next row gets its thumbnail.
+void TestPreviewWorker::thumbnailOfAFileThatTakesTheWorkerDown()
+{
+    const QString bad = path(u"thumb-crash.png"_s);
+    writeBytes(bad, "MIREL-TEST-CRASH" + QByteArray(100, ' '));
+    const QMimeDatabase types;
+    const auto badFile = PreviewFile::open(bad);
+    const auto lost = ThumbnailGenerator::generate(*badFile, types.mimeTypeForFile(bad), 128);
+    QCOMPARE(lost.status, ThumbnailGenerator::Result::Status::Failed);
+    QVERIFY(lost.image.isNull());
+
+    const auto goodFile = PreviewFile::open(goodPicture());
+    const auto made =
+        ThumbnailGenerator::generate(*goodFile, types.mimeTypeForFile(goodPicture()), 32);
+    QCOMPARE(made.status, ThumbnailGenerator::Result::Status::Made);
+    QCOMPARE(made.image.size(), QSize(32, 24));
+}
+
+// A file no longer shown: the worker stuck on it is killed at once, not waited for until the
+// deadline, and the next request gets a fresh one.
+void TestPreviewWorker::cancelledRequestKillsTheBusyWorker()
+{
+    PreviewWorker::setDeadline(120s);
+    const QString stuck = path(u"stuck.png"_s);
+    writeBytes(stuck, "MIREL-TEST-HANG" + QByteArray(100, ' '));
+    const CancelFlag cancel = makeCancelFlag();
+    QFuture<ImageDecoder::Result> pending = QtConcurrent::run(
+        [stuck, cancel] { return ImageDecoder::decode(stuck, QSize(50, 50), cancel); });
+    // Busy: the worker has the file and does not answer.
+    QTRY_VERIFY(PreviewWorker::liveWorkers() >= 1);
+    QTest::qWait(200);
+    QVERIFY(!pending.isFinished());
+    cancel->store(true);
+    // Far less than the deadline: a wait for it would hold this test for two minutes.
+    QTRY_VERIFY_WITH_TIMEOUT(pending.isFinished(), 10000);
+    QCOMPARE(pending.result().status, Status::Cancelled);
+
+    const ImageDecoder::Result next = ImageDecoder::decode(goodPicture(), QSize(100, 100));
+    QCOMPARE(next.status, Status::Done);
+}
+
+// The worker gets the descriptor Mirel opened, never the name: a file put under the same name
+// afterwards is not what it decodes.
+void TestPreviewWorker::workerReadsWhatWasOpenedNotThePath()
+{
+    const QString name = path(u"swapped.png"_s);
+    QVERIFY(writeImage(quadrantImage(QSize(40, 40)), name, "png"));
+    const auto opened = PreviewFile::open(name);
+    QVERIFY(QFile::rename(name, path(u"moved-away.png"_s)));
+    QImage green(10, 10, QImage::Format_RGB32);
+    green.fill(Qt::green);
+    QVERIFY(writeImage(green, name, "png"));
+
+    const ImageDecoder::Result result = ImageDecoder::decode(*opened);
+    QCOMPARE(result.status, Status::Done);
+    QCOMPARE(result.image.size(), QSize(40, 40));
+    QVERIFY(roughlyEqual(result.image.pixelColor(5, 5), Qt::red));
+}
+
+// What the process may do: no Internet socket, no new privileges, its memory and CPU limits.
+void TestPreviewWorker::sandbox()
+{
+    const QString probe = path(u"probe.png"_s);
+    writeBytes(probe, "MIREL-TEST-PROBE" + QByteArray(100, ' '));
+    const ImageDecoder::Result result = ImageDecoder::decode(probe);
+    QCOMPARE(result.status, Status::Done);
+    const int bits = result.image.width() - 16;
+    QVERIFY2(bits & 1, "the worker could open an Internet socket");
+    QVERIFY2(bits & 2, "the worker may gain privileges");
+    if (!addressSanitized)
+        QVERIFY2(bits & 4, "the worker has no data limit");
+    QVERIFY2(bits & 8, "the worker has no CPU time limit");
+}
+
+void TestPreviewWorker::workersAreReused()
+{
+    const int before = PreviewWorker::startedWorkers();
+    for (int round = 0; round < 6; ++round)
+        QCOMPARE(ImageDecoder::decode(goodPicture(), QSize(20, 20)).status, Status::Done);
+    QVERIFY2(PreviewWorker::startedWorkers() - before <= 1,
+             qPrintable(u"%1 workers started for six pictures in a row"_s.arg(
+                 PreviewWorker::startedWorkers() - before)));
+}
+
+void TestPreviewWorker::concurrentRequestsShareAFewWorkers()
+{
+    QThreadPool threads;
+    threads.setMaxThreadCount(8);
+    std::atomic<int> peak = 0;
+    QList<QFuture<Status>> results;
+    for (int i = 0; i < 16; ++i) {
+        const auto lane = i % 2 ? PreviewWorker::Lane::Thumbnail : PreviewWorker::Lane::Preview;
+        results.append(QtConcurrent::run(&threads, [this, lane, &peak] {
+            const auto file = PreviewFile::open(goodPicture());
+            const auto result = ImageDecoder::decode(*file, QSize(16, 16), {}, lane);
+            int seen = PreviewWorker::liveWorkers();
+            int known = peak.load();
+            while (seen > known && !peak.compare_exchange_weak(known, seen)) {
+            }
+            return result.status;
+        }));
+    }
+    for (auto &result : results)
+        QCOMPARE(result.result(), Status::Done);
+    QVERIFY2(peak.load() <= PreviewWorker::maxWorkers,
+             qPrintable(u"%1 workers at once"_s.arg(peak.load())));
+}
+
+void TestPreviewWorker::pdfPagesAtTheAskedSize()
+{
+    const QString file = path(u"three.pdf"_s);
+    writePdf(file, QColor(200, 30, 30), 3);
+    const auto opened = PreviewFile::open(file);
+    WorkerProtocol::Request open;
+    open.job = WorkerProtocol::Job::PdfOpen;
+    const auto pages = PreviewWorker::run(*opened, open, PreviewWorker::Lane::Preview);
+    QCOMPARE(pages.status, Status::Done);
+    QCOMPARE(pages.pageSizes.size(), 3);
+    // A4 in points, QPdfWriter's default page.
+    QVERIFY(qAbs(pages.pageSizes[2].width() - 595) < 2);
+    QVERIFY(qAbs(pages.pageSizes[2].height() - 842) < 2);
+
+    WorkerProtocol::Request render;
+    render.job = WorkerProtocol::Job::PdfPage;
+    render.page = 2;
+    render.width = 119;
+    render.height = 168;
+    const auto page = PreviewWorker::run(*opened, render, PreviewWorker::Lane::Preview);
+    QCOMPARE(page.status, Status::Done);
+    QCOMPARE(page.image.size(), QSize(119, 168));
+    QVERIFY(roughlyEqual(page.image.pixelColor(60, 84), QColor(200, 30, 30)));
+
+    render.page = 3; // past the end
+    QCOMPARE(PreviewWorker::run(*opened, render, PreviewWorker::Lane::Preview).status,
+             Status::Failed);
+}
+
+// Nothing to decode for a while: no preview process stays behind, and the next picture starts one.
+void TestPreviewWorker::idleWorkersEnd()
+{
+    QCOMPARE(ImageDecoder::decode(goodPicture(), QSize(20, 20)).status, Status::Done);
+    QVERIFY(PreviewWorker::liveWorkers() >= 1);
+    QTRY_COMPARE_WITH_TIMEOUT(PreviewWorker::liveWorkers(), 0, 15000);
+    QCOMPARE(ImageDecoder::decode(goodPicture(), QSize(20, 20)).status, Status::Done);
+}
+
+void TestPreviewWorker::missingWorkerGivesNoPicture()
+{
+    PreviewWorker::setExecutable(path(u"no-such-worker"_s));
+    const ImageDecoder::Result result = ImageDecoder::decode(goodPicture(), QSize(20, 20));
+    QCOMPARE(result.status, Status::Unavailable);
+    QVERIFY(result.image.isNull());
+}
+
+QTEST_MAIN(TestPreviewWorker)
+#include "tst_PreviewWorker.moc"
