@@ -105,7 +105,16 @@ Decoded decodeHeif(int descriptor, qint64 size, const QSize &bounds)
     HeifPtr<heif_context> context(heif_context_alloc());
     if (!context)
         return {};
-    static const heif_reader reader = {1, heifPosition, heifRead, heifSeek, heifWaitForSize};
+    // By member: newer libheif versions add members at the end, left empty here.
+    static const heif_reader reader = [] {
+        heif_reader callbacks{};
+        callbacks.reader_api_version = 1;
+        callbacks.get_position = heifPosition;
+        callbacks.read = heifRead;
+        callbacks.seek = heifSeek;
+        callbacks.wait_for_file_size = heifWaitForSize;
+        return callbacks;
+    }();
     HeifSource source{descriptor, size, 0};
     if (heif_context_read_from_reader(context.get(), &reader, &source, nullptr).code !=
         heif_error_Ok)
