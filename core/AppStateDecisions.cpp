@@ -64,8 +64,10 @@ void AppState::runOnWorker(quint64 ticket, const QString &cancelledLine, Work wo
             shutdown->lines.append(cancelledLine);
             return;
         }
-        QMetaObject::invokeMethod(
-            this, [then, outcome] { then(outcome); }, Qt::QueuedConnection);
+        const auto deliver = [then, outcome] {
+            then(outcome);
+        };
+        QMetaObject::invokeMethod(this, deliver, Qt::QueuedConnection);
     });
 }
 

@@ -525,9 +525,10 @@ void TestShell::undoFromTheTrayMenu()
     QVERIFY(writeFile(desktop + u"/newer.txt"_s, "newer", 1'600'000'200));
     QVERIFY(writeFile(desktop + u"/a.txt"_s, "a", 1'600'000'100));
     QList<QStringList> notified;
-    DesktopNotification::setSink([&notified](const QString &title, const QString &body) {
+    const auto record = [&notified](const QString &title, const QString &body) {
         notified.append({title, body});
-    });
+    };
+    DesktopNotification::setSink(record);
     const auto noSink = qScopeGuard([] { DesktopNotification::setSink({}); });
     MirelApp mirel;
     MenuBarView *panel = mirel.panel();

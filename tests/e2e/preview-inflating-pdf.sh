@@ -15,8 +15,12 @@ printf 'older' > "$home/Downloads/older.txt"
 touch -d '2026-01-02 10:00' "$home/Downloads/older.txt"
 "$here/pdf-bomb.py" inflating "$home/Downloads/drawing.pdf" 400
 
+# AddressSanitizer's shadow memory and quarantine are no measure of Mirel's own memory: the
+# sanitized build is held to a looser bound, which still catches a page that is never given up.
+limit=1024
+[[ -z ${MIREL_SANITIZED:-} ]] || limit=4096
 e2e_start "$mirel"
-"$here/process-memory.py" "$mirel_pid" --until "$work/done" --over 1024 > "$work/memory" &
+"$here/process-memory.py" "$mirel_pid" --until "$work/done" --over "$limit" > "$work/memory" &
 sampler=$!
 e2e_pids+=("$sampler")
 ui wait 'push button' '^Delete$' 60 || fail "no panel"
@@ -41,7 +45,7 @@ waitfor 10 test -f "$home/.local/share/Trash/files/drawing.pdf" ||
 ui wait label '^older\.txt$' || fail "the panel did not go on to the next file"
 
 touch "$work/done"
-wait "$sampler" || fail "Mirel's processes passed 1 GiB together: $(cat "$work/memory")"
+wait "$sampler" || fail "Mirel's processes passed $limit MiB together: $(cat "$work/memory")"
 echo "memory of all Mirel's processes: $(cat "$work/memory")"
 ui press '^Quit$'
 waitfor 10 bash -c "! kill -0 $mirel_pid" || fail "Quit did not quit"
