@@ -41,24 +41,34 @@ QByteArray temporaryName()
     return partialPrefix + QByteArray::number(token, 36) + partialSuffix;
 }
 
-// Removes the partial copies of Mirel's own in the folder that a killed Mirel left behind:
-// a minute old, owned by the user and not locked by a copy still running.
-void removeStalePartials(int folder)
+// The names in the open `folder` that `wanted` picks, read through a descriptor of its own so
+// that the folder's stays where it is.
+template<typename Wanted> QList<QByteArray> namesIn(int folder, Wanted wanted)
 {
+    QList<QByteArray> names;
     const int listFd = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     DIR *dir = listFd >= 0 ? ::fdopendir(listFd) : nullptr;
     if (!dir) {
         if (listFd >= 0)
             ::close(listFd);
-        return;
+        return names;
     }
-    QList<QByteArray> names;
     while (const dirent *item = ::readdir(dir)) {
-        const QByteArray name(item->d_name);
-        if (name.startsWith(partialPrefix) && name.endsWith(partialSuffix))
-            names.append(name);
+        if (wanted(*item))
+            names.append(QByteArray(item->d_name));
     }
     ::closedir(dir);
+    return names;
+}
+
+// Removes the partial copies of Mirel's own in the folder that a killed Mirel left behind:
+// a minute old, owned by the user and not locked by a copy still running.
+void removeStalePartials(int folder)
+{
+    const QList<QByteArray> names = namesIn(folder, [](const dirent &item) {
+        const QByteArrayView name(item.d_name);
+        return name.startsWith(partialPrefix) && name.endsWith(partialSuffix);
+    });
     const time_t now = ::time(nullptr);
     for (const QByteArray &name : names) {
         struct stat attributes = {};
@@ -83,19 +93,9 @@ void removeStalePartials(int folder)
 // Calls `visit` with each real folder (never a link) directly inside the open `parent`.
 template<typename Visit> void forEachFolder(int parent, Visit visit)
 {
-    const int listFd = ::openat(parent, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    DIR *dir = listFd >= 0 ? ::fdopendir(listFd) : nullptr;
-    if (!dir) {
-        if (listFd >= 0)
-            ::close(listFd);
-        return;
-    }
-    QList<QByteArray> names;
-    while (const dirent *item = ::readdir(dir)) {
-        if (item->d_name[0] != '.' && (item->d_type == DT_DIR || item->d_type == DT_UNKNOWN))
-            names.append(QByteArray(item->d_name));
-    }
-    ::closedir(dir);
+    const QList<QByteArray> names = namesIn(parent, [](const dirent &item) {
+        return item.d_name[0] != '.' && (item.d_type == DT_DIR || item.d_type == DT_UNKNOWN);
+    });
     for (const QByteArray &name : names) {
         const UniqueFd folder(
             ::openat(parent, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
