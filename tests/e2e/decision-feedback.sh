@@ -10,16 +10,11 @@ source "$(dirname "$0")/e2e-lib.sh"
 mirel=$1
 
 e2e_session
-printf 'newest' > "$home/Downloads/a.txt"; touch -d '2026-01-03 10:00' "$home/Downloads/a.txt"
-printf 'older' > "$home/Downloads/b.txt"; touch -d '2026-01-02 10:00' "$home/Downloads/b.txt"
+e2e_downloads a.txt b.txt
 mkdir -p "$home/Documents"
 printf 'not a folder' > "$home/Documents/Kept"
 
-e2e_tray
-e2e_start "$mirel"
-ui tray-wait || fail "no tray icon"
-ui tray-activate
-ui wait label '^a\.txt$' || fail "the panel did not open on a.txt"
+e2e_open_panel "$mirel" 'a\.txt'
 
 ui wait-focus '*' '^Files$' 10 || fail "the file list does not have the focus: $(ui focused)"
 [[ $(ui focused) != *$'\tDelete' ]] || fail "Delete has the focus"
@@ -28,7 +23,7 @@ ui press '^Keep$'
 ui wait label 'Not a directory' 5 || { ui dump >&2; fail "no reason under the file"; }
 ui gone label '^Downloads ' 5 || fail "the details line shows beside the reason"
 ui wait label '^a\.txt$' 5 || fail "a.txt is not current any more"
-[[ $(cat "$home/Downloads/a.txt") == newest ]] || fail "a.txt went missing or changed"
+[[ $(cat "$home/Downloads/a.txt") == a.txt ]] || fail "a.txt went missing or changed"
 [[ -f "$home/Documents/Kept" ]] || fail "the plain file in place of Kept changed"
 waitfor 5 grep -q '^Failed to keep: .*Not a directory' "$work/stdout" || fail "no console line"
 ui wait label '^Could not keep "a\.txt": its folder in Kept could not be made \(Not a directory\)$' 5 ||

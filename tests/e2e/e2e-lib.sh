@@ -6,6 +6,8 @@
 #                          # Xvfb, a private session bus and the accessibility bus
 #   e2e_tray               # optional: a StatusNotifierItem watcher, so Mirel docks in a tray
 #   e2e_start "$mirel"     # starts it; stdout in $work/stdout, stderr in $work/stderr, $mirel_pid
+#   e2e_downloads a.txt b.txt         # small files in Downloads, the first the newest
+#   e2e_open_panel "$mirel" 'a\.txt'  # a tray, Mirel started, its panel open on that file
 #   ui press 'Delete'      # tests/e2e/mirel_ui.py: find widgets by accessible name, the tray menu
 #   waitfor 10 test -f "$file" || fail "what went wrong"
 #   panel_at X Y           # Mirel's shown window has its top or bottom edge within 8 px of
@@ -120,4 +122,21 @@ panel_at() {
     ((X <= x && x < X + WIDTH)) || return 1
     local top=$((Y - y)) bottom=$((y - (Y + HEIGHT)))
     ((${top#-} <= 8 || ${bottom#-} <= 8))
+}
+
+e2e_downloads() {
+    local day=9 name
+    for name in "$@"; do
+        printf '%s' "$name" > "$home/Downloads/$name"
+        touch -d "2026-01-0$day 10:00" "$home/Downloads/$name"
+        day=$((day - 1))
+    done
+}
+
+e2e_open_panel() {
+    e2e_tray
+    e2e_start "$1"
+    ui tray-wait || fail "no tray icon"
+    ui tray-activate
+    ui wait label "^$2\$" || fail "the panel did not open on $2"
 }
