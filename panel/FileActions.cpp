@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "FileActions.h"
 
+#include "DesktopApplications.h"
 #include "FileNames.h"
 #include "PathCodec.h"
+#include "RunInBackground.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -12,6 +14,7 @@
 #include <QDesktopServices>
 #include <QMenu>
 #include <QMimeData>
+#include <QMimeDatabase>
 
 using namespace Qt::StringLiterals;
 
@@ -33,9 +36,27 @@ QUrl FileActions::fileUrl(const QString &path)
                              QUrl::StrictMode);
 }
 
-void FileActions::open(const QString &path)
+void FileActions::open(const QString &path, QObject *context, OpenFailed failed)
 {
-    QDesktopServices::openUrl(fileUrl(path));
+    if (!context || !failed) {
+        QDesktopServices::openUrl(fileUrl(path));
+        return;
+    }
+    // By name only: the file itself is not read for this. The desktop's lists are files that
+    // may sit on a slow home folder, so they are read off the GUI thread.
+    const QMimeType type =
+        QMimeDatabase().mimeTypeForFile(FileNames::fileName(path), QMimeDatabase::MatchExtension);
+    auto check = [type] {
+        return DesktopApplications::canOpen(type);
+    };
+    auto openOrSay = [path, type, failed](bool canOpen) {
+        if (canOpen && QDesktopServices::openUrl(fileUrl(path)))
+            return;
+        const QString kind = type.comment().isEmpty() ? type.name() : type.comment();
+        failed(
+            translated(QT_TRANSLATE_NOOP("FileActions", "No application can open %1")).arg(kind));
+    };
+    runInBackground(context, std::move(check), std::move(openOrSay));
 }
 
 void FileActions::showInFolder(const QString &path)
@@ -69,12 +90,13 @@ void FileActions::copyPath(const QString &path)
     QApplication::clipboard()->setMimeData(data);
 }
 
-QMenu *FileActions::popUpMenu(const QString &path, const QPoint &globalPosition, QWidget *parent)
+QMenu *FileActions::popUpMenu(const QString &path, const QPoint &globalPosition, QWidget *parent,
+                              OpenFailed openFailed)
 {
     auto *menu = new QMenu(parent);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->addAction(translated(QT_TRANSLATE_NOOP("FileActions", "Open")), menu,
-                    [path] { open(path); });
+                    [path, parent, openFailed] { open(path, parent, openFailed); });
     menu->addAction(translated(QT_TRANSLATE_NOOP("FileActions", "Show in Folder")), menu,
                     [path] { showInFolder(path); });
     menu->addAction(translated(QT_TRANSLATE_NOOP("FileActions", "Copy Path")), menu,

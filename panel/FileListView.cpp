@@ -178,6 +178,7 @@ void FileListView::layoutRows()
             row = new FileRowView(file, selected, viewport());
             connect(row, &FileRowView::clicked, this,
                     [this, row] { emit rowClicked(m_appState.files().indexOf(row->file())); });
+            connect(row, &FileRowView::openFailed, this, &FileListView::openFailed);
         } else {
             row->setSelected(selected);
         }

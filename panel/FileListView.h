@@ -39,6 +39,7 @@ public:
 
 signals:
     void rowClicked(qsizetype index);
+    void openFailed(const QString &reason);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;

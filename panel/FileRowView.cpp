@@ -168,7 +168,10 @@ QMenu *FileRowView::showContextMenu(const QPoint &globalPosition)
 {
     m_menuOpen = true;
     update();
-    QMenu *menu = FileActions::popUpMenu(m_file.filePath, globalPosition, this);
+    auto failed = [this](const QString &reason) {
+        emit openFailed(reason);
+    };
+    QMenu *menu = FileActions::popUpMenu(m_file.filePath, globalPosition, this, failed);
     connect(menu, &QMenu::aboutToHide, this, [this] {
         m_menuOpen = false;
         update();

@@ -41,6 +41,8 @@ public:
 
 signals:
     void clicked();
+    // "Open" found no application for the file; `reason` says so in words.
+    void openFailed(const QString &reason);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

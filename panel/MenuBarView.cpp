@@ -222,6 +222,7 @@ QWidget *MenuBarView::makeReviewSection()
     auto *section = new QWidget(m_body);
     m_currentBlock = new QWidget(section);
     m_card = new PreviewCard(m_currentBlock);
+    connect(m_card, &PreviewCard::openFailed, this, &MenuBarView::showFailure);
     m_name = new ElidedLabel(m_currentBlock);
     m_name->setAlignment(Qt::AlignCenter);
     QFont nameFont = TextStyles::subheadline();
@@ -274,6 +275,7 @@ QWidget *MenuBarView::makeReviewSection()
     m_list = new FileListView(m_appState, section);
     m_list->setFixedHeight(120);
     connect(m_list, &FileListView::rowClicked, this, &MenuBarView::selectRow);
+    connect(m_list, &FileListView::openFailed, this, &MenuBarView::showFailure);
 
     auto *layout = new QVBoxLayout(section);
     layout->setSpacing(0);

@@ -120,7 +120,10 @@ void PreviewCard::contextMenuEvent(QContextMenuEvent *event)
 {
     if (m_filePath.isEmpty())
         return;
-    FileActions::popUpMenu(m_filePath, event->globalPos(), this);
+    auto failed = [this](const QString &reason) {
+        emit openFailed(reason);
+    };
+    FileActions::popUpMenu(m_filePath, event->globalPos(), this, failed);
 }
 
 void PreviewCard::animateTo(qreal level)

@@ -46,6 +46,8 @@ public:
 signals:
     // A tint and symbol were put up (not the fade out): what a person sees as the outcome.
     void feedbackShown(const QString &symbolName);
+    // "Open" found no application for the file; `reason` says so in words.
+    void openFailed(const QString &reason);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;

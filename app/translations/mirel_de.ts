@@ -47,6 +47,10 @@
         <source>Copy Path</source>
         <translation>Pfad kopieren</translation>
     </message>
+    <message>
+        <source>No application can open %1</source>
+        <translation>Kein Programm kann %1 öffnen</translation>
+    </message>
 </context>
 <context>
     <name>FileDialogFolderPicker</name>

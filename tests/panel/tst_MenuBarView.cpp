@@ -9,6 +9,7 @@
 #include "MenuBarView.h"
 #include "PreviewCard.h"
 #include "TestHome.h"
+#include "TextStyles.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -26,6 +27,7 @@
 #include <QScrollBar>
 #include <QSemaphore>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -130,6 +132,28 @@ public slots:
 };
 
 // Right-clicks the widget and picks the entry of that name from the menu it opens.
+// The desktop's applications are only those of the test: `types` are registered in the test
+// home's mimeinfo.cache, and the system's folders are out of sight until the guard ends.
+auto onlyApplicationsFor(const QByteArray &types)
+{
+    const QByteArray oldData = qgetenv("XDG_DATA_DIRS");
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_DIRS");
+    static QTemporaryDir nowhere;
+    qputenv("XDG_DATA_DIRS", QFile::encodeName(nowhere.path()));
+    qputenv("XDG_CONFIG_DIRS", QFile::encodeName(nowhere.path()));
+    const QString folder =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u"/applications"_s;
+    QDir().mkpath(folder);
+    QFile cache(folder + u"/mimeinfo.cache"_s);
+    if (cache.open(QIODevice::WriteOnly))
+        cache.write("[MIME Cache]\n" + types);
+    return qScopeGuard([oldData, oldConfig, folder] {
+        qputenv("XDG_DATA_DIRS", oldData);
+        qputenv("XDG_CONFIG_DIRS", oldConfig);
+        QFile::remove(folder + u"/mimeinfo.cache"_s);
+    });
+}
+
 bool chooseFromMenu(QWidget *target, const QString &text)
 {
     const QPoint at = target->rect().center();
@@ -195,6 +219,7 @@ private slots:
     void copyShowsProgress();
     void lateFailureReplacesSuccess();
     void contextMenu();
+    void openWithNoApplication();
     void keyboardReview();
     void showingAgainRescans();
     void rowsAreBuiltLazily();
@@ -507,6 +532,7 @@ void TestMenuBarView::contextMenu()
     TestHome home;
     // A Latin-1 name: not valid UTF-8, so only its bytes name it.
     QVERIFY(writeFile(QFile::encodeName(home.folder(u"Downloads"_s)) + "/caf\xe9.txt", "text"));
+    const auto applications = onlyApplicationsFor("text/plain=editor.desktop;\n");
     AppState state;
     MenuBarView panel(state);
     panel.show();
@@ -549,6 +575,32 @@ void TestMenuBarView::contextMenu()
     QVERIFY(chooseFromMenu(row, u"Show in Folder"_s));
     QTRY_COMPARE(fileManager.shown, QStringList{QString::fromLatin1(file)});
     QCOMPARE(recorder.urls.size(), 2);
+}
+
+void TestMenuBarView::openWithNoApplication()
+{
+    TestHome home;
+    QVERIFY(writeFile(QFile::encodeName(home.folder(u"Downloads"_s)) + "/report.pdf", "%PDF-"));
+    const auto applications = onlyApplicationsFor("text/plain=editor.desktop;\n");
+    AppState state;
+    MenuBarView panel(state);
+    panel.show();
+    UrlRecorder recorder;
+    QDesktopServices::setUrlHandler(u"file"_s, &recorder, "open");
+    const auto unset = qScopeGuard([] { QDesktopServices::unsetUrlHandler(u"file"_s); });
+
+    // Nothing would open: the warning says so, on the row's menu and on the card's.
+    const QString said = u"No application can open PDF document"_s;
+    QVERIFY(chooseFromMenu(panel.fileList()->rowAt(0), u"Open"_s));
+    QTRY_VERIFY(panel.failureLabel()->isVisible());
+    QCOMPARE(panel.failureLabel()->text(), said);
+    QCOMPARE(panel.overlayColor(), TextStyles::orange());
+    QTest::mouseClick(panel.refreshButton(), Qt::LeftButton);
+    QVERIFY(!panel.failureLabel()->isVisible());
+    QVERIFY(chooseFromMenu(panel.previewCard(), u"Open"_s));
+    QTRY_VERIFY(panel.failureLabel()->isVisible());
+    QCOMPARE(panel.failureLabel()->text(), said);
+    QVERIFY(recorder.urls.isEmpty());
 }
 
 void TestMenuBarView::keyboardReview()
