@@ -24,6 +24,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <optional>
 #include <utility>
 
 using namespace Qt::StringLiterals;
@@ -58,6 +59,32 @@ inline void useTemporaryHome()
          {"http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"})
         qunsetenv(proxy);
 }
+
+// Sets the variables (a null value unsets one) until the end of the scope, then puts back what
+// was there, whether the test passed or not.
+class ScopedEnvironment final
+{
+public:
+    ScopedEnvironment(std::initializer_list<std::pair<const char *, QByteArray>> values)
+    {
+        for (const auto &[name, value] : values) {
+            m_saved.append({name, qEnvironmentVariableIsSet(name)
+                                      ? std::optional<QByteArray>(qgetenv(name))
+                                      : std::nullopt});
+            value.isNull() ? qunsetenv(name) : qputenv(name, value);
+        }
+    }
+    ~ScopedEnvironment()
+    {
+        for (const auto &[name, value] : m_saved)
+            value ? qputenv(name, *value) : qunsetenv(name);
+    }
+    ScopedEnvironment(const ScopedEnvironment &) = delete;
+    ScopedEnvironment &operator=(const ScopedEnvironment &) = delete;
+
+private:
+    QList<std::pair<const char *, std::optional<QByteArray>>> m_saved;
+};
 
 // A private home for one test: HOME and XDG_DATA_HOME point into a fresh temporary folder, the
 // settings store is emptied, and console lines are captured. Everything is put back
