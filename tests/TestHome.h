@@ -86,6 +86,11 @@ private:
     QList<std::pair<const char *, std::optional<QByteArray>>> m_saved;
 };
 
+inline bool writeFile(const QString &path, const QByteArray &content, qint64 modified);
+
+// The clock of tests that keep files: a Keep then goes to TestHome::keptMonth().
+inline const QDateTime fixedNow(QDate(2026, 12, 6), QTime(9, 30));
+
 // A private home for one test: HOME and XDG_DATA_HOME point into a fresh temporary folder, the
 // settings store is emptied, and console lines are captured. Everything is put back
 // when the test ends, whether it passed or not.
@@ -147,6 +152,23 @@ public:
         QDir().mkpath(full);
         return full;
     }
+
+    // Files f0.txt (modified at newestTime) .. f<count-1>.txt, a second older each, in
+    // Downloads; each holds "file <i>".
+    static constexpr qint64 newestTime = 1'790'000'000;
+    QStringList makeFiles(int count) const
+    {
+        const QString downloads = folder(u"Downloads"_s);
+        QStringList paths;
+        for (int i = 0; i < count; ++i) {
+            paths.append(downloads + u"/f"_s + QString::number(i) + u".txt"_s);
+            writeFile(paths.last(), "file " + QByteArray::number(i), newestTime - i);
+        }
+        return paths;
+    }
+
+    // Where a Keep at fixedNow puts its files.
+    QString keptMonth() const { return path(u"Documents/Kept/2026/December"_s); }
 
 private:
     QTemporaryDir m_dir;
