@@ -15,11 +15,7 @@ printf 'older' > "$home/Downloads/b.txt"; touch -d '2026-01-02 10:00' "$home/Dow
 mkdir -p "$home/Documents"
 printf 'not a folder' > "$home/Documents/Kept"
 
-e2e_tray
-e2e_start "$mirel"
-ui tray-wait || fail "no tray icon"
-ui tray-activate
-ui wait label '^a\.txt$' || fail "the panel did not open on a.txt"
+e2e_open_panel a.txt
 
 ui wait-focus '*' '^Files$' 10 || fail "the file list does not have the focus: $(ui focused)"
 [[ $(ui focused) != *$'\tDelete' ]] || fail "Delete has the focus"

@@ -6,6 +6,8 @@
 #                          # Xvfb, a private session bus and the accessibility bus
 #   e2e_tray               # optional: a StatusNotifierItem watcher, so Mirel docks in a tray
 #   e2e_start "$mirel"     # starts it; stdout in $work/stdout, stderr in $work/stderr, $mirel_pid
+#   e2e_open_panel a.txt   # e2e_tray, e2e_start "$mirel", and the panel opened from the icon on
+#                          # the file a.txt (optionally: how many seconds to wait for it)
 #   ui press 'Delete'      # tests/e2e/mirel_ui.py: find widgets by accessible name, the tray menu
 #   waitfor 10 test -f "$file" || fail "what went wrong"
 #   panel_at X Y           # Mirel's shown window has its top or bottom edge within 8 px of
@@ -100,6 +102,14 @@ e2e_start() {
     "$@" >>"$work/stdout" 2>>"$work/stderr" &
     mirel_pid=$!
     e2e_pids+=("$mirel_pid")
+}
+
+e2e_open_panel() {
+    e2e_tray
+    e2e_start "$mirel"
+    ui tray-wait || fail "no tray icon"
+    ui tray-activate
+    ui wait label "^${1//./\\.}\$" ${2:+"$2"} || fail "the panel did not open on $1"
 }
 
 # mirel_window: the id of Mirel's one mapped window with a size of the panel's, as X sees it.

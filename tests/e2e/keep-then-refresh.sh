@@ -11,11 +11,7 @@ printf 'newest' > "$home/Downloads/a.txt"; touch -d '2026-01-03 10:00' "$home/Do
 printf 'older' > "$home/Downloads/b.txt"; touch -d '2026-01-02 10:00' "$home/Downloads/b.txt"
 printf 'oldest' > "$home/Downloads/c.txt"; touch -d '2026-01-01 10:00' "$home/Downloads/c.txt"
 
-e2e_tray
-e2e_start "$mirel"
-ui tray-wait || fail "no tray icon"
-ui tray-activate
-ui wait label '^a\.txt$' || fail "the panel did not open on a.txt"
+e2e_open_panel a.txt
 
 ui press-then '^Keep$' 50 '^Refresh$' || fail "could not press Keep, then Refresh"
 waitfor 10 bash -c '[[ -n $(find "$0/Documents/Kept" -name a.txt) ]]' "$home" ||
