@@ -15,7 +15,6 @@
 #include <QBuffer>
 #include <QColor>
 #include <QImage>
-#include <QImageWriter>
 #include <QPainter>
 #endif
 
@@ -291,12 +290,14 @@ inline QImage photoLikeImage(const QSize &size)
     return image;
 }
 
+// Written through the name's bytes, which need not be UTF-8.
 inline bool writeImage(const QImage &image, const QString &path, const QByteArray &format,
                        int quality = 90)
 {
-    QImageWriter writer(path, format);
-    writer.setQuality(quality);
-    return writer.write(image);
+    QByteArray data;
+    QBuffer buffer(&data);
+    return buffer.open(QIODevice::WriteOnly) && image.save(&buffer, format.constData(), quality) &&
+           writeFile(path, data);
 }
 
 // A JPEG with an EXIF APP1 segment that holds only the orientation tag (1 to 8), put right after
