@@ -230,6 +230,13 @@ inline bool existsNoFollow(const QByteArray &path)
     return ::lstat(path.constData(), &attributes) == 0;
 }
 
+// The names in a folder, hidden ones included, by name; none when it does not exist.
+inline QStringList namesIn(const QString &folder)
+{
+    return QDir(folder).entryList(
+        QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
 // Whether the two folders lie on different file systems, so a move between them copies.
 inline bool onAnotherFileSystem(const QString &a, const QString &b)
 {

@@ -24,13 +24,6 @@ namespace {
 
 using Kind = DecisionHistory::Kind;
 
-// The names in a folder, hidden ones included; none when it does not exist.
-QStringList namesIn(const QString &folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                  QDir::NoDotAndDotDot);
-}
-
 // Unsets the hook even when a check fails.
 struct HookGuard
 {
