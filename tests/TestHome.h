@@ -59,6 +59,14 @@ inline void useTemporaryHome()
         qunsetenv(proxy);
 }
 
+// The base of a test suite whose whole process runs in the temporary home: QTest calls
+// initMain() before the application is made.
+class TemporaryHomeSuite : public QObject
+{
+public:
+    static void initMain() { useTemporaryHome(); }
+};
+
 // Sets the variables (a null value unsets one) until the end of the scope, then puts back what
 // was there, whether the test passed or not.
 class ScopedEnvironment final

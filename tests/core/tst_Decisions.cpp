@@ -32,12 +32,9 @@ struct HookGuard
 
 } // namespace
 
-class TestDecisions final : public QObject
+class TestDecisions final : public TemporaryHomeSuite
 {
     Q_OBJECT
-
-public:
-    static void initMain() { useTemporaryHome(); }
 
 private slots:
     void init() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }

@@ -58,12 +58,9 @@ QMap<QString, QByteArray> snapshot(const QString &folder)
 
 } // namespace
 
-class TestKeep final : public QObject
+class TestKeep final : public TemporaryHomeSuite
 {
     Q_OBJECT
-
-public:
-    static void initMain() { useTemporaryHome(); }
 
 private slots:
     void init() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }

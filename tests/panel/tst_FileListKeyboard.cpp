@@ -14,12 +14,9 @@ using namespace Qt::StringLiterals;
 
 // The file list for keyboard and screen-reader users: the row menu from the keyboard, and
 // the list and its rows as a screen reader sees them.
-class TestFileListKeyboard final : public QObject
+class TestFileListKeyboard final : public TemporaryHomeSuite
 {
     Q_OBJECT
-
-public:
-    static void initMain() { useTemporaryHome(); }
 
 private slots:
     void cleanup();

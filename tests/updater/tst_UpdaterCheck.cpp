@@ -137,12 +137,9 @@ public:
 
 } // namespace
 
-class TestUpdaterCheck final : public QObject
+class TestUpdaterCheck final : public TemporaryHomeSuite
 {
     Q_OBJECT
-
-public:
-    static void initMain() { useTemporaryHome(); }
 
 private slots:
     void init();

@@ -81,13 +81,11 @@ QString isolationName(Isolation isolation)
 
 } // namespace
 
-class TestDesktopThumbnailers : public QObject
+class TestDesktopThumbnailers : public TemporaryHomeSuite
 {
     Q_OBJECT
 
 private slots:
-    static void initMain() { useTemporaryHome(); }
-
     void initTestCase()
     {
         qInfo("bubblewrap %s",
