@@ -15,7 +15,6 @@
 #include <QBuffer>
 #include <QColor>
 #include <QImage>
-#include <QImageWriter>
 #include <QPainter>
 #endif
 
@@ -24,6 +23,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <optional>
 #include <utility>
 
 using namespace Qt::StringLiterals;
@@ -58,6 +58,45 @@ inline void useTemporaryHome()
          {"http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"})
         qunsetenv(proxy);
 }
+
+// The base of a test suite whose whole process runs in the temporary home: QTest calls
+// initMain() before the application is made.
+class TemporaryHomeSuite : public QObject
+{
+public:
+    static void initMain() { useTemporaryHome(); }
+};
+
+// Sets the variables (a null value unsets one) until the end of the scope, then puts back what
+// was there, whether the test passed or not.
+class ScopedEnvironment final
+{
+public:
+    ScopedEnvironment(std::initializer_list<std::pair<const char *, QByteArray>> values)
+    {
+        for (const auto &[name, value] : values) {
+            m_saved.append({name, qEnvironmentVariableIsSet(name)
+                                      ? std::optional<QByteArray>(qgetenv(name))
+                                      : std::nullopt});
+            value.isNull() ? qunsetenv(name) : qputenv(name, value);
+        }
+    }
+    ~ScopedEnvironment()
+    {
+        for (const auto &[name, value] : m_saved)
+            value ? qputenv(name, *value) : qunsetenv(name);
+    }
+    ScopedEnvironment(const ScopedEnvironment &) = delete;
+    ScopedEnvironment &operator=(const ScopedEnvironment &) = delete;
+
+private:
+    QList<std::pair<const char *, std::optional<QByteArray>>> m_saved;
+};
+
+inline bool writeFile(const QString &path, const QByteArray &content, qint64 modified);
+
+// The clock of tests that keep files: a Keep then goes to TestHome::keptMonth().
+inline const QDateTime fixedNow(QDate(2026, 12, 6), QTime(9, 30));
 
 // A private home for one test: HOME and XDG_DATA_HOME point into a fresh temporary folder, the
 // settings store is emptied, and console lines are captured. Everything is put back
@@ -121,6 +160,23 @@ public:
         return full;
     }
 
+    // Files f0.txt (modified at newestTime) .. f<count-1>.txt, a second older each, in
+    // Downloads; each holds "file <i>".
+    static constexpr qint64 newestTime = 1'790'000'000;
+    QStringList makeFiles(int count) const
+    {
+        const QString downloads = folder(u"Downloads"_s);
+        QStringList paths;
+        for (int i = 0; i < count; ++i) {
+            paths.append(downloads + u"/f"_s + QString::number(i) + u".txt"_s);
+            writeFile(paths.last(), "file " + QByteArray::number(i), newestTime - i);
+        }
+        return paths;
+    }
+
+    // Where a Keep at fixedNow puts its files.
+    QString keptMonth() const { return path(u"Documents/Kept/2026/December"_s); }
+
 private:
     QTemporaryDir m_dir;
     QByteArray m_oldHome;
@@ -180,6 +236,13 @@ inline bool existsNoFollow(const QByteArray &path)
 {
     struct stat attributes = {};
     return ::lstat(path.constData(), &attributes) == 0;
+}
+
+// The names in a folder, hidden ones included, by name; none when it does not exist.
+inline QStringList namesIn(const QString &folder)
+{
+    return QDir(folder).entryList(
+        QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
 }
 
 // Whether the two folders lie on different file systems, so a move between them copies.
@@ -242,12 +305,14 @@ inline QImage photoLikeImage(const QSize &size)
     return image;
 }
 
+// Written through the name's bytes, which need not be UTF-8.
 inline bool writeImage(const QImage &image, const QString &path, const QByteArray &format,
                        int quality = 90)
 {
-    QImageWriter writer(path, format);
-    writer.setQuality(quality);
-    return writer.write(image);
+    QByteArray data;
+    QBuffer buffer(&data);
+    return buffer.open(QIODevice::WriteOnly) && image.save(&buffer, format.constData(), quality) &&
+           writeFile(path, data);
 }
 
 // A JPEG with an EXIF APP1 segment that holds only the orientation tag (1 to 8), put right after

@@ -114,6 +114,16 @@ Run runMirel(const QStringList &arguments, const QString &display = {})
     return run;
 }
 
+// The menu's entry whose text starts with `text`, or null.
+QAction *menuEntry(QMenu *menu, const QString &text)
+{
+    const QList<QAction *> actions = menu->actions();
+    const auto found = std::find_if(actions.cbegin(), actions.cend(), [&text](QAction *action) {
+        return action->text().startsWith(text);
+    });
+    return found == actions.cend() ? nullptr : *found;
+}
+
 } // namespace
 
 void TestShell::placement_data()
@@ -233,11 +243,7 @@ void TestShell::startAtLoginSwitchInSettings()
     QVERIFY(toggle);
     QCOMPARE(toggle->accessibleName(), u"Start at Login"_s);
     QVERIFY(!toggle->isChecked());
-    QAction *trayEntry = nullptr;
-    for (QAction *action : mirel.trayMenu()->actions()) {
-        if (action->text() == u"Start at Login"_s)
-            trayEntry = action;
-    }
+    QAction *trayEntry = menuEntry(mirel.trayMenu(), u"Start at Login"_s);
     QVERIFY(trayEntry);
 
     // The switch writes the entry, and the tray's check mark follows.
@@ -319,9 +325,7 @@ void TestShell::secondInstanceDefersToTheFirst()
     // The socket lives in the session's private runtime folder; the shared temporary
     // folder only serves a session without one.
     QTemporaryDir runtime;
-    const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
-    const auto restore = qScopeGuard([&] { qputenv("XDG_RUNTIME_DIR", oldRuntime); });
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    const ScopedEnvironment environment{{"XDG_RUNTIME_DIR", QFile::encodeName(runtime.path())}};
     const QString name = SingleInstance::defaultName();
     QCOMPARE(name, runtime.path() + u"/mirel"_s);
     SingleInstance first(name);
@@ -353,14 +357,8 @@ void TestShell::withoutRuntimeFolder()
     // The shared temporary folder is never used: another user could listen there first.
     TestHome home;
     QTemporaryDir cache;
-    const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
-    const QByteArray oldCache = qgetenv("XDG_CACHE_HOME");
-    const auto restore = qScopeGuard([&] {
-        qputenv("XDG_RUNTIME_DIR", oldRuntime);
-        qputenv("XDG_CACHE_HOME", oldCache);
-    });
-    qunsetenv("XDG_RUNTIME_DIR");
-    qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
+    const ScopedEnvironment environment{{"XDG_RUNTIME_DIR", QByteArray()},
+                                        {"XDG_CACHE_HOME", QFile::encodeName(cache.path())}};
     const QString folder = cache.path() + u"/mirel"_s;
     const QByteArray path = QFile::encodeName(folder);
     if (setUp == u"link"_s) {
@@ -532,12 +530,8 @@ void TestShell::undoFromTheTrayMenu()
     const auto noSink = qScopeGuard([] { DesktopNotification::setSink({}); });
     MirelApp mirel;
     MenuBarView *panel = mirel.panel();
-    const auto undoEntry = [&mirel]() -> QAction * {
-        for (QAction *action : mirel.trayIcon()->contextMenu()->actions()) {
-            if (action->text().startsWith(u"Undo"_s))
-                return action;
-        }
-        return nullptr;
+    const auto undoEntry = [&mirel] {
+        return menuEntry(mirel.trayIcon()->contextMenu(), u"Undo"_s);
     };
     QVERIFY(undoEntry());
     const auto keepA = [&] {
@@ -591,11 +585,7 @@ void TestShell::startAtLoginFromTheTrayMenu()
     MirelApp mirel;
     QMenu *menu = mirel.trayIcon()->contextMenu();
     QCOMPARE(menu, mirel.trayMenu());
-    QAction *startAtLogin = nullptr;
-    for (QAction *action : menu->actions()) {
-        if (action->text() == u"Start at Login"_s)
-            startAtLogin = action;
-    }
+    QAction *startAtLogin = menuEntry(menu, u"Start at Login"_s);
     QVERIFY(startAtLogin);
     QVERIFY(!startAtLogin->isChecked());
 
@@ -718,28 +708,14 @@ void TestShell::waylandRunsOnXcb()
     QFETCH(QString, platform);
     QFETCH(QString, argument);
     QFETCH(bool, xcb);
-    const QByteArrayList names = {"WAYLAND_DISPLAY", "DISPLAY", "QT_QPA_PLATFORM",
-                                  "XDG_SESSION_TYPE"};
-    QList<std::optional<QByteArray>> saved;
-    for (const QByteArray &name : names)
-        saved.append(qEnvironmentVariableIsSet(name.constData())
-                         ? std::optional<QByteArray>(qgetenv(name.constData()))
-                         : std::nullopt);
-    const auto restore = qScopeGuard([&] {
-        for (qsizetype i = 0; i < names.size(); ++i) {
-            if (saved.at(i))
-                qputenv(names.at(i).constData(), *saved.at(i));
-            else
-                qunsetenv(names.at(i).constData());
-        }
-    });
-    const QStringList values = {wayland, display, platform, QString()};
-    for (qsizetype i = 0; i < names.size(); ++i) {
-        if (values.at(i).isEmpty())
-            qunsetenv(names.at(i).constData());
-        else
-            qputenv(names.at(i).constData(), values.at(i).toUtf8());
-    }
+    // An empty value in the table: the variable is not set at all.
+    const auto set = [](const QString &value) {
+        return value.isEmpty() ? QByteArray() : value.toUtf8();
+    };
+    const ScopedEnvironment environment{{"WAYLAND_DISPLAY", set(wayland)},
+                                        {"DISPLAY", set(display)},
+                                        {"QT_QPA_PLATFORM", set(platform)},
+                                        {"XDG_SESSION_TYPE", QByteArray()}};
     QCOMPARE(CommandLine::prefersXcb(argument), xcb);
 }
 

@@ -2,12 +2,12 @@
 #include "AppState.h"
 #include "FileSystem.h"
 #include "FolderAccessService.h"
+#include "HeldMove.h"
 #include "NoReplaceMove.h"
 #include "TestHome.h"
 
 #include <QDirIterator>
 #include <QLocale>
-#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
@@ -22,61 +22,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QDateTime fixedNow(QDate(2026, 12, 6), QTime(9, 30));
 using Kind = DecisionHistory::Kind;
-
-QString monthFolder(const TestHome &home)
-{
-    return home.path(u"Documents/Kept/2026/December"_s);
-}
-
-// The names in a folder, hidden ones included; none when it does not exist.
-QStringList namesIn(const QString &folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                  QDir::NoDotAndDotDot);
-}
-
-// The move of a Keep waits at its start until the test lets it go, and notes the thread it
-// ran on; with `untilCancelled` it waits until the copy is told to stop instead.
-class HeldMove final : public FileSystem
-{
-public:
-    FileResult moveWithoutReplacing(const QString &from, const QString &to,
-                                    const FileIdentity &expected,
-                                    const CopyControl *control) const override
-    {
-        thread = QThread::currentThread();
-        if (control && control->progress)
-            control->progress(1, 4);
-        entered.release();
-        if (untilCancelled) {
-            for (int i = 0; i < 1000 && !(control && control->isCancelled()); ++i)
-                QThread::msleep(10);
-            if (control && control->isCancelled())
-                return FileResult::failure(ECANCELED, u"cancelled"_s);
-        } else if (!released.tryAcquire(1, 10000)) {
-            return FileResult::failure(ETIMEDOUT, u"never released"_s);
-        }
-        return FileSystem::moveWithoutReplacing(from, to, expected, control);
-    }
-
-    bool untilCancelled = false;
-    mutable std::atomic<QThread *> thread = nullptr;
-    mutable QSemaphore entered;
-    mutable QSemaphore released;
-};
-
-// Files f0 (newest) .. f<count-1> in the folder.
-QStringList makeFiles(const QString &folder, int count)
-{
-    QStringList paths;
-    for (int i = 0; i < count; ++i) {
-        paths.append(folder + u"/f"_s + QString::number(i) + u".txt"_s);
-        writeFile(paths.last(), "file " + QByteArray::number(i), 1'700'000'000 - i);
-    }
-    return paths;
-}
 
 // Unsets the hook even when a check fails.
 struct HookGuard
@@ -86,12 +32,9 @@ struct HookGuard
 
 } // namespace
 
-class TestDecisions final : public QObject
+class TestDecisions final : public TemporaryHomeSuite
 {
     Q_OBJECT
-
-public:
-    static void initMain() { useTemporaryHome(); }
 
 private slots:
     void init() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
@@ -125,7 +68,7 @@ void TestDecisions::askedForDuringADecision()
     QFETCH(bool, keep);
     QFETCH(QString, asked);
     TestHome home;
-    const QStringList files = makeFiles(home.folder(u"Downloads"_s), 3);
+    const QStringList files = home.makeFiles(3);
     AppState state;
     state.setClock([] { return fixedNow; });
     QSignalSpy finished(&state, &AppState::decisionFinished);
@@ -146,8 +89,8 @@ void TestDecisions::askedForDuringADecision()
     QCOMPARE(finished.at(0).at(0).toULongLong(), ticket);
     QCOMPARE(finished.at(0).at(1).toBool(), true);
     QVERIFY(!QFileInfo::exists(files.at(0)));
-    QVERIFY(QFileInfo::exists(
-        (keep ? monthFolder(home) : home.path(u".local/share/Trash/files"_s)) + u"/f0.txt"_s));
+    QVERIFY(QFileInfo::exists((keep ? home.keptMonth() : home.path(u".local/share/Trash/files"_s)) +
+                              u"/f0.txt"_s));
     // The scan asked for ran after it, and found the file gone.
     QCOMPARE(home.scanCount(), asked == u"row"_s ? 0 : 1);
     QCOMPARE(state.files().size(), 2);
@@ -162,7 +105,7 @@ void TestDecisions::askedForDuringADecision()
 void TestDecisions::undoNamesTheDecisionShown()
 {
     TestHome home;
-    const QStringList files = makeFiles(home.folder(u"Downloads"_s), 3);
+    const QStringList files = home.makeFiles(3);
     AppState state;
     state.setClock([] { return fixedNow; });
     QSignalSpy finished(&state, &AppState::decisionFinished);
@@ -179,7 +122,7 @@ void TestDecisions::undoNamesTheDecisionShown()
     QCOMPARE(undone.at(0).at(0).toBool(), true);
     QCOMPARE(readFile(files.at(0)), QByteArray("file 0")); // A is back
     QVERIFY(!QFileInfo::exists(files.at(1)));              // B's Keep stands
-    QCOMPARE(readFile(monthFolder(home) + u"/f1.txt"_s), QByteArray("file 1"));
+    QCOMPARE(readFile(home.keptMonth() + u"/f1.txt"_s), QByteArray("file 1"));
     QCOMPARE(state.lastDecision()->originalPath, files.at(1));
     QCOMPARE(state.lastDecision()->kind, Kind::Keep);
     QCOMPARE(state.currentFile()->filePath, files.at(0));
@@ -244,18 +187,18 @@ void TestDecisions::failureKnownAtOnce()
     QCOMPARE(checked.size(), 0); // no success symbol was ever due
     QCOMPARE(finished.at(0).at(1).toBool(), false);
     QCOMPARE(finished.at(0).at(2).toString(), shown);
-    console.replace(u"FOLDER"_s, folder).replace(u"KEPT"_s, monthFolder(home));
+    console.replace(u"FOLDER"_s, folder).replace(u"KEPT"_s, home.keptMonth());
     QCOMPARE(home.lines(), QStringList{console});
     QCOMPARE(state.files().size(), 1);
     QVERIFY(!state.lastDecision());
-    QVERIFY(namesIn(monthFolder(home)).isEmpty());
+    QVERIFY(namesIn(home.keptMonth()).isEmpty());
     QVERIFY(!state.isBusy());
 }
 
 void TestDecisions::operationsLeaveTheMainThread()
 {
     TestHome home;
-    const QStringList files = makeFiles(home.folder(u"Downloads"_s), 2);
+    const QStringList files = home.makeFiles(2);
     HeldMove fileSystem;
     AppState state(fileSystem);
     state.setClock([] { return fixedNow; });
@@ -274,7 +217,7 @@ void TestDecisions::operationsLeaveTheMainThread()
     fileSystem.released.release();
     QVERIFY(finished.wait());
     QCOMPARE(finished.at(0).at(1).toBool(), true);
-    QCOMPARE(readFile(monthFolder(home) + u"/f0.txt"_s), QByteArray("file 0"));
+    QCOMPARE(readFile(home.keptMonth() + u"/f0.txt"_s), QByteArray("file 0"));
 
     // The undo's move too.
     QSignalSpy undone(&state, &AppState::undoFinished);
@@ -299,8 +242,8 @@ void TestDecisions::quitDuringACopy()
 {
     QFETCH(bool, undo);
     TestHome home;
-    const QStringList files = makeFiles(home.folder(u"Downloads"_s), 1);
-    const QString kept = monthFolder(home) + u"/f0.txt"_s;
+    const QStringList files = home.makeFiles(1);
+    const QString kept = home.keptMonth() + u"/f0.txt"_s;
     HeldMove fileSystem;
     {
         AppState state(fileSystem);
@@ -325,11 +268,11 @@ void TestDecisions::quitDuringACopy()
              QStringList{(undo ? u"Undo"_s : u"Keep"_s) + u" cancelled on quit: \""_s + stays +
                          u"\" stays where it was"_s});
     QCOMPARE(readFile(stays), QByteArray("file 0"));
-    QCOMPARE(namesIn(monthFolder(home)), undo ? QStringList{u"f0.txt"_s} : QStringList());
+    QCOMPARE(namesIn(home.keptMonth()), undo ? QStringList{u"f0.txt"_s} : QStringList());
     QCOMPARE(QFileInfo::exists(files.at(0)), !undo);
     // A Keep given up leaves no empty year or month folder, though its check made them.
     if (!undo)
-        QVERIFY(!QFileInfo::exists(QFileInfo(monthFolder(home)).path()));
+        QVERIFY(!QFileInfo::exists(QFileInfo(home.keptMonth()).path()));
 }
 
 void TestDecisions::sourceChangedDuringTheCopy_data()

@@ -24,8 +24,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QDateTime fixedNow(QDate(2026, 12, 6), QTime(9, 30));
-
 // Another program takes the chosen name between Mirel's check and its move.
 class RacingWriter final : public FileSystem
 {
@@ -40,11 +38,6 @@ public:
     }
     mutable int races = 0;
 };
-
-QString monthFolder(const TestHome &home)
-{
-    return home.path(u"Documents/Kept/2026/December"_s);
-}
 
 // Every item under the folder (links not followed) with its contents or kind: what "every file
 // stays where it was" compares.
@@ -65,12 +58,9 @@ QMap<QString, QByteArray> snapshot(const QString &folder)
 
 } // namespace
 
-class TestKeep final : public QObject
+class TestKeep final : public TemporaryHomeSuite
 {
     Q_OBJECT
-
-public:
-    static void initMain() { useTemporaryHome(); }
 
 private slots:
     void init() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
@@ -226,8 +216,8 @@ void TestKeep::removalRule()
         QCOMPARE(state.currentFile()->id, before.at(current).id);
     const QString name = u"/f"_s + QString::number(index);
     QVERIFY(!QFileInfo::exists(downloads + name));
-    QVERIFY(QFileInfo::exists(
-        (keep ? monthFolder(home) : home.path(u".local/share/Trash/files"_s)) + name));
+    QVERIFY(QFileInfo::exists((keep ? home.keptMonth() : home.path(u".local/share/Trash/files"_s)) +
+                              name));
     QVERIFY(home.lines().filter(u"Failed"_s).isEmpty());
 
     // An id from an earlier scan is gone: nothing moves.
@@ -385,7 +375,7 @@ void TestKeep::failedDecision()
 
     keep ? state.keepCurrentFile() : state.deleteCurrentFile();
 
-    reason.replace(u"FOLDER"_s, folder).replace(u"KEPT"_s, monthFolder(home));
+    reason.replace(u"FOLDER"_s, folder).replace(u"KEPT"_s, home.keptMonth());
     QCOMPARE(home.lines(),
              QStringList{(keep ? u"Failed to keep: "_s : u"Failed to delete: "_s) + reason});
     // The panel hears the reason: the console line without its prefix.
@@ -461,7 +451,7 @@ void TestKeep::undo()
     QCOMPARE(announced.size(), 2);
     const QString trash = home.path(u".local/share/Trash"_s);
     const QString moved =
-        keep ? QString(monthFolder(home) + u"/a.txt"_s) : QString(trash + u"/files/a.txt"_s);
+        keep ? QString(home.keptMonth() + u"/a.txt"_s) : QString(trash + u"/files/a.txt"_s);
     const QString info = trash + u"/info/a.txt.trashinfo"_s;
     const QByteArray desktop = QFile::encodeName(home.path(u"Desktop"_s));
     const QByteArray desktopAway = desktop + ".away";
@@ -503,7 +493,7 @@ void TestKeep::undo()
     QVERIFY(finished.wait());
     QCOMPARE(announced.size(), 3);
     if (!reason.isEmpty()) {
-        reason.replace(u"HOME"_s, home.path()).replace(u"KEPT"_s, monthFolder(home));
+        reason.replace(u"HOME"_s, home.path()).replace(u"KEPT"_s, home.keptMonth());
         QCOMPARE(home.lines(), QStringList{u"Failed to undo: "_s + reason});
         // The panel and the tray hear it in the same words.
         QCOMPARE(failed.size(), 1);

@@ -10,12 +10,9 @@
 
 using namespace Qt::StringLiterals;
 
-class TestNames final : public QObject
+class TestNames final : public TemporaryHomeSuite
 {
     Q_OBJECT
-
-public:
-    static void initMain() { useTemporaryHome(); }
 
 private slots:
     void pathBytesRoundTrip_data();

@@ -90,12 +90,9 @@ private:
 
 } // namespace
 
-class TestScan final : public QObject
+class TestScan final : public TemporaryHomeSuite
 {
     Q_OBJECT
-
-public:
-    static void initMain() { useTemporaryHome(); }
 
 private slots:
     void filtersAndCounts();

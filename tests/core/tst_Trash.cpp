@@ -33,12 +33,6 @@ QByteArray infoValue(const QByteArray &infoFile, const QByteArray &key)
     return {};
 }
 
-QStringList entries(const QString &folder)
-{
-    return QDir(folder).entryList(
-        QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
-}
-
 } // namespace
 
 class TestTrash final : public QObject
@@ -142,7 +136,7 @@ void TestTrash::homeTrash()
     if (setUp == u"taken"_s) {
         QCOMPARE(readFile(QByteArray(trash + "/files/a.txt")), QByteArray("first"));
         QCOMPARE(readFile(QByteArray(trash + "/files/a.txt.2")), QByteArray("stray"));
-        QCOMPARE(entries(QFile::decodeName(trash + "/info")),
+        QCOMPARE(namesIn(QFile::decodeName(trash + "/info")),
                  (QStringList{u"a.txt.3.trashinfo"_s, u"a.txt.trashinfo"_s}));
     }
     QCOMPARE(readFile(QByteArray(trash + "/files/" + entry)), QByteArray("precious"));
@@ -220,9 +214,9 @@ void TestTrash::otherMount()
 
     const FileResult result = FileSystem::standard().moveToTrash(PathCodec::decode(file));
 
-    QCOMPARE(entries(attacker.path()), QStringList());
+    QCOMPARE(namesIn(attacker.path()), QStringList());
     QVERIFY(!QFileInfo::exists(home.path(u".local/share/Trash/files"_s)) ||
-            entries(home.path(u".local/share/Trash/files"_s)).isEmpty());
+            namesIn(home.path(u".local/share/Trash/files"_s)).isEmpty());
     if (usedRoot.isEmpty()) {
         QVERIFY(!result.ok());
         QVERIFY2(result.message.startsWith(u"\""_s + PathCodec::decode(name) +
@@ -230,13 +224,13 @@ void TestTrash::otherMount()
                                            u"Trash on the drive that holds it (/dev/shm)"_s),
                  qPrintable(result.message));
         QCOMPARE(readFile(file), QByteArray("secret"));
-        QCOMPARE(entries(QString::fromLatin1(shared)), QStringList());
+        QCOMPARE(namesIn(QString::fromLatin1(shared)), QStringList());
         if (setUp == u"foreign own"_s)
-            QCOMPARE(entries(QString::fromLatin1(ownTrash)), QStringList());
+            QCOMPARE(namesIn(QString::fromLatin1(ownTrash)), QStringList());
     } else {
         QVERIFY2(result.ok(), qPrintable(result.message));
         if (setUp == u"foreign .Trash"_s)
-            QCOMPARE(entries(QString::fromLatin1(uidFolder)), QStringList());
+            QCOMPARE(namesIn(QString::fromLatin1(uidFolder)), QStringList());
         // On a mount's own trash the path is relative to the mount's top folder.
         const QByteArray root = "/dev/shm/" + QFile::encodeName(usedRoot);
         QCOMPARE(infoValue(root + "/info/" + name + ".trashinfo", "Path"),
@@ -268,7 +262,7 @@ void TestTrash::homeTrashUnusable()
              qPrintable(result.message));
     QCOMPARE(readFile(file), QByteArray("stays"));
     QCOMPARE(existsNoFollow(rootTrash), rootTrashExisted);
-    QVERIFY(entries(home.path(u"elsewhere"_s)).isEmpty());
+    QVERIFY(namesIn(home.path(u"elsewhere"_s)).isEmpty());
 }
 
 void TestTrash::bindMountedFolder()
@@ -305,7 +299,7 @@ void TestTrash::bindMountedFolder()
     QVERIFY(finished.wait());
     QVERIFY(home.lines().filter(u"Failed"_s).isEmpty());
     QCOMPARE(readFile(file), QByteArray("precious"));
-    QCOMPARE(entries(QFile::decodeName(trash + "/info")), QStringList());
+    QCOMPARE(namesIn(QFile::decodeName(trash + "/info")), QStringList());
 }
 
 void TestTrash::mountPoints()

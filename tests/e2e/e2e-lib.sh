@@ -133,10 +133,10 @@ e2e_downloads() {
     done
 }
 
-e2e_open_panel() {
+e2e_open_panel() { # mirel, the first name as a pattern, [seconds]
     e2e_tray
     e2e_start "$1"
     ui tray-wait || fail "no tray icon"
     ui tray-activate
-    ui wait label "^$2\$" || fail "the panel did not open on $2"
+    ui wait label "^$2\$" ${3:-} || fail "the panel did not open on $2"
 }

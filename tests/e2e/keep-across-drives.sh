@@ -25,11 +25,7 @@ head -c 64M /dev/urandom > "$work/chunk"
 for _ in $(seq 24); do cat "$work/chunk"; done > "$stick/big.bin"
 sum=$(sha256sum < "$stick/big.bin")
 
-e2e_tray
-e2e_start "$mirel"
-ui tray-wait || fail "no tray icon"
-ui tray-activate
-ui wait label '^big\.bin$' 30 || fail "the panel did not open on big.bin"
+e2e_open_panel "$mirel" 'big\.bin' 30
 
 ui press '^Keep$' || fail "could not press Keep"
 ui wait 'progress bar' '^Copy progress$' 20 || fail "the card shows no progress of the copy"

@@ -14,12 +14,9 @@ using namespace Qt::StringLiterals;
 
 // The file list for keyboard and screen-reader users: the row menu from the keyboard, and
 // the list and its rows as a screen reader sees them.
-class TestFileListKeyboard final : public QObject
+class TestFileListKeyboard final : public TemporaryHomeSuite
 {
     Q_OBJECT
-
-public:
-    static void initMain() { useTemporaryHome(); }
 
 private slots:
     void cleanup();
@@ -30,16 +27,6 @@ private slots:
 };
 
 namespace {
-
-constexpr qint64 baseTime = 1'790'000'000;
-
-// Files f0.txt (newest) .. f<count-1>.txt in Downloads.
-void makeFiles(TestHome &home, int count)
-{
-    const QString downloads = home.folder(u"Downloads"_s);
-    for (int i = 0; i < count; ++i)
-        QVERIFY(writeFile(downloads + u"/f"_s + QString::number(i) + u".txt"_s, "x", baseTime - i));
-}
 
 QMenu *openPopup()
 {
@@ -79,7 +66,7 @@ void TestFileListKeyboard::menuFromTheKeyboard()
     QFETCH(int, modifiers);
     QFETCH(bool, opens);
     TestHome home;
-    makeFiles(home, 3);
+    home.makeFiles(3);
     AppState state;
     QTRY_COMPARE(state.files().size(), 3);
     FileListView list(state);
@@ -107,7 +94,7 @@ void TestFileListKeyboard::menuFromTheKeyboard()
 void TestFileListKeyboard::menuActsOnTheCurrentFileOnly()
 {
     TestHome home;
-    makeFiles(home, 3);
+    home.makeFiles(3);
     AppState state;
     QTRY_COMPARE(state.files().size(), 3);
     state.setCurrentIndex(1);
@@ -132,7 +119,7 @@ void TestFileListKeyboard::menuActsOnTheCurrentFileOnly()
 void TestFileListKeyboard::listAndRowsForScreenReaders()
 {
     TestHome home;
-    makeFiles(home, 38);
+    home.makeFiles(38);
     AppState state;
     QTRY_COMPARE(state.files().size(), 38);
     FileListView list(state);

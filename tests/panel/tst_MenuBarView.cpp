@@ -6,6 +6,7 @@
 #include "FileRowView.h"
 #include "FileSystem.h"
 #include "FinishedView.h"
+#include "HeldMove.h"
 #include "MenuBarView.h"
 #include "PreviewCard.h"
 #include "TestHome.h"
@@ -25,7 +26,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QSemaphore>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -36,32 +36,14 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QDateTime fixedNow(QDate(2026, 12, 6), QTime(9, 30));
-constexpr qint64 baseTime = 1'790'000'000;
-
-// Files f0 (newest) .. f<count-1> in Downloads.
-QStringList makeFiles(TestHome &home, int count)
-{
-    const QString downloads = home.folder(u"Downloads"_s);
-    QStringList paths;
-    for (int i = 0; i < count; ++i) {
-        const QString path = downloads + u"/f"_s + QString::number(i) + u".txt"_s;
-        writeFile(path, "file " + QByteArray::number(i), baseTime - i);
-        paths.append(path);
-    }
-    return paths;
-}
-
-QString keptPath(const TestHome &home, const QString &name)
-{
-    return home.path(u"Documents/Kept/2026/December/"_s) + name;
-}
+constexpr qint64 baseTime = TestHome::newestTime;
 
 // A panel on screen over `count` files in Downloads, with the clock fixed for Keep.
 struct Review
 {
-    explicit Review(int count)
-        : files(makeFiles(home, count))
+    explicit Review(int count, FileSystem &fileSystem = FileSystem::standard())
+        : files(home.makeFiles(count))
+        , state(fileSystem)
         , panel(state)
     {
         state.setClock([] { return fixedNow; });
@@ -72,30 +54,6 @@ struct Review
     QStringList files;
     AppState state;
     MenuBarView panel;
-};
-
-// The move of a Keep waits in the middle of its copy, a quarter done, until the test lets it
-// go.
-class HeldMove final : public FileSystem
-{
-public:
-    FileResult moveWithoutReplacing(const QString &from, const QString &to,
-                                    const FileIdentity &expected,
-                                    const CopyControl *control) const override
-    {
-        if (control && control->progress)
-            control->progress(1, 4);
-        entered.release();
-        if (!released.tryAcquire(1, 20000))
-            return FileResult::failure(ETIMEDOUT, u"never released"_s);
-        if (failure != 0)
-            return FileResult::failure(failure, u"the drive is full"_s);
-        return FileSystem::moveWithoutReplacing(from, to, expected, control);
-    }
-
-    int failure = 0; // the move fails with this code once released
-    mutable QSemaphore entered;
-    mutable QSemaphore released;
 };
 
 // Clicks the row like a person would, so the row must be on screen.
@@ -252,7 +210,7 @@ void TestMenuBarView::finishedState()
     QCOMPARE(panel.countLabel()->text(), u"0 files"_s);
 
     // "Scan Again" finds what arrived meanwhile.
-    makeFiles(home, 2);
+    home.makeFiles(2);
     QTest::mouseClick(panel.finishedView()->scanAgainButton(), Qt::LeftButton);
     QVERIFY(!panel.isShowingFinishedState());
     QCOMPARE(panel.countLabel()->count(), 2);
@@ -292,7 +250,7 @@ void TestMenuBarView::pressDuringFeedback()
     QTRY_VERIFY(!panel.isAnimating());
     // f0, the file on screen at the press, is kept once; nothing else is touched, and
     // nothing failed on the way (a second decision on f0 would).
-    QCOMPARE(readFile(keptPath(home, u"f0.txt"_s)), QByteArray("file 0"));
+    QCOMPARE(readFile(home.keptMonth() + u"/f0.txt"_s), QByteArray("file 0"));
     QVERIFY(!QFileInfo::exists(files.at(0)));
     QVERIFY(QFileInfo::exists(files.at(1)));
     QVERIFY(QFileInfo::exists(files.at(2)));
@@ -318,7 +276,7 @@ void TestMenuBarView::undoDuringFeedback()
     QTRY_VERIFY(QFileInfo::exists(files.at(0)));
     QTRY_VERIFY(!panel.isAnimating());
     QTRY_COMPARE(state.files().size(), 2);
-    QCOMPARE(readFile(keptPath(home, u"f1.txt"_s)), QByteArray("file 1"));
+    QCOMPARE(readFile(home.keptMonth() + u"/f1.txt"_s), QByteArray("file 1"));
     QVERIFY(!QFileInfo::exists(files.at(1)));
     QCOMPARE(state.lastDecision()->originalPath, files.at(1));
     QCOMPARE(state.currentFile()->filePath, files.at(0));
@@ -345,7 +303,7 @@ void TestMenuBarView::spaceTwiceOnKeep()
     QTRY_VERIFY(!panel.isAnimating());
     QCOMPARE(QApplication::focusWidget(), panel.keepButton());
     QCOMPARE(settings.size(), 0);
-    QVERIFY(QFileInfo::exists(keptPath(home, u"f0.txt"_s)));
+    QVERIFY(QFileInfo::exists(home.keptMonth() + u"/f0.txt"_s));
     QVERIFY(QFileInfo::exists(files.at(1)));
     QCOMPARE(state.files().size(), 2);
     QVERIFY(home.lines().filter(u"Failed"_s).isEmpty());
@@ -372,7 +330,7 @@ void TestMenuBarView::clickedRowsAndDecisions()
     QCOMPARE(state.currentIndex(), 1);
 
     QTRY_VERIFY(!panel.isAnimating());
-    QVERIFY(QFileInfo::exists(keptPath(home, u"f2.txt"_s)));
+    QVERIFY(QFileInfo::exists(home.keptMonth() + u"/f2.txt"_s));
     QVERIFY(QFileInfo::exists(files.at(1)));
     QCOMPARE(state.currentFile()->filePath, files.at(1)); // the clicked file stays current
 
@@ -408,9 +366,9 @@ void TestMenuBarView::failedDecisionSaysSo()
     QVERIFY(panel.failureLabel()->isVisible());
     QVERIFY(!panel.detailsLabel()->isVisible());
     // The console line is as it always was.
-    QCOMPARE(home.lines(), QStringList{u"Failed to keep: Could not move \""_s + files.at(0) +
-                                       u"\" to \""_s + keptPath(home, QString()).chopped(1) +
-                                       u"\": No such file or directory"_s});
+    QCOMPARE(home.lines(),
+             QStringList{u"Failed to keep: Could not move \""_s + files.at(0) + u"\" to \""_s +
+                         home.keptMonth() + u"\": No such file or directory"_s});
 
     // The warning does not fade with the feedback: it stays over the card until a scan.
     QTRY_COMPARE(card->feedbackLevel(), 1.0);
@@ -450,13 +408,9 @@ void TestMenuBarView::failedDecisionSaysSo()
 
 void TestMenuBarView::copyShowsProgress()
 {
-    TestHome home;
-    const QStringList files = makeFiles(home, 3);
     HeldMove fileSystem;
-    AppState state(fileSystem);
-    state.setClock([] { return fixedNow; });
-    MenuBarView panel(state);
-    panel.show();
+    Review review(3, fileSystem);
+    auto &[home, files, state, panel] = review;
     QProgressBar *bar = panel.previewCard()->progressBar();
 
     QTest::mouseClick(panel.keepButton(), Qt::LeftButton);
@@ -474,7 +428,7 @@ void TestMenuBarView::copyShowsProgress()
 
     QTRY_VERIFY(!panel.isAnimating());
     QVERIFY(!bar->isVisible());
-    QCOMPARE(readFile(keptPath(home, u"f0.txt"_s)), QByteArray("file 0"));
+    QCOMPARE(readFile(home.keptMonth() + u"/f0.txt"_s), QByteArray("file 0"));
     QVERIFY(QFileInfo::exists(files.at(2)));
     QCOMPARE(state.files().size(), 2);
     QCOMPARE(state.currentFile()->filePath, files.at(2));
@@ -485,14 +439,10 @@ void TestMenuBarView::copyShowsProgress()
 
 void TestMenuBarView::lateFailureReplacesSuccess()
 {
-    TestHome home;
-    const QStringList files = makeFiles(home, 2);
     HeldMove fileSystem;
     fileSystem.failure = ENOSPC;
-    AppState state(fileSystem);
-    state.setClock([] { return fixedNow; });
-    MenuBarView panel(state);
-    panel.show();
+    Review review(2, fileSystem);
+    auto &[home, files, state, panel] = review;
     PreviewCard *card = panel.previewCard();
     QStringList symbols;
     connect(card, &PreviewCard::feedbackShown, card,
@@ -637,7 +587,7 @@ void TestMenuBarView::keyboardReview()
     QCOMPARE(QApplication::focusWidget(), panel.keepButton());
     QTest::keyClick(panel.keepButton(), Qt::Key_Return);
     QTRY_VERIFY(!panel.isAnimating());
-    QVERIFY(QFileInfo::exists(keptPath(home, u"f2.txt"_s)));
+    QVERIFY(QFileInfo::exists(home.keptMonth() + u"/f2.txt"_s));
     QCOMPARE(QApplication::focusWidget(), panel.keepButton());
 }
 

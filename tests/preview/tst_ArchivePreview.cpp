@@ -26,12 +26,11 @@ ArchiveListing listingOf(qint64 count, int listed, qint64 total)
 
 } // namespace
 
-class TestArchivePreview : public QObject
+class TestArchivePreview : public TemporaryHomeSuite
 {
     Q_OBJECT
 
 private slots:
-    static void initMain() { useTemporaryHome(); }
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
 
     void showsHeaderRowsAndNotes_data()

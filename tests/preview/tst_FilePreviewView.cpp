@@ -64,12 +64,9 @@ const QByteArray wavSilence = QByteArray("RIFF\xa4\x3e\0\0WAVEfmt \x10\0\0\0\x01
 
 } // namespace
 
-class TestFilePreviewView final : public QObject
+class TestFilePreviewView final : public TemporaryHomeSuite
 {
     Q_OBJECT
-
-public:
-    static void initMain() { useTemporaryHome(); }
 
 private slots:
     void initTestCase();

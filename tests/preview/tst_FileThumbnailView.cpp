@@ -49,14 +49,6 @@ void setModified(const QString &path, const QDateTime &when)
     QCOMPARE(::utimensat(AT_FDCWD, PathCodec::encode(path).constData(), times, 0), 0);
 }
 
-bool saveAs(const QImage &image, const QString &path, const char *format)
-{
-    QByteArray data;
-    QBuffer buffer(&data);
-    return buffer.open(QIODevice::WriteOnly) && image.save(&buffer, format) &&
-           writeFile(path, data);
-}
-
 int modeOf(const QString &path)
 {
     struct stat info = {};
@@ -104,12 +96,9 @@ public:
 
 } // namespace
 
-class TestFileThumbnailView final : public QObject
+class TestFileThumbnailView final : public TemporaryHomeSuite
 {
     Q_OBJECT
-
-public:
-    static void initMain() { useTemporaryHome(); }
 
 private slots:
     void initTestCase() { QVERIFY(m_files.isValid()); }
@@ -201,7 +190,7 @@ void TestFileThumbnailView::cachedEntry()
     QFETCH(bool, ownUri);
     QFETCH(bool, used);
     const QString path = file(name);
-    QVERIFY(saveAs(filled(QSize(300, 200), green), path, "PNG"));
+    QVERIFY(writeImage(filled(QSize(300, 200), green), path, "PNG"));
     setModified(path, entryTime);
 
     // What another program left in the cache: red, so it shows whether it was used.
@@ -242,7 +231,8 @@ void TestFileThumbnailView::generatedEntry_data()
         painter.fillRect(QRect(0, 0, pdf.width(), pdf.height()), green);
     }
 
-    QVERIFY(saveAs(filled(QSize(300, 200), green), file(PathCodec::decode("Gr\xfcn.png")), "PNG"));
+    QVERIFY(
+        writeImage(filled(QSize(300, 200), green), file(PathCodec::decode("Gr\xfcn.png")), "PNG"));
 
     QTest::newRow("big JPEG") << u"camera.jpg"_s << QSize(128, 96);
     QTest::newRow("name in Latin-1, not UTF-8")

@@ -11,12 +11,9 @@
 
 using namespace Qt::StringLiterals;
 
-class TestImageDecoder final : public QObject
+class TestImageDecoder final : public TemporaryHomeSuite
 {
     Q_OBJECT
-
-public:
-    static void initMain() { useTemporaryHome(); }
 
 private slots:
     void exifOrientation_data();

@@ -36,12 +36,9 @@ bool showsPage(const QImage &image, int page)
 
 } // namespace
 
-class TestPdfPreview final : public QObject
+class TestPdfPreview final : public TemporaryHomeSuite
 {
     Q_OBJECT
-
-public:
-    static void initMain() { useTemporaryHome(); }
 
 private slots:
     void initTestCase();

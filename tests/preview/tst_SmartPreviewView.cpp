@@ -21,12 +21,9 @@
 
 using namespace Qt::StringLiterals;
 
-class TestSmartPreviewView final : public QObject
+class TestSmartPreviewView final : public TemporaryHomeSuite
 {
     Q_OBJECT
-
-public:
-    static void initMain() { useTemporaryHome(); }
 
 private slots:
     void initTestCase();

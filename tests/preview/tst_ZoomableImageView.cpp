@@ -90,12 +90,9 @@ std::unique_ptr<ZoomableImageView> viewOf(const QString &file)
 
 } // namespace
 
-class TestZoomableImageView final : public QObject
+class TestZoomableImageView final : public TemporaryHomeSuite
 {
     Q_OBJECT
-
-public:
-    static void initMain() { useTemporaryHome(); }
 
 private slots:
     void initTestCase();

@@ -152,12 +152,9 @@ struct Session
 
 } // namespace
 
-class TestSettingsView final : public QObject
+class TestSettingsView final : public TemporaryHomeSuite
 {
     Q_OBJECT
-
-public:
-    static void initMain() { useTemporaryHome(); }
 
 private slots:
     void theWindow();

@@ -37,12 +37,9 @@ Coverage coverageOf(const QImage &image, const QColor &colour)
 
 } // namespace
 
-class TestMirelIcons final : public QObject
+class TestMirelIcons final : public TemporaryHomeSuite
 {
     Q_OBJECT
-
-public:
-    static void initMain() { useTemporaryHome(); }
 
 private slots:
     void everySymbolRenders_data();

@@ -137,12 +137,9 @@ public:
 
 } // namespace
 
-class TestUpdaterCheck final : public QObject
+class TestUpdaterCheck final : public TemporaryHomeSuite
 {
     Q_OBJECT
-
-public:
-    static void initMain() { useTemporaryHome(); }
 
 private slots:
     void init();
@@ -680,7 +677,6 @@ void TestUpdaterCheck::signatureOfWrongSize()
         {publicKey.left(31), signature}, {publicKey + '\0', signature},
         {publicKey, signature.left(63)}, {publicKey, longer},
         {publicKey, QByteArray()},       {QByteArray(), signature}};
-    QVERIFY(Ed25519Verifier::hasValidSizes(publicKey, signature));
     for (const auto &[key, candidate] : wrongSizes) {
         // OpenSSL refuses a signature of the wrong size silently: Mirel's own check is
         // looked at directly.

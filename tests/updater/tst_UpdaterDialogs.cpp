@@ -110,12 +110,9 @@ public slots:
     void open(const QUrl &url) { urls.append(url); }
 };
 
-class TestUpdaterDialogs final : public QObject
+class TestUpdaterDialogs final : public TemporaryHomeSuite
 {
     Q_OBJECT
-
-public:
-    static void initMain() { useTemporaryHome(); }
 
 private slots:
     void initTestCase();

@@ -103,13 +103,11 @@ const QList<Member> smallTree = {{"docs/", 0, true},
 
 } // namespace
 
-class TestArchiveListing : public QObject
+class TestArchiveListing : public TemporaryHomeSuite
 {
     Q_OBJECT
 
 private slots:
-    static void initMain() { useTemporaryHome(); }
-
     void listsEachFormat_data()
     {
         QTest::addColumn<Configure>("configure");

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "DesktopThumbnailers.h"
+#include "PosixPaths.h"
 #include "TestHome.h"
 #include "ThumbnailerSandbox.h"
 
@@ -13,6 +14,7 @@
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
+using PosixPaths::UniqueFd;
 using ThumbnailerSandbox::Isolation;
 using ThumbnailerSandbox::Outcome;
 
@@ -40,44 +42,19 @@ source, target, size = sys.argv[1], sys.argv[2], int(sys.argv[3])
 QString writeScript(const QString &folder, const QString &name, const QByteArray &body)
 {
     const QString path = folder + u'/' + name;
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return QString();
-    file.write(body);
-    file.close();
-    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    return path;
+    const bool ok =
+        writeFile(path, body) &&
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return ok ? path : QString();
 }
 
-QString makeFile(const QString &path, const QByteArray &bytes)
+// Writes the file and opens it for reading; invalid when either fails.
+PosixPaths::UniqueFd openNewFile(const QString &path, const QByteArray &bytes)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return QString();
-    file.write(bytes);
-    return path;
+    return PosixPaths::UniqueFd(
+        writeFile(path, bytes) ? ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC)
+                               : -1);
 }
-
-int openRead(const QString &path)
-{
-    return ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-}
-
-// Closes a descriptor when the test ends, whether it passed or not.
-struct Descriptor
-{
-    int fd;
-    explicit Descriptor(int value)
-        : fd(value)
-    {}
-    ~Descriptor()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-    Descriptor(const Descriptor &) = delete;
-    Descriptor &operator=(const Descriptor &) = delete;
-};
 
 bool processGone(pid_t pid)
 {
@@ -104,13 +81,11 @@ QString isolationName(Isolation isolation)
 
 } // namespace
 
-class TestDesktopThumbnailers : public QObject
+class TestDesktopThumbnailers : public TemporaryHomeSuite
 {
     Q_OBJECT
 
 private slots:
-    static void initMain() { useTemporaryHome(); }
-
     void initTestCase()
     {
         qInfo("bubblewrap %s",
@@ -158,9 +133,8 @@ private slots:
         QVERIFY(QDir().mkpath(user) && QDir().mkpath(system));
         const QString tool = writeScript(dir.path(), u"tool"_s, "#!/bin/sh\nexit 0\n");
         const auto entry = [&](const QString &folder, const QString &name, const QString &body) {
-            QVERIFY(!makeFile(folder + u'/' + name + u".thumbnailer"_s,
-                              (u"# a comment\n[Thumbnailer Entry]\n"_s + body).toUtf8())
-                         .isEmpty());
+            QVERIFY(writeFile(folder + u'/' + name + u".thumbnailer"_s,
+                              (u"# a comment\n[Thumbnailer Entry]\n"_s + body).toUtf8()));
         };
         // For zip files; office documents derive from zip.
         entry(system, u"archives"_s,
@@ -200,14 +174,9 @@ private slots:
 
     void searchesTheXdgDataFolders()
     {
-        const QByteArray oldHome = qgetenv("XDG_DATA_HOME");
-        const QByteArray oldDirs = qgetenv("XDG_DATA_DIRS");
-        const auto restore = qScopeGuard([&] {
-            qputenv("XDG_DATA_HOME", oldHome);
-            qputenv("XDG_DATA_DIRS", oldDirs);
-        });
-        qputenv("XDG_DATA_HOME", "/home/someone/.local/share");
-        qputenv("XDG_DATA_DIRS", "/opt/share:relative/ignored:/usr/share/");
+        const ScopedEnvironment environment{
+            {"XDG_DATA_HOME", "/home/someone/.local/share"},
+            {"XDG_DATA_DIRS", "/opt/share:relative/ignored:/usr/share/"}};
         QCOMPARE(DesktopThumbnailers::searchFolders(),
                  (QStringList{u"/home/someone/.local/share/thumbnailers"_s,
                               u"/opt/share/thumbnailers"_s, u"/usr/share/thumbnailers"_s}));
@@ -261,9 +230,8 @@ private slots:
 
         QTemporaryDir dir;
         const QString program = writeScript(dir.path(), u"thumbnailer"_s, script);
-        const QString input = makeFile(dir.filePath(u"sample.odt"_s), "input bytes");
-        const Descriptor fd(openRead(input));
-        QVERIFY(fd.fd >= 0);
+        const UniqueFd fd = openNewFile(dir.filePath(u"sample.odt"_s), "input bytes");
+        QVERIFY(fd.isValid());
 
         ThumbnailerSandbox::Options options;
         options.size = 128;
@@ -271,7 +239,7 @@ private slots:
         options.nameHint = u"sample.odt"_s;
         options.deadline = std::chrono::milliseconds(
             outcome == Outcome::TimedOut ? 700 : 20'000); // generous: a busy machine
-        const auto result = ThumbnailerSandbox::run(program + u" %i %o %s"_s, fd.fd, options);
+        const auto result = ThumbnailerSandbox::run(program + u" %i %o %s"_s, fd.get(), options);
         QCOMPARE(result.outcome, outcome);
         QCOMPARE(result.sandboxed, isolation == Isolation::Bubblewrap);
         QCOMPARE(result.image.size(), size);
@@ -289,17 +257,16 @@ private slots:
                                             u"#!/bin/sh\necho run >> '%1'\n"_s.arg(runs).toUtf8());
         int pipeEnds[2];
         QCOMPARE(::pipe(pipeEnds), 0);
-        const Descriptor reading(pipeEnds[0]);
-        const Descriptor writing(pipeEnds[1]);
+        const UniqueFd reading(pipeEnds[0]);
+        const UniqueFd writing(pipeEnds[1]);
         ThumbnailerSandbox::Options options;
         options.isolation = Isolation::LimitsOnly;
-        auto result = ThumbnailerSandbox::run(program + u" %i %o"_s, reading.fd, options);
+        auto result = ThumbnailerSandbox::run(program + u" %i %o"_s, reading.get(), options);
         QCOMPARE(result.outcome, Outcome::CouldNotStart);
         QVERIFY(!QFile::exists(runs));
 
-        const QString input = makeFile(dir.filePath(u"in.bin"_s), "x");
-        const Descriptor file(openRead(input));
-        result = ThumbnailerSandbox::run(u"/no/such/thumbnailer %i %o"_s, file.fd, options);
+        const UniqueFd file = openNewFile(dir.filePath(u"in.bin"_s), "x");
+        result = ThumbnailerSandbox::run(u"/no/such/thumbnailer %i %o"_s, file.get(), options);
         QCOMPARE(result.outcome, Outcome::CouldNotStart);
         QVERIFY(result.detail.contains(u"/no/such/thumbnailer"_s));
 
@@ -309,7 +276,7 @@ private slots:
                                            QByteArray("\x7f"
                                                       "ELF broken",
                                                       11));
-        result = ThumbnailerSandbox::run(broken + u" %i %o"_s, file.fd, options);
+        result = ThumbnailerSandbox::run(broken + u" %i %o"_s, file.get(), options);
         QCOMPARE(result.outcome, Outcome::CouldNotStart);
         QCOMPARE(result.detail, QString::fromLocal8Bit(strerror(ENOEXEC)));
     }
@@ -341,15 +308,14 @@ private slots:
         QFETCH(bool, limited);
         QTemporaryDir dir;
         const QString program = writeScript(dir.path(), u"thumbnailer"_s, script);
-        const QString input = makeFile(dir.filePath(u"in.bin"_s), "x");
-        const Descriptor fd(openRead(input));
+        const UniqueFd fd = openNewFile(dir.filePath(u"in.bin"_s), "x");
 
         ThumbnailerSandbox::Options options;
         options.isolation = isolation;
         options.deadline = std::chrono::seconds(20);
         options.memoryLimit = limited ? qint64(300) << 20 : qint64(4) << 30;
         options.outputLimit = limited ? qint64(1) << 20 : qint64(32) << 20;
-        const auto result = ThumbnailerSandbox::run(program + u" %i %o %s"_s, fd.fd, options);
+        const auto result = ThumbnailerSandbox::run(program + u" %i %o %s"_s, fd.get(), options);
         QCOMPARE(result.outcome, limited ? Outcome::Failed : Outcome::Made);
     }
 
@@ -362,12 +328,11 @@ private slots:
             dir.path(), u"thumbnailer"_s,
             u"#!/bin/sh\nsleep 300 &\necho $! > '%1'\necho $$ >> '%1'\nwait\n"_s.arg(pids)
                 .toUtf8());
-        const QString input = makeFile(dir.filePath(u"x.bin"_s), "x");
-        const Descriptor fd(openRead(input));
+        const UniqueFd fd = openNewFile(dir.filePath(u"x.bin"_s), "x");
         ThumbnailerSandbox::Options options;
         options.isolation = Isolation::LimitsOnly;
         options.deadline = std::chrono::milliseconds(1500);
-        const auto result = ThumbnailerSandbox::run(program + u" %i %o %s"_s, fd.fd, options);
+        const auto result = ThumbnailerSandbox::run(program + u" %i %o %s"_s, fd.get(), options);
         QCOMPARE(result.outcome, Outcome::TimedOut);
         QFile file(pids);
         QVERIFY(file.open(QIODevice::ReadOnly));
@@ -395,7 +360,8 @@ private slots:
         QVERIFY(server.listen(QHostAddress::LocalHost));
 
         QTemporaryDir dir;
-        const QString secret = makeFile(dir.filePath(u"secret.txt"_s), "the user's secret");
+        const QString secret = dir.filePath(u"secret.txt"_s);
+        QVERIFY(writeFile(secret, "the user's secret"));
         const QByteArray probe = pngWriter + R"(
 def attempt(action):
     try:
@@ -439,20 +405,20 @@ png(target, 8, 8, (0, 128, 0), texts)
                             .replace("PORT", QByteArray::number(server.serverPort()))
                             .replace("SECRET", quotedSecret)
                             .replace("HOME", quotedHome));
-        const QString input = makeFile(dir.filePath(u"report.docx"_s), "input bytes");
-        const Descriptor fd(openRead(input));
+        const QString input = dir.filePath(u"report.docx"_s);
+        const UniqueFd fd = openNewFile(input, "input bytes");
 
         // Inheritable on purpose: the runner must not hand it on.
         int leak[2];
         QCOMPARE(::pipe(leak), 0);
-        const Descriptor leakRead(leak[0]);
-        const Descriptor leakWrite(leak[1]);
+        const UniqueFd leakRead(leak[0]);
+        const UniqueFd leakWrite(leak[1]);
 
         ThumbnailerSandbox::Options options;
         options.isolation = isolation;
         options.nameHint = u"report.docx"_s;
         options.deadline = std::chrono::seconds(20);
-        const auto result = ThumbnailerSandbox::run(program + u" %i %o %s"_s, fd.fd, options);
+        const auto result = ThumbnailerSandbox::run(program + u" %i %o %s"_s, fd.get(), options);
         QCOMPARE(result.outcome, Outcome::Made);
         const QImage &seen = result.image;
         qInfo().noquote() << "root folder:" << seen.text(u"root"_s)
@@ -509,21 +475,21 @@ png(target, 8, 8, (0, 128, 0), texts)
             writeScript(dir.path(), u"thumbnailer"_s,
                         script + "open('" + QFile::encodeName(runs) + "', 'a').write('run\\n')\n");
         QVERIFY(QDir().mkpath(dir.filePath(u"thumbnailers"_s)));
-        makeFile(dir.filePath(u"thumbnailers/mirel-test.thumbnailer"_s),
-                 (u"[Thumbnailer Entry]\nTryExec=%1\nExec=%1 %i %o %s\n"
-                  "MimeType=application/x-mirel-test;\n"_s.arg(program))
-                     .toUtf8());
+        QVERIFY(writeFile(dir.filePath(u"thumbnailers/mirel-test.thumbnailer"_s),
+                          (u"[Thumbnailer Entry]\nTryExec=%1\nExec=%1 %i %o %s\n"
+                           "MimeType=application/x-mirel-test;\n"_s.arg(program))
+                              .toUtf8()));
         const DesktopThumbnailers thumbnailers({dir.filePath(u"thumbnailers"_s)});
         const ThumbnailCache cache(dir.filePath(u"cache"_s));
-        const QString file = makeFile(dir.filePath(u"drawing.mirel"_s), "drawing");
-        const Descriptor fd(openRead(file));
+        const QString file = dir.filePath(u"drawing.mirel"_s);
+        const UniqueFd fd = openNewFile(file, "drawing");
 
         ThumbnailerSandbox::Options options;
         options.isolation = Isolation::LimitsOnly;
         options.deadline = std::chrono::seconds(20);
         for (int attempt = 0; attempt < 2; ++attempt) {
             const QImage image =
-                thumbnailers.thumbnail(file, fd.fd, u"application/x-mirel-test"_s,
+                thumbnailers.thumbnail(file, fd.get(), u"application/x-mirel-test"_s,
                                        ThumbnailCache::Flavor::Normal, cache, options);
             QCOMPARE(image.isNull(), !made);
             if (made)
@@ -536,13 +502,13 @@ png(target, 8, 8, (0, 128, 0), texts)
 
         // The preview card's picture, at its own size: made again, never from the cache.
         options.size = 400;
-        const auto picture = thumbnailers.picture(fd.fd, u"application/x-mirel-test"_s, options);
+        const auto picture = thumbnailers.picture(fd.get(), u"application/x-mirel-test"_s, options);
         QCOMPARE(picture.outcome, made ? Outcome::Made : Outcome::BadOutput);
         if (made)
             QCOMPARE(picture.image.size(), QSize(100, 50));
         QVERIFY(count.open(QIODevice::ReadOnly));
         QCOMPARE(count.readAll(), "run\nrun\n");
-        QCOMPARE(thumbnailers.picture(fd.fd, u"application/x-other"_s, options).outcome,
+        QCOMPARE(thumbnailers.picture(fd.get(), u"application/x-other"_s, options).outcome,
                  Outcome::CouldNotStart);
         const qint64 mtime = QFileInfo(file).lastModified().toSecsSinceEpoch();
         QCOMPARE(QFile::exists(cache.entryPath(file, ThumbnailCache::Flavor::Normal)), made);

@@ -34,13 +34,11 @@ int inkBetween(const QImage &image, int from, int to)
 
 } // namespace
 
-class TestFontSample : public QObject
+class TestFontSample : public TemporaryHomeSuite
 {
     Q_OBJECT
 
 private slots:
-    static void initMain() { useTemporaryHome(); }
-
     void rendersAFontWithItsNames_data()
     {
         QTest::addColumn<QString>("file");

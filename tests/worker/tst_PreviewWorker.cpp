@@ -51,12 +51,9 @@ QString className(const QWidget *widget)
 
 } // namespace
 
-class TestPreviewWorker final : public QObject
+class TestPreviewWorker final : public TemporaryHomeSuite
 {
     Q_OBJECT
-
-public:
-    static void initMain() { useTemporaryHome(); }
 
 private slots:
     void initTestCase();
