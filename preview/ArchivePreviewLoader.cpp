@@ -8,6 +8,8 @@
 
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 using Problem = ArchiveListing::Problem;
 
 ArchivePreviewLoader::ArchivePreviewLoader(PreviewFilePtr file, QWidget *parent)
@@ -57,8 +59,12 @@ QString ArchivePreviewLoader::failureReason(PreviewWorker::Status status,
 {
     if (status == PreviewWorker::Status::Done && listing) {
         // What was read before a problem is still worth a list (with the problem noted); with
-        // nothing read, the problem is all there is to say.
-        if (listing->problem == Problem::None || listing->entryCount > 0)
+        // nothing read, or only entries without a name (the remains of a broken header), the
+        // problem is all there is to say.
+        const bool named =
+            std::any_of(listing->entries.cbegin(), listing->entries.cend(),
+                        [](const ArchiveEntry &entry) { return !entry.path.isEmpty(); });
+        if (listing->problem == Problem::None || named)
             return QString();
         return ArchivePreview::problemText(listing->problem);
     }

@@ -4,6 +4,8 @@
 #include "ThumbnailerSandbox.h"
 
 #include <QCryptographicHash>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -88,6 +90,27 @@ bool processGone(pid_t pid)
     const qsizetype close = line.lastIndexOf(')');
     return close > 0 && line.mid(close + 2, 1) == "Z"; // a zombie waiting for its reaper
 }
+
+// What a probe script saw, written as JSON into the pixels of its picture.
+class Observations
+{
+public:
+    explicit Observations(const QImage &image)
+    {
+        QByteArray bytes;
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb pixel = image.pixel(x, 0);
+            bytes += char(qRed(pixel));
+            bytes += char(qGreen(pixel));
+            bytes += char(qBlue(pixel));
+        }
+        m_seen = QJsonDocument::fromJson(bytes.trimmed()).object();
+    }
+    QString text(const QString &key) const { return m_seen.value(key).toString(); }
+
+private:
+    QJsonObject m_seen;
+};
 
 QList<Isolation> isolations()
 {
@@ -429,7 +452,11 @@ texts = {
     'write-input': attempt(write_input),
     'processes': str(len([p for p in os.listdir('/proc') if p.isdigit()])),
 }
-png(target, 8, 8, (0, 128, 0), texts)
+# In the pixels, three bytes each: the preview process that decodes the PNG keeps no text chunks.
+import json
+data = json.dumps(texts).encode()
+data += b' ' * (-len(data) % 3)
+png(target, len(data) // 3, 1, None, data=b'\x00' + data)
 )";
         const QByteArray quotedSecret = "'" + QFile::encodeName(secret) + "'";
         const QByteArray quotedHome = "'" + QFile::encodeName(QDir::homePath()) + "'";
@@ -452,9 +479,10 @@ png(target, 8, 8, (0, 128, 0), texts)
         options.isolation = isolation;
         options.nameHint = u"report.docx"_s;
         options.deadline = std::chrono::seconds(20);
+        options.size = options.maxSide; // one pixel per three bytes, none scaled away
         const auto result = ThumbnailerSandbox::run(program + u" %i %o %s"_s, fd.fd, options);
         QCOMPARE(result.outcome, Outcome::Made);
-        const QImage &seen = result.image;
+        const Observations seen(result.image);
         qInfo().noquote() << "root folder:" << seen.text(u"root"_s)
                           << "processes:" << seen.text(u"processes"_s);
         QCOMPARE(seen.text(u"input"_s), u"input bytes"_s);
