@@ -30,8 +30,10 @@ class TestArchivePreview : public QObject
 {
     Q_OBJECT
 
-private slots:
+public:
     static void initMain() { useTemporaryHome(); }
+
+private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
 
     void showsHeaderRowsAndNotes_data()

@@ -107,8 +107,10 @@ class TestArchiveListing : public QObject
 {
     Q_OBJECT
 
-private slots:
+public:
     static void initMain() { useTemporaryHome(); }
+
+private slots:
 
     void listsEachFormat_data()
     {

@@ -131,8 +131,10 @@ class TestDesktopThumbnailers : public QObject
 {
     Q_OBJECT
 
-private slots:
+public:
     static void initMain() { useTemporaryHome(); }
+
+private slots:
 
     void initTestCase()
     {

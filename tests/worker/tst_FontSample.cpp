@@ -38,8 +38,10 @@ class TestFontSample : public QObject
 {
     Q_OBJECT
 
-private slots:
+public:
     static void initMain() { useTemporaryHome(); }
+
+private slots:
 
     void rendersAFontWithItsNames_data()
     {

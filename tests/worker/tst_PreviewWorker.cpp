@@ -75,6 +75,7 @@ private slots:
     void pdfPagesAtTheAskedSize();
     void idleWorkersEnd();
     void missingWorkerGivesNoPicture();
+    void forgedArchiveListingIsRefused();
 
 private:
     QString path(const QString &name) const { return m_dir.filePath(name); }
@@ -337,6 +338,27 @@ void TestPreviewWorker::missingWorkerGivesNoPicture()
     const ImageDecoder::Result result = ImageDecoder::decode(goodPicture(), QSize(20, 20));
     QCOMPARE(result.status, Status::Unavailable);
     QVERIFY(result.image.isNull());
+}
+
+// A worker that claims more entries than the protocol allows is not believed, nor used again:
+// no listing reaches the preview, and the next request gets a fresh worker.
+void TestPreviewWorker::forgedArchiveListingIsRefused()
+{
+    const QString forged = path(u"forged.zip"_s);
+    writeBytes(forged, QByteArray("MIREL-TEST-FORGED-LIST") + QByteArray(100, ' '));
+    WorkerProtocol::Request request;
+    request.job = WorkerProtocol::Job::ArchiveList;
+    const auto file = PreviewFile::open(forged);
+    const int startedBefore = PreviewWorker::startedWorkers();
+    const PreviewWorker::Result result =
+        PreviewWorker::run(*file, request, PreviewWorker::Lane::Preview);
+    QCOMPARE(result.status, Status::WorkerLost);
+    QVERIFY(!result.archive);
+
+    const ImageDecoder::Result next = ImageDecoder::decode(goodPicture(), QSize(100, 100));
+    QCOMPARE(next.status, Status::Done);
+    // init() left no idle worker: one for the lie, a fresh one after it.
+    QCOMPARE(PreviewWorker::startedWorkers(), startedBefore + 2);
 }
 
 QTEST_MAIN(TestPreviewWorker)
