@@ -78,6 +78,21 @@ QByteArray wireOf(const ArchiveListing &listing)
     return ArchiveListingWire::encode(listing);
 }
 
+// A payload written field by field, whatever its header claims.
+QByteArray rawWire(const WorkerProtocol::ArchiveHeader &header, int entries, const QByteArray &path,
+                   const QByteArray &detail = QByteArray())
+{
+    QByteArray wire(reinterpret_cast<const char *>(&header), sizeof(header));
+    for (int i = 0; i < entries; ++i) {
+        WorkerProtocol::ArchiveEntryHeader entry;
+        entry.size = 1;
+        entry.pathBytes = std::uint32_t(path.size());
+        wire.append(reinterpret_cast<const char *>(&entry), sizeof(entry));
+        wire.append(path);
+    }
+    return wire + detail;
+}
+
 template<typename T> void patch(QByteArray &wire, std::size_t offset, T value)
 {
     std::memcpy(wire.data() + offset, &value, sizeof(T));
@@ -248,6 +263,21 @@ private slots:
         };
         QTest::newRow("more listed than the protocol allows")
             << with([](QByteArray &w) { patch<std::uint32_t>(w, listedAt, maxArchiveListed + 1); });
+        // The bytes for every entry are there: only the bounds refuse these.
+        ArchiveHeader tooMany;
+        tooMany.listed = maxArchiveListed + 1;
+        tooMany.entryCount = maxArchiveListed + 1;
+        QTest::newRow("more listed than allowed, all of them there")
+            << rawWire(tooMany, int(maxArchiveListed) + 1, "name");
+        ArchiveHeader one;
+        one.listed = 1;
+        one.entryCount = 1;
+        QTest::newRow("a path longer than allowed, all of it there")
+            << rawWire(one, 1, QByteArray(qsizetype(maxArchivePathBytes) + 1, 'p'));
+        ArchiveHeader chatty = one;
+        chatty.detailBytes = maxArchiveDetailBytes + 1;
+        QTest::newRow("a message longer than allowed, all of it there")
+            << rawWire(chatty, 1, "name", QByteArray(qsizetype(maxArchiveDetailBytes) + 1, 'm'));
         QTest::newRow("more listed than there are")
             << with([](QByteArray &w) { patch<std::uint32_t>(w, listedAt, 3); });
         QTest::newRow("fewer entries counted than listed")
@@ -271,6 +301,23 @@ private slots:
         QTest::newRow("larger than any listing")
             << good + QByteArray(qsizetype(maxArchivePayload), '\0');
     }
+    void wireAcceptsTheLargestListing()
+    {
+        using namespace WorkerProtocol;
+        ArchiveHeader full;
+        full.listed = maxArchiveListed;
+        full.entryCount = maxArchiveEntries;
+        full.detailBytes = maxArchiveDetailBytes;
+        const QByteArray wire =
+            rawWire(full, int(maxArchiveListed), QByteArray(qsizetype(maxArchivePathBytes), 'p'),
+                    QByteArray(qsizetype(maxArchiveDetailBytes), 'm'));
+        QCOMPARE(std::uint64_t(wire.size()), maxArchivePayload);
+        const auto listing = ArchiveListingWire::decode(wire.constData(), std::size_t(wire.size()));
+        QVERIFY(listing);
+        QCOMPARE(listing->entries.size(), qsizetype(maxArchiveListed));
+        QCOMPARE(listing->unlistedCount(), maxArchiveEntries - maxArchiveListed);
+    }
+
     void wireRefusesForgeries()
     {
         QFETCH(QByteArray, wire);

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "ArchivePreviewLoader.h"
 #include "FilePreviewView.h"
 #include "ImageDecoder.h"
 #include "ImagePreview.h"
@@ -76,6 +77,7 @@ private slots:
     void idleWorkersEnd();
     void missingWorkerGivesNoPicture();
     void forgedArchiveListingIsRefused();
+    void archiveLeavingTheScreenStopsItsListing();
 
 private:
     QString path(const QString &name) const { return m_dir.filePath(name); }
@@ -359,6 +361,28 @@ void TestPreviewWorker::forgedArchiveListingIsRefused()
     QCOMPARE(next.status, Status::Done);
     // init() left no idle worker: one for the lie, a fresh one after it.
     QCOMPARE(PreviewWorker::startedWorkers(), startedBefore + 2);
+}
+
+// An archive whose listing does not come shows the busy indicator; when it leaves the screen the
+// worker busy on it is killed at once, not at the deadline.
+void TestPreviewWorker::archiveLeavingTheScreenStopsItsListing()
+{
+    PreviewWorker::setDeadline(120s);
+    const QString stuck = path(u"stuck.zip"_s);
+    writeBytes(stuck, "MIREL-TEST-HANG" + QByteArray(100, ' '));
+    auto *loader = new ArchivePreviewLoader(PreviewFile::open(stuck));
+    QSignalSpy failed(loader, &ArchivePreviewLoader::failed);
+    loader->resize(300, 200);
+    loader->show();
+    QTRY_VERIFY(PreviewWorker::liveWorkers() >= 1);
+    QTest::qWait(200);
+    QVERIFY(loader->isBusy());
+    QVERIFY(!loader->archivePreview());
+    QCOMPARE(failed.count(), 0);
+
+    delete loader;
+    // Far less than the deadline.
+    QTRY_COMPARE_WITH_TIMEOUT(PreviewWorker::liveWorkers(), 0, 10000);
 }
 
 QTEST_MAIN(TestPreviewWorker)
