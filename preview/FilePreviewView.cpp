@@ -160,9 +160,11 @@ QWidget *FilePreviewView::makePreview(const Probe &probe)
 
 QWidget *FilePreviewView::makePicturePreview(const Probe &probe)
 {
-    // As large as the preview area on this screen, within reason.
-    const QSize room = (QSizeF(size().expandedTo(QSize(256, 256))) * devicePixelRatioF())
+    // The preview area's size on this screen (laid out by now), within reason.
+    const QSize logical = size().isEmpty() ? QSize(256, 256) : size();
+    const QSize room = (QSizeF(logical) * devicePixelRatioF())
                            .toSize()
+                           .expandedTo(QSize(64, 64))
                            .boundedTo(QSize(2048, 2048));
     ImagePreview::Maker make;
     if (probe.desktopPicture) {
