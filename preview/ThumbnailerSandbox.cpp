@@ -328,6 +328,12 @@ Result readOutput(const QString &path, const Options &options)
         result.outcome = Outcome::Cancelled;
         return result;
     }
+    if (decoded.status == PreviewWorker::Status::Unavailable) {
+        // No preview process to decode it: nothing is known about the picture.
+        result.outcome = Outcome::CouldNotStart;
+        result.detail = u"the preview process could not be started"_s;
+        return result;
+    }
     if (decoded.image.isNull()) {
         result.detail = u"the preview process could not decode the output"_s;
         return result;

@@ -51,7 +51,7 @@ struct Options
 
 enum class Outcome {
     Made,
-    CouldNotStart, // the program or the sandbox could not be started
+    CouldNotStart, // the program, its sandbox or the preview process could not be started
     Failed,        // it exited with an error or was killed by a signal
     TimedOut,      // still running at the deadline: killed
     NoOutput,

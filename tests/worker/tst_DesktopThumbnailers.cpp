@@ -582,6 +582,39 @@ png(target, len(data) // 3, 1, None, data=b'\x00' + data)
             QCOMPARE(stored.size(), QSize(100, 50));
         }
     }
+
+    // Without a preview process to decode what the program wrote, nothing is known about the
+    // file: no thumbnail, but no failure recorded either, so it is tried again later.
+    void noPreviewProcessRecordsNoFailure()
+    {
+        QTemporaryDir dir;
+        const QString program = writeScript(dir.path(), u"thumbnailer"_s,
+                                            pngWriter + "png(target, 20, 10, (1, 2, 3))\n");
+        QVERIFY(QDir().mkpath(dir.filePath(u"thumbnailers"_s)));
+        makeFile(
+            dir.filePath(u"thumbnailers/mirel-test.thumbnailer"_s),
+            (u"[Thumbnailer Entry]\nExec=%1 %i %o %s\nMimeType=application/x-mirel-test;\n"_s.arg(
+                 program))
+                .toUtf8());
+        const DesktopThumbnailers thumbnailers({dir.filePath(u"thumbnailers"_s)});
+        const ThumbnailCache cache(dir.filePath(u"cache"_s));
+        const QString file = makeFile(dir.filePath(u"drawing.mirel"_s), "drawing");
+        const Descriptor fd(openRead(file));
+        const QString worker = PreviewWorker::executable();
+        PreviewWorker::setExecutable(dir.filePath(u"no-such-worker"_s));
+        const QImage image = thumbnailers.thumbnail(file, fd.fd, u"application/x-mirel-test"_s,
+                                                    ThumbnailCache::Flavor::Normal, cache);
+        PreviewWorker::setExecutable(worker);
+        QVERIFY(image.isNull());
+        QVERIFY(!cache.hasFailure(file, QFileInfo(file).lastModified().toSecsSinceEpoch()));
+
+        // With it, the same file gets its thumbnail.
+        QCOMPARE(thumbnailers
+                     .thumbnail(file, fd.fd, u"application/x-mirel-test"_s,
+                                ThumbnailCache::Flavor::Normal, cache)
+                     .size(),
+                 QSize(20, 10));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestDesktopThumbnailers)
