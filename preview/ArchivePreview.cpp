@@ -9,6 +9,9 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <climits>
+
 using namespace Qt::StringLiterals;
 using Problem = ArchiveListing::Problem;
 
@@ -78,7 +81,9 @@ ArchivePreview::ArchivePreview(const ArchiveListing &listing, QWidget *parent)
     }
     if (listing.unlistedCount() > 0) {
         auto *more = new QTreeWidgetItem;
-        more->setText(PathColumn, tr("and %1 more").arg(locale.toString(listing.unlistedCount())));
+        // At most the counting limit, well within an int.
+        more->setText(PathColumn, tr("and %Ln more", nullptr,
+                                     int(std::min<qint64>(listing.unlistedCount(), INT_MAX))));
         QFont italic = m_rows->font();
         italic.setItalic(true);
         more->setFont(PathColumn, italic);

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "FilePreviewView.h"
 
+#include "ArchivePreviewLoader.h"
+#include "DesktopThumbnailers.h"
 #include "FileNames.h"
+#include "FontSample.h"
 #include "ImagePreview.h"
 #include "InfoCardPreview.h"
 #include "MediaPreview.h"
@@ -73,6 +76,12 @@ FilePreviewView::Probe FilePreviewView::probe(const QString &path)
             result.mime = device ? types.mimeTypeForFileNameAndData(name, device.get())
                                  : types.mimeTypeForFile(name, QMimeDatabase::MatchExtension);
             result.previewable = device != nullptr;
+            if (result.previewable && previewKindFor(result.mime) == PreviewKind::InfoCard) {
+                // Reads the thumbnailer folders the first time: here, off the GUI thread.
+                result.desktopPicture =
+                    DesktopThumbnailers::registered().forMimeType(result.mime.name()).has_value();
+                result.fontSample = !result.desktopPicture && FontSample::handles(result.mime);
+            }
             return result;
         }
         break;
@@ -135,26 +144,76 @@ QWidget *FilePreviewView::makePreview(const Probe &probe)
         connect(preview, &TextPreview::failed, this, [this, preview] { showInfoCard(preview); });
         return preview;
     }
+    case PreviewKind::Archive: {
+        auto *preview = new ArchivePreviewLoader(probe.file, this);
+        connect(preview, &ArchivePreviewLoader::failed, this,
+                [this, preview](const QString &reason) { showInfoCard(preview, reason); });
+        return preview;
+    }
     case PreviewKind::InfoCard:
+        if (probe.previewable && (probe.desktopPicture || probe.fontSample))
+            return makePicturePreview(probe);
         break;
     }
     return makeInfoCard();
 }
 
-QWidget *FilePreviewView::makeInfoCard()
+QWidget *FilePreviewView::makePicturePreview(const Probe &probe)
 {
-    const bool exists = m_probe.file && m_probe.file->status() != PreviewFile::Status::Missing;
-    return new InfoCardPreview(m_url.toLocalFile(), m_probe.mime,
-                               exists ? &m_probe.file->attributes() : nullptr, this);
+    // The preview area's size on this screen (laid out by now), within reason.
+    const QSize logical = size().isEmpty() ? QSize(256, 256) : size();
+    const QSize room = (QSizeF(logical) * devicePixelRatioF())
+                           .toSize()
+                           .expandedTo(QSize(64, 64))
+                           .boundedTo(QSize(2048, 2048));
+    ImagePreview::Maker make;
+    if (probe.desktopPicture) {
+        make = [file = probe.file, type = probe.mime.name(),
+                side = std::max(room.width(), room.height()),
+                name = FileNames::fileName(probe.file->path())](const CancelFlag &cancel) {
+            const std::unique_ptr<QFile> device = file->device();
+            if (!device)
+                return QImage();
+            ThumbnailerSandbox::Options options;
+            options.size = side;
+            options.nameHint = name;
+            options.lane = PreviewWorker::Lane::Preview;
+            options.cancel = cancel;
+            return DesktopThumbnailers::registered()
+                .picture(int(device->handle()), type, options)
+                .image;
+        };
+    } else {
+        make = [file = probe.file, room](const CancelFlag &cancel) {
+            WorkerProtocol::Request request;
+            request.job = WorkerProtocol::Job::FontSample;
+            request.width = room.width();
+            request.height = room.height();
+            return PreviewWorker::run(*file, request, PreviewWorker::Lane::Preview, cancel).image;
+        };
+    }
+    auto *preview = new ImagePreview(std::move(make), this);
+    connect(preview, &ImagePreview::failed, this, [this, preview] { showInfoCard(preview); });
+    return preview;
 }
 
-void FilePreviewView::showInfoCard(QWidget *failedPreview)
+QWidget *FilePreviewView::makeInfoCard(const QString &reason)
+{
+    const bool exists = m_probe.file && m_probe.file->status() != PreviewFile::Status::Missing;
+    auto *card = new InfoCardPreview(m_url.toLocalFile(), m_probe.mime,
+                                     exists ? &m_probe.file->attributes() : nullptr, this);
+    if (!reason.isEmpty())
+        card->setReason(reason);
+    return card;
+}
+
+void FilePreviewView::showInfoCard(QWidget *failedPreview, const QString &reason)
 {
     // Only the previewer still on show may be replaced; a late failure of an old one
     // says nothing about the current file.
     if (failedPreview != m_preview)
         return;
-    replacePreview(makeInfoCard());
+    replacePreview(makeInfoCard(reason));
 }
 
 void FilePreviewView::replacePreview(QWidget *preview)

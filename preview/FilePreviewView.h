@@ -13,7 +13,8 @@
 class QVBoxLayout;
 
 // Shows any file that is not opened as a zoomable image: PDF pages, text, audio and
-// video, other images Qt can read, and an information card for everything else.
+// video, other images Qt can read, what an archive holds, the picture a desktop thumbnailer (or
+// Mirel's font sample) makes of other kinds, and an information card for everything else.
 // The file is looked at off the main thread first (only a regular file is opened, see
 // PreviewFile); the previewer is then chosen by MIME type, and replaced whenever the URL
 // changes. One that cannot show its file gives way to the information card, as do empty files.
@@ -46,14 +47,19 @@ private:
         PreviewFilePtr file;
         QMimeType mime;
         bool previewable = false; // false: the information card, whatever the type
+        // For a kind Mirel has no previewer of its own for: the picture the desktop's
+        // thumbnailer for the type makes, else for a font a sample of it.
+        bool desktopPicture = false;
+        bool fontSample = false;
     };
     static Probe probe(const QString &path);
 
     void rebuild();
     void present(const Probe &probe);
     QWidget *makePreview(const Probe &probe);
-    QWidget *makeInfoCard();
-    void showInfoCard(QWidget *failedPreview);
+    QWidget *makePicturePreview(const Probe &probe);
+    QWidget *makeInfoCard(const QString &reason = QString());
+    void showInfoCard(QWidget *failedPreview, const QString &reason = QString());
     void replacePreview(QWidget *preview);
 
     QUrl m_url;

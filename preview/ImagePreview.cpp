@@ -26,6 +26,19 @@ ImagePreview::ImagePreview(PreviewFilePtr file, QWidget *parent)
         [this](const Decoded &decoded) { present(decoded); }, previewPriority);
 }
 
+ImagePreview::ImagePreview(Maker make, QWidget *parent)
+    : QWidget(parent)
+    , m_cancel(makeCancelFlag())
+{
+    setAccessibleName(tr("Preview picture"));
+    runInBackground(
+        this,
+        [make = std::move(make), cancel = m_cancel] {
+            return Decoded{cancel->load() ? QImage() : make(cancel), false};
+        },
+        [this](const Decoded &decoded) { present(decoded); }, previewPriority);
+}
+
 ImagePreview::~ImagePreview()
 {
     // Off screen: a decode still on its way is not worth finishing.

@@ -8,6 +8,8 @@
 #include <QPixmap>
 #include <QWidget>
 
+#include <functional>
+
 // An image that Qt can read but that is not opened in the zoomable view (SVG, TIFF
 // variants, icons, ...), fitted to the space and centred. Decoded off the main thread.
 class ImagePreview final : public QWidget
@@ -16,6 +18,10 @@ class ImagePreview final : public QWidget
 
 public:
     explicit ImagePreview(PreviewFilePtr file, QWidget *parent = nullptr);
+    // A picture made some other way (a desktop thumbnailer's, a font's sample), by `make` on the
+    // preview threads; it is told when the picture is no longer wanted. Null: failed().
+    using Maker = std::function<QImage(const CancelFlag &cancel)>;
+    explicit ImagePreview(Maker make, QWidget *parent = nullptr);
     ~ImagePreview() override;
 
     bool isLoaded() const { return !m_image.isNull(); }

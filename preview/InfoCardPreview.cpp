@@ -110,6 +110,25 @@ QString InfoCardPreview::sizeText() const
     return m_size ? m_size->text() : QString();
 }
 
+void InfoCardPreview::setReason(const QString &reason)
+{
+    if (!m_reason) {
+        m_reason = addLine(QString());
+        m_reason->setForegroundRole(QPalette::WindowText);
+        // Above the closing stretch, under the other lines.
+        auto *box = static_cast<QVBoxLayout *>(layout());
+        box->removeWidget(m_reason);
+        box->insertWidget(box->count() - 1, m_reason);
+    }
+    m_reason->setText(reason);
+    m_reason->setVisible(!reason.isEmpty());
+}
+
+QString InfoCardPreview::reasonText() const
+{
+    return m_reason ? m_reason->text() : QString();
+}
+
 QString InfoCardPreview::dateText() const
 {
     return m_date ? m_date->text() : QString();

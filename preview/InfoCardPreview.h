@@ -24,6 +24,11 @@ public:
     QString sizeText() const;
     QString dateText() const;
 
+    // Why the file has no preview of its own though its kind has one (an archive that cannot
+    // be read), as a line of its own under the others; empty hides it.
+    void setReason(const QString &reason);
+    QString reasonText() const;
+
 protected:
     void resizeEvent(QResizeEvent *event) override;
 
@@ -36,4 +41,5 @@ private:
     QLabel *m_kind = nullptr;
     QLabel *m_size = nullptr;
     QLabel *m_date = nullptr;
+    QLabel *m_reason = nullptr;
 };

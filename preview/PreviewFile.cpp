@@ -49,6 +49,22 @@ std::shared_ptr<const PreviewFile> PreviewFile::open(const QString &path)
     return file;
 }
 
+std::shared_ptr<const PreviewFile> PreviewFile::adopt(int descriptor, const QString &path)
+{
+    std::shared_ptr<PreviewFile> file(new PreviewFile);
+    file->m_path = path;
+    if (descriptor < 0)
+        return file;
+    if (::fstat(descriptor, &file->m_attributes) != 0 || !S_ISREG(file->m_attributes.st_mode)) {
+        ::close(descriptor);
+        file->m_status = Status::NotRegular;
+        return file;
+    }
+    file->m_descriptor = descriptor;
+    file->m_status = Status::Regular;
+    return file;
+}
+
 PreviewFile::~PreviewFile()
 {
     if (m_descriptor >= 0)

@@ -27,6 +27,9 @@ public:
     };
 
     static std::shared_ptr<const PreviewFile> open(const QString &path);
+    // A descriptor opened elsewhere (and checked there), owned from now on; Regular only when
+    // fstat says it is a regular file. `path` only names it.
+    static std::shared_ptr<const PreviewFile> adopt(int descriptor, const QString &path);
 
     PreviewFile(const PreviewFile &) = delete;
     PreviewFile &operator=(const PreviewFile &) = delete;

@@ -20,6 +20,31 @@ bool isReadableImage(const QMimeType &mime)
 
 } // namespace
 
+bool isListedArchive(const QMimeType &mime)
+{
+    static const QStringList archives = {
+        u"application/zip"_s,
+        u"application/x-tar"_s,
+        u"application/x-compressed-tar"_s,
+        u"application/x-bzip-compressed-tar"_s,
+        u"application/x-bzip2-compressed-tar"_s,
+        u"application/x-xz-compressed-tar"_s,
+        u"application/x-zstd-compressed-tar"_s,
+        u"application/x-7z-compressed"_s,
+        u"application/vnd.rar"_s,
+        u"application/x-rar"_s,
+        u"application/vnd.debian.binary-package"_s,
+        u"application/x-deb"_s,
+    };
+    if (!mime.isValid())
+        return false;
+    if (archives.contains(mime.name()))
+        return true;
+    const QStringList aliases = mime.aliases();
+    return std::any_of(aliases.begin(), aliases.end(),
+                       [](const QString &alias) { return archives.contains(alias); });
+}
+
 PreviewKind previewKindFor(const QMimeType &mime)
 {
     if (!mime.isValid())
@@ -37,5 +62,7 @@ PreviewKind previewKindFor(const QMimeType &mime)
         return PreviewKind::Audio;
     if (mime.inherits(u"text/plain"_s))
         return PreviewKind::Text;
+    if (isListedArchive(mime))
+        return PreviewKind::Archive;
     return PreviewKind::InfoCard;
 }

@@ -4,6 +4,13 @@
 class QMimeType;
 
 // Which previewer shows a file that is not opened as a zoomable image.
-enum class PreviewKind { Pdf, Image, Video, Audio, Text, InfoCard };
+// InfoCard: none of Mirel's own; the desktop's thumbnailer for the type (or a font sample) may
+// still give the card a picture.
+enum class PreviewKind { Pdf, Image, Video, Audio, Text, Archive, InfoCard };
 
 PreviewKind previewKindFor(const QMimeType &mime);
+
+// The archives whose entries are listed: zip, tar (plain or compressed), 7z, rar and Debian
+// packages, by their own type only. An office document or an e-book is a zip too, but a list of
+// its parts says nothing to the person deciding on it.
+bool isListedArchive(const QMimeType &mime);

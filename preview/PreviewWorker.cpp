@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PreviewWorker.h"
 
+#include "ArchiveListingWire.h"
 #include "MessageChannel.h"
 #include "PreviewFile.h"
 
@@ -338,6 +339,21 @@ QList<QSizeF> pageSizesFrom(const Reply &reply, int memory)
     return sizes;
 }
 
+// Nothing when the payload is not a listing within the protocol's bounds.
+std::optional<ArchiveListing> archiveFrom(const Reply &reply, int memory)
+{
+    if (reply.payloadBytes < sizeof(ArchiveHeader) || reply.payloadBytes > maxArchivePayload)
+        return std::nullopt;
+    Mapping *mapping = nullptr;
+    const void *payload = mapPayload(memory, reply.payloadBytes, &mapping);
+    if (!payload)
+        return std::nullopt;
+    std::optional<ArchiveListing> listing =
+        ArchiveListingWire::decode(payload, std::size_t(reply.payloadBytes));
+    unmap(mapping);
+    return listing;
+}
+
 } // namespace
 
 Result run(const PreviewFile &file, Request request, Lane lane, const CancelFlag &cancel)
@@ -404,9 +420,13 @@ Result run(const PreviewFile &file, Request request, Lane lane, const CancelFlag
         int memory = -1;
         const bool received =
             MessageChannel::receive(process->socket, &reply, sizeof(reply), &memory);
-        const bool valid = received && reply.magic == replyMagic && reply.serial == request.serial;
+        bool valid = received && reply.magic == replyMagic && reply.serial == request.serial;
         if (valid && reply.outcome == Outcome::Done) {
-            if (request.job == Job::PdfOpen) {
+            if (request.job == Job::ArchiveList) {
+                result.archive = archiveFrom(reply, memory);
+                // A listing out of bounds is a lie, not a damaged archive: the worker goes.
+                valid = result.archive.has_value();
+            } else if (request.job == Job::PdfOpen) {
                 result.pageSizes = pageSizesFrom(reply, memory);
                 result.pageCount = result.pageSizes.isEmpty() ? 0 : reply.pageCount;
             } else {
@@ -421,8 +441,9 @@ Result run(const PreviewFile &file, Request request, Lane lane, const CancelFlag
         if (valid) {
             process->lastDocument = key;
             release(std::move(process), lane, reply.retiring == 0);
-            result.status =
-                result.image.isNull() && result.pageSizes.isEmpty() ? Status::Failed : Status::Done;
+            result.status = result.image.isNull() && result.pageSizes.isEmpty() && !result.archive
+                                ? Status::Failed
+                                : Status::Done;
             return result;
         }
         // End of stream or nonsense: it died on this file, or is not to be trusted any more.

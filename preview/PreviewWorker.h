@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "ArchiveListing.h"
 #include "WorkerProtocol.h"
 
 #include <QImage>
@@ -12,6 +13,7 @@
 #include <atomic>
 #include <chrono>
 #include <memory>
+#include <optional>
 
 class PreviewFile;
 
@@ -44,9 +46,10 @@ struct Result
     QImage image;
     QSize fullSize;
     bool scalable = false;
-    int pageCount = 0;       // PdfOpen: the document's pages
-    QList<QSizeF> pageSizes; // PdfOpen: the sizes of the first pages in points
-    QSizeF pageSize;         // PdfPage: the rendered page's size in points
+    int pageCount = 0;                     // PdfOpen: the document's pages
+    QList<QSizeF> pageSizes;               // PdfOpen: the sizes of the first pages in points
+    QSizeF pageSize;                       // PdfPage: the rendered page's size in points
+    std::optional<ArchiveListing> archive; // ArchiveList: what the archive holds
 };
 
 // Which share of the workers a request may take: thumbnails never take the last one, so the

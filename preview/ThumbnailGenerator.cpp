@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ThumbnailGenerator.h"
 
+#include "FontSample.h"
 #include "ImageDecoder.h"
 #include "PreviewFile.h"
 #include "PreviewKind.h"
@@ -44,6 +45,16 @@ Result fromPdf(const PreviewFile &file, int pixelSize, const CancelFlag &cancel)
     return from(made.status, std::move(made.image), Status::Failed);
 }
 
+Result fromFont(const PreviewFile &file, int pixelSize, const CancelFlag &cancel)
+{
+    WorkerProtocol::Request request;
+    request.job = WorkerProtocol::Job::FontSample;
+    request.width = request.height = pixelSize;
+    PreviewWorker::Result made =
+        PreviewWorker::run(file, request, PreviewWorker::Lane::Thumbnail, cancel);
+    return from(made.status, std::move(made.image), Status::Failed);
+}
+
 Result fromImage(const PreviewFile &file, int pixelSize, const CancelFlag &cancel,
                  Status whenUnreadable)
 {
@@ -70,6 +81,9 @@ Result generate(const PreviewFile &file, const QMimeType &mime, int pixelSize,
     default:
         break;
     }
+    // A font the desktop has no thumbnailer for (asked before this) shows a sample of itself.
+    if (FontSample::handles(mime))
+        return fromFont(file, pixelSize, cancel);
     // Other pictures (HEIC above all, which Qt's image plugins do not know) are tried too; one
     // the worker cannot read is simply not a kind with a thumbnail.
     if (mime.name().startsWith(u"image/"_s))

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ThumbnailLoader.h"
 
+#include "DesktopThumbnailers.h"
+#include "PreviewKind.h"
 #include "ThumbnailCache.h"
 #include "ThumbnailGenerator.h"
 
@@ -37,6 +39,19 @@ QImage ThumbnailLoader::thumbnail(const ThumbnailRequest &request)
         return QImage();
     const QMimeType mime =
         QMimeDatabase().mimeTypeForFileNameAndData(QFileInfo(path).fileName(), device.get());
+    // A kind Mirel has no previewer of its own for gets what the desktop's thumbnailer makes,
+    // cached (or its failure recorded) by DesktopThumbnailers as the desktop would.
+    if (previewKindFor(mime) == PreviewKind::InfoCard) {
+        const DesktopThumbnailers &desktop = DesktopThumbnailers::registered();
+        if (desktop.forMimeType(mime.name())) {
+            ThumbnailerSandbox::Options options;
+            options.nameHint = QFileInfo(path).fileName();
+            options.lane = PreviewWorker::Lane::Thumbnail;
+            options.cancel = request.cancel;
+            return desktop.thumbnail(path, int(device->handle()), mime.name(), flavor, cache,
+                                     options);
+        }
+    }
     const auto made = ThumbnailGenerator::generate(*file, mime, ThumbnailCache::pixelSize(flavor),
                                                    request.cancel);
     using Status = ThumbnailGenerator::Result::Status;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "WorkerLoop.h"
 
+#include "ArchiveListingWire.h"
+#include "FontSample.h"
 #include "ImageJobs.h"
 #include "MessageChannel.h"
 #include "PdfJobs.h"
@@ -79,7 +81,7 @@ int withImage(Reply &reply, QImage image)
 // The test build of the worker misbehaves on files that begin with these words, so tests can
 // see what Mirel makes of a worker that crashes, hangs or runs out of memory on one file, and
 // ask what the process may and may not do.
-QImage misbehaveFor(int file)
+QImage misbehaveFor(int file, QByteArray *forged)
 {
     char head[24] = {};
     if (::pread(file, head, sizeof(head) - 1, 0) <= 0)
@@ -99,6 +101,16 @@ QImage misbehaveFor(int file)
             std::memset(block, 1, 16 * 1024 * 1024);
             blocks.push_back(block);
         }
+    }
+    if (start.starts_with("MIREL-TEST-FORGED-LIST")) {
+        // An archive listing that claims more entries than the protocol allows.
+        ArchiveHeader header;
+        header.listed = maxArchiveListed + 1;
+        header.entryCount = maxArchiveListed + 1;
+        QByteArray payload(reinterpret_cast<const char *>(&header), sizeof(header));
+        payload.append(QByteArray(64, 'x'));
+        *forged = payload;
+        return QImage();
     }
     if (start.starts_with("MIREL-TEST-PROBE")) {
         // What the sandbox allows, one bit each, in the width of the picture.
@@ -129,8 +141,16 @@ int answer(const Request &request, int file, Reply &reply)
 {
     const QSize bounds(request.width, request.height);
 #ifdef MIREL_WORKER_TEST_JOBS
-    if (const QImage probe = misbehaveFor(file); !probe.isNull())
+    QByteArray forged;
+    if (const QImage probe = misbehaveFor(file, &forged); !probe.isNull())
         return withImage(reply, probe);
+    if (!forged.isEmpty()) {
+        reply.payloadBytes = std::uint64_t(forged.size());
+        const int memory = sealedCopy(forged.constData(), std::size_t(forged.size()));
+        if (memory >= 0)
+            reply.outcome = Outcome::Done;
+        return memory;
+    }
 #endif
     switch (request.job) {
     case Job::Image: {
@@ -167,6 +187,19 @@ int answer(const Request &request, int file, Reply &reply)
     }
     case Job::PdfThumbnail:
         return withImage(reply, PdfJobs::thumbnail(file, bounds));
+    case Job::ArchiveList: {
+        ArchiveLister::Limits limits;
+        limits.listed = int(maxArchiveListed);
+        limits.counted = maxArchiveEntries;
+        const QByteArray listing = ArchiveListingWire::encode(ArchiveLister::list(file, limits));
+        reply.payloadBytes = std::uint64_t(listing.size());
+        const int memory = sealedCopy(listing.constData(), std::size_t(listing.size()));
+        if (memory >= 0)
+            reply.outcome = Outcome::Done;
+        return memory;
+    }
+    case Job::FontSample:
+        return withImage(reply, FontSample::render(file, bounds).image);
     }
     return -1;
 }

@@ -27,6 +27,10 @@ enum class Job : std::uint32_t {
     PdfPage = 3,
     // The first page of a PDF fitted within `bounds`, on white paper.
     PdfThumbnail = 4,
+    // What an archive holds, from its headers only (payload: an ArchiveHeader, see below).
+    ArchiveList = 5,
+    // A font's name and a sample line drawn with the font itself, filling `bounds`.
+    FontSample = 6,
 };
 
 struct Request
@@ -77,5 +81,38 @@ struct Reply
 // Upper bounds the main process holds any reply to.
 inline constexpr std::int32_t maxSide = 32768;
 inline constexpr std::int32_t maxPages = 1'000'000;
+
+// The payload of an ArchiveList reply: one ArchiveHeader, then `listed` entries, each an
+// ArchiveEntryHeader followed by its path (UTF-8, pathBytes long), then the library's message
+// (UTF-8, detailBytes long), and nothing after it. Fields are copied out, never read in place.
+struct ArchiveHeader
+{
+    std::uint32_t problem = 0; // ArchiveListing::Problem
+    std::uint32_t flags = 0;   // archiveEncrypted | archiveDebianPackage
+    std::uint32_t listed = 0;
+    std::uint32_t detailBytes = 0;
+    std::int64_t entryCount = 0;
+    std::int64_t totalSize = 0;
+};
+
+struct ArchiveEntryHeader
+{
+    std::int64_t size = 0;
+    std::uint32_t flags = 0; // archiveDirectory
+    std::uint32_t pathBytes = 0;
+};
+
+inline constexpr std::uint32_t archiveEncrypted = 1;
+inline constexpr std::uint32_t archiveDebianPackage = 2;
+inline constexpr std::uint32_t archiveDirectory = 1;
+
+inline constexpr std::uint32_t maxArchiveListed = 300;
+inline constexpr std::int64_t maxArchiveEntries = 5'000'000; // counted, listed or not
+inline constexpr std::uint32_t maxArchivePathBytes = 4096;
+inline constexpr std::uint32_t maxArchiveDetailBytes = 1024;
+inline constexpr std::uint64_t maxArchivePayload =
+    sizeof(ArchiveHeader) +
+    std::uint64_t(maxArchiveListed) * (sizeof(ArchiveEntryHeader) + maxArchivePathBytes) +
+    maxArchiveDetailBytes;
 
 } // namespace WorkerProtocol

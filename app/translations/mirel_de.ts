@@ -2,6 +2,67 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de_DE">
 <context>
+    <name>ArchivePreview</name>
+    <message>
+        <source>Entries: %1, unpacked: %2</source>
+        <translation>Einträge: %1, entpackt: %2</translation>
+    </message>
+    <message>
+        <source>Entries read: %1, unpacked: %2</source>
+        <translation>Gelesene Einträge: %1, entpackt: %2</translation>
+    </message>
+    <message>
+        <source>Files this package installs.</source>
+        <translation>Dateien, die dieses Paket installiert.</translation>
+    </message>
+    <message>
+        <source>Encrypted: the contents need a password.</source>
+        <translation>Verschlüsselt: für den Inhalt ist ein Passwort nötig.</translation>
+    </message>
+    <message>
+        <source>Archive contents</source>
+        <translation>Inhalt des Archivs</translation>
+    </message>
+    <message numerus="yes">
+        <source>and %Ln more</source>
+        <translation>
+            <numerusform>und %Ln weiterer</numerusform>
+            <numerusform>und %Ln weitere</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>This is not a regular file.</source>
+        <translation>Dies ist keine gewöhnliche Datei.</translation>
+    </message>
+    <message>
+        <source>This is not an archive Mirel can read.</source>
+        <translation>Dies ist kein Archiv, das Mirel lesen kann.</translation>
+    </message>
+    <message>
+        <source>The archive is damaged or incomplete; it cannot be read to the end.</source>
+        <translation>Das Archiv ist beschädigt oder unvollständig; es kann nicht bis zum Ende gelesen werden.</translation>
+    </message>
+    <message>
+        <source>Even the list of files in this archive is encrypted.</source>
+        <translation>Sogar die Liste der Dateien in diesem Archiv ist verschlüsselt.</translation>
+    </message>
+    <message>
+        <source>The archive is too large to count every entry.</source>
+        <translation>Das Archiv ist zu groß, um jeden Eintrag zu zählen.</translation>
+    </message>
+    <message>
+        <source>The file could not be read.</source>
+        <translation>Die Datei konnte nicht gelesen werden.</translation>
+    </message>
+</context>
+<context>
+    <name>ArchivePreviewLoader</name>
+    <message>
+        <source>Mirel could not list what this archive holds.</source>
+        <translation>Mirel konnte nicht auflisten, was dieses Archiv enthält.</translation>
+    </message>
+</context>
+<context>
     <name>BusyIndicator</name>
     <message>
         <source>Loading</source>
@@ -86,6 +147,13 @@
     <message>
         <source>No files to review</source>
         <translation>Keine Dateien zum Durchsehen</translation>
+    </message>
+</context>
+<context>
+    <name>ImagePreview</name>
+    <message>
+        <source>Preview picture</source>
+        <translation>Vorschaubild</translation>
     </message>
 </context>
 <context>

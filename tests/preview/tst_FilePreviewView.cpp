@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "ArchivePreview.h"
+#include "ArchivePreviewLoader.h"
 #include "FilePreviewView.h"
 #include "ImagePreview.h"
 #include "InfoCardPreview.h"
@@ -62,6 +64,69 @@ const QByteArray wavSilence = QByteArray("RIFF\xa4\x3e\0\0WAVEfmt \x10\0\0\0\x01
                                          44) +
                               QByteArray(16000, '\0');
 
+// A zip of stored (uncompressed) files, as `zip -0` writes it.
+QByteArray storedZip(const QList<std::pair<QByteArray, QByteArray>> &members)
+{
+    const auto crc32 = [](const QByteArray &bytes) {
+        quint32 crc = 0xffffffffu;
+        for (const char byte : bytes) {
+            crc ^= quint8(byte);
+            for (int bit = 0; bit < 8; ++bit)
+                crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
+        }
+        return ~crc;
+    };
+    const auto le16 = [](QByteArray &out, quint32 value) {
+        out.append(char(value & 0xff)).append(char((value >> 8) & 0xff));
+    };
+    const auto le32 = [&](QByteArray &out, quint32 value) {
+        le16(out, value & 0xffff);
+        le16(out, value >> 16);
+    };
+    QByteArray out;
+    QByteArray directory;
+    for (const auto &[name, data] : members) {
+        const quint32 offset = quint32(out.size());
+        const quint32 crc = crc32(data);
+        for (QByteArray *record : {&out, &directory}) {
+            const bool central = record == &directory;
+            le32(*record, central ? 0x02014b50 : 0x04034b50);
+            if (central)
+                le16(*record, 20); // made by
+            le16(*record, 10);     // needed
+            le16(*record, 0);      // flags
+            le16(*record, 0);      // stored
+            le32(*record, 0);      // time and date
+            le32(*record, crc);
+            le32(*record, quint32(data.size()));
+            le32(*record, quint32(data.size()));
+            le16(*record, quint32(name.size()));
+            le16(*record, 0); // extra
+            if (central) {
+                le16(*record, 0); // comment
+                le16(*record, 0); // disk
+                le16(*record, 0); // internal attributes
+                le32(*record, 0); // external attributes
+                le32(*record, offset);
+            }
+            record->append(name);
+            if (!central)
+                record->append(data);
+        }
+    }
+    const quint32 directoryOffset = quint32(out.size());
+    out.append(directory);
+    le32(out, 0x06054b50);
+    le16(out, 0);
+    le16(out, 0);
+    le16(out, quint32(members.size()));
+    le16(out, quint32(members.size()));
+    le32(out, quint32(directory.size()));
+    le32(out, directoryOffset);
+    le16(out, 0);
+    return out;
+}
+
 } // namespace
 
 class TestFilePreviewView final : public TemporaryHomeSuite
@@ -81,6 +146,7 @@ private slots:
     void longTextIsCut_data();
     void longTextIsCut();
     void informationCard();
+    void archiveListsWhatItHolds();
     void setUrl();
     void lateResultOfOldFileIsDropped();
     void pdfPagesComeFromWhatWasRead();
@@ -108,6 +174,10 @@ void TestFilePreviewView::initTestCase()
     writeBytes(file(u"backup.zip"_s), QByteArray("PK\x03\x04", 4) + QByteArray(60, '\0'));
     writeBytes(file(u"blob.qqxz"_s), QByteArray("\x00\x01\x02\xff\xfe", 5).repeated(50));
     writeBytes(file(u"empty.txt"_s), QByteArray());
+    writeBytes(file(u"bundle.zip"_s),
+               storedZip({{"readme.txt", "read me first\n"},
+                          {"src/main.c", "int main(void) { return 0; }\n"}}));
+    writeBytes(file(u"noise.7z"_s), QByteArray("\x5a\x13\x77\x01", 4).repeated(40));
     // Names whose bytes are not UTF-8 ("\xe9" is Latin-1 for "é"), as Mirel carries them.
     writeBytes(file(PathCodec::decode("caf\xe9.txt")), "Caf\xc3\xa9 au lait\n");
     writeBytes(file(PathCodec::decode("r\xe9sum\xe9.pdf")), readFile(file(u"report.pdf"_s)));
@@ -144,6 +214,8 @@ void TestFilePreviewView::previewerForType_data()
     QTest::newRow("SVG drawing, although it is XML text") << u"drawing.svg"_s << u"ImagePreview"_s;
     QTest::newRow("TIFF under its short extension") << u"scan.tif"_s << u"ImagePreview"_s;
     QTest::newRow("unknown type") << u"blob.qqxz"_s << u"InfoCardPreview"_s;
+    QTest::newRow("zip archive") << u"bundle.zip"_s << u"ArchivePreviewLoader"_s;
+    QTest::newRow("7z that is no archive falls back") << u"noise.7z"_s << u"InfoCardPreview"_s;
     QTest::newRow("folder") << u"Tool.app"_s << u"InfoCardPreview"_s;
     QTest::newRow("named pipe called .txt") << u"queue.txt"_s << u"InfoCardPreview"_s;
     QTest::newRow("empty text file") << u"empty.txt"_s << u"InfoCardPreview"_s;
@@ -183,6 +255,9 @@ void TestFilePreviewView::previewerForType()
     } else if (auto *image = qobject_cast<ImagePreview *>(preview)) {
         QTRY_VERIFY(image->isLoaded());
         QVERIFY(!image->image().isNull());
+    } else if (auto *archive = qobject_cast<ArchivePreviewLoader *>(preview)) {
+        QTRY_VERIFY(archive->archivePreview());
+        QVERIFY(!archive->isBusy());
     } else if (auto *card = qobject_cast<InfoCardPreview *>(preview)) {
         QCOMPARE(card->nameText(), name);
     }
@@ -358,9 +433,11 @@ void TestFilePreviewView::informationCard()
     const QDateTime modified(QDate(2025, 3, 14), QTime(15, 9, 42));
     QVERIFY(writeFile(path, readFile(path), modified.toSecsSinceEpoch()));
     FilePreviewView view(QUrl::fromLocalFile(path));
-    QTRY_VERIFY(view.currentPreview());
+    // A zip that is nothing but a header: the list gives way to the card, which says why.
+    QTRY_VERIFY(qobject_cast<InfoCardPreview *>(view.currentPreview()));
     auto *card = qobject_cast<InfoCardPreview *>(view.currentPreview());
     QVERIFY(card);
+    QCOMPARE(card->reasonText(), ArchivePreview::problemText(ArchiveListing::Problem::Damaged));
     QCOMPARE(card->symbolName(), u"doc.zipper"_s);
     QCOMPARE(card->nameText(), u"backup.zip"_s);
     QVERIFY(!card->kindText().isEmpty());
@@ -375,6 +452,28 @@ void TestFilePreviewView::informationCard()
     QVERIFY(goneCard);
     QCOMPARE(goneCard->symbolName(), u"video.fill"_s);
     QVERIFY(goneCard->sizeText().isEmpty());
+}
+
+void TestFilePreviewView::archiveListsWhatItHolds()
+{
+    FilePreviewView view(QUrl::fromLocalFile(file(u"bundle.zip"_s)));
+    view.resize(320, 260);
+    view.show();
+    QTRY_VERIFY(qobject_cast<ArchivePreviewLoader *>(view.currentPreview()));
+    auto *loader = qobject_cast<ArchivePreviewLoader *>(view.currentPreview());
+    QTRY_VERIFY(loader->archivePreview());
+    const ArchivePreview *archive = loader->archivePreview();
+    QCOMPARE(archive->rowCount(), 2);
+    QCOMPARE(archive->pathAt(0), u"readme.txt"_s);
+    QCOMPARE(archive->pathAt(1), u"src/main.c"_s);
+    QVERIFY(archive->headerText().contains(u'2'));
+    QVERIFY(archive->noteText().isEmpty());
+
+    // Another file: the list goes, and nothing of the archive comes back late.
+    view.setUrl(QUrl::fromLocalFile(file(u"notes.txt"_s)));
+    QTRY_VERIFY(qobject_cast<TextPreview *>(view.currentPreview()));
+    QTest::qWait(50);
+    QVERIFY(qobject_cast<TextPreview *>(view.currentPreview()));
 }
 
 void TestFilePreviewView::setUrl()

@@ -5,6 +5,8 @@
 #include "ThumbnailerSandbox.h"
 
 #include <QCryptographicHash>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -65,6 +67,27 @@ bool processGone(pid_t pid)
     const qsizetype close = line.lastIndexOf(')');
     return close > 0 && line.mid(close + 2, 1) == "Z"; // a zombie waiting for its reaper
 }
+
+// What a probe script saw, written as JSON into the pixels of its picture.
+class Observations
+{
+public:
+    explicit Observations(const QImage &image)
+    {
+        QByteArray bytes;
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb pixel = image.pixel(x, 0);
+            bytes += char(qRed(pixel));
+            bytes += char(qGreen(pixel));
+            bytes += char(qBlue(pixel));
+        }
+        m_seen = QJsonDocument::fromJson(bytes.trimmed()).object();
+    }
+    QString text(const QString &key) const { return m_seen.value(key).toString(); }
+
+private:
+    QJsonObject m_seen;
+};
 
 QList<Isolation> isolations()
 {
@@ -395,7 +418,11 @@ texts = {
     'write-input': attempt(write_input),
     'processes': str(len([p for p in os.listdir('/proc') if p.isdigit()])),
 }
-png(target, 8, 8, (0, 128, 0), texts)
+# In the pixels, three bytes each: the preview process that decodes the PNG keeps no text chunks.
+import json
+data = json.dumps(texts).encode()
+data += b' ' * (-len(data) % 3)
+png(target, len(data) // 3, 1, None, data=b'\x00' + data)
 )";
         const QByteArray quotedSecret = "'" + QFile::encodeName(secret) + "'";
         const QByteArray quotedHome = "'" + QFile::encodeName(QDir::homePath()) + "'";
@@ -418,9 +445,10 @@ png(target, 8, 8, (0, 128, 0), texts)
         options.isolation = isolation;
         options.nameHint = u"report.docx"_s;
         options.deadline = std::chrono::seconds(20);
+        options.size = options.maxSide; // one pixel per three bytes, none scaled away
         const auto result = ThumbnailerSandbox::run(program + u" %i %o %s"_s, fd.get(), options);
         QCOMPARE(result.outcome, Outcome::Made);
-        const QImage &seen = result.image;
+        const Observations seen(result.image);
         qInfo().noquote() << "root folder:" << seen.text(u"root"_s)
                           << "processes:" << seen.text(u"processes"_s);
         QCOMPARE(seen.text(u"input"_s), u"input bytes"_s);
@@ -517,6 +545,39 @@ png(target, 8, 8, (0, 128, 0), texts)
             const QImage stored = cache.find(file, ThumbnailCache::Flavor::Normal, mtime);
             QCOMPARE(stored.size(), QSize(100, 50));
         }
+    }
+
+    // Without a preview process to decode what the program wrote, nothing is known about the
+    // file: no thumbnail, but no failure recorded either, so it is tried again later.
+    void noPreviewProcessRecordsNoFailure()
+    {
+        QTemporaryDir dir;
+        const QString program = writeScript(dir.path(), u"thumbnailer"_s,
+                                            pngWriter + "png(target, 20, 10, (1, 2, 3))\n");
+        QVERIFY(QDir().mkpath(dir.filePath(u"thumbnailers"_s)));
+        writeFile(
+            dir.filePath(u"thumbnailers/mirel-test.thumbnailer"_s),
+            (u"[Thumbnailer Entry]\nExec=%1 %i %o %s\nMimeType=application/x-mirel-test;\n"_s.arg(
+                 program))
+                .toUtf8());
+        const DesktopThumbnailers thumbnailers({dir.filePath(u"thumbnailers"_s)});
+        const ThumbnailCache cache(dir.filePath(u"cache"_s));
+        const QString file = dir.filePath(u"drawing.mirel"_s);
+        const UniqueFd fd = openNewFile(file, "drawing");
+        const QString worker = PreviewWorker::executable();
+        PreviewWorker::setExecutable(dir.filePath(u"no-such-worker"_s));
+        const QImage image = thumbnailers.thumbnail(file, fd.get(), u"application/x-mirel-test"_s,
+                                                    ThumbnailCache::Flavor::Normal, cache);
+        PreviewWorker::setExecutable(worker);
+        QVERIFY(image.isNull());
+        QVERIFY(!cache.hasFailure(file, QFileInfo(file).lastModified().toSecsSinceEpoch()));
+
+        // With it, the same file gets its thumbnail.
+        QCOMPARE(thumbnailers
+                     .thumbnail(file, fd.get(), u"application/x-mirel-test"_s,
+                                ThumbnailCache::Flavor::Normal, cache)
+                     .size(),
+                 QSize(20, 10));
     }
 };
 

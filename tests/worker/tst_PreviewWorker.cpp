@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "ArchivePreviewLoader.h"
 #include "FilePreviewView.h"
 #include "ImageDecoder.h"
 #include "ImagePreview.h"
@@ -72,6 +73,8 @@ private slots:
     void pdfPagesAtTheAskedSize();
     void idleWorkersEnd();
     void missingWorkerGivesNoPicture();
+    void forgedArchiveListingIsRefused();
+    void archiveLeavingTheScreenStopsItsListing();
 
 private:
     QString path(const QString &name) const { return m_dir.filePath(name); }
@@ -334,6 +337,49 @@ void TestPreviewWorker::missingWorkerGivesNoPicture()
     const ImageDecoder::Result result = ImageDecoder::decode(goodPicture(), QSize(20, 20));
     QCOMPARE(result.status, Status::Unavailable);
     QVERIFY(result.image.isNull());
+}
+
+// A worker that claims more entries than the protocol allows is not believed, nor used again:
+// no listing reaches the preview, and the next request gets a fresh worker.
+void TestPreviewWorker::forgedArchiveListingIsRefused()
+{
+    const QString forged = path(u"forged.zip"_s);
+    writeBytes(forged, QByteArray("MIREL-TEST-FORGED-LIST") + QByteArray(100, ' '));
+    WorkerProtocol::Request request;
+    request.job = WorkerProtocol::Job::ArchiveList;
+    const auto file = PreviewFile::open(forged);
+    const int startedBefore = PreviewWorker::startedWorkers();
+    const PreviewWorker::Result result =
+        PreviewWorker::run(*file, request, PreviewWorker::Lane::Preview);
+    QCOMPARE(result.status, Status::WorkerLost);
+    QVERIFY(!result.archive);
+
+    const ImageDecoder::Result next = ImageDecoder::decode(goodPicture(), QSize(100, 100));
+    QCOMPARE(next.status, Status::Done);
+    // init() left no idle worker: one for the lie, a fresh one after it.
+    QCOMPARE(PreviewWorker::startedWorkers(), startedBefore + 2);
+}
+
+// An archive whose listing does not come shows the busy indicator; when it leaves the screen the
+// worker busy on it is killed at once, not at the deadline.
+void TestPreviewWorker::archiveLeavingTheScreenStopsItsListing()
+{
+    PreviewWorker::setDeadline(120s);
+    const QString stuck = path(u"stuck.zip"_s);
+    writeBytes(stuck, "MIREL-TEST-HANG" + QByteArray(100, ' '));
+    auto *loader = new ArchivePreviewLoader(PreviewFile::open(stuck));
+    QSignalSpy failed(loader, &ArchivePreviewLoader::failed);
+    loader->resize(300, 200);
+    loader->show();
+    QTRY_VERIFY(PreviewWorker::liveWorkers() >= 1);
+    QTest::qWait(200);
+    QVERIFY(loader->isBusy());
+    QVERIFY(!loader->archivePreview());
+    QCOMPARE(failed.count(), 0);
+
+    delete loader;
+    // Far less than the deadline.
+    QTRY_COMPARE_WITH_TIMEOUT(PreviewWorker::liveWorkers(), 0, 10000);
 }
 
 QTEST_MAIN(TestPreviewWorker)

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "PreviewWorker.h"
+
 #include <QImage>
 #include <QMap>
 #include <QString>
@@ -18,6 +20,11 @@
 // file-size limits and no way to gain privileges; the input is then a name in a private
 // folder that leads to the descriptor it inherited (/proc/self/fd/3).
 // Either way the whole process group is killed at the deadline.
+//
+// Mirel runs this on its preview threads, not in the preview process: that process lives in a
+// user namespace of its own with a system-call filter, where bubblewrap cannot make another. The
+// PNG the program wrote is derived from the hostile file, so only its signature and the size in
+// its header are read here; the preview process decodes it.
 namespace ThumbnailerSandbox {
 
 enum class Isolation {
@@ -36,15 +43,20 @@ struct Options
     qint64 memoryLimit = qint64(2) << 30;  // address space
     qint64 outputLimit = qint64(32) << 20; // bytes of the PNG it writes
     int maxSide = 4096;                    // of the picture in that PNG
+    // Which share of the preview processes decodes the PNG, and when to give up: set, it stops
+    // the program (and the decoding) at once.
+    PreviewWorker::Lane lane = PreviewWorker::Lane::Preview;
+    CancelFlag cancel;
 };
 
 enum class Outcome {
     Made,
-    CouldNotStart, // the program or the sandbox could not be started
+    CouldNotStart, // the program, its sandbox or the preview process could not be started
     Failed,        // it exited with an error or was killed by a signal
     TimedOut,      // still running at the deadline: killed
     NoOutput,
     BadOutput, // not a PNG, too large, or undecodable
+    Cancelled, // no longer wanted: says nothing about the file
 };
 
 struct Result

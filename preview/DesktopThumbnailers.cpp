@@ -132,6 +132,13 @@ DesktopThumbnailers::DesktopThumbnailers(const QStringList &folders)
     }
 }
 
+const DesktopThumbnailers &DesktopThumbnailers::registered()
+{
+    // Read once, on the first preview thread that asks; the folders hold a few small files.
+    static const DesktopThumbnailers thumbnailers;
+    return thumbnailers;
+}
+
 std::optional<DesktopThumbnailer> DesktopThumbnailers::forMimeType(const QString &mimeType) const
 {
     QStringList wanted = {mimeType};
@@ -179,7 +186,9 @@ QImage DesktopThumbnailers::thumbnail(const QString &path, int fd, const QString
         cache.store(path, flavor, mtime, result.image, mimeType, qint64(attributes.st_size));
         return result.image;
     case ThumbnailerSandbox::Outcome::CouldNotStart:
-        // Not this file's fault: worth another try when the machine is set up.
+    case ThumbnailerSandbox::Outcome::Cancelled:
+        // Not this file's fault: worth another try when the machine is set up, or when the
+        // file is on screen again.
         return QImage();
     case ThumbnailerSandbox::Outcome::Failed:
     case ThumbnailerSandbox::Outcome::TimedOut:

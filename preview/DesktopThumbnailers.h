@@ -34,6 +34,10 @@ public:
 
     explicit DesktopThumbnailers(const QStringList &folders = searchFolders());
 
+    // Those of searchFolders(), as they were when first asked for. Reads files: never call it on
+    // the GUI thread.
+    static const DesktopThumbnailers &registered();
+
     const QList<DesktopThumbnailer> &all() const { return m_thumbnailers; }
     std::optional<DesktopThumbnailer> forMimeType(const QString &mimeType) const;
 

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ThumbnailerSandbox.h"
 
-#include <QBuffer>
+#include "ImageDecoder.h"
+#include "PreviewFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QRegularExpression>
 #include <QUrl>
 
@@ -50,6 +51,7 @@ struct Ended
 {
     bool started = false;
     bool timedOut = false;
+    bool cancelled = false;
     int status = 0;
     int startErrno = 0;
 };
@@ -108,7 +110,7 @@ void setLimit(int resource, rlim_t value)
     _exit(127);
 }
 
-Ended spawnAndWait(Spawn spawn, std::chrono::milliseconds deadline)
+Ended spawnAndWait(Spawn spawn, std::chrono::milliseconds deadline, const CancelFlag &cancel = {})
 {
     Ended ended;
     std::vector<char *> argv = pointers(spawn.arguments);
@@ -154,6 +156,10 @@ Ended spawnAndWait(Spawn spawn, std::chrono::milliseconds deadline)
             break;
         if (Clock::now() >= end) {
             ended.timedOut = true;
+            break;
+        }
+        if (cancel && cancel->load()) {
+            ended.cancelled = true;
             break;
         }
         std::this_thread::sleep_for(pause);
@@ -273,6 +279,15 @@ private:
     QString m_path;
 };
 
+std::uint32_t bigEndian(const unsigned char *bytes)
+{
+    return (std::uint32_t(bytes[0]) << 24) | (std::uint32_t(bytes[1]) << 16) |
+           (std::uint32_t(bytes[2]) << 8) | std::uint32_t(bytes[3]);
+}
+
+// Checks what the program wrote as far as that takes no decoding (a regular file, not too large,
+// a PNG's signature and a header whose size is in bounds), then has the preview process decode
+// it fitted within the size asked.
 Result readOutput(const QString &path, const Options &options)
 {
     Result result;
@@ -284,52 +299,47 @@ Result readOutput(const QString &path, const Options &options)
         result.detail = u"no output file"_s;
         return result;
     }
-    struct stat attributes = {};
-    QByteArray bytes;
-    if (fstat(fd, &attributes) == 0 && S_ISREG(attributes.st_mode) && attributes.st_size > 0 &&
-        attributes.st_size <= options.outputLimit) {
-        bytes.resize(qsizetype(attributes.st_size));
-        qsizetype filled = 0;
-        while (filled < bytes.size()) {
-            const ssize_t got = read(fd, bytes.data() + filled, size_t(bytes.size() - filled));
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got <= 0)
-                break;
-            filled += got;
-        }
-        bytes.truncate(filled);
-    }
-    close(fd);
-    if (attributes.st_size == 0) {
-        result.outcome = Outcome::NoOutput;
-        result.detail = u"empty output file"_s;
+    // Owned by `output` from here on, closed with it.
+    const auto output = PreviewFile::adopt(fd, path);
+    if (!output->isRegular() || output->size() == 0) {
+        result.outcome = output->isRegular() ? Outcome::NoOutput : Outcome::BadOutput;
+        result.detail = output->isRegular() ? u"empty output file"_s : u"not a regular file"_s;
         return result;
     }
-    if (!bytes.startsWith("\x89PNG\r\n\x1a\n")) {
+    // The signature, then the IHDR chunk: length, type, width, height.
+    const QByteArray head = output->head(24);
+    if (output->size() > options.outputLimit || head.size() < 24 ||
+        !head.startsWith("\x89PNG\r\n\x1a\n") || head.mid(12, 4) != "IHDR") {
         result.detail =
             u"the output is not a PNG file of at most %1 bytes"_s.arg(options.outputLimit);
         return result;
     }
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, "png");
-    const QSize size = reader.size();
-    if (!size.isValid() || size.isEmpty() || size.width() > options.maxSide ||
-        size.height() > options.maxSide) {
+    const auto *header = reinterpret_cast<const unsigned char *>(head.constData());
+    const std::uint32_t width = bigEndian(header + 16);
+    const std::uint32_t height = bigEndian(header + 20);
+    if (width == 0 || height == 0 || width > std::uint32_t(options.maxSide) ||
+        height > std::uint32_t(options.maxSide)) {
         result.detail = u"the picture's size is out of bounds"_s;
         return result;
     }
-    QImage image = reader.read();
-    if (image.isNull()) {
-        result.detail = reader.errorString();
+    const ImageDecoder::Result decoded = ImageDecoder::decode(
+        *output, QSize(options.size, options.size), options.cancel, options.lane);
+    if (decoded.status == PreviewWorker::Status::Cancelled) {
+        result.outcome = Outcome::Cancelled;
         return result;
     }
-    if (image.width() > options.size || image.height() > options.size)
-        image =
-            image.scaled(options.size, options.size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    if (decoded.status == PreviewWorker::Status::Unavailable) {
+        // No preview process to decode it: nothing is known about the picture.
+        result.outcome = Outcome::CouldNotStart;
+        result.detail = u"the preview process could not be started"_s;
+        return result;
+    }
+    if (decoded.image.isNull()) {
+        result.detail = u"the preview process could not decode the output"_s;
+        return result;
+    }
     result.outcome = Outcome::Made;
-    result.image = std::move(image);
+    result.image = decoded.image;
     return result;
 }
 
@@ -489,9 +499,13 @@ Result run(const QString &exec, int fd, const Options &options)
     }
     spawn.arguments = toStd(arguments);
 
-    const Ended ended = spawnAndWait(std::move(spawn), options.deadline);
+    const Ended ended = spawnAndWait(std::move(spawn), options.deadline, options.cancel);
     if (!ended.started) {
         result.detail = QString::fromLocal8Bit(strerror(ended.startErrno));
+        return result;
+    }
+    if (ended.cancelled) {
+        result.outcome = Outcome::Cancelled;
         return result;
     }
     if (ended.timedOut) {
