@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ArchiveListing.h"
+#include "TestArchives.h"
 #include "TestHome.h"
 
 #include <QElapsedTimer>
@@ -8,13 +9,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <archive.h>
-#include <archive_entry.h>
-
 #include <fcntl.h>
 #include <unistd.h>
-
-#include <functional>
 
 using namespace Qt::StringLiterals;
 using Problem = ArchiveListing::Problem;
@@ -23,55 +19,7 @@ Q_DECLARE_METATYPE(ArchiveListing::Problem)
 
 namespace {
 
-struct Member
-{
-    QByteArray path;
-    qint64 size = 0; // zeros, written in pieces
-    bool directory = false;
-};
-
-using Configure = std::function<void(archive *)>;
-
-// Writes an archive with libarchive's writer; sizes are real, the contents zeros.
-bool writeArchive(const QString &path, const Configure &configure, const QList<Member> &members)
-{
-    archive *a = archive_write_new();
-    configure(a);
-    if (archive_write_open_filename(a, QFile::encodeName(path).constData()) != ARCHIVE_OK) {
-        qWarning() << archive_error_string(a);
-        archive_write_free(a);
-        return false;
-    }
-    const QByteArray zeros(1 << 20, '\0');
-    bool ok = true;
-    for (const Member &member : members) {
-        archive_entry *entry = archive_entry_new();
-        archive_entry_set_pathname(entry, member.path.constData());
-        archive_entry_set_filetype(entry, member.directory ? AE_IFDIR : AE_IFREG);
-        archive_entry_set_perm(entry, member.directory ? 0755 : 0644);
-        archive_entry_set_size(entry, member.directory ? 0 : member.size);
-        archive_entry_set_mtime(entry, 1'700'000'000, 0);
-        ok = ok && archive_write_header(a, entry) == ARCHIVE_OK;
-        for (qint64 left = member.directory ? 0 : member.size; ok && left > 0;) {
-            const qint64 piece = std::min<qint64>(left, zeros.size());
-            ok = archive_write_data(a, zeros.constData(), size_t(piece)) == piece;
-            left -= piece;
-        }
-        archive_entry_free(entry);
-    }
-    ok = archive_write_close(a) == ARCHIVE_OK && ok;
-    archive_write_free(a);
-    return ok;
-}
-
-Configure format(int (*setFormat)(archive *), int (*addFilter)(archive *) = nullptr)
-{
-    return [=](archive *a) {
-        setFormat(a);
-        if (addFilter)
-            addFilter(a);
-    };
-}
+using Member = ArchiveMember;
 
 ArchiveListing listFile(const QString &path, const ArchiveLister::Limits &limits = {})
 {
