@@ -188,14 +188,8 @@ private slots:
         QFETCH(QString, archive);
         QFETCH(bool, namesHidden);
         QTemporaryDir dir;
-        QFile plain(dir.filePath(u"secret plans.txt"_s));
-        QVERIFY(plain.open(QIODevice::WriteOnly));
-        plain.write(QByteArray(5000, 'x'));
-        plain.close();
-        QFile other(dir.filePath(u"budget.csv"_s));
-        QVERIFY(other.open(QIODevice::WriteOnly));
-        other.write("a,b\n1,2\n");
-        other.close();
+        QVERIFY(writeFile(dir.filePath(u"secret plans.txt"_s), QByteArray(5000, 'x')));
+        QVERIFY(writeFile(dir.filePath(u"budget.csv"_s), "a,b\n1,2\n"));
         QVERIFY(run(program, options + QStringList{archive, u"secret plans.txt"_s, u"budget.csv"_s},
                     dir.path()));
 
@@ -278,15 +272,10 @@ private slots:
         const QString root = dir.filePath(u"pkg"_s);
         QVERIFY(QDir().mkpath(root + u"/DEBIAN"_s));
         QVERIFY(QDir().mkpath(root + u"/usr/share/doc/sample"_s));
-        QFile control(root + u"/DEBIAN/control"_s);
-        QVERIFY(control.open(QIODevice::WriteOnly));
-        control.write("Package: sample\nVersion: 1.0\nArchitecture: all\n"
-                      "Maintainer: Nobody <nobody@example.invalid>\nDescription: test\n");
-        control.close();
-        QFile doc(root + u"/usr/share/doc/sample/README"_s);
-        QVERIFY(doc.open(QIODevice::WriteOnly));
-        doc.write(QByteArray(1234, 'r'));
-        doc.close();
+        QVERIFY(writeFile(root + u"/DEBIAN/control"_s,
+                          "Package: sample\nVersion: 1.0\nArchitecture: all\n"
+                          "Maintainer: Nobody <nobody@example.invalid>\nDescription: test\n"));
+        QVERIFY(writeFile(root + u"/usr/share/doc/sample/README"_s, QByteArray(1234, 'r')));
         QVERIFY(run(u"dpkg-deb"_s, {u"--root-owner-group"_s, u"-Z"_s + compression, u"--build"_s,
                                     root, dir.filePath(u"sample.deb"_s)}));
 
@@ -305,18 +294,14 @@ private slots:
     void whatIsNoArchiveSaysSo()
     {
         QTemporaryDir dir;
-        QFile text(dir.filePath(u"notes.zip"_s));
-        QVERIFY(text.open(QIODevice::WriteOnly));
-        text.write("this is only text, whatever its name says\n");
-        text.close();
-        QCOMPARE(listFile(text.fileName()).problem, Problem::UnknownFormat);
+        const QString text = dir.filePath(u"notes.zip"_s);
+        QVERIFY(writeFile(text, "this is only text, whatever its name says\n"));
+        QCOMPARE(listFile(text).problem, Problem::UnknownFormat);
 
         // An mtree "archive" names files on this machine for its reader to open: not read.
-        QFile mtree(dir.filePath(u"listing.mtree"_s));
-        QVERIFY(mtree.open(QIODevice::WriteOnly));
-        mtree.write("#mtree\n/etc/hostname type=file\n/dev/zero type=file\n");
-        mtree.close();
-        QCOMPARE(listFile(mtree.fileName()).problem, Problem::UnknownFormat);
+        const QString mtree = dir.filePath(u"listing.mtree"_s);
+        QVERIFY(writeFile(mtree, "#mtree\n/etc/hostname type=file\n/dev/zero type=file\n"));
+        QCOMPARE(listFile(mtree).problem, Problem::UnknownFormat);
 
         int pipeEnds[2];
         QCOMPARE(::pipe(pipeEnds), 0);
