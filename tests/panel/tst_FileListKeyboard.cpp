@@ -41,23 +41,6 @@ QStringList texts(const QMenu *menu)
     return texts;
 }
 
-// A list on screen over `count` files in Downloads, the file at `current` current.
-struct ShownList
-{
-    explicit ShownList(int count, int height = 200, qsizetype current = 0)
-        : files(home.makeFiles(count))
-    {
-        state.setCurrentIndex(current);
-        list = std::make_unique<FileListView>(state);
-        list->resize(320, height);
-        list->show();
-    }
-    TestHome home;
-    QStringList files;
-    AppState state;
-    std::unique_ptr<FileListView> list;
-};
-
 } // namespace
 
 void TestFileListKeyboard::cleanup()
@@ -82,10 +65,13 @@ void TestFileListKeyboard::menuFromTheKeyboard()
     QFETCH(int, key);
     QFETCH(int, modifiers);
     QFETCH(bool, opens);
-    ShownList shown(3);
-    AppState &state = shown.state;
-    FileListView &list = *shown.list;
-    QCOMPARE(state.files().size(), 3);
+    TestHome home;
+    home.makeFiles(3);
+    AppState state;
+    QTRY_COMPARE(state.files().size(), 3);
+    FileListView list(state);
+    list.resize(320, 200);
+    list.show();
     QVERIFY(QTest::qWaitForWindowExposed(&list));
     FileRowView *current = list.rowAt(state.currentIndex());
     QVERIFY(current);
@@ -107,10 +93,14 @@ void TestFileListKeyboard::menuFromTheKeyboard()
 
 void TestFileListKeyboard::menuActsOnTheCurrentFileOnly()
 {
-    ShownList shown(3, 300, 1);
-    AppState &state = shown.state;
-    FileListView &list = *shown.list;
-    QCOMPARE(state.files().size(), 3);
+    TestHome home;
+    home.makeFiles(3);
+    AppState state;
+    QTRY_COMPARE(state.files().size(), 3);
+    state.setCurrentIndex(1);
+    FileListView list(state);
+    list.resize(320, 300);
+    list.show();
     QVERIFY(QTest::qWaitForWindowExposed(&list));
 
     // As the platform sends it for the Menu key.
@@ -128,10 +118,13 @@ void TestFileListKeyboard::menuActsOnTheCurrentFileOnly()
 
 void TestFileListKeyboard::listAndRowsForScreenReaders()
 {
-    ShownList shown(38);
-    AppState &state = shown.state;
-    FileListView &list = *shown.list;
-    QCOMPARE(state.files().size(), 38);
+    TestHome home;
+    home.makeFiles(38);
+    AppState state;
+    QTRY_COMPARE(state.files().size(), 38);
+    FileListView list(state);
+    list.resize(320, 200);
+    list.show();
     QVERIFY(QTest::qWaitForWindowExposed(&list));
 
     QAccessibleInterface *listInterface = QAccessible::queryAccessibleInterface(&list);
