@@ -9,13 +9,13 @@
 #include "PdfPreview.h"
 #include "PreviewFile.h"
 #include "PreviewThreads.h"
+#include "TestArchives.h"
 #include "TestHome.h"
 #include "TextPreview.h"
 #include "VideoFrameView.h"
 
 #include <QDir>
 #include <QFile>
-#include <QHash>
 #include <QLabel>
 #include <QLocale>
 #include <QMediaPlayer>
@@ -31,7 +31,6 @@
 #include <QTest>
 #include <QThreadPool>
 #include <QToolButton>
-#include <QVideoFrame>
 #include <QVideoWidget>
 
 #include <algorithm>
@@ -64,69 +63,6 @@ const QByteArray wavSilence = QByteArray("RIFF\xa4\x3e\0\0WAVEfmt \x10\0\0\0\x01
                                          44) +
                               QByteArray(16000, '\0');
 
-// A zip of stored (uncompressed) files, as `zip -0` writes it.
-QByteArray storedZip(const QList<std::pair<QByteArray, QByteArray>> &members)
-{
-    const auto crc32 = [](const QByteArray &bytes) {
-        quint32 crc = 0xffffffffu;
-        for (const char byte : bytes) {
-            crc ^= quint8(byte);
-            for (int bit = 0; bit < 8; ++bit)
-                crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
-        }
-        return ~crc;
-    };
-    const auto le16 = [](QByteArray &out, quint32 value) {
-        out.append(char(value & 0xff)).append(char((value >> 8) & 0xff));
-    };
-    const auto le32 = [&](QByteArray &out, quint32 value) {
-        le16(out, value & 0xffff);
-        le16(out, value >> 16);
-    };
-    QByteArray out;
-    QByteArray directory;
-    for (const auto &[name, data] : members) {
-        const quint32 offset = quint32(out.size());
-        const quint32 crc = crc32(data);
-        for (QByteArray *record : {&out, &directory}) {
-            const bool central = record == &directory;
-            le32(*record, central ? 0x02014b50 : 0x04034b50);
-            if (central)
-                le16(*record, 20); // made by
-            le16(*record, 10);     // needed
-            le16(*record, 0);      // flags
-            le16(*record, 0);      // stored
-            le32(*record, 0);      // time and date
-            le32(*record, crc);
-            le32(*record, quint32(data.size()));
-            le32(*record, quint32(data.size()));
-            le16(*record, quint32(name.size()));
-            le16(*record, 0); // extra
-            if (central) {
-                le16(*record, 0); // comment
-                le16(*record, 0); // disk
-                le16(*record, 0); // internal attributes
-                le32(*record, 0); // external attributes
-                le32(*record, offset);
-            }
-            record->append(name);
-            if (!central)
-                record->append(data);
-        }
-    }
-    const quint32 directoryOffset = quint32(out.size());
-    out.append(directory);
-    le32(out, 0x06054b50);
-    le16(out, 0);
-    le16(out, 0);
-    le16(out, quint32(members.size()));
-    le16(out, quint32(members.size()));
-    le32(out, quint32(directory.size()));
-    le32(out, directoryOffset);
-    le16(out, 0);
-    return out;
-}
-
 } // namespace
 
 class TestFilePreviewView final : public TemporaryHomeSuite
@@ -141,15 +77,12 @@ private slots:
     void previewerForType();
     void mediaStartsPlayingWhenShown_data();
     void mediaStartsPlayingWhenShown();
-    void videoFrameColours_data();
-    void videoFrameColours();
     void longTextIsCut_data();
     void longTextIsCut();
     void informationCard();
     void archiveListsWhatItHolds();
     void setUrl();
     void lateResultOfOldFileIsDropped();
-    void pdfPagesComeFromWhatWasRead();
     void pipeWithWaitingWriterIsNeverOpened();
 
 private:
@@ -174,9 +107,11 @@ void TestFilePreviewView::initTestCase()
     writeBytes(file(u"backup.zip"_s), QByteArray("PK\x03\x04", 4) + QByteArray(60, '\0'));
     writeBytes(file(u"blob.qqxz"_s), QByteArray("\x00\x01\x02\xff\xfe", 5).repeated(50));
     writeBytes(file(u"empty.txt"_s), QByteArray());
-    writeBytes(file(u"bundle.zip"_s),
-               storedZip({{"readme.txt", "read me first\n"},
-                          {"src/main.c", "int main(void) { return 0; }\n"}}));
+    QVERIFY(
+        writeArchive(file(u"bundle.zip"_s),
+                     format(archive_write_set_format_zip, archive_write_zip_set_compression_store),
+                     {{.path = "readme.txt", .data = "read me first\n"},
+                      {.path = "src/main.c", .data = "int main(void) { return 0; }\n"}}));
     writeBytes(file(u"noise.7z"_s), QByteArray("\x5a\x13\x77\x01", 4).repeated(40));
     // Names whose bytes are not UTF-8 ("\xe9" is Latin-1 for "é"), as Mirel carries them.
     writeBytes(file(PathCodec::decode("caf\xe9.txt")), "Caf\xc3\xa9 au lait\n");
@@ -329,63 +264,6 @@ void TestFilePreviewView::mediaStartsPlayingWhenShown()
     QTRY_COMPARE(media->player()->playbackState(), QMediaPlayer::PlayingState);
 }
 
-void TestFilePreviewView::videoFrameColours_data()
-{
-    QTest::addColumn<int>("pixelFormat");
-    // The channels of one pixel in each plane; planes after the first are half as wide and high.
-    QTest::addColumn<QByteArrayList>("planes");
-    QTest::addColumn<QSize>("bounds");
-    const int i420 = QVideoFrameFormat::Format_YUV420P;
-    QTest::newRow("I420 made smaller") << i420 << QByteArrayList{"Y", "U", "V"} << QSize(32, 32);
-    QTest::newRow("YV12") << int(QVideoFrameFormat::Format_YV12) << QByteArrayList{"Y", "V", "U"}
-                          << QSize();
-    QTest::newRow("NV12") << int(QVideoFrameFormat::Format_NV12) << QByteArrayList{"Y", "UV"}
-                          << QSize();
-    QTest::newRow("NV21") << int(QVideoFrameFormat::Format_NV21) << QByteArrayList{"Y", "VU"}
-                          << QSize();
-    QTest::newRow("BGRA") << int(QVideoFrameFormat::Format_BGRA8888) << QByteArrayList{"BGRA"}
-                          << QSize(32, 32);
-}
-
-void TestFilePreviewView::videoFrameColours()
-{
-    QFETCH(int, pixelFormat);
-    QFETCH(QByteArrayList, planes);
-    QFETCH(QSize, bounds);
-    // Left half orange (230, 120, 20), right half blue (20, 60, 200): each channel's value for
-    // the two, in limited-range BT.601 (Y, U, V) or as BGRA bytes.
-    const QColor orange(230, 120, 20), blue(20, 60, 200);
-    const QHash<char, std::pair<uchar, uchar>> channels{
-        {'Y', {138, 71}}, {'U', {68, 195}}, {'V', {183, 101}}, {'B', {20, 200}},
-        {'G', {120, 60}}, {'R', {230, 20}}, {'A', {255, 255}}};
-    const QSize size(64, 48);
-    QVideoFrameFormat frameFormat(size, QVideoFrameFormat::PixelFormat(pixelFormat));
-    frameFormat.setColorSpace(QVideoFrameFormat::ColorSpace_BT601);
-    frameFormat.setColorRange(QVideoFrameFormat::ColorRange_Video);
-    QVideoFrame frame(frameFormat);
-    QVERIFY(frame.map(QVideoFrame::WriteOnly));
-    for (int plane = 0; plane < planes.size(); ++plane) {
-        const QSize planeSize = plane == 0 ? size : size / 2;
-        for (int y = 0; y < planeSize.height(); ++y) {
-            uchar *byte = frame.bits(plane) + y * frame.bytesPerLine(plane);
-            for (int x = 0; x < planeSize.width(); ++x) {
-                for (char name : planes[plane]) {
-                    const auto [left, right] = channels.value(name);
-                    *byte++ = x < planeSize.width() / 2 ? left : right;
-                }
-            }
-        }
-    }
-    frame.unmap();
-
-    const QImage image = VideoFrameView::toImage(frame, bounds);
-    QCOMPARE(image.size(), bounds.isEmpty() ? size : QSize(32, 24));
-    const QColor left = image.pixelColor(image.width() / 4, image.height() / 2);
-    const QColor right = image.pixelColor(3 * image.width() / 4, image.height() / 2);
-    QVERIFY2(roughlyEqual(left, orange, 8), qPrintable(left.name()));
-    QVERIFY2(roughlyEqual(right, blue, 8), qPrintable(right.name()));
-}
-
 void TestFilePreviewView::longTextIsCut_data()
 {
     constexpr int limit = 256 * 1024;
@@ -519,35 +397,6 @@ void TestFilePreviewView::lateResultOfOldFileIsDropped()
     QCOMPARE(view.currentPreview(), image);
     QCOMPARE(view.findChildren<TextPreview *>().size(), 0);
     QCOMPARE(view.findChildren<InfoCardPreview *>().size(), 0);
-}
-
-// Pages come from the preview process, rendered at the size they have on screen, and from the
-// file that was opened: a name moved away and filled with something else does not matter.
-void TestFilePreviewView::pdfPagesComeFromWhatWasRead()
-{
-    const QString path = file(u"blue.pdf"_s);
-    {
-        QPdfWriter writer(path);
-        QPainter painter(&writer);
-        painter.fillRect(QRect(0, 0, writer.width(), writer.height()), QColor(40, 110, 200));
-    }
-    PdfPreview preview(PreviewFile::open(path));
-    QVERIFY(QFile::rename(path, file(u"moved.pdf"_s)));
-    writeBytes(path, "not a PDF");
-    preview.resize(300, 400);
-    preview.show();
-    QTRY_VERIFY(preview.isLoaded());
-    // Once the layout has settled (a scroll bar may come and take some width), the picture held
-    // is the size of the page on screen.
-    const auto renderedOnScreenSize = [&preview] {
-        const QSize onScreen = (preview.pageRect(0).size() * preview.devicePixelRatioF()).toSize();
-        const QImage held = preview.renderedPage(0);
-        return !held.isNull() && qAbs(held.width() - onScreen.width()) <= 1 &&
-               qAbs(held.height() - onScreen.height()) <= 1;
-    };
-    QTRY_VERIFY_WITH_TIMEOUT(renderedOnScreenSize(), 15000);
-    const QImage page = preview.renderedPage(0);
-    QCOMPARE(page.pixelColor(page.width() / 2, page.height() / 2), QColor(40, 110, 200));
 }
 
 // A program that writes into a named pipe waits in open() until some reader opens it. Opening

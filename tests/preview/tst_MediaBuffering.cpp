@@ -1,13 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "MediaBuffering.h"
+#include "TestHome.h"
+#include "VideoFrameView.h"
 
+#include <QHash>
 #include <QTest>
+#include <QVideoFrame>
 
 #include <gst/gst.h>
 
 // What a pipeline holds between decoder and screen: the queue before the video sink keeps a
 // frame or two, and libav's decoders hold no frame per thread. A GStreamer update that renames
-// what is set here would silently double a playing preview's memory.
+// what is set here would silently double a playing preview's memory. And the frames it hands
+// over, in each pixel layout, become pictures of the right colours.
 class TestMediaBuffering final : public QObject
 {
     Q_OBJECT
@@ -16,6 +21,8 @@ private slots:
     void initTestCase();
     void elementsAddedToAPipeline_data();
     void elementsAddedToAPipeline();
+    void videoFrameColours_data();
+    void videoFrameColours();
 };
 
 void TestMediaBuffering::initTestCase()
@@ -74,6 +81,63 @@ void TestMediaBuffering::elementsAddedToAPipeline()
     g_value_unset(&value);
     gst_object_unref(pipeline);
     QCOMPARE(shown, expected);
+}
+
+void TestMediaBuffering::videoFrameColours_data()
+{
+    QTest::addColumn<int>("pixelFormat");
+    // The channels of one pixel in each plane; planes after the first are half as wide and high.
+    QTest::addColumn<QByteArrayList>("planes");
+    QTest::addColumn<QSize>("bounds");
+    const int i420 = QVideoFrameFormat::Format_YUV420P;
+    QTest::newRow("I420 made smaller") << i420 << QByteArrayList{"Y", "U", "V"} << QSize(32, 32);
+    QTest::newRow("YV12") << int(QVideoFrameFormat::Format_YV12) << QByteArrayList{"Y", "V", "U"}
+                          << QSize();
+    QTest::newRow("NV12") << int(QVideoFrameFormat::Format_NV12) << QByteArrayList{"Y", "UV"}
+                          << QSize();
+    QTest::newRow("NV21") << int(QVideoFrameFormat::Format_NV21) << QByteArrayList{"Y", "VU"}
+                          << QSize();
+    QTest::newRow("BGRA") << int(QVideoFrameFormat::Format_BGRA8888) << QByteArrayList{"BGRA"}
+                          << QSize(32, 32);
+}
+
+void TestMediaBuffering::videoFrameColours()
+{
+    QFETCH(int, pixelFormat);
+    QFETCH(QByteArrayList, planes);
+    QFETCH(QSize, bounds);
+    // Left half orange (230, 120, 20), right half blue (20, 60, 200): each channel's value for
+    // the two, in limited-range BT.601 (Y, U, V) or as BGRA bytes.
+    const QColor orange(230, 120, 20), blue(20, 60, 200);
+    const QHash<char, std::pair<uchar, uchar>> channels{
+        {'Y', {138, 71}}, {'U', {68, 195}}, {'V', {183, 101}}, {'B', {20, 200}},
+        {'G', {120, 60}}, {'R', {230, 20}}, {'A', {255, 255}}};
+    const QSize size(64, 48);
+    QVideoFrameFormat frameFormat(size, QVideoFrameFormat::PixelFormat(pixelFormat));
+    frameFormat.setColorSpace(QVideoFrameFormat::ColorSpace_BT601);
+    frameFormat.setColorRange(QVideoFrameFormat::ColorRange_Video);
+    QVideoFrame frame(frameFormat);
+    QVERIFY(frame.map(QVideoFrame::WriteOnly));
+    for (int plane = 0; plane < planes.size(); ++plane) {
+        const QSize planeSize = plane == 0 ? size : size / 2;
+        for (int y = 0; y < planeSize.height(); ++y) {
+            uchar *byte = frame.bits(plane) + y * frame.bytesPerLine(plane);
+            for (int x = 0; x < planeSize.width(); ++x) {
+                for (char name : planes[plane]) {
+                    const auto [left, right] = channels.value(name);
+                    *byte++ = x < planeSize.width() / 2 ? left : right;
+                }
+            }
+        }
+    }
+    frame.unmap();
+
+    const QImage image = VideoFrameView::toImage(frame, bounds);
+    QCOMPARE(image.size(), bounds.isEmpty() ? size : QSize(32, 24));
+    const QColor left = image.pixelColor(image.width() / 4, image.height() / 2);
+    const QColor right = image.pixelColor(3 * image.width() / 4, image.height() / 2);
+    QVERIFY2(roughlyEqual(left, orange, 8), qPrintable(left.name()));
+    QVERIFY2(roughlyEqual(right, blue, 8), qPrintable(right.name()));
 }
 
 QTEST_GUILESS_MAIN(TestMediaBuffering)

@@ -58,16 +58,29 @@ void TestPdfPreview::initTestCase()
     writePdf(m_long, 60);
 }
 
-// Only what is on screen is rendered; the end of the document is rendered once it is scrolled
-// to, and every page shows its own content, one below the other.
+// Only what is on screen is rendered, at its size on screen; the end of the document is rendered
+// once it is scrolled to, and every page shows its own content, one below the other. Pages come
+// from the file that was opened: a name moved away and filled with something else does not matter.
 void TestPdfPreview::pagesAreRenderedAsTheyComeIntoView()
 {
-    PdfPreview preview(PreviewFile::open(m_long));
+    const QString path = m_dir.filePath(u"opened.pdf"_s);
+    QVERIFY(QFile::copy(m_long, path));
+    PdfPreview preview(PreviewFile::open(path));
+    QVERIFY(QFile::rename(path, m_dir.filePath(u"moved.pdf"_s)));
+    writeBytes(path, "not a PDF");
     preview.resize(300, 400);
     preview.show();
     QTRY_VERIFY(preview.isLoaded());
     QCOMPARE(preview.pageCount(), 60);
     QTRY_VERIFY_WITH_TIMEOUT(showsPage(preview.renderedPage(0), 0), 15000);
+    // Once the layout has settled (a scroll bar may come and take some width).
+    const auto renderedOnScreenSize = [&preview] {
+        const QSize onScreen = (preview.pageRect(0).size() * preview.devicePixelRatioF()).toSize();
+        const QImage held = preview.renderedPage(0);
+        return qAbs(held.width() - onScreen.width()) <= 1 &&
+               qAbs(held.height() - onScreen.height()) <= 1;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(renderedOnScreenSize(), 15000);
     // Continuous pages, top to bottom.
     QVERIFY(preview.pageRect(1).top() > preview.pageRect(0).bottom());
     QVERIFY(preview.pageRect(59).top() > preview.pageRect(58).bottom());

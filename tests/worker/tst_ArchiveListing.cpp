@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ArchiveListing.h"
+#include "TestArchives.h"
 #include "TestHome.h"
 
 #include <QElapsedTimer>
@@ -8,13 +9,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <archive.h>
-#include <archive_entry.h>
-
 #include <fcntl.h>
 #include <unistd.h>
-
-#include <functional>
 
 using namespace Qt::StringLiterals;
 using Problem = ArchiveListing::Problem;
@@ -23,55 +19,7 @@ Q_DECLARE_METATYPE(ArchiveListing::Problem)
 
 namespace {
 
-struct Member
-{
-    QByteArray path;
-    qint64 size = 0; // zeros, written in pieces
-    bool directory = false;
-};
-
-using Configure = std::function<void(archive *)>;
-
-// Writes an archive with libarchive's writer; sizes are real, the contents zeros.
-bool writeArchive(const QString &path, const Configure &configure, const QList<Member> &members)
-{
-    archive *a = archive_write_new();
-    configure(a);
-    if (archive_write_open_filename(a, QFile::encodeName(path).constData()) != ARCHIVE_OK) {
-        qWarning() << archive_error_string(a);
-        archive_write_free(a);
-        return false;
-    }
-    const QByteArray zeros(1 << 20, '\0');
-    bool ok = true;
-    for (const Member &member : members) {
-        archive_entry *entry = archive_entry_new();
-        archive_entry_set_pathname(entry, member.path.constData());
-        archive_entry_set_filetype(entry, member.directory ? AE_IFDIR : AE_IFREG);
-        archive_entry_set_perm(entry, member.directory ? 0755 : 0644);
-        archive_entry_set_size(entry, member.directory ? 0 : member.size);
-        archive_entry_set_mtime(entry, 1'700'000'000, 0);
-        ok = ok && archive_write_header(a, entry) == ARCHIVE_OK;
-        for (qint64 left = member.directory ? 0 : member.size; ok && left > 0;) {
-            const qint64 piece = std::min<qint64>(left, zeros.size());
-            ok = archive_write_data(a, zeros.constData(), size_t(piece)) == piece;
-            left -= piece;
-        }
-        archive_entry_free(entry);
-    }
-    ok = archive_write_close(a) == ARCHIVE_OK && ok;
-    archive_write_free(a);
-    return ok;
-}
-
-Configure format(int (*setFormat)(archive *), int (*addFilter)(archive *) = nullptr)
-{
-    return [=](archive *a) {
-        setFormat(a);
-        if (addFilter)
-            addFilter(a);
-    };
-}
+using Member = ArchiveMember;
 
 ArchiveListing listFile(const QString &path, const ArchiveLister::Limits &limits = {})
 {
@@ -240,14 +188,8 @@ private slots:
         QFETCH(QString, archive);
         QFETCH(bool, namesHidden);
         QTemporaryDir dir;
-        QFile plain(dir.filePath(u"secret plans.txt"_s));
-        QVERIFY(plain.open(QIODevice::WriteOnly));
-        plain.write(QByteArray(5000, 'x'));
-        plain.close();
-        QFile other(dir.filePath(u"budget.csv"_s));
-        QVERIFY(other.open(QIODevice::WriteOnly));
-        other.write("a,b\n1,2\n");
-        other.close();
+        QVERIFY(writeFile(dir.filePath(u"secret plans.txt"_s), QByteArray(5000, 'x')));
+        QVERIFY(writeFile(dir.filePath(u"budget.csv"_s), "a,b\n1,2\n"));
         QVERIFY(run(program, options + QStringList{archive, u"secret plans.txt"_s, u"budget.csv"_s},
                     dir.path()));
 
@@ -330,15 +272,10 @@ private slots:
         const QString root = dir.filePath(u"pkg"_s);
         QVERIFY(QDir().mkpath(root + u"/DEBIAN"_s));
         QVERIFY(QDir().mkpath(root + u"/usr/share/doc/sample"_s));
-        QFile control(root + u"/DEBIAN/control"_s);
-        QVERIFY(control.open(QIODevice::WriteOnly));
-        control.write("Package: sample\nVersion: 1.0\nArchitecture: all\n"
-                      "Maintainer: Nobody <nobody@example.invalid>\nDescription: test\n");
-        control.close();
-        QFile doc(root + u"/usr/share/doc/sample/README"_s);
-        QVERIFY(doc.open(QIODevice::WriteOnly));
-        doc.write(QByteArray(1234, 'r'));
-        doc.close();
+        QVERIFY(writeFile(root + u"/DEBIAN/control"_s,
+                          "Package: sample\nVersion: 1.0\nArchitecture: all\n"
+                          "Maintainer: Nobody <nobody@example.invalid>\nDescription: test\n"));
+        QVERIFY(writeFile(root + u"/usr/share/doc/sample/README"_s, QByteArray(1234, 'r')));
         QVERIFY(run(u"dpkg-deb"_s, {u"--root-owner-group"_s, u"-Z"_s + compression, u"--build"_s,
                                     root, dir.filePath(u"sample.deb"_s)}));
 
@@ -357,18 +294,14 @@ private slots:
     void whatIsNoArchiveSaysSo()
     {
         QTemporaryDir dir;
-        QFile text(dir.filePath(u"notes.zip"_s));
-        QVERIFY(text.open(QIODevice::WriteOnly));
-        text.write("this is only text, whatever its name says\n");
-        text.close();
-        QCOMPARE(listFile(text.fileName()).problem, Problem::UnknownFormat);
+        const QString text = dir.filePath(u"notes.zip"_s);
+        QVERIFY(writeFile(text, "this is only text, whatever its name says\n"));
+        QCOMPARE(listFile(text).problem, Problem::UnknownFormat);
 
         // An mtree "archive" names files on this machine for its reader to open: not read.
-        QFile mtree(dir.filePath(u"listing.mtree"_s));
-        QVERIFY(mtree.open(QIODevice::WriteOnly));
-        mtree.write("#mtree\n/etc/hostname type=file\n/dev/zero type=file\n");
-        mtree.close();
-        QCOMPARE(listFile(mtree.fileName()).problem, Problem::UnknownFormat);
+        const QString mtree = dir.filePath(u"listing.mtree"_s);
+        QVERIFY(writeFile(mtree, "#mtree\n/etc/hostname type=file\n/dev/zero type=file\n"));
+        QCOMPARE(listFile(mtree).problem, Problem::UnknownFormat);
 
         int pipeEnds[2];
         QCOMPARE(::pipe(pipeEnds), 0);

@@ -7,6 +7,7 @@
 #include "DesktopThumbnailers.h"
 #include "PreviewFile.h"
 #include "PreviewWorker.h"
+#include "TestArchives.h"
 #include "TestHome.h"
 #include "ThumbnailCache.h"
 #include "ThumbnailLoader.h"
@@ -17,12 +18,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <archive.h>
-#include <archive_entry.h>
-
 #include <cstddef>
 #include <cstring>
-#include <functional>
 
 using namespace Qt::StringLiterals;
 using Problem = ArchiveListing::Problem;
@@ -32,35 +29,6 @@ Q_DECLARE_METATYPE(ArchiveListing::Problem)
 
 namespace {
 
-using Configure = std::function<void(archive *)>;
-
-struct Member
-{
-    QByteArray path;
-    QByteArray data;
-};
-
-bool writeArchive(const QString &path, const Configure &configure, const QList<Member> &members)
-{
-    archive *a = archive_write_new();
-    configure(a);
-    bool ok = archive_write_open_filename(a, QFile::encodeName(path).constData()) == ARCHIVE_OK;
-    for (const Member &member : members) {
-        archive_entry *entry = archive_entry_new();
-        archive_entry_set_pathname(entry, member.path.constData());
-        archive_entry_set_filetype(entry, AE_IFREG);
-        archive_entry_set_perm(entry, 0644);
-        archive_entry_set_size(entry, member.data.size());
-        ok = ok && archive_write_header(a, entry) == ARCHIVE_OK &&
-             archive_write_data(a, member.data.constData(), size_t(member.data.size())) ==
-                 member.data.size();
-        archive_entry_free(entry);
-    }
-    ok = archive_write_close(a) == ARCHIVE_OK && ok;
-    archive_write_free(a);
-    return ok;
-}
-
 PreviewWorker::Result listThroughWorker(const QString &path)
 {
     WorkerProtocol::Request request;
@@ -68,9 +36,10 @@ PreviewWorker::Result listThroughWorker(const QString &path)
     return PreviewWorker::run(*PreviewFile::open(path), request, PreviewWorker::Lane::Preview);
 }
 
-const QList<Member> smallTree = {{"docs/readme.txt", QByteArray(1200, 'r')},
-                                 {"docs/nested/data.bin", QByteArray(7000, 'd')},
-                                 {"photo.jpg", "abc"}};
+const QList<ArchiveMember> smallTree = {
+    {.path = "docs/readme.txt", .data = QByteArray(1200, 'r')},
+    {.path = "docs/nested/data.bin", .data = QByteArray(7000, 'd')},
+    {.path = "photo.jpg", .data = "abc"}};
 
 // A listing in its wire form, and a way to change one field of it in place.
 QByteArray wireOf(const ArchiveListing &listing)
@@ -163,19 +132,11 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<Configure>("configure");
-        const auto zip = [](archive *a) {
-            archive_write_set_format_zip(a);
-        };
-        const auto tarGz = [](archive *a) {
-            archive_write_set_format_pax_restricted(a);
-            archive_write_add_filter_gzip(a);
-        };
-        const auto sevenZip = [](archive *a) {
-            archive_write_set_format_7zip(a);
-        };
-        QTest::newRow("zip") << u"sample.zip"_s << Configure(zip);
-        QTest::newRow("tar.gz") << u"sample.tar.gz"_s << Configure(tarGz);
-        QTest::newRow("7z") << u"sample.7z"_s << Configure(sevenZip);
+        QTest::newRow("zip") << u"sample.zip"_s << format(archive_write_set_format_zip);
+        QTest::newRow("tar.gz") << u"sample.tar.gz"_s
+                                << format(archive_write_set_format_pax_restricted,
+                                          archive_write_add_filter_gzip);
+        QTest::newRow("7z") << u"sample.7z"_s << format(archive_write_set_format_7zip);
     }
     void archiveListedThroughWorker()
     {
