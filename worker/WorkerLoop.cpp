@@ -5,6 +5,7 @@
 #include "MessageChannel.h"
 #include "PdfJobs.h"
 #include "Sandbox.h"
+#include "VideoJobs.h"
 #include "WorkerProtocol.h"
 
 #include <QImage>
@@ -167,6 +168,12 @@ int answer(const Request &request, int file, Reply &reply)
     }
     case Job::PdfThumbnail:
         return withImage(reply, PdfJobs::thumbnail(file, bounds));
+    case Job::VideoFrame: {
+        const VideoJobs::Frame frame = VideoJobs::frame(file, bounds);
+        reply.fullWidth = frame.fullSize.width();
+        reply.fullHeight = frame.fullSize.height();
+        return withImage(reply, frame.image);
+    }
     }
     return -1;
 }

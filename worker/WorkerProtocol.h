@@ -27,6 +27,9 @@ enum class Job : std::uint32_t {
     PdfPage = 3,
     // The first page of a PDF fitted within `bounds`, on white paper.
     PdfThumbnail = 4,
+    // A still from about a tenth into a video, upright, fitted within `bounds`; fullWidth and
+    // fullHeight give the video's upright size on screen.
+    VideoFrame = 7,
 };
 
 struct Request
