@@ -10,7 +10,8 @@ class PreviewFile;
 class QMimeType;
 
 // Makes a thumbnail from the file itself, in the preview process: pictures decoded at reduced
-// size (HEIC through libheif), drawings rendered to the box, and the first page of a PDF.
+// size (HEIC through libheif), drawings rendered to the box, the first page of a PDF, and a
+// still from about a tenth into a video.
 // Blocks; call it off the main thread.
 namespace ThumbnailGenerator {
 

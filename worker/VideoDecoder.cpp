@@ -249,12 +249,6 @@ bool Video::open()
     if (!m_packet || !m_frame || !m_latest)
         return false;
 
-    // Non-square pixels (anamorphic DVD and broadcast video) are shown at their intended width.
-    double width = parameters->width;
-    const AVRational aspect = parameters->sample_aspect_ratio;
-    if (aspect.num > 0 && aspect.den > 0)
-        width = std::clamp(width * aspect.num / aspect.den, 1.0, 32768.0);
-    m_displaySize = QSize(int(std::lround(width)), parameters->height);
     // A phone video filmed upright is stored sideways with a rotation to apply.
     std::size_t matrixBytes = 0;
     const std::uint8_t *matrix =
@@ -316,6 +310,14 @@ QImage Video::picture(const AVFrame *frame, const QSize &bounds)
 {
     if (frame->width <= 0 || frame->height <= 0)
         return QImage();
+    // Non-square pixels (anamorphic DVD and broadcast video) are shown at their intended width,
+    // as the container says, or else the stream itself.
+    double width = frame->width;
+    const AVRational aspect =
+        av_guess_sample_aspect_ratio(m_format, stream(), const_cast<AVFrame *>(frame));
+    if (aspect.num > 0 && aspect.den > 0)
+        width = std::clamp(width * aspect.num / aspect.den, 1.0, 32768.0);
+    m_displaySize = QSize(int(std::lround(width)), frame->height);
     // Scaled at its turned size, then turned: only the small picture is rotated.
     const QSize upright = fittedWithin(uprightSize(), bounds);
     const QSize scaled = m_quarterTurns % 2 ? upright.transposed() : upright;
