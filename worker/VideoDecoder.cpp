@@ -154,7 +154,8 @@ public:
     Video &operator=(const Video &) = delete;
 
     bool open();
-    // The upright size on screen, and the turn that makes a decoded picture upright.
+    // The upright size on screen, known once a frame was decoded (the stream may say what the
+    // container does not).
     QSize uprightSize() const
     {
         return m_quarterTurns % 2 ? m_displaySize.transposed() : m_displaySize;
