@@ -31,6 +31,8 @@ using Clock = std::chrono::steady_clock;
 constexpr char containers[] = "mov,mp4,m4a,3gp,3g2,mj2,matroska,webm,avi,asf,flv,mpegts,mpeg,"
                               "mpegvideo,ogg,nut,mxf,dv,rm,h264,hevc,m4v,ivf";
 constexpr int ioBufferBytes = 64 * 1024;
+// AV_TIME_BASE_Q, which is a C compound literal.
+constexpr AVRational microseconds{1, AV_TIME_BASE};
 // Where stills are tried, as shares of the length: the first that is not nearly black is taken.
 constexpr double positions[] = {0.10, 0.15, 0.25, 0.40};
 // Seconds from the start, for a video whose length the container does not say.
@@ -355,13 +357,13 @@ std::optional<QImage> Video::stillAt(int attempt, const QSize &bounds)
     std::int64_t length = track->duration;
     if (length == AV_NOPTS_VALUE || length <= 0) {
         length = m_format->duration > 0
-                     ? av_rescale_q(m_format->duration, AV_TIME_BASE_Q, track->time_base)
+                     ? av_rescale_q(m_format->duration, microseconds, track->time_base)
                      : 0;
     }
     const std::int64_t offset =
         length > 0 ? std::int64_t(double(length) * positions[attempt])
                    : av_rescale_q(std::int64_t(positionsWithoutLength[attempt] * AV_TIME_BASE),
-                                  AV_TIME_BASE_Q, track->time_base);
+                                  microseconds, track->time_base);
     const AVFrame *frame = decodeFrom(start + offset);
     if (!frame)
         return std::nullopt;
