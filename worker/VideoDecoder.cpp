@@ -254,8 +254,16 @@ bool Video::open()
 
     // A phone video filmed upright is stored sideways with a rotation to apply.
     std::size_t matrixBytes = 0;
+#if LIBAVFORMAT_VERSION_INT >= AV_VERSION_INT(60, 15, 100)
+    // FFmpeg 6.1 and later keep it with the codec parameters (the stream's copy is deprecated).
+    const AVPacketSideData *side = av_packet_side_data_get(
+        parameters->coded_side_data, parameters->nb_coded_side_data, AV_PKT_DATA_DISPLAYMATRIX);
+    const std::uint8_t *matrix = side ? side->data : nullptr;
+    matrixBytes = side ? side->size : 0;
+#else
     const std::uint8_t *matrix =
         av_stream_get_side_data(stream(), AV_PKT_DATA_DISPLAYMATRIX, &matrixBytes);
+#endif
     if (matrix && matrixBytes >= 9 * sizeof(std::int32_t)) {
         const double counterClockwise =
             av_display_rotation_get(reinterpret_cast<const std::int32_t *>(matrix));
