@@ -4,11 +4,15 @@
 #include "FileKinds.h"
 #include "FileNames.h"
 #include "MediaBuffering.h"
+#include "PreviewPriority.h"
+#include "RunInBackground.h"
 #include "SymbolLabel.h"
+#include "ThumbnailCache.h"
 #include "VideoFrameView.h"
 
 #include <QAudioDevice>
 #include <QAudioOutput>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMediaPlayer>
@@ -32,6 +36,9 @@ QString clockText(qint64 milliseconds)
     return u"%1:%2"_s.arg(seconds / 60).arg(seconds % 60, 2, 10, QChar(u'0'));
 }
 
+// The still's size when the preview area has none yet: a panel-sized area on a dense screen.
+constexpr QSize fallbackStillBounds(640, 480);
+
 } // namespace
 
 MediaPreview::MediaPreview(PreviewFilePtr file, Kind kind, QWidget *parent)
@@ -42,6 +49,7 @@ MediaPreview::MediaPreview(PreviewFilePtr file, Kind kind, QWidget *parent)
     , m_playButton(new QToolButton(this))
     , m_slider(new QSlider(Qt::Horizontal, this))
     , m_time(new QLabel(this))
+    , m_cancel(makeCancelFlag())
 {
     // Always given an output, even with no sound device: the playback pipeline then
     // falls back to a silent sink and keeps the clock running, where a player without
@@ -67,6 +75,9 @@ MediaPreview::MediaPreview(PreviewFilePtr file, Kind kind, QWidget *parent)
     layout->setSpacing(0);
     layout->addWidget(makeArtwork(m_file->path()), 1);
     layout->addLayout(controls);
+
+    if (m_video)
+        loadStill();
 
     connect(m_playButton, &QToolButton::clicked, this, &MediaPreview::togglePlayback);
     connect(m_slider, &QSlider::sliderMoved, m_player, &QMediaPlayer::setPosition);
@@ -94,6 +105,8 @@ MediaPreview::MediaPreview(PreviewFilePtr file, Kind kind, QWidget *parent)
 
 MediaPreview::~MediaPreview()
 {
+    // A still on its way is not wanted any more.
+    m_cancel->store(true);
     // The pipeline, its threads and decoders go now, not when the last child is deleted.
     m_player->stop();
     m_player->setVideoSink(nullptr);
@@ -118,6 +131,42 @@ QWidget *MediaPreview::makeArtwork(const QString &path)
     layout->addWidget(name);
     layout->addStretch(1);
     return artwork;
+}
+
+QImage MediaPreview::still(const PreviewFile &file, const QSize &bounds, const CancelFlag &cancel)
+{
+    if (!file.isRegular() || cancel->load())
+        return QImage();
+    // What the list (or a file manager) made already is there at once, without the worker.
+    const ThumbnailCache cache;
+    const QString path = QFileInfo(file.path()).absoluteFilePath();
+    const QImage cached =
+        cache.find(path, ThumbnailCache::Flavor::Large, qint64(file.attributes().st_mtim.tv_sec));
+    if (!cached.isNull())
+        return cached;
+    WorkerProtocol::Request request;
+    request.job = WorkerProtocol::Job::VideoFrame;
+    request.width = std::min(bounds.width(), WorkerProtocol::maxSide);
+    request.height = std::min(bounds.height(), WorkerProtocol::maxSide);
+    const PreviewWorker::Result made =
+        PreviewWorker::run(file, request, PreviewWorker::Lane::Preview, cancel);
+    return made.status == PreviewWorker::Status::Done ? made.image : QImage();
+}
+
+void MediaPreview::loadStill()
+{
+    // The area this preview is about to fill, as laid out for the file before it.
+    const QWidget *area = parentWidget() ? parentWidget() : this;
+    QSize bounds = (QSizeF(area->size()) * area->devicePixelRatioF()).toSize();
+    if (bounds.width() < 64 || bounds.height() < 64)
+        bounds = fallbackStillBounds;
+    runInBackground(
+        this, [file = m_file, cancel = m_cancel, bounds] { return still(*file, bounds, cancel); },
+        [this](const QImage &image) {
+            if (!image.isNull())
+                m_video->setStill(image);
+        },
+        previewPriority);
 }
 
 void MediaPreview::showEvent(QShowEvent *event)

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "PreviewFile.h"
+#include "PreviewWorker.h"
 
 #include <QWidget>
 
@@ -26,6 +27,13 @@ public:
 
     Kind kind() const { return m_kind; }
     QMediaPlayer *player() const { return m_player; }
+    // The picture of a video (null for sound).
+    VideoFrameView *videoView() const { return m_video; }
+
+    // The still a video shows before playback gives its first frame: the large thumbnail in the
+    // shared cache when one was made from this version of the file, else a frame the preview
+    // process takes, fitted within `bounds`. Blocks; null when there is none.
+    static QImage still(const PreviewFile &file, const QSize &bounds, const CancelFlag &cancel);
 
 signals:
     void failed();
@@ -36,6 +44,7 @@ protected:
 
 private:
     QWidget *makeArtwork(const QString &path);
+    void loadStill();
     void togglePlayback();
     void updateButton();
     void updatePosition(qint64 position);
@@ -50,6 +59,7 @@ private:
     QToolButton *m_playButton = nullptr;
     QSlider *m_slider = nullptr;
     QLabel *m_time = nullptr;
+    CancelFlag m_cancel;
     bool m_started = false;
     bool m_resumeOnShow = false;
 };

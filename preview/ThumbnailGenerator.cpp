@@ -55,6 +55,18 @@ Result fromFont(const PreviewFile &file, int pixelSize, const CancelFlag &cancel
     return from(made.status, std::move(made.image), Status::Failed);
 }
 
+// A still from about a tenth into the video; one the worker cannot read is remembered as failed,
+// so it is not decoded again each time its row is shown.
+Result fromVideo(const PreviewFile &file, int pixelSize, const CancelFlag &cancel)
+{
+    WorkerProtocol::Request request;
+    request.job = WorkerProtocol::Job::VideoFrame;
+    request.width = request.height = pixelSize;
+    PreviewWorker::Result made =
+        PreviewWorker::run(file, request, PreviewWorker::Lane::Thumbnail, cancel);
+    return from(made.status, std::move(made.image), Status::Failed);
+}
+
 Result fromImage(const PreviewFile &file, int pixelSize, const CancelFlag &cancel,
                  Status whenUnreadable)
 {
@@ -78,6 +90,8 @@ Result generate(const PreviewFile &file, const QMimeType &mime, int pixelSize,
         return fromPdf(file, pixelSize, cancel);
     case PreviewKind::Image:
         return fromImage(file, pixelSize, cancel, Status::Failed);
+    case PreviewKind::Video:
+        return fromVideo(file, pixelSize, cancel);
     default:
         break;
     }

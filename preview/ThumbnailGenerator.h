@@ -10,8 +10,8 @@ class PreviewFile;
 class QMimeType;
 
 // Makes a thumbnail from the file itself, in the preview process: pictures decoded at reduced
-// size (HEIC through libheif), drawings rendered to the box, the first page of a PDF and a
-// sample of a font.
+// size (HEIC through libheif), drawings rendered to the box, the first page of a PDF, a
+// still from about a tenth into a video and a sample of a font.
 // Blocks; call it off the main thread.
 namespace ThumbnailGenerator {
 

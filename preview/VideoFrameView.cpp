@@ -165,10 +165,29 @@ void VideoFrameView::takeFrame()
     emit frameShown();
 }
 
+void VideoFrameView::setStill(const QImage &still)
+{
+    m_still = still;
+    if (m_image.isNull()) {
+        update();
+        emit stillShown();
+    }
+}
+
 void VideoFrameView::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::black);
+    if (m_image.isNull() && !m_still.isNull()) {
+        // Fitted to the view: a cached thumbnail may be smaller than the view, a still from the
+        // preview process is made at its size.
+        const QSizeF shown = QSizeF(m_still.size()).scaled(QSizeF(size()), Qt::KeepAspectRatio);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(
+            QRectF(QPointF((width() - shown.width()) / 2, (height() - shown.height()) / 2), shown),
+            m_still);
+        return;
+    }
     if (m_image.isNull())
         return;
     const QSizeF shown = QSizeF(m_image.size()) / m_image.devicePixelRatio();

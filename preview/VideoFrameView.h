@@ -27,6 +27,9 @@ public:
     QVideoSink *videoSink() const { return m_sink; }
     // The last frame as shown (device pixels); null before the first one.
     QImage image() const { return m_image; }
+    // A still of the video shown until playback's first frame replaces it.
+    void setStill(const QImage &still);
+    QImage still() const { return m_still; }
 
     // The frame as an upright RGB picture fitted within `bounds` (its own size when `bounds` is
     // empty), or null for a pixel format it does not know.
@@ -34,6 +37,7 @@ public:
 
 signals:
     void frameShown();
+    void stillShown();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -53,5 +57,6 @@ private:
 
     QVideoSink *m_sink;
     QImage m_image;
+    QImage m_still;
     std::shared_ptr<Handover> m_handover;
 };

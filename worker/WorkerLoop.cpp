@@ -7,6 +7,7 @@
 #include "MessageChannel.h"
 #include "PdfJobs.h"
 #include "Sandbox.h"
+#include "VideoJobs.h"
 #include "WorkerProtocol.h"
 
 #include <QImage>
@@ -200,6 +201,12 @@ int answer(const Request &request, int file, Reply &reply)
     }
     case Job::FontSample:
         return withImage(reply, FontSample::render(file, bounds).image);
+    case Job::VideoFrame: {
+        const VideoJobs::Frame frame = VideoJobs::frame(file, bounds);
+        reply.fullWidth = frame.fullSize.width();
+        reply.fullHeight = frame.fullSize.height();
+        return withImage(reply, frame.image);
+    }
     }
     return -1;
 }

@@ -31,6 +31,9 @@ enum class Job : std::uint32_t {
     ArchiveList = 5,
     // A font's name and a sample line drawn with the font itself, filling `bounds`.
     FontSample = 6,
+    // A still from about a tenth into a video, upright, fitted within `bounds`; fullWidth and
+    // fullHeight give the video's upright size on screen.
+    VideoFrame = 7,
 };
 
 struct Request

@@ -12,6 +12,7 @@
 #include "TestArchives.h"
 #include "TestHome.h"
 #include "TextPreview.h"
+#include "ThumbnailCache.h"
 #include "VideoFrameView.h"
 
 #include <QDir>
@@ -77,6 +78,8 @@ private slots:
     void previewerForType();
     void mediaStartsPlayingWhenShown_data();
     void mediaStartsPlayingWhenShown();
+    void videoShowsItsStillAtOnce_data();
+    void videoShowsItsStillAtOnce();
     void longTextIsCut_data();
     void longTextIsCut();
     void informationCard();
@@ -262,6 +265,53 @@ void TestFilePreviewView::mediaStartsPlayingWhenShown()
     QCOMPARE(media->player()->playbackState(), QMediaPlayer::PausedState);
     view.show();
     QTRY_COMPARE(media->player()->playbackState(), QMediaPlayer::PlayingState);
+}
+
+void TestFilePreviewView::videoShowsItsStillAtOnce_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("cached");
+    QTest::newRow("large thumbnail in the shared cache") << u"cached.mp4"_s << true;
+    QTest::newRow("nothing cached: a frame from the preview process") << u"fresh.mp4"_s << false;
+}
+
+// Before playback has a frame, a video shows a still of itself: the list's large thumbnail when
+// the cache has one for this version of the file, else a frame the preview process takes.
+void TestFilePreviewView::videoShowsItsStillAtOnce()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, cached);
+    if (!m_haveMovie)
+        QSKIP("ffmpeg is not installed, so there is no movie to preview (scripts/deps.sh --test)");
+    const QString path = file(name);
+    QFile::remove(path);
+    QVERIFY(QFile::copy(file(u"clip.mp4"_s), path));
+    // Blue and of a shape the movie does not have, so it shows where the still came from.
+    QImage entry(256, 100, QImage::Format_RGB32);
+    entry.fill(Qt::blue);
+    if (cached) {
+        struct stat attributes = {};
+        QCOMPARE(::stat(QFile::encodeName(path).constData(), &attributes), 0);
+        QVERIFY(ThumbnailCache().store(path, ThumbnailCache::Flavor::Large,
+                                       qint64(attributes.st_mtim.tv_sec), entry, u"video/mp4"_s,
+                                       qint64(attributes.st_size)));
+    }
+
+    FilePreviewView view(QUrl::fromLocalFile(path));
+    QTRY_VERIFY(view.currentPreview());
+    auto *media = qobject_cast<MediaPreview *>(view.currentPreview());
+    QVERIFY(media);
+    QVERIFY(media->videoView());
+    QTRY_VERIFY_WITH_TIMEOUT(!media->videoView()->still().isNull(), 15000);
+    const QImage still = media->videoView()->still();
+    if (cached) {
+        QCOMPARE(still.size(), entry.size());
+        QVERIFY(roughlyEqual(still.pixelColor(128, 50), Qt::blue, 10));
+    } else {
+        // The movie's own 4:3, never enlarged beyond its 160 x 120.
+        QCOMPARE(still.size(), QSize(160, 120));
+        QVERIFY(!roughlyEqual(still.pixelColor(80, 60), Qt::blue, 10));
+    }
 }
 
 void TestFilePreviewView::longTextIsCut_data()

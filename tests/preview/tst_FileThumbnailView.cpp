@@ -71,6 +71,20 @@ QString entryName(const QString &path)
            u".png"_s;
 }
 
+// A green video of `seconds` seconds at 320 x 240, H.264; false without ffmpeg.
+bool writeGreenVideo(const QString &path, int seconds)
+{
+    const QString ffmpeg = QStandardPaths::findExecutable(u"ffmpeg"_s);
+    if (ffmpeg.isEmpty())
+        return false;
+    QProcess process;
+    process.start(ffmpeg,
+                  {u"-loglevel"_s, u"error"_s, u"-y"_s, u"-f"_s, u"lavfi"_s, u"-i"_s,
+                   u"color=c=0x14aa3c:size=320x240:rate=25"_s, u"-t"_s, QString::number(seconds),
+                   u"-c:v"_s, u"libx264"_s, u"-pix_fmt"_s, u"yuv420p"_s, path});
+    return process.waitForFinished(60000) && process.exitCode() == 0;
+}
+
 bool centreIs(const QImage &image, const QColor &color)
 {
     return roughlyEqual(image.pixelColor(image.width() / 2, image.height() / 2), color, 23);
@@ -115,6 +129,7 @@ private slots:
     void fileWithoutThumbnailKeepsIcon_data();
     void fileWithoutThumbnailKeepsIcon();
     void failureIsNotRetriedUntilFileChanges();
+    void videoStillIsReadFromTheCacheNextTime();
     void requestedOffMainThreadOnEachAppearance();
     void viewGoneBeforeAnswer();
     void roundedCornersAreSmoothOnDenseScreens();
@@ -240,6 +255,9 @@ void TestFileThumbnailView::generatedEntry_data()
     QTest::newRow("drawing, rendered to the size") << u"drawing.svg"_s << QSize(128, 64);
     QTest::newRow("first page of a PDF") << u"letter.pdf"_s << QSize(90, 128);
 
+    if (writeGreenVideo(file(u"holiday.mp4"_s), 2))
+        QTest::newRow("H.264 video, a still of it") << u"holiday.mp4"_s << QSize(128, 96);
+
     const QString heifEnc = QStandardPaths::findExecutable(u"heif-enc"_s);
     if (!heifEnc.isEmpty()) {
         QVERIFY(filled(QSize(640, 480), green).save(file(u"heic-source.png"_s), "PNG"));
@@ -300,6 +318,11 @@ void TestFileThumbnailView::fileWithoutThumbnailKeepsIcon_data()
         << u"picture.png"_s << QByteArray("just some words") << u"photo.fill"_s << true;
     QTest::newRow("broken PDF") << u"broken.pdf"_s << QByteArray("%PDF-1.7 nothing else")
                                 << u"doc.fill"_s << true;
+    QTest::newRow("video cut short after its header") << u"clip.mp4"_s
+                                                      << QByteArray("\0\0\0\x18"
+                                                                    "ftypisom\0\0\x02\0isomiso2",
+                                                                    24)
+                                                      << u"video.fill"_s << true;
     QTest::newRow("archive, a kind without thumbnails")
         << u"backup.zip"_s << QByteArray("PK\x03\x04", 4) + QByteArray(40, '\0') << u"doc.zipper"_s
         << false;
@@ -350,6 +373,27 @@ void TestFileThumbnailView::failureIsNotRetriedUntilFileChanges()
     // Once the file changes, it is tried again.
     setModified(path, modified.addSecs(60));
     QCOMPARE(thumbnailShownFor(path).value_or(QImage()).size(), QSize(50, 50));
+}
+
+// The still made for the list is the cache's from then on: the next view of the file reads it
+// (here painted over, so it shows where it came from), and nothing decodes the video again.
+void TestFileThumbnailView::videoStillIsReadFromTheCacheNextTime()
+{
+    const QString path = file(u"twice.mp4"_s);
+    if (!writeGreenVideo(path, 1))
+        QSKIP("ffmpeg with libx264 is needed to make the video");
+    const std::optional<QImage> made = thumbnailShownFor(path);
+    QVERIFY(made);
+    QVERIFY(centreIs(*made, green));
+    const QString entry = thumbnails() + u"/normal/"_s + entryName(path);
+    QImage stored(entry);
+    QCOMPARE(stored.text(u"Thumb::URI"_s).toUtf8(), standardUri(path));
+    QPainter(&stored).fillRect(stored.rect(), blue);
+    QVERIFY(stored.save(entry, "PNG"));
+
+    const std::optional<QImage> again = thumbnailShownFor(path);
+    QVERIFY(again);
+    QVERIFY2(centreIs(*again, blue), "the video was decoded again");
 }
 
 void TestFileThumbnailView::requestedOffMainThreadOnEachAppearance()

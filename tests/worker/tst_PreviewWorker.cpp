@@ -12,7 +12,9 @@
 
 #include <QMimeDatabase>
 #include <QPdfWriter>
+#include <QProcess>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <atomic>
@@ -45,6 +47,43 @@ void writePdf(const QString &path, const QColor &colour, int pages = 1)
     }
 }
 
+// Runs ffmpeg with `arguments`; false when it is not installed or fails.
+bool ffmpeg(const QStringList &arguments)
+{
+    const QString program = QStandardPaths::findExecutable(u"ffmpeg"_s);
+    if (program.isEmpty())
+        return false;
+    QProcess process;
+    process.start(program, QStringList{u"-loglevel"_s, u"error"_s, u"-y"_s} + arguments);
+    return process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit &&
+           process.exitCode() == 0;
+}
+
+// The share of sampled pixels that are lit at all.
+double litShare(const QImage &image)
+{
+    int lit = 0;
+    int seen = 0;
+    for (int y = 0; y < image.height(); y += 2) {
+        for (int x = 0; x < image.width(); x += 2) {
+            const QColor colour = image.pixelColor(x, y);
+            lit += std::max({colour.red(), colour.green(), colour.blue()}) > 60;
+            ++seen;
+        }
+    }
+    return seen ? double(lit) / seen : 0;
+}
+
+PreviewWorker::Result stillOf(const QString &path, const QSize &bounds)
+{
+    const auto file = PreviewFile::open(path);
+    WorkerProtocol::Request request;
+    request.job = WorkerProtocol::Job::VideoFrame;
+    request.width = bounds.width();
+    request.height = bounds.height();
+    return PreviewWorker::run(*file, request, PreviewWorker::Lane::Thumbnail);
+}
+
 QString className(const QWidget *widget)
 {
     return widget ? QString::fromLatin1(widget->metaObject()->className()) : QString();
@@ -75,10 +114,16 @@ private slots:
     void missingWorkerGivesNoPicture();
     void forgedArchiveListingIsRefused();
     void archiveLeavingTheScreenStopsItsListing();
+    void videoFrame_data();
+    void videoFrame();
+    void videoTurnedAsPlayersTurnIt();
+    void unreadableVideo_data();
+    void unreadableVideo();
 
 private:
     QString path(const QString &name) const { return m_dir.filePath(name); }
     QString goodPicture();
+    QString goodVideo();
     QTemporaryDir m_dir;
 };
 
@@ -100,6 +145,17 @@ QString TestPreviewWorker::goodPicture()
     const QString file = path(u"good.png"_s);
     if (!QFile::exists(file))
         writeImage(quadrantImage(QSize(64, 48)), file, "png");
+    return file;
+}
+
+// Two seconds of a moving test picture, H.264 as cameras and phones write it.
+QString TestPreviewWorker::goodVideo()
+{
+    const QString file = path(u"good.mp4"_s);
+    if (!QFile::exists(file) &&
+        !ffmpeg({u"-f"_s, u"lavfi"_s, u"-i"_s, u"testsrc2=size=320x180:rate=25"_s, u"-t"_s, u"2"_s,
+                 u"-c:v"_s, u"libx264"_s, u"-pix_fmt"_s, u"yuv420p"_s, file}))
+        return QString();
     return file;
 }
 
@@ -380,6 +436,154 @@ void TestPreviewWorker::archiveLeavingTheScreenStopsItsListing()
     delete loader;
     // Far less than the deadline.
     QTRY_COMPARE_WITH_TIMEOUT(PreviewWorker::liveWorkers(), 0, 10000);
+}
+
+void TestPreviewWorker::videoFrame_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QStringList>("encoding");
+    QTest::addColumn<QSize>("bounds");
+    QTest::addColumn<QSize>("fullSize");
+    QTest::addColumn<QSize>("frameSize");
+
+    const QStringList h264{u"-c:v"_s, u"libx264"_s, u"-pix_fmt"_s, u"yuv420p"_s};
+    QTest::newRow("1080p H.264, fitted")
+        << u"wide.mp4"_s
+        << QStringList{u"-f"_s, u"lavfi"_s, u"-i"_s, u"testsrc2=size=1920x1080:rate=25"_s,
+                       u"-t"_s, u"1"_s} +
+               h264
+        << QSize(128, 128) << QSize(1920, 1080) << QSize(128, 72);
+    QTest::newRow("small video, never enlarged")
+        << u"small.mp4"_s
+        << QStringList{u"-f"_s, u"lavfi"_s, u"-i"_s, u"testsrc2=size=96x64:rate=25"_s,
+                       u"-t"_s, u"2"_s} +
+               h264
+        << QSize(256, 256) << QSize(96, 64) << QSize(96, 64);
+    // Stored 160 wide with pixels twice as wide as high, as on a DVD: shown 320 wide.
+    QTest::newRow("anamorphic pixels")
+        << u"anamorphic.mkv"_s
+        << QStringList{u"-f"_s,  u"lavfi"_s,    u"-i"_s, u"testsrc2=size=160x180:rate=25"_s,
+                       u"-vf"_s, u"setsar=2"_s, u"-t"_s, u"2"_s} +
+               h264
+        << QSize(100, 100) << QSize(320, 180) << QSize(100, 56);
+    // Black for the first fifth (a fade-in): the still at a tenth, and the one a little later,
+    // would be black.
+    QTest::newRow("fade-in from black")
+        << u"fade.mp4"_s
+        << QStringList{u"-f"_s, u"lavfi"_s,
+                       u"-i"_s, u"testsrc2=size=320x180:rate=25,fade=t=in:st=2:d=0.2"_s,
+                       u"-t"_s, u"10"_s} +
+               h264
+        << QSize(128, 128) << QSize(320, 180) << QSize(128, 72);
+    QTest::newRow("VP9 in WebM") << u"clip.webm"_s
+                                 << QStringList{u"-f"_s,        u"lavfi"_s,
+                                                u"-i"_s,        u"testsrc2=size=320x240:rate=25"_s,
+                                                u"-t"_s,        u"1"_s,
+                                                u"-c:v"_s,      u"libvpx-vp9"_s,
+                                                u"-deadline"_s, u"realtime"_s}
+                                 << QSize(128, 128) << QSize(320, 240) << QSize(128, 96);
+}
+
+// A still of the video, from its descriptor: in the bounds, in the video's proportions, and a
+// picture rather than black.
+void TestPreviewWorker::videoFrame()
+{
+    QFETCH(QString, name);
+    QFETCH(QStringList, encoding);
+    QFETCH(QSize, bounds);
+    QFETCH(QSize, fullSize);
+    QFETCH(QSize, frameSize);
+    PreviewWorker::setDeadline(20s);
+    const QString file = path(name);
+    if (!ffmpeg(encoding + QStringList{file}))
+        QSKIP("ffmpeg (with libx264 and libvpx) is needed to make the video");
+
+    const PreviewWorker::Result still = stillOf(file, bounds);
+    QCOMPARE(still.status, Status::Done);
+    QCOMPARE(still.fullSize, fullSize);
+    QCOMPARE(still.image.size(), frameSize);
+    QVERIFY2(litShare(still.image) > 0.5,
+             qPrintable(u"%1 of the still is lit"_s.arg(litShare(still.image))));
+}
+
+// A video filmed upright on a phone is stored sideways with a turn to apply: the still is
+// turned the way ffmpeg itself turns it.
+void TestPreviewWorker::videoTurnedAsPlayersTurnIt()
+{
+    PreviewWorker::setDeadline(20s);
+    const QString picture = path(u"quadrants.png"_s);
+    QVERIFY(writeImage(quadrantImage(QSize(160, 96)), picture, "png"));
+    const QString flat = path(u"flat.mp4"_s);
+    const QString turned = path(u"turned.mp4"_s);
+    const QString reference = path(u"reference.png"_s);
+    if (!ffmpeg({u"-loop"_s, u"1"_s, u"-i"_s, picture, u"-t"_s, u"1"_s, u"-r"_s, u"10"_s, u"-c:v"_s,
+                 u"libx264"_s, u"-pix_fmt"_s, u"yuv420p"_s, flat}))
+        QSKIP("ffmpeg with libx264 is needed to make the video");
+    QVERIFY(
+        ffmpeg({u"-i"_s, flat, u"-c"_s, u"copy"_s, u"-metadata:s:v:0"_s, u"rotate=90"_s, turned}));
+    // ffmpeg applies the turn when it decodes (its default), which is what players show.
+    QVERIFY(ffmpeg({u"-i"_s, turned, u"-frames:v"_s, u"1"_s, reference}));
+    const QImage expected(reference);
+    QCOMPARE(expected.size(), QSize(96, 160));
+
+    const PreviewWorker::Result still = stillOf(turned, QSize(200, 200));
+    QCOMPARE(still.status, Status::Done);
+    QCOMPARE(still.fullSize, QSize(96, 160));
+    QCOMPARE(still.image.size(), QSize(96, 160));
+    const QList<QColor> shown = quadrantColors(still.image);
+    const QList<QColor> wanted = quadrantColors(expected);
+    for (int quadrant = 0; quadrant < 4; ++quadrant)
+        QVERIFY2(roughlyEqual(shown[quadrant], wanted[quadrant]),
+                 qPrintable(u"quadrant %1: %2, ffmpeg shows %3"_s.arg(quadrant).arg(
+                     shown[quadrant].name(), wanted[quadrant].name())));
+}
+
+void TestPreviewWorker::unreadableVideo_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("keptBytes"); // of the good video; 0 for noise
+    QTest::newRow("cut short before its index") << u"cut.mp4"_s << 20000;
+    QTest::newRow("noise named .mp4") << u"noise.mp4"_s << 0;
+    QTest::newRow("empty header only") << u"header.mp4"_s << 32;
+}
+
+// A video that cannot be read gets no still, the worker says so instead of dying, and the same
+// worker makes the next video's still.
+void TestPreviewWorker::unreadableVideo()
+{
+    QFETCH(QString, name);
+    QFETCH(int, keptBytes);
+    const QString good = goodVideo();
+    if (good.isEmpty())
+        QSKIP("ffmpeg with libx264 is needed to make the video");
+    QByteArray bytes;
+    if (keptBytes > 0) {
+        QFile source(good);
+        QVERIFY(source.open(QIODevice::ReadOnly));
+        bytes = source.read(keptBytes);
+        QCOMPARE(bytes.size(), keptBytes);
+    } else {
+        for (int i = 0; i < 50000; ++i)
+            bytes.append(char((i * 7919 + i / 13) & 0xff));
+    }
+    const QString bad = path(name);
+    writeBytes(bad, bytes);
+    QCOMPARE(stillOf(good, QSize(64, 64)).status, Status::Done);
+    const int started = PreviewWorker::startedWorkers();
+
+    const PreviewWorker::Result failed = stillOf(bad, QSize(64, 64));
+    QCOMPARE(failed.status, Status::Failed);
+    QVERIFY(failed.image.isNull());
+    // The list shows its kind icon, and remembers that it has no thumbnail.
+    const auto opened = PreviewFile::open(bad);
+    const auto thumbnail =
+        ThumbnailGenerator::generate(*opened, QMimeDatabase().mimeTypeForFile(bad), 128);
+    QCOMPARE(thumbnail.status, ThumbnailGenerator::Result::Status::Failed);
+
+    const PreviewWorker::Result next = stillOf(good, QSize(64, 64));
+    QCOMPARE(next.status, Status::Done);
+    QCOMPARE(next.image.size(), QSize(64, 36));
+    QCOMPARE(PreviewWorker::startedWorkers(), started);
 }
 
 QTEST_MAIN(TestPreviewWorker)
