@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QImageWriter>
 #include <QTemporaryFile>
 
 #include <cstdio>
@@ -171,7 +172,10 @@ bool ThumbnailCache::write(const QString &target, const QImage &image) const
     QTemporaryFile temporary(folder + u"/.mirel-XXXXXX.tmp"_s);
     if (!temporary.open() || !temporary.setPermissions(privateFile))
         return false;
-    if (!image.save(&temporary, "PNG") || !temporary.flush())
+    // Light compression: a thumbnail is small either way, and the cold list makes dozens.
+    QImageWriter writer(&temporary, "png");
+    writer.setCompression(1);
+    if (!writer.write(image) || !temporary.flush())
         return false;
     temporary.close();
     if (std::rename(QFile::encodeName(temporary.fileName()).constData(),

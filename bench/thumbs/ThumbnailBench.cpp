@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Loads the thumbnails of the files given on the command line the way the file list
-// does (one request per file, all at once on the thread pool, 60 points at scale 1, so
+// does (one request per file, all at once on the preview threads, 60 points at scale 1, so
 // the standard's 128-pixel size), twice, and prints the milliseconds each pass took:
 //   mirel-thumbs-bench FILE...   ->   "ms <first pass>" and "again-ms <second pass>"
 // With an empty cache the first pass is generation plus storing, and the second is the
 // cache as a running Mirel finds it when the rows come back.
+#include "PreviewThreads.h"
 #include "ThumbnailSource.h"
 
 #include <QElapsedTimer>
@@ -26,8 +27,8 @@ int main(int argc, char *argv[])
     const auto pass = [&source, &files](double *milliseconds) {
         QElapsedTimer timer;
         timer.start();
-        const QList<QImage> thumbnails =
-            QtConcurrent::blockingMapped(files, [&source](const QString &path) {
+        const QList<QImage> thumbnails = QtConcurrent::blockingMapped(
+            &previewThreadPool(), files, [&source](const QString &path) {
                 return source->thumbnail({path, {60, 60}, 1.0, {}});
             });
         *milliseconds = static_cast<double>(timer.nsecsElapsed()) / 1e6;
