@@ -22,7 +22,6 @@
 
 #include <algorithm>
 
-
 using namespace Qt::StringLiterals;
 
 class TestShell final : public QObject
