@@ -35,32 +35,14 @@ Result from(PreviewWorker::Status status, QImage image, Status whenUnreadable)
     return {Status::Unsupported, {}};
 }
 
-Result fromPdf(const PreviewFile &file, int pixelSize, const CancelFlag &cancel)
+// A picture the preview process makes from the file: a PDF's first page, a font's sample, a
+// video's still from about a tenth into it. A file the worker cannot read is remembered as
+// failed, so it is not decoded again each time its row is shown.
+Result fromWorker(const PreviewFile &file, WorkerProtocol::Job job, int pixelSize,
+                  const CancelFlag &cancel)
 {
     WorkerProtocol::Request request;
-    request.job = WorkerProtocol::Job::PdfThumbnail;
-    request.width = request.height = pixelSize;
-    PreviewWorker::Result made =
-        PreviewWorker::run(file, request, PreviewWorker::Lane::Thumbnail, cancel);
-    return from(made.status, std::move(made.image), Status::Failed);
-}
-
-Result fromFont(const PreviewFile &file, int pixelSize, const CancelFlag &cancel)
-{
-    WorkerProtocol::Request request;
-    request.job = WorkerProtocol::Job::FontSample;
-    request.width = request.height = pixelSize;
-    PreviewWorker::Result made =
-        PreviewWorker::run(file, request, PreviewWorker::Lane::Thumbnail, cancel);
-    return from(made.status, std::move(made.image), Status::Failed);
-}
-
-// A still from about a tenth into the video; one the worker cannot read is remembered as failed,
-// so it is not decoded again each time its row is shown.
-Result fromVideo(const PreviewFile &file, int pixelSize, const CancelFlag &cancel)
-{
-    WorkerProtocol::Request request;
-    request.job = WorkerProtocol::Job::VideoFrame;
+    request.job = job;
     request.width = request.height = pixelSize;
     PreviewWorker::Result made =
         PreviewWorker::run(file, request, PreviewWorker::Lane::Thumbnail, cancel);
@@ -87,17 +69,17 @@ Result generate(const PreviewFile &file, const QMimeType &mime, int pixelSize,
     pixelSize = std::min(pixelSize, 1024);
     switch (previewKindFor(mime)) {
     case PreviewKind::Pdf:
-        return fromPdf(file, pixelSize, cancel);
+        return fromWorker(file, WorkerProtocol::Job::PdfThumbnail, pixelSize, cancel);
     case PreviewKind::Image:
         return fromImage(file, pixelSize, cancel, Status::Failed);
     case PreviewKind::Video:
-        return fromVideo(file, pixelSize, cancel);
+        return fromWorker(file, WorkerProtocol::Job::VideoFrame, pixelSize, cancel);
     default:
         break;
     }
     // A font the desktop has no thumbnailer for (asked before this) shows a sample of itself.
     if (FontSample::handles(mime))
-        return fromFont(file, pixelSize, cancel);
+        return fromWorker(file, WorkerProtocol::Job::FontSample, pixelSize, cancel);
     // Other pictures (HEIC above all, which Qt's image plugins do not know) are tried too; one
     // the worker cannot read is simply not a kind with a thumbnail.
     if (mime.name().startsWith(u"image/"_s))
