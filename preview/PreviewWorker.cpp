@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PreviewWorker.h"
 
-#include "ArchiveListingWire.h"
 #include "MessageChannel.h"
 #include "PreviewFile.h"
+#include "WorkerReplies.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cmath>
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
@@ -22,7 +21,6 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/mman.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -254,106 +252,6 @@ void release(std::unique_ptr<Process> process, Lane lane, bool reusable)
     workers.freed.notify_all();
 }
 
-struct Mapping
-{
-    void *address = nullptr;
-    std::size_t length = 0;
-};
-
-void unmap(void *info)
-{
-    auto *mapping = static_cast<Mapping *>(info);
-    ::munmap(mapping->address, mapping->length);
-    delete mapping;
-}
-
-// The payload the worker sealed into `memory`, mapped read-only; null when it is not what the
-// reply says it is.
-const void *mapPayload(int memory, std::uint64_t bytes, Mapping **mapping)
-{
-    *mapping = nullptr;
-    if (memory < 0 || bytes == 0)
-        return nullptr;
-    const int seals = ::fcntl(memory, F_GET_SEALS);
-    struct stat attributes = {};
-    if (seals < 0 || (seals & (F_SEAL_SHRINK | F_SEAL_WRITE)) != (F_SEAL_SHRINK | F_SEAL_WRITE) ||
-        ::fstat(memory, &attributes) != 0 || std::uint64_t(attributes.st_size) < bytes)
-        return nullptr;
-    void *address = ::mmap(nullptr, std::size_t(bytes), PROT_READ, MAP_SHARED, memory, 0);
-    if (address == MAP_FAILED)
-        return nullptr;
-    *mapping = new Mapping{address, std::size_t(bytes)};
-    return address;
-}
-
-QImage imageFrom(const Reply &reply, int memory)
-{
-    QImage::Format format = QImage::Format_Invalid;
-    switch (reply.format) {
-    case PixelFormat::Rgb32:
-        format = QImage::Format_RGB32;
-        break;
-    case PixelFormat::Argb32:
-        format = QImage::Format_ARGB32;
-        break;
-    case PixelFormat::Argb32Premultiplied:
-        format = QImage::Format_ARGB32_Premultiplied;
-        break;
-    }
-    if (format == QImage::Format_Invalid || reply.width <= 0 || reply.height <= 0 ||
-        reply.width > maxSide || reply.height > maxSide ||
-        qint64(reply.bytesPerLine) < qint64(reply.width) * 4 || reply.bytesPerLine % 4 != 0 ||
-        reply.payloadBytes != std::uint64_t(reply.bytesPerLine) * std::uint64_t(reply.height))
-        return QImage();
-    Mapping *mapping = nullptr;
-    const void *pixels = mapPayload(memory, reply.payloadBytes, &mapping);
-    if (!pixels)
-        return QImage();
-    // The picture reads the shared memory itself until it goes; no copy through the socket.
-    return QImage(static_cast<const uchar *>(pixels), reply.width, reply.height, reply.bytesPerLine,
-                  format, unmap, mapping);
-}
-
-// Nothing absurd reaches the layout: no negative, infinite or planet-sized pages.
-double sanePoints(float value)
-{
-    return std::isfinite(value) ? std::clamp(double(value), 1.0, 20000.0) : 1.0;
-}
-
-QList<QSizeF> pageSizesFrom(const Reply &reply, int memory)
-{
-    const std::uint64_t known = reply.payloadBytes / (2 * sizeof(float));
-    if (reply.pageCount <= 0 || reply.pageCount > maxPages || known == 0 ||
-        known > std::uint64_t(reply.pageCount) || reply.payloadBytes % (2 * sizeof(float)) != 0)
-        return {};
-    Mapping *mapping = nullptr;
-    const void *payload = mapPayload(memory, reply.payloadBytes, &mapping);
-    if (!payload)
-        return {};
-    const auto *points = static_cast<const float *>(payload);
-    QList<QSizeF> sizes;
-    sizes.reserve(qsizetype(known));
-    for (std::uint64_t page = 0; page < known; ++page)
-        sizes.append(QSizeF(sanePoints(points[2 * page]), sanePoints(points[2 * page + 1])));
-    unmap(mapping);
-    return sizes;
-}
-
-// Nothing when the payload is not a listing within the protocol's bounds.
-std::optional<ArchiveListing> archiveFrom(const Reply &reply, int memory)
-{
-    if (reply.payloadBytes < sizeof(ArchiveHeader) || reply.payloadBytes > maxArchivePayload)
-        return std::nullopt;
-    Mapping *mapping = nullptr;
-    const void *payload = mapPayload(memory, reply.payloadBytes, &mapping);
-    if (!payload)
-        return std::nullopt;
-    std::optional<ArchiveListing> listing =
-        ArchiveListingWire::decode(payload, std::size_t(reply.payloadBytes));
-    unmap(mapping);
-    return listing;
-}
-
 } // namespace
 
 Result run(const PreviewFile &file, Request request, Lane lane, const CancelFlag &cancel)
@@ -423,15 +321,15 @@ Result run(const PreviewFile &file, Request request, Lane lane, const CancelFlag
         bool valid = received && reply.magic == replyMagic && reply.serial == request.serial;
         if (valid && reply.outcome == Outcome::Done) {
             if (request.job == Job::ArchiveList) {
-                result.archive = archiveFrom(reply, memory);
+                result.archive = WorkerReplies::archive(reply, memory);
                 // A listing out of bounds is a lie, not a damaged archive: the worker goes.
                 valid = result.archive.has_value();
             } else if (request.job == Job::PdfOpen) {
-                result.pageSizes = pageSizesFrom(reply, memory);
+                result.pageSizes = WorkerReplies::pageSizes(reply, memory);
                 result.pageCount = result.pageSizes.isEmpty() ? 0 : reply.pageCount;
             } else {
-                result.image = imageFrom(reply, memory);
-                result.pageSize = QSizeF(sanePoints(reply.pageWidth), sanePoints(reply.pageHeight));
+                result.image = WorkerReplies::image(reply, memory);
+                result.pageSize = WorkerReplies::pageSize(reply);
             }
             result.fullSize = QSize(reply.fullWidth, reply.fullHeight);
             result.scalable = reply.scalable != 0;
