@@ -8,6 +8,7 @@
 #include "FinishedView.h"
 #include "HeldMove.h"
 #include "MenuBarView.h"
+#include "OpenedUrls.h"
 #include "PreviewCard.h"
 #include "TestHome.h"
 #include "TextStyles.h"
@@ -63,18 +64,6 @@ void clickRow(MenuBarView &panel, qsizetype index)
     QVERIFY2(row, "the row is not on screen");
     QTest::mouseClick(row, Qt::LeftButton, {}, QPoint(row->width() - 60, row->height() / 2));
 }
-
-// Stands in for the desktop's URL handler, so nothing is really opened.
-class UrlRecorder final : public QObject
-{
-    Q_OBJECT
-
-public:
-    QList<QUrl> urls;
-
-public slots:
-    void open(const QUrl &url) { urls.append(url); }
-};
 
 // A file manager on the session bus that only remembers what it was asked to show.
 class RecordingFileManager final : public QObject
@@ -486,9 +475,7 @@ void TestMenuBarView::contextMenu()
     AppState state;
     MenuBarView panel(state);
     panel.show();
-    UrlRecorder recorder;
-    QDesktopServices::setUrlHandler(u"file"_s, &recorder, "open");
-    const auto unset = qScopeGuard([] { QDesktopServices::unsetUrlHandler(u"file"_s); });
+    OpenedUrls recorder;
     const QByteArray folder =
         "file://" + QFile::encodeName(home.path()).toPercentEncoding("/") + "/Downloads";
     const QByteArray file = folder + "/caf%E9.txt";
@@ -535,9 +522,7 @@ void TestMenuBarView::openWithNoApplication()
     AppState state;
     MenuBarView panel(state);
     panel.show();
-    UrlRecorder recorder;
-    QDesktopServices::setUrlHandler(u"file"_s, &recorder, "open");
-    const auto unset = qScopeGuard([] { QDesktopServices::unsetUrlHandler(u"file"_s); });
+    OpenedUrls recorder;
 
     // Nothing would open: the warning says so, on the row's menu and on the card's.
     const QString said = u"No application can open PDF document"_s;

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "OpenedUrls.h"
 #include "ReleaseNotesView.h"
 #include "TestHome.h"
 #include "UpdaterDialogs.h"
@@ -97,18 +98,6 @@ QStringList resourceProblems(const QTextDocument *document, QStringList &links)
 } // namespace
 
 Q_DECLARE_METATYPE(Step)
-
-// Receives the URLs the dialogs hand to the desktop instead of starting a file manager.
-class OpenedUrls final : public QObject
-{
-    Q_OBJECT
-
-public:
-    QList<QUrl> urls;
-
-public slots:
-    void open(const QUrl &url) { urls.append(url); }
-};
 
 class TestUpdaterDialogs final : public TemporaryHomeSuite
 {
@@ -291,8 +280,6 @@ void TestUpdaterDialogs::releaseNotes()
 void TestUpdaterDialogs::downloadedShowsFolder()
 {
     OpenedUrls opened;
-    QDesktopServices::setUrlHandler(u"file"_s, &opened, "open");
-    const auto restore = qScopeGuard([] { QDesktopServices::unsetUrlHandler(u"file"_s); });
     const QString folder = temporaryHome() + u"/Downloads"_s;
 
     UpdaterDialogs ui;
