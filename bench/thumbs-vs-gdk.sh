@@ -12,24 +12,7 @@
 set -euo pipefail
 
 rounds=${ROUNDS:-5}
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-build=${BUILD_DIR:-$here/../build/bench-thumbs}
-
-for tool in cmake convert gdk-pixbuf-thumbnailer; do
-    command -v "$tool" >/dev/null || { echo "missing $tool: run scripts/deps.sh --test" >&2; exit 1; }
-done
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-# Qt wants a private runtime folder; the offscreen platform needs no display.
-export XDG_RUNTIME_DIR=$work/runtime QT_QPA_PLATFORM=offscreen
-mkdir -m 0700 "$XDG_RUNTIME_DIR"
-
-cmake -S "$here/thumbs" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j2 --target mirel-thumbs-bench >/dev/null
-bench=$build/mirel-thumbs-bench
-# Pictures are decoded by the preview process built beside the benchmark.
-export MIREL_PREVIEW_WORKER=$build/libexec/mirel/mirel-preview
+source "$(dirname "${BASH_SOURCE[0]}")/thumbs/setup.sh" convert gdk-pixbuf-thumbnailer
 
 # Photo-like content (fine grain, soft edges), a different picture in each file.
 mkdir "$work/photos" "$work/gdk"

@@ -13,22 +13,7 @@
 set -euo pipefail
 
 rounds=${ROUNDS:-7}
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-build=${BUILD_DIR:-$here/../build/bench-thumbs}
-
-for tool in cmake ffmpeg; do
-    command -v "$tool" >/dev/null || { echo "missing $tool: run scripts/deps.sh --test" >&2; exit 1; }
-done
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export XDG_RUNTIME_DIR=$work/runtime QT_QPA_PLATFORM=offscreen
-mkdir -m 0700 "$XDG_RUNTIME_DIR"
-
-cmake -S "$here/thumbs" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j2 --target mirel-thumbs-bench >/dev/null
-bench=$build/mirel-thumbs-bench
-export MIREL_PREVIEW_WORKER=$build/libexec/mirel/mirel-preview
+source "$(dirname "${BASH_SOURCE[0]}")/thumbs/setup.sh" ffmpeg
 
 clip=$work/clip-1080p.mp4
 ffmpeg -loglevel error -f lavfi -i testsrc2=size=1920x1080:rate=30 -t 10 -c:v libx264 \
