@@ -59,7 +59,14 @@ struct Process
     int socket = -1;
     DocumentKey lastDocument;
     std::chrono::steady_clock::time_point idleSince;
+    // It has loaded the video module, whose libraries' relocated data stay private to it for
+    // its life: the next video goes to it rather than to a second process loading them again.
+    bool holdsVideo = false;
 };
+
+// How long a video waits for the busy process that holds the video module before another one
+// loads it too.
+constexpr std::chrono::seconds videoHolderWait{2};
 
 // A worker with nothing to do for this long ends: Mirel sits in the tray all day, and its
 // previews come in bursts.
@@ -72,6 +79,7 @@ struct Pool
     std::vector<std::unique_ptr<Process>> idle;
     int busy = 0;
     int busyThumbnails = 0;
+    int videoHolders = 0; // processes alive, idle or busy, that hold the video module
     int started = 0;
     QString executable;
     bool executableSet = false;
@@ -105,6 +113,7 @@ void bury(std::unique_ptr<Process> process)
 {
     if (!process)
         return;
+    pool().videoHolders -= process->holdsVideo;
     if (process->socket >= 0)
         ::close(process->socket);
     if (process->pid > 0) {
@@ -192,30 +201,49 @@ std::unique_ptr<Process> spawn(const QString &path)
     return process;
 }
 
-std::unique_ptr<Process> acquire(Lane lane, const DocumentKey &key, const CancelFlag &cancel)
+std::unique_ptr<Process> acquire(Lane lane, const DocumentKey &key, bool video,
+                                 const CancelFlag &cancel)
 {
     Pool &workers = pool();
     std::unique_lock lock(workers.mutex);
+    const auto stopWaitingForHolder = std::chrono::steady_clock::now() + videoHolderWait;
     for (;;) {
         if (givenUp(cancel))
             return nullptr;
         const bool laneFree = lane == Lane::Preview || workers.busyThumbnails < maxThumbnailWorkers;
-        if (laneFree && !workers.idle.empty()) {
-            // One that has this document open already renders its pages without reading it again.
-            auto match =
-                std::find_if(workers.idle.begin(), workers.idle.end(),
-                             [&](const auto &process) { return process->lastDocument == key; });
+        const auto idleWhere = [&workers](auto &&test) {
+            return std::find_if(workers.idle.begin(), workers.idle.end(),
+                                [&test](const auto &process) { return test(*process); });
+        };
+        // A video waits a moment for the holder of the video module when that one is busy.
+        const bool waitForHolder = video && workers.videoHolders > 0 &&
+                                   idleWhere([](const Process &p) { return p.holdsVideo; }) ==
+                                       workers.idle.end() &&
+                                   std::chrono::steady_clock::now() < stopWaitingForHolder;
+        if (laneFree && !workers.idle.empty() && !waitForHolder) {
+            // One that has this document open already renders its pages without reading it
+            // again; else one of the same kind, so the holder of the video module stays free
+            // for videos (and ends when they stop coming).
+            auto match = idleWhere([&](const Process &p) { return !video && p.lastDocument == key; });
+            if (match == workers.idle.end())
+                match = idleWhere([video](const Process &p) { return p.holdsVideo == video; });
             if (match == workers.idle.end())
                 match = workers.idle.end() - 1;
             std::unique_ptr<Process> process = std::move(*match);
             workers.idle.erase(match);
             ++workers.busy;
             workers.busyThumbnails += lane == Lane::Thumbnail;
+            if (video && !process->holdsVideo) {
+                process->holdsVideo = true;
+                ++workers.videoHolders;
+            }
             return process;
         }
-        if (laneFree && workers.busy + int(workers.idle.size()) < maxWorkers) {
+        if (laneFree && workers.busy + int(workers.idle.size()) < maxWorkers && !waitForHolder) {
             ++workers.busy;
             workers.busyThumbnails += lane == Lane::Thumbnail;
+            // Counted before it starts, so a second video meanwhile waits for this one.
+            workers.videoHolders += video;
             ++workers.started;
             reapGraveyard();
             startReaper(workers);
@@ -226,10 +254,13 @@ std::unique_ptr<Process> acquire(Lane lane, const DocumentKey &key, const Cancel
             const QString path = workers.executable;
             lock.unlock();
             std::unique_ptr<Process> process = spawn(path);
-            if (!process) {
+            if (process) {
+                process->holdsVideo = video;
+            } else {
                 lock.lock();
                 --workers.busy;
                 workers.busyThumbnails -= lane == Lane::Thumbnail;
+                workers.videoHolders -= video;
                 workers.freed.notify_all();
             }
             return process;
@@ -271,7 +302,8 @@ Result run(const PreviewFile &file, Request request, Lane lane, const CancelFlag
     // A worker that ended between two requests (it retired, or was killed from outside) is
     // replaced once; one that dies on this very file is not tried again.
     for (int attempt = 0; attempt < 2; ++attempt) {
-        std::unique_ptr<Process> process = acquire(lane, key, cancel);
+        std::unique_ptr<Process> process =
+            acquire(lane, key, request.job == Job::VideoFrame, cancel);
         if (!process) {
             result.status = givenUp(cancel) ? Status::Cancelled : Status::Unavailable;
             return result;

@@ -18,6 +18,7 @@ extern "C" {
 #include <cmath>
 #include <cstdint>
 #include <optional>
+#include <string_view>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -91,6 +92,40 @@ std::int64_t seekTo(void *opaque, std::int64_t offset, int whence)
         return AVERROR(EINVAL);
     source->position = offset;
     return offset;
+}
+
+// The common containers known by their first bytes. Probing asks every demuxer libavformat has
+// (several hundred, and libopenmpt's) to look at the file, which alone makes a few megabytes of
+// their code resident in the preview process; a container not known here is still probed.
+const AVInputFormat *knownContainer(int file)
+{
+    unsigned char head[12] = {};
+    ssize_t got;
+    do
+        got = ::pread(file, head, sizeof head, 0);
+    while (got < 0 && errno == EINTR);
+    if (got != ssize_t(sizeof head))
+        return nullptr;
+    const auto at = [&head](int offset, std::string_view bytes) {
+        return std::string_view(reinterpret_cast<const char *>(head) + offset, bytes.size()) ==
+               bytes;
+    };
+    const char *name = nullptr;
+    for (std::string_view box : {"ftyp", "moov", "mdat", "free", "wide", "skip"}) {
+        if (at(4, box))
+            name = "mov";
+    }
+    if (at(0, "\x1a\x45\xdf\xa3"))
+        name = "matroska";
+    else if (at(0, "RIFF") && at(8, "AVI "))
+        name = "avi";
+    else if (at(0, "OggS"))
+        name = "ogg";
+    else if (at(0, "FLV\x01"))
+        name = "flv";
+    else if (at(0, "\x30\x26\xb2\x75\x8e\x66\xcf\x11"))
+        name = "asf";
+    return name ? av_find_input_format(name) : nullptr;
 }
 
 // Only the descriptor is read: a container that points at another file (an external track, a
@@ -202,7 +237,7 @@ bool Video::open()
     m_format->interrupt_callback = {interrupted, &m_giveUpAt};
     m_format->format_whitelist = av_strdup(containers);
     // On failure the context is freed and nulled; the reader stays ours.
-    if (avformat_open_input(&m_format, nullptr, nullptr, nullptr) < 0)
+    if (avformat_open_input(&m_format, nullptr, knownContainer(m_source.file), nullptr) < 0)
         return false;
 
     // The largest picture track that is not cover art.

@@ -10,6 +10,7 @@
 #include "TestHome.h"
 #include "ThumbnailGenerator.h"
 
+#include <QDir>
 #include <QMimeDatabase>
 #include <QPdfWriter>
 #include <QProcess>
@@ -20,6 +21,8 @@
 #include <atomic>
 #include <chrono>
 #include <thread>
+
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
@@ -84,6 +87,26 @@ PreviewWorker::Result stillOf(const QString &path, const QSize &bounds)
     return PreviewWorker::run(*file, request, PreviewWorker::Lane::Thumbnail);
 }
 
+// How many of this program's preview processes have the video module loaded right now.
+int processesHoldingVideo()
+{
+    int holding = 0;
+    const QByteArray self = QByteArray::number(::getpid());
+    for (const QString &entry : QDir(u"/proc"_s).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile stat(u"/proc/"_s + entry + u"/stat"_s);
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        // The parent is the second field after the name, which ends at the last ')'.
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() < 2 || fields[1] != self)
+            continue;
+        QFile maps(u"/proc/"_s + entry + u"/maps"_s);
+        holding += maps.open(QIODevice::ReadOnly) && maps.readAll().contains("mirel-video");
+    }
+    return holding;
+}
+
 QString className(const QWidget *widget)
 {
     return widget ? QString::fromLatin1(widget->metaObject()->className()) : QString();
@@ -119,6 +142,7 @@ private slots:
     void videoTurnedAsPlayersTurnIt();
     void unreadableVideo_data();
     void unreadableVideo();
+    void videosGoToOneProcess();
 
 private:
     QString path(const QString &name) const { return m_dir.filePath(name); }
@@ -595,6 +619,39 @@ void TestPreviewWorker::unreadableVideo()
     QCOMPARE(next.status, Status::Done);
     QCOMPARE(next.image.size(), QSize(64, 36));
     QCOMPARE(PreviewWorker::startedWorkers(), started);
+}
+
+// The video module's libraries cost each process that loads them several megabytes of its own:
+// videos asked for at once, by the list and the panel, go to the one process holding it.
+void TestPreviewWorker::videosGoToOneProcess()
+{
+    const QString video = goodVideo();
+    if (video.isEmpty())
+        QSKIP("ffmpeg (with libx264) is needed to make the video");
+    if (addressSanitized)
+        QSKIP("AddressSanitizer slows a still past the time a video waits for the holder");
+    PreviewWorker::setDeadline(10s);
+    QThreadPool threads;
+    threads.setMaxThreadCount(6);
+    QList<QFuture<Status>> results;
+    for (int i = 0; i < 6; ++i) {
+        const auto lane = i % 2 ? PreviewWorker::Lane::Thumbnail : PreviewWorker::Lane::Preview;
+        results.append(QtConcurrent::run(&threads, [video, lane] {
+            const auto file = PreviewFile::open(video);
+            WorkerProtocol::Request request;
+            request.job = WorkerProtocol::Job::VideoFrame;
+            request.width = 64;
+            request.height = 64;
+            return PreviewWorker::run(*file, request, lane).status;
+        }));
+    }
+    for (auto &result : results)
+        QCOMPARE(result.result(), Status::Done);
+    QCOMPARE(processesHoldingVideo(), 1);
+    // Pictures meanwhile go to other processes, so the holder is free for the next video.
+    QCOMPARE(ImageDecoder::decode(goodPicture(), QSize(16, 16)).status, Status::Done);
+    QCOMPARE(stillOf(video, QSize(32, 32)).status, Status::Done);
+    QCOMPARE(processesHoldingVideo(), 1);
 }
 
 QTEST_MAIN(TestPreviewWorker)
