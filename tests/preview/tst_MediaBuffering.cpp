@@ -9,8 +9,8 @@
 
 #include <gst/gst.h>
 
-// What a pipeline holds between decoder and screen: the queue before the video sink keeps a
-// frame or two, and libav's decoders hold no frame per thread. A GStreamer update that renames
+// What a pipeline holds between decoder and screen: the queues before the video sink keep a
+// frame each, and libav's decoders hold no frame per thread. A GStreamer update that renames
 // what is set here would silently double a playing preview's memory. And the frames it hands
 // over, in each pixel layout, become pictures of the right colours.
 class TestMediaBuffering final : public QObject
@@ -21,6 +21,8 @@ private slots:
     void initTestCase();
     void elementsAddedToAPipeline_data();
     void elementsAddedToAPipeline();
+    void queueHoldsOneFrameOfVideo_data();
+    void queueHoldsOneFrameOfVideo();
     void videoFrameColours_data();
     void videoFrameColours();
 };
@@ -81,6 +83,38 @@ void TestMediaBuffering::elementsAddedToAPipeline()
     g_value_unset(&value);
     gst_object_unref(pipeline);
     QCOMPARE(shown, expected);
+}
+
+void TestMediaBuffering::queueHoldsOneFrameOfVideo_data()
+{
+    QTest::addColumn<QByteArray>("caps");
+    QTest::addColumn<uint>("expected");
+    QTest::newRow("decoded video") << QByteArray("video/x-raw, format=I420, width=64, height=48")
+                                   << 1u;
+    QTest::newRow("decoded sound") << QByteArray("audio/x-raw, format=S16LE, rate=44100") << 200u;
+}
+
+// Whether a queue carries decoded video is known only once the stream's format reaches it.
+void TestMediaBuffering::queueHoldsOneFrameOfVideo()
+{
+    QFETCH(QByteArray, caps);
+    QFETCH(uint, expected);
+    GstElement *pipeline = gst_pipeline_new(nullptr);
+    GstElement *queue = gst_element_factory_make("queue", nullptr);
+    QVERIFY(queue);
+    gst_bin_add(GST_BIN(pipeline), queue);
+    QCOMPARE(gst_element_set_state(queue, GST_STATE_PAUSED), GST_STATE_CHANGE_SUCCESS);
+    GstPad *input = gst_element_get_static_pad(queue, "sink");
+    gst_pad_send_event(input, gst_event_new_stream_start("test"));
+    GstCaps *format = gst_caps_from_string(caps.constData());
+    gst_pad_send_event(input, gst_event_new_caps(format));
+    gst_caps_unref(format);
+    gst_object_unref(input);
+    guint frames = 0;
+    g_object_get(queue, "max-size-buffers", &frames, nullptr);
+    gst_element_set_state(pipeline, GST_STATE_NULL);
+    gst_object_unref(pipeline);
+    QCOMPARE(frames, expected);
 }
 
 void TestMediaBuffering::videoFrameColours_data()
