@@ -80,6 +80,7 @@ struct Pool
     int busy = 0;
     int busyThumbnails = 0;
     int videoHolders = 0; // processes alive, idle or busy, that hold the video module
+    int starting = 0;     // started ahead of a request, not idle yet
     int started = 0;
     QString executable;
     bool executableSet = false;
@@ -239,7 +240,9 @@ std::unique_ptr<Process> acquire(Lane lane, const DocumentKey &key, bool video,
             }
             return process;
         }
-        if (laneFree && workers.busy + int(workers.idle.size()) < maxWorkers && !waitForHolder) {
+        // A process already starting is ready sooner than one started now.
+        if (laneFree && workers.busy + int(workers.idle.size()) < maxWorkers && !waitForHolder &&
+            workers.starting == 0) {
             ++workers.busy;
             workers.busyThumbnails += lane == Lane::Thumbnail;
             // Counted before it starts, so a second video meanwhile waits for this one.
@@ -408,17 +411,18 @@ void setDeadline(std::chrono::milliseconds deadline)
     pool().deadline = deadline;
 }
 
-void prestart()
+void prestart(int processes)
 {
     Pool &workers = pool();
     QString path;
     {
         const std::lock_guard lock(workers.mutex);
-        if (stopping.load() || !workers.idle.empty() ||
+        if (stopping.load() || int(workers.idle.size()) + workers.starting >= processes ||
             workers.busy + int(workers.idle.size()) >= maxWorkers)
             return;
-        // Counted as busy while it starts, so no request starts a second one meanwhile.
+        // Counted as busy while it starts, so no request starts another one meanwhile.
         ++workers.busy;
+        ++workers.starting;
         ++workers.started;
         reapGraveyard();
         startReaper(workers);
@@ -432,6 +436,7 @@ void prestart()
         std::unique_ptr<Process> process = spawn(path);
         const std::lock_guard lock(workers.mutex);
         --workers.busy;
+        --workers.starting;
         if (process && stopping.load()) {
             bury(std::move(process));
         } else if (process) {
@@ -440,6 +445,9 @@ void prestart()
         }
         workers.freed.notify_all();
     }).detach();
+    // The others, one by one, each on its own thread.
+    if (processes > 1)
+        prestart(processes);
 }
 
 void stopAll()

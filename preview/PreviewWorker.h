@@ -75,10 +75,11 @@ void setDeadline(std::chrono::milliseconds deadline);
 // waits for may hold the quit.
 void stopAll();
 
-// Starts a worker ahead of the first request, off the calling thread, when none is idle and
-// there is room: a view about to ask for a picture calls it as it is made, so the process starts
-// while the view is laid out. Returns at once.
-void prestart();
+// Starts workers ahead of the first request, off the calling thread, until `processes` are idle
+// or starting, as room allows: a view about to ask for a picture calls it as it is made, so the
+// process starts while the view is laid out; a list about to ask for many thumbnails asks for as
+// many as thumbnails may use at once. Returns at once.
+void prestart(int processes = 1);
 
 // How many worker processes are alive now, and how many were started so far.
 int liveWorkers();

@@ -7,7 +7,7 @@
 std::shared_ptr<ThumbnailSource> ThumbnailSource::systemDefault()
 {
     static const auto loader = std::make_shared<ThumbnailLoader>();
-    // A row that will ask for a thumbnail is being made: the process that makes it starts now.
-    PreviewWorker::prestart();
+    // Rows that will ask for thumbnails are being made: the processes that make them start now.
+    PreviewWorker::prestart(PreviewWorker::maxThumbnailWorkers);
     return loader;
 }

@@ -408,7 +408,14 @@ void TestPreviewWorker::idleWorkersEnd()
     QCOMPARE(ImageDecoder::decode(goodPicture(), QSize(20, 20)).status, Status::Done);
     QVERIFY(PreviewWorker::liveWorkers() >= 1);
     QTRY_COMPARE_WITH_TIMEOUT(PreviewWorker::liveWorkers(), 0, 15000);
+    // A list about to ask for thumbnails has as many started as thumbnails may use at once,
+    // and asking again starts no more.
+    PreviewWorker::prestart(PreviewWorker::maxThumbnailWorkers);
+    PreviewWorker::prestart(PreviewWorker::maxThumbnailWorkers);
+    QTRY_COMPARE(PreviewWorker::liveWorkers(), PreviewWorker::maxThumbnailWorkers);
+    const int started = PreviewWorker::startedWorkers();
     QCOMPARE(ImageDecoder::decode(goodPicture(), QSize(20, 20)).status, Status::Done);
+    QCOMPARE(PreviewWorker::startedWorkers(), started);
 }
 
 void TestPreviewWorker::missingWorkerGivesNoPicture()
