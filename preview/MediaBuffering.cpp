@@ -27,9 +27,8 @@ GstPadProbeReturn holdOneFrameOfVideo(GstPad *, GstPadProbeInfo *info, gpointer 
         return GST_PAD_PROBE_OK;
     GstCaps *caps = nullptr;
     gst_event_parse_caps(event, &caps);
-    const GstStructure *format = caps && gst_caps_get_size(caps) > 0
-                                     ? gst_caps_get_structure(caps, 0)
-                                     : nullptr;
+    const GstStructure *format =
+        caps && gst_caps_get_size(caps) > 0 ? gst_caps_get_structure(caps, 0) : nullptr;
     if (format && gst_structure_has_name(format, "video/x-raw"))
         g_object_set(queue, "max-size-buffers", queuedVideoFrames, nullptr);
     return GST_PAD_PROBE_OK;
@@ -70,8 +69,7 @@ gboolean limitQueue(GSignalInvocationHint *, guint count, const GValue *values, 
                 gst_object_unref(input);
             }
         }
-    }
-    else if (g_str_has_prefix(name, "avdec_"))
+    } else if (g_str_has_prefix(name, "avdec_"))
         decodeWithoutFrameThreads(element);
     return TRUE; // stay installed for every later pipeline
 }

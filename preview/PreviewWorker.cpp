@@ -217,15 +217,16 @@ std::unique_ptr<Process> acquire(Lane lane, const DocumentKey &key, bool video,
                                 [&test](const auto &process) { return test(*process); });
         };
         // A video waits a moment for the holder of the video module when that one is busy.
-        const bool waitForHolder = video && workers.videoHolders > 0 &&
-                                   idleWhere([](const Process &p) { return p.holdsVideo; }) ==
-                                       workers.idle.end() &&
-                                   std::chrono::steady_clock::now() < stopWaitingForHolder;
+        const bool waitForHolder =
+            video && workers.videoHolders > 0 &&
+            idleWhere([](const Process &p) { return p.holdsVideo; }) == workers.idle.end() &&
+            std::chrono::steady_clock::now() < stopWaitingForHolder;
         if (laneFree && !workers.idle.empty() && !waitForHolder) {
             // One that has this document open already renders its pages without reading it
             // again; else one of the same kind, so the holder of the video module stays free
             // for videos (and ends when they stop coming).
-            auto match = idleWhere([&](const Process &p) { return !video && p.lastDocument == key; });
+            auto match =
+                idleWhere([&](const Process &p) { return !video && p.lastDocument == key; });
             if (match == workers.idle.end())
                 match = idleWhere([video](const Process &p) { return p.holdsVideo == video; });
             if (match == workers.idle.end())

@@ -131,8 +131,8 @@ HeifJobs::Picture decodeHeif(int descriptor, qint64 size, const QSize &bounds, i
             HeifPtr<heif_image_handle> candidate(thumbnail);
             const QSize thumbnailSize(heif_image_handle_get_width(thumbnail),
                                       heif_image_handle_get_height(thumbnail));
-            const QSize wanted = result.fullSize.scaled(bounds, Qt::KeepAspectRatio)
-                                     .boundedTo(result.fullSize);
+            const QSize wanted =
+                result.fullSize.scaled(bounds, Qt::KeepAspectRatio).boundedTo(result.fullSize);
             if (thumbnailSize.width() >= wanted.width() &&
                 thumbnailSize.height() >= wanted.height())
                 thumbnailSource = std::move(candidate);
@@ -151,9 +151,10 @@ HeifJobs::Picture decodeHeif(int descriptor, qint64 size, const QSize &bounds, i
 
 } // namespace
 
-extern "C" __attribute__((visibility("default"))) void
-mirelDecodeHeif(int file, qint64 size, int width, int height, int maxMegabytes,
-                HeifJobs::Picture *picture)
+extern "C" __attribute__((visibility("default"))) void mirelDecodeHeif(int file, qint64 size,
+                                                                       int width, int height,
+                                                                       int maxMegabytes,
+                                                                       HeifJobs::Picture *picture)
 {
     *picture = decodeHeif(file, size, QSize(width, height), maxMegabytes);
 }

@@ -89,8 +89,8 @@ void TestMediaBuffering::queueHoldsOneFrameOfVideo_data()
 {
     QTest::addColumn<QByteArray>("caps");
     QTest::addColumn<uint>("expected");
-    QTest::newRow("decoded video") << QByteArray("video/x-raw, format=I420, width=64, height=48")
-                                   << 1u;
+    QTest::newRow("decoded video")
+        << QByteArray("video/x-raw, format=I420, width=64, height=48") << 1u;
     QTest::newRow("decoded sound") << QByteArray("audio/x-raw, format=S16LE, rate=44100") << 200u;
 }
 
