@@ -4,6 +4,7 @@
 #include "MessageChannel.h"
 #include "PreviewFile.h"
 #include "WorkerReplies.h"
+#include "WorkerSpawn.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -17,16 +18,12 @@
 #include <thread>
 #include <vector>
 
-#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-extern char **environ;
 
 using namespace Qt::StringLiterals;
 using namespace WorkerProtocol;
@@ -159,46 +156,12 @@ QString defaultExecutable()
 // Called without the pool's mutex.
 std::unique_ptr<Process> spawn(const QString &path)
 {
-    int ends[2] = {-1, -1};
-    if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends) != 0)
+    const WorkerSpawn::Started started = WorkerSpawn::start(path);
+    if (started.pid <= 0)
         return nullptr;
-    // The child's end goes to descriptor 3; never from 3 itself, whose close-on-exec would stay.
-    if (ends[1] == socketDescriptor) {
-        const int moved = ::fcntl(ends[1], F_DUPFD_CLOEXEC, socketDescriptor + 1);
-        ::close(ends[1]);
-        ends[1] = moved;
-    }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, ends[1], socketDescriptor);
-    posix_spawn_file_actions_addclosefrom_np(&actions, socketDescriptor + 1);
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t none;
-    sigemptyset(&none);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGPIPE);
-    posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-    const QByteArray program = QFile::encodeName(path);
-    char *arguments[] = {const_cast<char *>(program.constData()), nullptr};
-    pid_t pid = -1;
-    const int error = ends[1] < 0 ? EBADF
-                                  : ::posix_spawn(&pid, program.constData(), &actions, &attributes,
-                                                  arguments, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
-    if (ends[1] >= 0)
-        ::close(ends[1]);
-    if (error != 0) {
-        ::close(ends[0]);
-        return nullptr;
-    }
     auto process = std::make_unique<Process>();
-    process->pid = pid;
-    process->socket = ends[0];
+    process->pid = started.pid;
+    process->socket = started.socket;
     return process;
 }
 
