@@ -126,6 +126,8 @@ Decoded decode(int descriptor, const QSize &bounds, const QSize &drawingBounds)
     if (isIsoMedia(descriptor)) {
         HeifJobs::Picture heif =
             HeifJobs::decode(descriptor, qint64(attributes.st_size), bounds, maxDecodedMegabytes);
+        if (heif.isHeif && heif.image.isNull())
+            return {};
         if (heif.isHeif) {
             Decoded result;
             result.image = scaledDown(heif.image, bounds);
