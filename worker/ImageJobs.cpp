@@ -3,14 +3,18 @@
 
 #include "HeifJobs.h"
 
-#include <QFile>
+#include <QBuffer>
 #include <QImageReader>
 
 #include <cerrno>
 #include <cstring>
+#include <string_view>
 
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+using namespace std::string_view_literals;
 
 namespace ImageJobs {
 
@@ -64,13 +68,39 @@ Decoded decodeDrawing(QImageReader &reader, const QSize &bounds, const QSize &dr
     return result;
 }
 
-Decoded decodeWithQt(QFile &device, const QSize &bounds, const QSize &drawingBounds)
+// The Qt image format of a picture known by its first bytes, or empty for any other.
+QByteArray formatOf(const QByteArray &head)
+{
+    const auto startsWith = [&head](std::string_view signature, qsizetype at = 0) {
+        return head.size() >= at + qsizetype(signature.size()) &&
+               std::memcmp(head.constData() + at, signature.data(), signature.size()) == 0;
+    };
+    if (startsWith("\xFF\xD8\xFF"))
+        return "jpeg";
+    if (startsWith("\x89PNG\r\n\x1A\n"))
+        return "png";
+    if (startsWith("GIF87a") || startsWith("GIF89a"))
+        return "gif";
+    if (startsWith("RIFF") && startsWith("WEBP", 8))
+        return "webp";
+    if (startsWith("II*\0"sv) || startsWith("MM\0*"sv))
+        return "tiff";
+    return {};
+}
+
+Decoded decodeWithQt(QBuffer &device, const QSize &bounds, const QSize &drawingBounds)
 {
     QImageReader reader(&device);
     reader.setAllocationLimit(maxDecodedMegabytes);
     reader.setAutoTransform(true);
-    // Files named .png that are really JPEGs (and the like) are common among downloads.
-    reader.setDecideFormatFromContent(true);
+    // Files named .png that are really JPEGs (and the like) are common among downloads, so the
+    // content decides. Common formats are known by their first bytes: Qt would otherwise load
+    // every plugin before the right one (and their libraries) just to ask each of them.
+    const QByteArray format = formatOf(device.data());
+    if (format.isEmpty())
+        reader.setDecideFormatFromContent(true);
+    else
+        reader.setFormat(format);
     if (isScalableFormat(reader.format()))
         return decodeDrawing(reader, bounds, drawingBounds);
     Decoded result;
@@ -135,10 +165,24 @@ Decoded decode(int descriptor, const QSize &bounds, const QSize &drawingBounds)
             return result;
         }
     }
-    QFile device;
-    if (!device.open(descriptor, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+    // Read from memory: libjpeg takes its fast path only with a few kilobytes ahead of it, which
+    // Qt's reading from a device never gives it (thumbnails of photos take a tenth longer). The
+    // pages are the file's own and go with the mapping. A file cut short meanwhile ends this
+    // process with SIGBUS, which Mirel takes as any other crash: the card, for this file only.
+    const auto length = size_t(attributes.st_size);
+    void *mapped = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE, descriptor, 0);
+    if (mapped == MAP_FAILED)
         return {};
-    return decodeWithQt(device, bounds, drawingBounds);
+    Decoded result;
+    {
+        QBuffer device;
+        device.setData(
+            QByteArray::fromRawData(static_cast<const char *>(mapped), qsizetype(length)));
+        if (device.open(QIODevice::ReadOnly))
+            result = decodeWithQt(device, bounds, drawingBounds);
+    }
+    ::munmap(mapped, length);
+    return result;
 }
 
 } // namespace ImageJobs

@@ -9,7 +9,6 @@
 #include <QBuffer>
 #include <QGuiApplication>
 #include <QImageReader>
-#include <QImageWriter>
 
 #include <cstdio>
 #include <cstdlib>
@@ -23,20 +22,16 @@ namespace {
 
 void warmUp()
 {
-    QByteArray jpeg;
-    QBuffer written(&jpeg);
-    written.open(QIODevice::WriteOnly);
-    QImage pixel(8, 8, QImage::Format_RGB32);
-    pixel.fill(Qt::gray);
-    if (!QImageWriter(&written, "jpeg").write(pixel))
-        return;
-    QBuffer read(&jpeg);
-    read.open(QIODevice::ReadOnly);
-    QImageReader reader(&read);
-    reader.setDecideFormatFromContent(true);
-    reader.setScaledSize(QSize(4, 4));
-    const QImage decoded = reader.read();
-    Q_UNUSED(decoded.scaled(2, 2, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    // Only the JPEG plugin: a writer, or a reader left to guess, would load every image plugin
+    // and the libraries behind them (TIFF, WebP, MNG, PDF...) into every process.
+    QBuffer empty;
+    empty.open(QIODevice::ReadOnly);
+    QImageReader reader(&empty, "jpeg");
+    reader.setAutoDetectImageFormat(false);
+    Q_UNUSED(reader.canRead());
+    QImage pixels(8, 8, QImage::Format_RGB32);
+    pixels.fill(Qt::gray);
+    Q_UNUSED(pixels.scaled(2, 2, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
 }
 
 } // namespace
