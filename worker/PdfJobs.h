@@ -8,6 +8,8 @@
 
 // PDF documents read from an open descriptor with Qt PDF, inside the preview process. The last
 // document stays open, so the pages of the one on screen are rendered without reading it again.
+// Qt PDF and what it brings (Qt Network, Kerberos, OpenJPEG) added some 2 ms to every process's
+// start, so they live in a module (mirel-pdf.so, PdfRenderer.cpp) loaded on the first PDF.
 namespace PdfJobs {
 
 struct Pages
@@ -26,5 +28,16 @@ QImage renderPage(int descriptor, int page, const QSize &size, QSizeF *pointSize
 
 // The first page fitted within `bounds`, on white paper; null on failure.
 QImage thumbnail(int descriptor, const QSize &bounds);
+
+// The module's entry point, looked up by this name: the three functions above.
+struct Functions
+{
+    Pages (*pageSizes)(int descriptor, int budgetMs);
+    QImage (*renderPage)(int descriptor, int page, const QSize &size, QSizeF *pointSize);
+    QImage (*thumbnail)(int descriptor, const QSize &bounds);
+};
+using EntryFunction = const Functions *(*)();
+inline constexpr char entrySymbol[] = "mirelPdfFunctions";
+inline constexpr char moduleName[] = "mirel-pdf.so";
 
 } // namespace PdfJobs

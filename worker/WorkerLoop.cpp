@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "WorkerLoop.h"
 
+#include "ArchiveJobs.h"
 #include "ArchiveListingWire.h"
 #include "FontSample.h"
 #include "ImageJobs.h"
@@ -192,7 +193,7 @@ int answer(const Request &request, int file, Reply &reply)
         ArchiveLister::Limits limits;
         limits.listed = int(maxArchiveListed);
         limits.counted = maxArchiveEntries;
-        const QByteArray listing = ArchiveListingWire::encode(ArchiveLister::list(file, limits));
+        const QByteArray listing = ArchiveListingWire::encode(ArchiveJobs::list(file, limits));
         reply.payloadBytes = std::uint64_t(listing.size());
         const int memory = sealedCopy(listing.constData(), std::size_t(listing.size()));
         if (memory >= 0)
