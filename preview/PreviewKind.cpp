@@ -1,8 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PreviewKind.h"
 
-#include <QImageReader>
+#include <QCoreApplication>
+#include <QDirIterator>
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QMimeType>
+#include <QPluginLoader>
+#include <QSet>
 
 using namespace Qt::StringLiterals;
 
@@ -10,15 +15,39 @@ namespace {
 
 bool isReadableImage(const QMimeType &mime)
 {
-    static const QList<QByteArray> readable = QImageReader::supportedMimeTypes();
-    if (readable.contains(mime.name().toLatin1()))
+    static const QSet<QString> readable = readableImageTypes();
+    if (readable.contains(mime.name()))
         return true;
     const QStringList aliases = mime.aliases();
     return std::any_of(aliases.begin(), aliases.end(),
-                       [](const QString &alias) { return readable.contains(alias.toLatin1()); });
+                       [](const QString &alias) { return readable.contains(alias); });
 }
 
 } // namespace
+
+QSet<QString> readableImageTypes()
+{
+    // Qt's own readers, then its plugins' by their metadata. QImageReader::supportedMimeTypes()
+    // would load every plugin and the libraries behind them (TIFF, WebP, Qt PDF...) into Mirel,
+    // which decodes no picture itself: its preview process does, with the same plugins.
+    QSet<QString> types = {u"image/png"_s,
+                           u"image/bmp"_s,
+                           u"image/x-portable-bitmap"_s,
+                           u"image/x-portable-graymap"_s,
+                           u"image/x-portable-pixmap"_s,
+                           u"image/x-xbitmap"_s,
+                           u"image/x-xpixmap"_s};
+    for (const QString &folder : QCoreApplication::libraryPaths()) {
+        QDirIterator plugins(folder + u"/imageformats"_s, QDir::Files);
+        while (plugins.hasNext()) {
+            const QJsonObject about =
+                QPluginLoader(plugins.next()).metaData().value("MetaData"_L1).toObject();
+            for (const QJsonValue type : about.value("MimeTypes"_L1).toArray())
+                types.insert(type.toString());
+        }
+    }
+    return types;
+}
 
 bool isListedArchive(const QMimeType &mime)
 {

@@ -2,13 +2,13 @@
 #include "ThumbnailCache.h"
 
 #include "PathCodec.h"
+#include "PngWriter.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QImageReader>
-#include <QImageWriter>
 #include <QTemporaryFile>
 
 #include <cstdio>
@@ -45,7 +45,13 @@ bool matches(const QImage &image, const QByteArray &uri, qint64 mtime)
 
 QImage readEntry(const QString &entryPath)
 {
-    QImageReader reader(entryPath, "png");
+    // Opened here: a reader given a name that does not open tries it with the suffix of every
+    // format Qt knows, which loads every image plugin (and Qt PDF behind one) into Mirel.
+    QFile file(entryPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return QImage();
+    QImageReader reader(&file, "png");
+    reader.setAutoDetectImageFormat(false);
     return reader.read();
 }
 
@@ -172,10 +178,7 @@ bool ThumbnailCache::write(const QString &target, const QImage &image) const
     QTemporaryFile temporary(folder + u"/.mirel-XXXXXX.tmp"_s);
     if (!temporary.open() || !temporary.setPermissions(privateFile))
         return false;
-    // Light compression: a thumbnail is small either way, and the cold list makes dozens.
-    QImageWriter writer(&temporary, "png");
-    writer.setCompression(1);
-    if (!writer.write(image) || !temporary.flush())
+    if (!PngWriter::write(temporary, image) || !temporary.flush())
         return false;
     temporary.close();
     if (std::rename(QFile::encodeName(temporary.fileName()).constData(),

@@ -12,7 +12,7 @@ packages=(
     qt6-base-dev qt6-svg-dev qt6-image-formats-plugins qt6-image-formats-plugin-pdf
     qt6-multimedia-dev qt6-pdf-dev qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
     libxkbcommon-dev libheif-dev libssl-dev shared-mime-info qt6-qpa-plugins fonts-dejavu-core
-    libarchive-dev bubblewrap libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
+    libarchive-dev libpng-dev bubblewrap libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
     libgstreamer1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
 )
 test=false

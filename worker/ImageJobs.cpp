@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <string_view>
 
 #include <sys/mman.h>
@@ -88,19 +89,30 @@ QByteArray formatOf(const QByteArray &head)
     return {};
 }
 
+// Files named .png that are really JPEGs (and the like) are common among downloads, so the
+// content decides. Common formats are known by their first bytes and go straight to their plugin:
+// left to find it, Qt loads every plugin ahead of it (and their libraries) to ask each in turn.
+std::unique_ptr<QImageReader> readerFor(QBuffer &device)
+{
+    const QByteArray known = formatOf(device.data());
+    if (!known.isEmpty()) {
+        auto reader = std::make_unique<QImageReader>(&device, known);
+        reader->setAutoDetectImageFormat(false);
+        if (reader->canRead())
+            return reader;
+        device.seek(0);
+    }
+    auto reader = std::make_unique<QImageReader>(&device);
+    reader->setDecideFormatFromContent(true);
+    return reader;
+}
+
 Decoded decodeWithQt(QBuffer &device, const QSize &bounds, const QSize &drawingBounds)
 {
-    QImageReader reader(&device);
+    const std::unique_ptr<QImageReader> owned = readerFor(device);
+    QImageReader &reader = *owned;
     reader.setAllocationLimit(maxDecodedMegabytes);
     reader.setAutoTransform(true);
-    // Files named .png that are really JPEGs (and the like) are common among downloads, so the
-    // content decides. Common formats are known by their first bytes: Qt would otherwise load
-    // every plugin before the right one (and their libraries) just to ask each of them.
-    const QByteArray format = formatOf(device.data());
-    if (format.isEmpty())
-        reader.setDecideFormatFromContent(true);
-    else
-        reader.setFormat(format);
     if (isScalableFormat(reader.format()))
         return decodeDrawing(reader, bounds, drawingBounds);
     Decoded result;

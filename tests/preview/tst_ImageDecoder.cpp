@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ImageDecoder.h"
+#include "PreviewKind.h"
 #include "TestHome.h"
 
 #include <QImageReader>
@@ -24,6 +25,7 @@ private slots:
     void paletteColours();
     void undecodable_data();
     void undecodable();
+    void readableTypesAsQtGivesThem();
 
 private:
     QString path(const QString &name) const { return m_dir.filePath(name); }
@@ -175,6 +177,15 @@ void TestImageDecoder::undecodable()
     }
     const ImageDecoder::Result result = ImageDecoder::decode(file, QSize(100, 100));
     QVERIFY(result.image.isNull());
+}
+
+// Read from the plugins' metadata, as Qt does not say without loading every plugin.
+void TestImageDecoder::readableTypesAsQtGivesThem()
+{
+    QSet<QString> fromQt;
+    for (const QByteArray &type : QImageReader::supportedMimeTypes())
+        fromQt.insert(QString::fromLatin1(type));
+    QCOMPARE(readableImageTypes(), fromQt);
 }
 
 QTEST_GUILESS_MAIN(TestImageDecoder)
