@@ -39,10 +39,6 @@ int main(int argc, char **argv)
     // Previews decode on several threads, and glibc would give each its own arena that keeps
     // what a replaced preview freed; two arenas keep a long review's memory level.
     mallopt(M_ARENA_MAX, 2);
-    // A playing video passes a megabyte or more per frame through fresh buffers. Above this size
-    // each is mapped on its own and returned when freed; left to glibc, the threshold climbs
-    // past them and their churn keeps the heap grown for as long as Mirel runs.
-    mallopt(M_MMAP_THRESHOLD, 1024 * 1024);
     if (const std::optional<int> status = CommandLine::answer(argc, argv))
         return *status;
     if (!CommandLine::hasGraphicalSession(CommandLine::platformArgument(argc, argv))) {
