@@ -4,6 +4,7 @@
 #include "FileKinds.h"
 #include "FileNames.h"
 #include "MediaBuffering.h"
+#include "MirelIcons.h"
 #include "PreviewPriority.h"
 #include "RunInBackground.h"
 #include "SymbolLabel.h"
@@ -17,7 +18,6 @@
 #include <QLabel>
 #include <QMediaPlayer>
 #include <QSlider>
-#include <QStyle>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -202,8 +202,9 @@ void MediaPreview::togglePlayback()
 void MediaPreview::updateButton()
 {
     const bool playing = m_player->playbackState() == QMediaPlayer::PlayingState;
-    m_playButton->setIcon(
-        style()->standardIcon(playing ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
+    // Mirel's own symbols: the style's are PNG files, and reading one makes Qt load every image
+    // plugin to ask which of them reads PNG.
+    m_playButton->setIcon(MirelIcons::icon(playing ? u"pause.fill"_s : u"play.fill"_s));
     m_playButton->setAccessibleName(playing ? tr("Pause") : tr("Play"));
 }
 

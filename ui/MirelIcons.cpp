@@ -163,6 +163,8 @@ const QStringList &symbolNames()
         u"folder.fill"_s,
         u"minus.circle.fill"_s,
         u"plus"_s,
+        u"play.fill"_s,
+        u"pause.fill"_s,
         u"exclamationmark.triangle.fill"_s,
     };
     return names;
