@@ -89,4 +89,19 @@ void limitQueuedFrames()
     });
 }
 
+void leaveOutCameras()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        // Qt starts GStreamer with its first player, and then its device monitor at once.
+        if (!gst_init_check(nullptr, nullptr, nullptr))
+            return;
+        if (GstDeviceProviderFactory *cameras =
+                gst_device_provider_factory_find("v4l2deviceprovider")) {
+            gst_plugin_feature_set_rank(GST_PLUGIN_FEATURE(cameras), GST_RANK_NONE);
+            gst_object_unref(cameras);
+        }
+    });
+}
+
 } // namespace MediaBuffering

@@ -8,4 +8,9 @@ namespace MediaBuffering {
 // Does nothing when the media back end does not run on GStreamer.
 void limitQueuedFrames();
 
+// Leaves the cameras out of the devices Qt Multimedia watches from its first player on: Mirel
+// plays files and never records, and the Video4Linux provider would load its libraries and watch
+// udev for the life of the process. Call it before the first QMediaPlayer exists.
+void leaveOutCameras();
+
 } // namespace MediaBuffering

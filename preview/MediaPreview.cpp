@@ -39,13 +39,19 @@ QString clockText(qint64 milliseconds)
 // The still's size when the preview area has none yet: a panel-sized area on a dense screen.
 constexpr QSize fallbackStillBounds(640, 480);
 
+QMediaPlayer *newPlayer(QObject *parent)
+{
+    MediaBuffering::leaveOutCameras();
+    return new QMediaPlayer(parent);
+}
+
 } // namespace
 
 MediaPreview::MediaPreview(PreviewFilePtr file, Kind kind, QWidget *parent)
     : QWidget(parent)
     , m_kind(kind)
     , m_file(std::move(file))
-    , m_player(new QMediaPlayer(this))
+    , m_player(newPlayer(this))
     , m_playButton(new QToolButton(this))
     , m_slider(new QSlider(Qt::Horizontal, this))
     , m_time(new QLabel(this))
