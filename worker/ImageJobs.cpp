@@ -5,15 +5,14 @@
 
 #include <QBuffer>
 #include <QImageReader>
+#include <QScopeGuard>
 
-#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <string_view>
 
 #include <sys/mman.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 using namespace std::string_view_literals;
 
@@ -31,16 +30,18 @@ QImage scaledDown(const QImage &image, const QSize &bounds)
     return image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
+// Whether `bytes` holds `signature` at offset `at`.
+bool hasAt(const QByteArray &bytes, std::string_view signature, qsizetype at = 0)
+{
+    return bytes.size() >= at + qsizetype(signature.size()) &&
+           std::memcmp(bytes.constData() + at, signature.data(), signature.size()) == 0;
+}
+
 // HEIF and AVIF are ISO media files: a box named "ftyp" first. Which of those libheif reads is
 // for its module to say.
-bool isIsoMedia(int descriptor)
+bool isIsoMedia(const QByteArray &bytes)
 {
-    char head[8] = {};
-    ssize_t got;
-    do
-        got = ::pread(descriptor, head, sizeof head, 0);
-    while (got < 0 && errno == EINTR);
-    return got == ssize_t(sizeof head) && std::memcmp(head + 4, "ftyp", 4) == 0;
+    return hasAt(bytes, "ftyp", 4);
 }
 
 bool isIndexed(QImage::Format format)
@@ -73,8 +74,7 @@ Decoded decodeDrawing(QImageReader &reader, const QSize &bounds, const QSize &dr
 QByteArray formatOf(const QByteArray &head)
 {
     const auto startsWith = [&head](std::string_view signature, qsizetype at = 0) {
-        return head.size() >= at + qsizetype(signature.size()) &&
-               std::memcmp(head.constData() + at, signature.data(), signature.size()) == 0;
+        return hasAt(head, signature, at);
     };
     if (startsWith("\xFF\xD8\xFF"))
         return "jpeg";
@@ -165,7 +165,18 @@ Decoded decode(int descriptor, const QSize &bounds, const QSize &drawingBounds)
     if (::fstat(descriptor, &attributes) != 0 || !S_ISREG(attributes.st_mode) ||
         attributes.st_size == 0 || attributes.st_size > maxEncodedBytes)
         return {};
-    if (isIsoMedia(descriptor)) {
+    // Read from memory: libjpeg takes its fast path only with a few kilobytes ahead of it, which
+    // Qt's reading from a device never gives it (thumbnails of photos take a tenth longer). The
+    // pages are the file's own and go with the mapping. A file cut short meanwhile ends this
+    // process with SIGBUS, which Mirel takes as any other crash: the card, for this file only.
+    const auto length = size_t(attributes.st_size);
+    void *mapped = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE, descriptor, 0);
+    if (mapped == MAP_FAILED)
+        return {};
+    const auto unmap = qScopeGuard([mapped, length] { ::munmap(mapped, length); });
+    const QByteArray bytes =
+        QByteArray::fromRawData(static_cast<const char *>(mapped), qsizetype(length));
+    if (isIsoMedia(bytes)) {
         HeifJobs::Picture heif =
             HeifJobs::decode(descriptor, qint64(attributes.st_size), bounds, maxDecodedMegabytes);
         if (heif.isHeif && heif.image.isNull())
@@ -177,24 +188,11 @@ Decoded decode(int descriptor, const QSize &bounds, const QSize &drawingBounds)
             return result;
         }
     }
-    // Read from memory: libjpeg takes its fast path only with a few kilobytes ahead of it, which
-    // Qt's reading from a device never gives it (thumbnails of photos take a tenth longer). The
-    // pages are the file's own and go with the mapping. A file cut short meanwhile ends this
-    // process with SIGBUS, which Mirel takes as any other crash: the card, for this file only.
-    const auto length = size_t(attributes.st_size);
-    void *mapped = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE, descriptor, 0);
-    if (mapped == MAP_FAILED)
+    QBuffer device;
+    device.setData(bytes);
+    if (!device.open(QIODevice::ReadOnly))
         return {};
-    Decoded result;
-    {
-        QBuffer device;
-        device.setData(
-            QByteArray::fromRawData(static_cast<const char *>(mapped), qsizetype(length)));
-        if (device.open(QIODevice::ReadOnly))
-            result = decodeWithQt(device, bounds, drawingBounds);
-    }
-    ::munmap(mapped, length);
-    return result;
+    return decodeWithQt(device, bounds, drawingBounds);
 }
 
 } // namespace ImageJobs
