@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AppState.h"
 #include "FileSystem.h"
-#include "FolderAccessService.h"
 #include "NoReplaceMove.h"
 #include "PathCodec.h"
 #include "PosixPaths.h"
@@ -15,10 +14,6 @@
 #include <QTest>
 
 #include <sys/file.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-
-#include <csignal>
 
 using namespace Qt::StringLiterals;
 
@@ -72,9 +67,6 @@ private slots:
     void removalRule_data();
     void removalRule();
     void noCurrentFile();
-    void keepAcrossFileSystems();
-    void failedDecision_data();
-    void failedDecision();
     void undo_data();
     void undo();
     void stalePartialCopies();
@@ -241,151 +233,6 @@ void TestKeep::noCurrentFile()
     }
     QVERIFY(home.lines().isEmpty());
     QVERIFY(QFileInfo::exists(home.path(u"Downloads/f"_s)));
-}
-
-void TestKeep::keepAcrossFileSystems()
-{
-    QTemporaryDir other(u"/dev/shm/mirel-test-XXXXXX"_s);
-    TestHome home;
-    if (!other.isValid() || !onAnotherFileSystem(home.path(), other.path()))
-        QSKIP("/dev/shm is not a separate file system here");
-    const QByteArray content(3 << 20, 'k');
-    const QString source = other.path() + u"/big.bin"_s;
-    QVERIFY(writeFile(source, content, 1'600'000'000));
-    // Left by someone else: the copy must not become the user's set-user-ID program.
-    QCOMPARE(::chmod(QFile::encodeName(source).constData(), 06755), 0);
-    const QString month = home.folder(u"Documents/Kept/2026/December"_s);
-
-    // The kernel kills a copying process once it has written a third of the copy: nothing of
-    // the copy is left, the source stays.
-    const pid_t child = ::fork();
-    QVERIFY(child >= 0);
-    if (child == 0) {
-        const struct rlimit noCore = {0, 0};
-        const struct rlimit oneMegabyte = {1 << 20, 1 << 20};
-        ::setrlimit(RLIMIT_CORE, &noCore);
-        ::setrlimit(RLIMIT_FSIZE, &oneMegabyte);
-        FileSystem::standard().moveWithoutReplacing(source, month + u"/big.bin"_s);
-        ::_exit(0);
-    }
-    int status = 0;
-    QCOMPARE(::waitpid(child, &status, 0), child);
-    QVERIFY(WIFSIGNALED(status));
-    QCOMPARE(WTERMSIG(status), SIGXFSZ);
-    QVERIFY(snapshot(month).isEmpty());
-    QCOMPARE(readFile(source), content);
-
-    // Partial copies of a Mirel killed long ago go; one still being written stays.
-    QVERIFY(writeFile(month + u"/.mirel-keep-old.part"_s, "partial", 1'600'000'000));
-    QVERIFY(writeFile(month + u"/.mirel-keep-recent.part"_s, "partial"));
-    FolderAccessService::shared().saveFolders({QUrl::fromLocalFile(other.path())});
-    AppState state;
-    state.setClock([] { return fixedNow; });
-
-    state.keepCurrentFile();
-
-    const QString kept = month + u"/big.bin"_s;
-    QCOMPARE(readFile(kept), content);
-    QCOMPARE(QFileInfo(kept).lastModified().toSecsSinceEpoch(), 1'600'000'000);
-    struct stat attributes = {};
-    QCOMPARE(::stat(QFile::encodeName(kept).constData(), &attributes), 0);
-    QCOMPARE(attributes.st_mode & 07777, 0755u);
-    QVERIFY(!QFileInfo::exists(source));
-    QCOMPARE(snapshot(month).keys(), (QStringList{u"/.mirel-keep-recent.part"_s, u"/big.bin"_s}));
-    QVERIFY(home.lines().filter(u"Failed"_s).isEmpty());
-
-    // A failure on the way (the copy outgrows what this process may write) leaves the source
-    // alone and nothing of the copy.
-    QVERIFY(writeFile(source, content));
-    state.scanFolders();
-    home.lines().clear();
-    struct rlimit limit = {};
-    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &limit), 0);
-    const struct rlimit oneMegabyte = {1 << 20, limit.rlim_max};
-    ::signal(SIGXFSZ, SIG_IGN);
-    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &oneMegabyte), 0);
-    state.keepCurrentFile();
-    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limit), 0);
-    ::signal(SIGXFSZ, SIG_DFL);
-    QCOMPARE(snapshot(month).keys(), (QStringList{u"/.mirel-keep-recent.part"_s, u"/big.bin"_s}));
-    QCOMPARE(home.lines(), QStringList{u"Failed to keep: Could not move \""_s + source +
-                                       u"\" to \""_s + month + u"\": File too large"_s});
-    QCOMPARE(readFile(source), content);
-    QCOMPARE(state.files().size(), 1);
-}
-
-void TestKeep::failedDecision_data()
-{
-    QTest::addColumn<bool>("keep");
-    QTest::addColumn<QString>("fault");
-    QTest::addColumn<bool>("acrossDrives");
-    QTest::addColumn<QString>("reason"); // FOLDER: the listed file's folder; KEPT: the month's
-
-    const QString moveFailed = u"Could not move \"FOLDER/a.txt\" to \"KEPT\": "_s;
-    const QString trashFailed = u"\"a.txt\" could not be moved to the Trash: "_s;
-    const QString gone = u"No such file or directory"_s;
-    const QString replaced = u"it has been replaced since it was listed"_s;
-    QTest::newRow("keep: gone") << true << u"remove"_s << false << moveFailed + gone;
-    QTest::newRow("delete: gone") << false << u"remove"_s << false << trashFailed + gone;
-    QTest::newRow("keep: another file now") << true << u"file"_s << false << moveFailed + replaced;
-    QTest::newRow("delete: another file now")
-        << false << u"file"_s << false << trashFailed + replaced;
-    QTest::newRow("keep across drives: a FIFO now")
-        << true << u"fifo"_s << true << moveFailed + replaced;
-    QTest::newRow("keep: Kept is a file")
-        << true << u"kept file"_s << false
-        << u"Could not create the folder \"KEPT\": Not a directory"_s;
-}
-
-void TestKeep::failedDecision()
-{
-    QFETCH(bool, keep);
-    QFETCH(QString, fault);
-    QFETCH(bool, acrossDrives);
-    QFETCH(QString, reason);
-
-    TestHome home;
-    QTemporaryDir other(u"/dev/shm/mirel-test-XXXXXX"_s);
-    if (acrossDrives && (!other.isValid() || !onAnotherFileSystem(home.path(), other.path())))
-        QSKIP("/dev/shm is not a separate file system here");
-    const QString folder = acrossDrives ? other.path() : home.folder(u"Downloads"_s);
-    if (acrossDrives)
-        FolderAccessService::shared().saveFolders({QUrl::fromLocalFile(folder)});
-    const QString path = folder + u"/a.txt"_s;
-    QVERIFY(writeFile(path, "listed", 1'700'000'010));
-    QVERIFY(writeFile(folder + u"/b.txt"_s, "stays", 1'700'000'000));
-    AppState state;
-    state.setClock([] { return fixedNow; });
-
-    const QByteArray bytes = QFile::encodeName(path);
-    if (fault == u"remove"_s) {
-        QVERIFY(QFile::remove(path));
-    } else if (fault == u"file"_s) {
-        QVERIFY(writeFile(path + u".new"_s, "other"));
-        QCOMPARE(::rename(QFile::encodeName(path + u".new"_s).constData(), bytes.constData()), 0);
-    } else if (fault == u"fifo"_s) {
-        QVERIFY(QFile::remove(path));
-        QCOMPARE(::mkfifo(bytes.constData(), 0644), 0);
-    } else if (fault == u"kept file"_s) {
-        QVERIFY(writeFile(home.folder(u"Documents"_s) + u"/Kept"_s, "not a folder"));
-    }
-    const QMap<QString, QByteArray> before = snapshot(folder);
-    home.lines().clear();
-    QSignalSpy failures(&state, &AppState::decisionFailed);
-
-    keep ? state.keepCurrentFile() : state.deleteCurrentFile();
-
-    reason.replace(u"FOLDER"_s, folder).replace(u"KEPT"_s, home.keptMonth());
-    QCOMPARE(home.lines(),
-             QStringList{(keep ? u"Failed to keep: "_s : u"Failed to delete: "_s) + reason});
-    // The panel hears the reason: the console line without its prefix.
-    QCOMPARE(failures.size(), 1);
-    QCOMPARE(failures.at(0).at(0).toString(), reason);
-    QCOMPARE(state.files().size(), 2);
-    QCOMPARE(state.currentFile()->filePath, path);
-    QCOMPARE(snapshot(folder), before);
-    // The year and month folders this Keep made are gone again.
-    QVERIFY(!QFileInfo::exists(home.path(u"Documents/Kept/2026"_s)));
 }
 
 void TestKeep::undo_data()

@@ -1,7 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "FileMetadataService.h"
 #include "FileNames.h"
-#include "FileTypes.h"
 #include "PathCodec.h"
 #include "TestHome.h"
 #include "TrackedFile.h"
@@ -23,8 +21,6 @@ private slots:
     void clashNames();
     void sourceFolderName_data();
     void sourceFolderName();
-    void fileTypes();
-    void fileSizes();
 };
 
 void TestNames::pathBytesRoundTrip_data()
@@ -133,29 +129,6 @@ void TestNames::sourceFolderName()
     QFETCH(QString, path);
     QFETCH(QString, label);
     QCOMPARE((TrackedFile{QUuid::createUuid(), path, {}, 0, {}, {}}).sourceFolderName(), label);
-}
-
-void TestNames::fileTypes()
-{
-    // An unknown extension stands for itself, also the second time, from the cache.
-    QCOMPARE(FileTypes::typeForExtension(u"zzqx"_s), u"zzqx"_s);
-    QCOMPARE(FileTypes::typeForExtension(u"zzqx"_s), u"zzqx"_s);
-    QCOMPARE(FileTypes::typeForExtension(QString()), QString());
-}
-
-void TestNames::fileSizes()
-{
-    TestHome home;
-    const QString big = home.path(u"big.bin"_s);
-    QVERIFY(writeFile(big, QByteArray(100000, 'x')));
-    QVERIFY(QFile::link(big, home.path(u"link"_s)));
-
-    const FileMetadataService &service = FileMetadataService::shared();
-    QCOMPARE(service.readFileSize(big), 100000);
-    QCOMPARE(service.readFileSize(home.path(u"missing"_s)), 0);
-    // A link reports its own size (the length of its target path), not the target's.
-    QCOMPARE(service.readFileSize(home.path(u"link"_s)), big.toUtf8().size());
-    QVERIFY(home.lines().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestNames)

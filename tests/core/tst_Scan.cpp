@@ -251,16 +251,12 @@ void TestScan::recordFields()
     QVERIFY(writeFile(downloads + u"/report.pdf"_s, QByteArray(2048, 'p'), tenOClock + 1));
     const QByteArray raw = QFile::encodeName(downloads) + "/caf\xe9 menu.txt";
     QVERIFY(writeFile(raw, "latin-1 name", tenOClock));
-    const QDateTime before = QDateTime::currentDateTimeUtc();
 
     AppState state;
     const QList<TrackedFile> files = state.files();
 
     QCOMPARE(files.size(), 2);
     QCOMPARE(files.at(0).fileSize, 2048);
-    QCOMPARE(files.at(0).fileType, u"application/pdf"_s);
-    QVERIFY(files.at(0).dateAdded >= before);
-    QVERIFY(files.at(0).dateAdded <= QDateTime::currentDateTimeUtc());
     // A name that is not UTF-8 is carried byte for byte and shown with a replacement character.
     QCOMPARE(PathCodec::encode(files.at(1).filePath), raw);
     QCOMPARE(FileNames::displayName(files.at(1).filePath), u"caf\uFFFD menu.txt"_s);

@@ -50,12 +50,6 @@ private slots:
             << u"Entries: 100,000, unpacked: %1"_s.arg(SizeText::format(7'000'000'000)) << 301
             << u"and 99,700 more"_s << QStringList();
 
-        ArchiveListing locked = listingOf(2, 2, 10);
-        locked.encrypted = true;
-        QTest::newRow("encrypted")
-            << locked << u"Entries: 2, unpacked: %1"_s.arg(SizeText::format(10)) << 2
-            << u"photos/img-1.jpg"_s << QStringList{u"Encrypted: the contents need a password."_s};
-
         ArchiveListing cut = listingOf(5, 5, 500);
         cut.problem = Problem::Damaged;
         cut.detail = u"Truncated input file"_s;

@@ -18,7 +18,6 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
-#include <QLocale>
 #include <QMediaPlayer>
 #include <QPainter>
 #include <QPdfWriter>
@@ -83,9 +82,7 @@ private slots:
     void longTextIsCut_data();
     void longTextIsCut();
     void informationCard();
-    void archiveListsWhatItHolds();
     void setUrl();
-    void lateResultOfOldFileIsDropped();
     void pipeWithWaitingWriterIsNeverOpened();
 
 private:
@@ -121,8 +118,6 @@ void TestFilePreviewView::initTestCase()
     writeBytes(file(PathCodec::decode("r\xe9sum\xe9.pdf")), readFile(file(u"report.pdf"_s)));
     writeBytes(file(PathCodec::decode("voix \xe9t\xe9.wav")), wavSilence);
     QVERIFY(QDir(m_files.path()).mkdir(u"Tool.app"_s));
-    // Opening a pipe with no writer blocks for ever; it must never be read.
-    QCOMPARE(::mkfifo(QFile::encodeName(file(u"queue.txt"_s)).constData(), 0600), 0);
 
     QImage picture(64, 48, QImage::Format_RGB32);
     picture.fill(QColor(30, 160, 60));
@@ -147,7 +142,6 @@ void TestFilePreviewView::previewerForType_data()
     QTest::addColumn<QString>("previewer");
 
     QTest::newRow("PDF") << u"report.pdf"_s << u"PdfPreview"_s;
-    QTest::newRow("plain text") << u"notes.txt"_s << u"TextPreview"_s;
     QTest::newRow("source code") << u"main.cpp"_s << u"TextPreview"_s;
     QTest::newRow("SVG drawing, although it is XML text") << u"drawing.svg"_s << u"ImagePreview"_s;
     QTest::newRow("TIFF under its short extension") << u"scan.tif"_s << u"ImagePreview"_s;
@@ -155,7 +149,7 @@ void TestFilePreviewView::previewerForType_data()
     QTest::newRow("zip archive") << u"bundle.zip"_s << u"ArchivePreviewLoader"_s;
     QTest::newRow("7z that is no archive falls back") << u"noise.7z"_s << u"InfoCardPreview"_s;
     QTest::newRow("folder") << u"Tool.app"_s << u"InfoCardPreview"_s;
-    QTest::newRow("named pipe called .txt") << u"queue.txt"_s << u"InfoCardPreview"_s;
+    QTest::newRow("file that went away") << u"gone.mkv"_s << u"InfoCardPreview"_s;
     QTest::newRow("empty text file") << u"empty.txt"_s << u"InfoCardPreview"_s;
     QTest::newRow("text named in Latin-1") << PathCodec::decode("caf\xe9.txt") << u"TextPreview"_s;
     QTest::newRow("PDF named in Latin-1")
@@ -196,8 +190,12 @@ void TestFilePreviewView::previewerForType()
     } else if (auto *archive = qobject_cast<ArchivePreviewLoader *>(preview)) {
         QTRY_VERIFY(archive->archivePreview());
         QVERIFY(!archive->isBusy());
+        QCOMPARE(archive->archivePreview()->rowCount(), 2);
+        QCOMPARE(archive->archivePreview()->pathAt(1), u"src/main.c"_s);
     } else if (auto *card = qobject_cast<InfoCardPreview *>(preview)) {
         QCOMPARE(card->nameText(), name);
+        // Only a regular file has a size to show.
+        QCOMPARE(card->sizeText().isEmpty(), !QFileInfo(file(name)).isFile());
     }
     // A later failure must not swap the previewer once it has settled.
     QTest::qWait(0);
@@ -284,7 +282,6 @@ void TestFilePreviewView::videoShowsItsStillAtOnce()
     if (!m_haveMovie)
         QSKIP("ffmpeg is not installed, so there is no movie to preview (scripts/deps.sh --test)");
     const QString path = file(name);
-    QFile::remove(path);
     QVERIFY(QFile::copy(file(u"clip.mp4"_s), path));
     // Blue and of a shape the movie does not have, so it shows where the still came from.
     QImage entry(256, 100, QImage::Format_RGB32);
@@ -322,7 +319,6 @@ void TestFilePreviewView::longTextIsCut_data()
     QTest::addColumn<QString>("expected");
 
     QTest::newRow("exactly the limit") << QByteArray(limit, 'x') << false << QString(limit, u'x');
-    QTest::newRow("one byte over") << QByteArray(limit + 1, 'x') << true << QString(limit, u'x');
     // "é" is two bytes in UTF-8; its first byte is the last one shown.
     const QByteArray split = QByteArray(limit - 1, 'a') + "\xc3\xa9" + QByteArray(100, 'b');
     QTest::newRow("character split by the cut") << split << true << QString(limit - 1, u'a');
@@ -366,42 +362,8 @@ void TestFilePreviewView::informationCard()
     auto *card = qobject_cast<InfoCardPreview *>(view.currentPreview());
     QVERIFY(card);
     QCOMPARE(card->reasonText(), ArchivePreview::problemText(ArchiveListing::Problem::Damaged));
-    QCOMPARE(card->symbolName(), u"doc.zipper"_s);
-    QCOMPARE(card->nameText(), u"backup.zip"_s);
-    QVERIFY(!card->kindText().isEmpty());
-    QCOMPARE(card->sizeText(), QLocale().formattedDataSize(64, 1, QLocale::DataSizeSIFormat));
     QVERIFY2(card->dateText().contains(u":09"_s), qPrintable(card->dateText()));
     QVERIFY2(!card->dateText().contains(u"42"_s), "seconds are shown");
-
-    // A file that went away still gets a card that says so, not an empty space.
-    FilePreviewView gone(QUrl::fromLocalFile(file(u"gone.mkv"_s)));
-    QTRY_VERIFY(gone.currentPreview());
-    auto *goneCard = qobject_cast<InfoCardPreview *>(gone.currentPreview());
-    QVERIFY(goneCard);
-    QCOMPARE(goneCard->symbolName(), u"video.fill"_s);
-    QVERIFY(goneCard->sizeText().isEmpty());
-}
-
-void TestFilePreviewView::archiveListsWhatItHolds()
-{
-    FilePreviewView view(QUrl::fromLocalFile(file(u"bundle.zip"_s)));
-    view.resize(320, 260);
-    view.show();
-    QTRY_VERIFY(qobject_cast<ArchivePreviewLoader *>(view.currentPreview()));
-    auto *loader = qobject_cast<ArchivePreviewLoader *>(view.currentPreview());
-    QTRY_VERIFY(loader->archivePreview());
-    const ArchivePreview *archive = loader->archivePreview();
-    QCOMPARE(archive->rowCount(), 2);
-    QCOMPARE(archive->pathAt(0), u"readme.txt"_s);
-    QCOMPARE(archive->pathAt(1), u"src/main.c"_s);
-    QVERIFY(archive->headerText().contains(u'2'));
-    QVERIFY(archive->noteText().isEmpty());
-
-    // Another file: the list goes, and nothing of the archive comes back late.
-    view.setUrl(QUrl::fromLocalFile(file(u"notes.txt"_s)));
-    QTRY_VERIFY(qobject_cast<TextPreview *>(view.currentPreview()));
-    QTest::qWait(50);
-    QVERIFY(qobject_cast<TextPreview *>(view.currentPreview()));
 }
 
 void TestFilePreviewView::setUrl()
@@ -420,38 +382,28 @@ void TestFilePreviewView::setUrl()
     QCOMPARE(view.currentPreview(), text.data());
     QVERIFY(text->isLoaded());
 
-    // Another text file: the same kind of previewer, but a fresh one with the new text.
-    view.setUrl(QUrl::fromLocalFile(file(u"main.cpp"_s)));
-    QTRY_VERIFY(view.currentPreview() != text);
-    auto *code = qobject_cast<TextPreview *>(view.currentPreview());
-    QVERIFY(code);
-    QTRY_VERIFY(text.isNull());
-    QTRY_VERIFY(code->isLoaded());
-    QVERIFY(code->text().startsWith(u"int main()"_s));
-}
-
-void TestFilePreviewView::lateResultOfOldFileIsDropped()
-{
-    // A large text and a broken PDF are still loading when the panel moves on; neither
-    // their text nor their failure may reach the file now on show.
+    // A large text and a broken PDF are still loading when the panel moves on to another text
+    // file: neither their text nor their failure may reach it, and it gets a fresh previewer.
     const QString big = file(u"big.txt"_s);
     writeBytes(big, QByteArray("old file\n").repeated(100000));
-    FilePreviewView view(QUrl::fromLocalFile(big));
+    view.setUrl(QUrl::fromLocalFile(big));
     view.setUrl(QUrl::fromLocalFile(file(u"broken.pdf"_s)));
-    view.setUrl(QUrl::fromLocalFile(file(u"drawing.svg"_s)));
-    QTRY_VERIFY(qobject_cast<ImagePreview *>(view.currentPreview()));
-    auto *image = qobject_cast<ImagePreview *>(view.currentPreview());
-    QTRY_VERIFY(image->isLoaded());
+    view.setUrl(QUrl::fromLocalFile(file(u"main.cpp"_s)));
+    QTRY_VERIFY(text.isNull());
+    auto *code = qobject_cast<TextPreview *>(view.currentPreview());
+    QVERIFY(code);
+    QTRY_VERIFY(code->isLoaded());
     previewThreadPool().waitForDone();
     QCoreApplication::processEvents();
-    QCOMPARE(view.currentPreview(), image);
-    QCOMPARE(view.findChildren<TextPreview *>().size(), 0);
+    QCOMPARE(view.currentPreview(), code);
+    QVERIFY(code->text().startsWith(u"int main()"_s));
+    QCOMPARE(view.findChildren<TextPreview *>().size(), 1);
     QCOMPARE(view.findChildren<InfoCardPreview *>().size(), 0);
 }
 
 // A program that writes into a named pipe waits in open() until some reader opens it. Opening
 // the pipe to look at it, even without blocking and without reading, would let that writer go
-// on into nobody: a preview must not open it at all.
+// on into nobody: a preview must not open it at all, and shows its card.
 void TestFilePreviewView::pipeWithWaitingWriterIsNeverOpened()
 {
     const QByteArray pipe = QFile::encodeName(m_files.path()) + "/spool.txt";
@@ -482,9 +434,10 @@ void TestFilePreviewView::pipeWithWaitingWriterIsNeverOpened()
     };
     QTRY_VERIFY(inOpen());
 
-    const std::shared_ptr<const PreviewFile> file = PreviewFile::open(QFile::decodeName(pipe));
-
-    QCOMPARE(file->status(), PreviewFile::Status::NotRegular);
+    QCOMPARE(PreviewFile::open(QFile::decodeName(pipe))->status(), PreviewFile::Status::NotRegular);
+    FilePreviewView view(QUrl::fromLocalFile(QFile::decodeName(pipe)));
+    QTRY_VERIFY(qobject_cast<InfoCardPreview *>(view.currentPreview()));
+    QCOMPARE(qobject_cast<InfoCardPreview *>(view.currentPreview())->nameText(), u"spool.txt"_s);
     // A writer let go by an open wakes at once; half a second tells.
     for (int waited = 0; waited < 500 && !writerOpened; waited += 10)
         QTest::qWait(10);

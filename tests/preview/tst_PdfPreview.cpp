@@ -5,7 +5,6 @@
 
 #include <QPdfWriter>
 #include <QScrollBar>
-#include <QSignalSpy>
 
 using namespace Qt::StringLiterals;
 
@@ -44,7 +43,6 @@ private slots:
     void initTestCase();
     void pagesAreRenderedAsTheyComeIntoView();
     void zoomRendersSharperAndKeepsThePlace();
-    void notAPdfFails();
 
 private:
     QTemporaryDir m_dir;
@@ -121,16 +119,6 @@ void TestPdfPreview::zoomRendersSharperAndKeepsThePlace()
     QCOMPARE(preview.zoom(), PdfPreview::maximumZoom);
     preview.setZoom(0.1);
     QCOMPARE(preview.zoom(), PdfPreview::minimumZoom);
-}
-
-void TestPdfPreview::notAPdfFails()
-{
-    const QString path = m_dir.filePath(u"fake.pdf"_s);
-    writeBytes(path, "%PDF-1.4 and then nothing a reader could use");
-    PdfPreview preview(PreviewFile::open(path));
-    QSignalSpy failed(&preview, &PdfPreview::failed);
-    QVERIFY(failed.wait(15000));
-    QVERIFY(!preview.isLoaded());
 }
 
 QTEST_MAIN(TestPdfPreview)

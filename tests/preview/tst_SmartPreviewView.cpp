@@ -71,20 +71,9 @@ void TestSmartPreviewView::fileKinds_data()
 
     QTest::newRow("upper-case JPG is a photo")
         << file(u"Holiday.JPG"_s) << true << photo << u"jpg"_s;
-    QTest::newRow("TIFF zooms but has the document symbol")
-        << file(u"figure.TIFF"_s) << true << doc << u"tiff"_s;
-    QTest::newRow("tif is not in the zoom list") << file(u"scan.tif"_s) << false << doc << u"tif"_s;
-    QTest::newRow("only the last extension counts")
-        << file(u"backup.tar.gz"_s) << false << u"doc.zipper"_s << u"gz"_s;
-    QTest::newRow("disk image") << file(u"Installer.dmg"_s) << false << u"externaldrive.fill"_s
-                                << u"dmg"_s;
     QTest::newRow("application folder with trailing slash")
         << QUrl::fromLocalFile(u"/home/ann/Downloads/Tool.app/"_s) << false << u"app.fill"_s
         << u"app"_s;
-    QTest::newRow("upper-case M4A") << file(u"voice.M4A"_s) << false << u"music.note"_s << u"m4a"_s;
-    QTest::newRow("no extension") << file(u"README"_s) << false << doc << QString();
-    QTest::newRow("trailing dot") << file(u"notes."_s) << false << doc << QString();
-    QTest::newRow("dot-file has no extension") << file(u".png"_s) << false << doc << QString();
     QTest::newRow("dot in a folder name only")
         << file(u"my.photos/holiday"_s) << false << doc << QString();
     QTest::newRow("percent-encoded characters in the URL")

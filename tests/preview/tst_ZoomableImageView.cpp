@@ -104,7 +104,6 @@ private slots:
     void wheelDragAndDoubleClick();
     void urlChangeWhileZoomed();
     void staleResultIsDropped();
-    void undecodableFileKeepsBusyIndicator();
     void bigJpegDecodedForTheScreenThenSharperWhenZoomed();
 
 private:
@@ -278,28 +277,6 @@ void TestZoomableImageView::staleResultIsDropped()
     QCoreApplication::processEvents();
     QCOMPARE(view->fullImageSize(), QSize(150, 300));
     QCOMPARE(loaded.count(), 1);
-}
-
-void TestZoomableImageView::undecodableFileKeepsBusyIndicator()
-{
-    const QString file = m_dir.filePath(u"picture.png"_s);
-    writeBytes(file, "This is a note, not a picture.\n");
-    auto view = viewOf(file);
-    QSignalSpy failed(view.get(), &ZoomableImageView::loadFailed);
-    view->show();
-    QVERIFY(failed.wait(10000));
-    finishDecodes();
-    QCoreApplication::processEvents();
-    QVERIFY(view->isLoading());
-    QVERIFY(view->isBusyIndicatorShown());
-
-    // Still there later, and no gesture zooms a picture that is not there.
-    ::doubleClick(view.get());
-    ::pinch(view.get(), {2.0});
-    wheel(view.get(), 240, Qt::ControlModifier);
-    QCOMPARE(view->scale(), 1.0);
-    QVERIFY(
-        !QTest::qWaitFor([&] { return !view->isBusyIndicatorShown() || !view->isLoading(); }, 300));
 }
 
 void TestZoomableImageView::bigJpegDecodedForTheScreenThenSharperWhenZoomed()

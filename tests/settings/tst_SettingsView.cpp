@@ -1,9 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AppState.h"
-#include "BuildInfo.h"
 #include "ElidedLabel.h"
-#include "FileDialogFolderPicker.h"
-#include "FolderAccessService.h"
 #include "FolderDisplay.h"
 #include "FolderPicker.h"
 #include "Settings.h"
@@ -13,12 +10,10 @@
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QApplication>
-#include <QFileDialog>
 #include <QLabel>
 #include <QLayout>
 #include <QPointer>
 #include <QTest>
-#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -169,10 +164,8 @@ private slots:
     void secondPressWhilePickerIsOpen();
     void removeFolder();
     void switchesFollowTheState();
-    void fileDialogPicker();
     void abbreviatedPath_data();
     void abbreviatedPath();
-    void buildInfoFallbacks();
 };
 
 void TestSettingsView::theWindow()
@@ -183,7 +176,6 @@ void TestSettingsView::theWindow()
     QCOMPARE(rowValue(*session.view, u"Move kept files to:"_s), u"Kept"_s);
     QCOMPARE(rowValue(*session.view, u"Mirel"_s),
              u"v"_s + QString::fromUtf8(MIREL_PROJECT_VERSION));
-    QCOMPARE(rowValue(*session.view, u"Build"_s), BuildInfo::current().buildNumber);
     // Every press is passed on; the updater itself decides what one during a check does.
     QAbstractButton *check = buttonNamed(*session.view, u"Check for Updates..."_s);
     QVERIFY(check != nullptr);
@@ -397,33 +389,6 @@ void TestSettingsView::switchesFollowTheState()
     QCOMPARE(session.home.scanCount(), 2);
 }
 
-// The real folder dialog, answered through its own accept.
-void TestSettingsView::fileDialogPicker()
-{
-    TestHome home;
-    const QString chosen = home.folder(u"Projects/Site"_s);
-    QWidget window;
-    bool dirsOnly = false;
-    QWidget *parent = nullptr;
-    QTimer user; // plays the user once the dialog is open
-    QObject::connect(&user, &QTimer::timeout, &user, [&] {
-        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-        if (dialog == nullptr)
-            return;
-        user.stop();
-        dirsOnly = dialog->testOption(QFileDialog::ShowDirsOnly);
-        parent = dialog->parentWidget();
-        dialog->setDirectory(chosen);
-        static_cast<QDialog *>(dialog)->accept(); // QFileDialog::accept, through QDialog
-    });
-    user.start(10);
-
-    const QList<QUrl> folders = FileDialogFolderPicker().pickFolders(&window);
-    QVERIFY(dirsOnly);
-    QCOMPARE(parent, &window);
-    QCOMPARE(folders, QList<QUrl>{QUrl::fromLocalFile(chosen)});
-}
-
 void TestSettingsView::abbreviatedPath_data()
 {
     QTest::addColumn<QString>("home");
@@ -443,17 +408,6 @@ void TestSettingsView::abbreviatedPath()
     QFETCH(QString, path);
     QFETCH(QString, expected);
     QCOMPARE(FolderDisplay::abbreviatedPath(QUrl::fromLocalFile(path), home), expected);
-}
-
-void TestSettingsView::buildInfoFallbacks()
-{
-    // Each value falls back on its own; a blank one counts as missing.
-    const BuildInfo missing = BuildInfo::fromValues(QString(), u"  "_s);
-    QCOMPARE(missing.appVersion, u"1.0"_s);
-    QCOMPARE(missing.buildNumber, u"1"_s);
-    const BuildInfo given = BuildInfo::fromValues(u" 2.4.1"_s, u"318"_s);
-    QCOMPARE(given.appVersion, u"2.4.1"_s);
-    QCOMPARE(given.buildNumber, u"318"_s);
 }
 
 QTEST_MAIN(TestSettingsView)

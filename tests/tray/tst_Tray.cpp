@@ -124,7 +124,6 @@ void TestTray::dbusMenuLabel_data()
         << u"Undo Keep: old && odd.txt"_s << u"Undo Keep: old & odd.txt"_s;
     QTest::newRow("an access key") << u"&Open Mirel"_s << u"_Open Mirel"_s;
     QTest::newRow("an ampersand at the end stays") << u"A&"_s << u"A&"_s;
-    QTest::newRow("both") << u"_&&_"_s << u"__&__"_s;
 }
 
 void TestTray::dbusMenuLabel()
@@ -223,13 +222,12 @@ void TestTray::activatePassesThePosition()
 void TestTray::menuLayoutAndUpdateOnAboutToShow()
 {
     QMenu menu;
-    QAction *open = menu.addAction(u"Open Mirel"_s);
+    menu.addAction(u"Open Mirel"_s);
     QAction *undo = menu.addAction(u"Undo"_s);
     undo->setEnabled(false);
     menu.addSeparator();
     QAction *login = menu.addAction(u"Start at Login"_s);
     login->setCheckable(true);
-    Q_UNUSED(open)
     // What the program does when its menu is about to open: name the latest decision.
     connect(&menu, &QMenu::aboutToShow, undo, [undo] {
         undo->setText(u"Undo Delete: PXL_20250210_phone.jpg"_s);
@@ -310,8 +308,6 @@ void TestTray::trayIconWithoutAnyTraySettlesUndocked()
     QVERIFY(settled.wait(2000));
     QVERIFY(!tray.isDocked());
     QVERIFY(!tray.statusNotifierItem());
-    tray.setToolTip(u"Mirel: 1 files to review"_s);
-    QCOMPARE(tray.toolTip(), u"Mirel: 1 files to review"_s);
 }
 
 QTEST_MAIN(TestTray)

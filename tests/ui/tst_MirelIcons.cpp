@@ -44,7 +44,6 @@ class TestMirelIcons final : public TemporaryHomeSuite
 private slots:
     void everySymbolRenders_data();
     void everySymbolRenders();
-    void unknownNameGivesTheDocument();
     void iconFollowsThePalette();
 };
 
@@ -77,12 +76,6 @@ void TestMirelIcons::everySymbolRenders()
     QVERIFY(coverage.oneColour);
     QVERIFY2(coverage.opaque >= size * size / 20, qPrintable(QString::number(coverage.opaque)));
     QVERIFY(coverage.touched < size * size * 95 / 100);
-}
-
-void TestMirelIcons::unknownNameGivesTheDocument()
-{
-    const QImage fallback = MirelIcons::pixmap(u"no.such.symbol"_s, 24, Qt::black).toImage();
-    QCOMPARE(fallback, MirelIcons::pixmap(u"doc.fill"_s, 24, Qt::black).toImage());
 }
 
 void TestMirelIcons::iconFollowsThePalette()

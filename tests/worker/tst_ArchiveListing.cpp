@@ -261,8 +261,6 @@ private slots:
     {
         QTest::addColumn<QString>("compression");
         QTest::newRow("xz") << u"xz"_s;
-        QTest::newRow("gzip") << u"gzip"_s;
-        QTest::newRow("zstd") << u"zstd"_s;
         QTest::newRow("none") << u"none"_s;
     }
     void debianPackageListsItsDataArchive()

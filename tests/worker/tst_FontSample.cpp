@@ -3,7 +3,6 @@
 #include "TestHome.h"
 
 #include <QFile>
-#include <QMimeDatabase>
 #include <QTest>
 
 #include <fcntl.h>
@@ -107,25 +106,6 @@ private slots:
         QFETCH(QByteArray, bytes);
         const FontSample::Sample sample = FontSample::render(bytes, {256, 256});
         QVERIFY(sample.image.isNull());
-    }
-
-    void knowsFontTypes_data()
-    {
-        QTest::addColumn<QString>("fileName");
-        QTest::addColumn<bool>("font");
-        QTest::newRow("ttf") << u"a.ttf"_s << true;
-        QTest::newRow("collection") << u"a.ttc"_s << true;
-        QTest::newRow("woff2") << u"a.woff2"_s << true;
-        QTest::newRow("zip") << u"a.zip"_s << false;
-        QTest::newRow("text") << u"a.txt"_s << false;
-    }
-    void knowsFontTypes()
-    {
-        QFETCH(QString, fileName);
-        QFETCH(bool, font);
-        QCOMPARE(FontSample::handles(
-                     QMimeDatabase().mimeTypeForFile(fileName, QMimeDatabase::MatchExtension)),
-                 font);
     }
 };
 
