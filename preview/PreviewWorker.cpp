@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <condition_variable>
 #include <cstring>
+#include <iterator>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -175,9 +176,13 @@ std::unique_ptr<Process> acquire(Lane lane, const DocumentKey &key, bool video,
         if (givenUp(cancel))
             return nullptr;
         const bool laneFree = lane == Lane::Preview || workers.busyThumbnails < maxThumbnailWorkers;
+        // The one used last first: one left over from a burst of thumbnails then stays idle
+        // and ends, where taking turns would keep every one of them alive.
         const auto idleWhere = [&workers](auto &&test) {
-            return std::find_if(workers.idle.begin(), workers.idle.end(),
-                                [&test](const auto &process) { return test(*process); });
+            const auto found =
+                std::find_if(workers.idle.rbegin(), workers.idle.rend(),
+                             [&test](const auto &process) { return test(*process); });
+            return found == workers.idle.rend() ? workers.idle.end() : std::prev(found.base());
         };
         // A video waits a moment for the holder of the video module when that one is busy.
         const bool waitForHolder =
