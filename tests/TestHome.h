@@ -6,7 +6,9 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QMap>
 #include <QSettings>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -246,6 +248,23 @@ inline QStringList namesIn(const QString &folder)
 }
 
 // Whether the two folders lie on different file systems, so a move between them copies.
+// Every item under the folder (links not followed) with its contents or kind: what "every file
+// stays where it was" compares.
+inline QMap<QString, QByteArray> snapshot(const QString &folder)
+{
+    QMap<QString, QByteArray> items;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QFileInfo info = it.fileInfo();
+        const QByteArray kind = info.isSymLink() ? "link" : info.isDir() ? "folder" : "other";
+        items.insert(path.sliced(folder.size()),
+                     info.isFile() && !info.isSymLink() ? readFile(path) : kind);
+    }
+    return items;
+}
+
 inline bool onAnotherFileSystem(const QString &a, const QString &b)
 {
     struct stat first = {};

@@ -6,7 +6,6 @@
 #include "NoReplaceMove.h"
 #include "TestHome.h"
 
-#include <QDirIterator>
 #include <QLocale>
 #include <QMap>
 #include <QSignalSpy>
@@ -25,23 +24,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 using Kind = DecisionHistory::Kind;
-
-// Every item under the folder (links not followed) with its contents or kind: what "every file
-// stays where it was" compares.
-QMap<QString, QByteArray> snapshot(const QString &folder)
-{
-    QMap<QString, QByteArray> items;
-    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        const QFileInfo info = it.fileInfo();
-        const QByteArray kind = info.isSymLink() ? "link" : info.isDir() ? "folder" : "other";
-        items.insert(path.sliced(folder.size()),
-                     info.isFile() && !info.isSymLink() ? readFile(path) : kind);
-    }
-    return items;
-}
 
 } // namespace
 

@@ -7,7 +7,6 @@
 #include "TestHome.h"
 #include "Trash.h"
 
-#include <QDirIterator>
 #include <QLocale>
 #include <QMap>
 #include <QSignalSpy>
@@ -33,23 +32,6 @@ public:
     }
     mutable int races = 0;
 };
-
-// Every item under the folder (links not followed) with its contents or kind: what "every file
-// stays where it was" compares.
-QMap<QString, QByteArray> snapshot(const QString &folder)
-{
-    QMap<QString, QByteArray> items;
-    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        const QFileInfo info = it.fileInfo();
-        const QByteArray kind = info.isSymLink() ? "link" : info.isDir() ? "folder" : "other";
-        items.insert(path.sliced(folder.size()),
-                     info.isFile() && !info.isSymLink() ? readFile(path) : kind);
-    }
-    return items;
-}
 
 } // namespace
 
